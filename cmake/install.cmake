@@ -1,0 +1,27 @@
+# Installation: headers under include/vuzodod and include/vavadoz, both libraries under lib,
+# a pkg-config file and a CMake package.
+include(CMakePackageConfigHelpers)
+
+install(TARGETS vavadoz vuzodod EXPORT vuzododTargets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  PUBLIC_HEADER DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vavadoz)
+install(FILES ${PROJECT_SOURCE_DIR}/include/veru.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vuzodod)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/schema
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vuzodod FILES_MATCHING PATTERN "*.h")
+
+install(EXPORT vuzododTargets NAMESPACE vuzodod::
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vuzodod)
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/vuzododConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/vuzododConfig.cmake
+  INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vuzodod)
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/vuzododConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/vuzododConfig.cmake
+  ${PROJECT_BINARY_DIR}/vuzododConfigVersion.cmake
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vuzodod)
+
+configure_file(${PROJECT_SOURCE_DIR}/cmake/vuzodod.pc.in ${PROJECT_BINARY_DIR}/vuzodod.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/vuzodod.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -1,0 +1,397 @@
+// XML document service on pugixml. Unattached nodes wait in a holder element at the end of the
+// document, which the navigation operations and the writer never show.
+#include "kvxml.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <pugixml.hpp>
+#include <string>
+
+#include "cfi.h"
+
+struct XERCES_DOM_ctx {
+  pugi::xml_document document;
+  pugi::xml_node holder;
+  std::string error;
+};
+
+namespace {
+
+const char* const HOLDER_NAME = "kvxml:unattached";
+// Largest file the service reads; more is refused rather than exhausting memory.
+constexpr off_t MAX_FILE_SIZE = off_t{1} << 30;
+
+pugi::xml_node node_of(XERCES_DOM_node* node) {
+  return pugi::xml_node(node);
+}
+
+bool is_holder(const pugi::xml_node& node) {
+  return node.type() == pugi::node_element && node.parent().type() == pugi::node_document &&
+         std::strcmp(node.name(), HOLDER_NAME) == 0;
+}
+
+pugi::xml_node skip_holder(pugi::xml_node node) {
+  return is_holder(node) ? node.next_sibling() : node;
+}
+
+pugi::xml_node holder_of(XERCES_DOM_ctx* context) {
+  if (!context->holder) {
+    context->holder = context->document.append_child(pugi::node_element);
+    context->holder.set_name(HOLDER_NAME);
+  }
+  return context->holder;
+}
+
+// "line:column" of a byte offset of the file; parsing changes its buffer in place, so the file
+// is read again (only when a parse fails).
+std::string position_of(const char* path, std::ptrdiff_t offset) {
+  int line = 1;
+  std::ptrdiff_t column = 1;
+  int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd >= 0) {
+    char chunk[65536];
+    std::ptrdiff_t position = 0;
+    ssize_t got = 0;
+    while (position < offset && (got = read(fd, chunk, sizeof chunk)) > 0) {
+      for (ssize_t i = 0; i < got && position < offset; ++i, ++position) {
+        if (chunk[i] == '\n') {
+          ++line;
+          column = 1;
+        } else {
+          ++column;
+        }
+      }
+    }
+    close(fd);
+  }
+  return std::to_string(line) + ":" + std::to_string(column);
+}
+
+// Reads a regular file whole into memory from pugixml's allocator; sets error on failure.
+char* read_file(const char* path, std::size_t* size, std::string* error) {
+  int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) {
+    *error = std::string(path) + ": " + std::strerror(errno);
+    return nullptr;
+  }
+  struct stat status {};
+  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > MAX_FILE_SIZE) {
+    *error = std::string(path) + ": " +
+             (S_ISREG(status.st_mode) ? "file too large to read" : "not a regular file");
+    close(fd);
+    return nullptr;
+  }
+  auto capacity = static_cast<std::size_t>(status.st_size);
+  auto* buffer = static_cast<char*>(pugi::get_memory_allocation_function()(capacity + 1));
+  std::size_t filled = 0;
+  while (buffer && filled < capacity) {
+    ssize_t got = read(fd, buffer + filled, capacity - filled);
+    if (got < 0 && errno == EINTR)
+      continue;
+    if (got <= 0)
+      break;
+    filled += static_cast<std::size_t>(got);
+  }
+  int read_errno = errno;
+  close(fd);
+  if (!buffer || filled != capacity) {
+    *error = std::string(path) + ": " + (buffer ? std::strerror(read_errno) : "out of memory");
+    pugi::get_memory_deallocation_function()(buffer);
+    return nullptr;
+  }
+  *size = filled;
+  return buffer;
+}
+
+unsigned parse_options(int mode) {
+  unsigned options = pugi::parse_default;
+  if (!(mode & XERCES_DOM_PARSE_DROP_BLANK_TEXT))
+    options |= pugi::parse_ws_pcdata;
+  if (mode & XERCES_DOM_PARSE_KEEP_MARKUP)
+    options |= pugi::parse_comments | pugi::parse_pi;
+  return options;
+}
+
+XERCES_DOM_ctx* dom_create(int* error, const char* encoding, int /*flags*/) {
+  if (error)
+    *error = 0;
+  if (encoding && strcasecmp(encoding, "UTF-8") != 0) {
+    if (error)
+      *error = EINVAL;
+    return nullptr;
+  }
+  return new XERCES_DOM_ctx();
+}
+
+void dom_release(XERCES_DOM_ctx* context) {
+  delete context;
+}
+
+int dom_parse_file(XERCES_DOM_ctx* context, const char* path, const char* encoding, int mode) {
+  if (!context)
+    return EINVAL;
+  context->error.clear();
+  context->holder = pugi::xml_node();
+  context->document.reset();
+  if (!path || !*path) {
+    context->error = "no file name given";
+    return EINVAL;
+  }
+  if (encoding && strcasecmp(encoding, "utf-8") != 0) {
+    context->error = std::string(path) + ": encoding " + encoding + " is not supported";
+    return EINVAL;
+  }
+  std::size_t size = 0;
+  char* buffer = read_file(path, &size, &context->error);
+  if (!buffer)
+    return EIO;
+  // The document owns the buffer from here on, also when parsing fails.
+  pugi::xml_parse_result result = context->document.load_buffer_inplace_own(
+      buffer, size, parse_options(mode), pugi::encoding_auto);
+  if (!result) {
+    context->document.reset();
+    context->error =
+        std::string(path) + ":" + position_of(path, result.offset) + ": " + result.description();
+    return EINVAL;
+  }
+  if (!context->document.document_element()) {
+    context->document.reset();
+    context->error = std::string(path) + ": no root element";
+    return EINVAL;
+  }
+  return 0;
+}
+
+const char* dom_get_error_text(XERCES_DOM_ctx* context) {
+  return context ? context->error.c_str() : "";
+}
+
+const char* dom_get_node_name(XERCES_DOM_node* handle) {
+  pugi::xml_node node = node_of(handle);
+  switch (node.type()) {
+    case pugi::node_element:
+    case pugi::node_pi:
+    case pugi::node_declaration:
+      return node.name();
+    case pugi::node_pcdata:
+      return "#text";
+    case pugi::node_cdata:
+      return "#cdata-section";
+    case pugi::node_comment:
+      return "#comment";
+    case pugi::node_document:
+      return "#document";
+    case pugi::node_doctype:
+      return "#doctype";
+    case pugi::node_null:
+      break;
+  }
+  return nullptr;
+}
+
+const char* dom_get_node_value(XERCES_DOM_node* handle) {
+  pugi::xml_node node = node_of(handle);
+  switch (node.type()) {
+    case pugi::node_pcdata:
+    case pugi::node_cdata:
+    case pugi::node_comment:
+    case pugi::node_pi:
+    case pugi::node_doctype:
+      return node.value();
+    default:
+      return nullptr;
+  }
+}
+
+int dom_get_node_type(XERCES_DOM_node* handle) {
+  switch (node_of(handle).type()) {
+    case pugi::node_element:
+      return XERCES_DOM_ELEMENT_NODE;
+    case pugi::node_pcdata:
+      return XERCES_DOM_TEXT_NODE;
+    case pugi::node_cdata:
+      return XERCES_DOM_CDATA_SECTION_NODE;
+    case pugi::node_pi:
+    case pugi::node_declaration:
+      return XERCES_DOM_PROCESSING_INSTRUCTION_NODE;
+    case pugi::node_comment:
+      return XERCES_DOM_COMMENT_NODE;
+    case pugi::node_document:
+      return XERCES_DOM_DOCUMENT_NODE;
+    case pugi::node_doctype:
+      return XERCES_DOM_DOCUMENT_TYPE_NODE;
+    case pugi::node_null:
+      break;
+  }
+  return 0;
+}
+
+XERCES_DOM_node* dom_get_first_child(XERCES_DOM_node* handle) {
+  return skip_holder(node_of(handle).first_child()).internal_object();
+}
+
+XERCES_DOM_node* dom_get_next_sibling(XERCES_DOM_node* handle) {
+  return skip_holder(node_of(handle).next_sibling()).internal_object();
+}
+
+const char* dom_get_attribute(XERCES_DOM_node* handle, const char* name) {
+  pugi::xml_node node = node_of(handle);
+  if (!name || node.type() != pugi::node_element)
+    return nullptr;
+  pugi::xml_attribute attribute = node.attribute(name);
+  return attribute ? attribute.value() : nullptr;
+}
+
+XERCES_DOM_node* dom_get_document(XERCES_DOM_ctx* context) {
+  return context ? context->document.internal_object() : nullptr;
+}
+
+XERCES_DOM_node* dom_get_document_element(XERCES_DOM_node* handle) {
+  pugi::xml_node document = node_of(handle);
+  if (document.type() != pugi::node_document)
+    return nullptr;
+  for (pugi::xml_node child = document.first_child(); child; child = child.next_sibling()) {
+    if (child.type() == pugi::node_element && !is_holder(child))
+      return child.internal_object();
+  }
+  return nullptr;
+}
+
+bool is_valid_name(const char* name) {
+  return name && *name;
+}
+
+XERCES_DOM_node* dom_create_document_element(XERCES_DOM_ctx* context, const char* tag) {
+  if (!context || !is_valid_name(tag) ||
+      dom_get_document_element(context->document.internal_object())) {
+    return nullptr;
+  }
+  pugi::xml_node element =
+      context->holder ? context->document.insert_child_before(pugi::node_element, context->holder)
+                      : context->document.append_child(pugi::node_element);
+  element.set_name(tag);
+  return element.internal_object();
+}
+
+XERCES_DOM_node* dom_create_element(XERCES_DOM_ctx* context, const char* tag) {
+  if (!context || !is_valid_name(tag))
+    return nullptr;
+  pugi::xml_node element = holder_of(context).append_child(pugi::node_element);
+  element.set_name(tag);
+  return element.internal_object();
+}
+
+XERCES_DOM_node* dom_create_text_node(XERCES_DOM_ctx* context, const char* text) {
+  if (!context)
+    return nullptr;
+  pugi::xml_node node = holder_of(context).append_child(pugi::node_pcdata);
+  node.set_value(text ? text : "");
+  return node.internal_object();
+}
+
+void dom_set_attribute(XERCES_DOM_node* handle, const char* name, const char* value) {
+  pugi::xml_node element = node_of(handle);
+  if (element.type() != pugi::node_element || !is_valid_name(name))
+    return;
+  pugi::xml_attribute attribute = element.attribute(name);
+  if (!attribute)
+    attribute = element.append_attribute(name);
+  attribute.set_value(value ? value : "");
+}
+
+XERCES_DOM_node* dom_insert_before(XERCES_DOM_node* parent_handle, XERCES_DOM_node* handle,
+                                   XERCES_DOM_node* reference_handle) {
+  pugi::xml_node parent = node_of(parent_handle);
+  pugi::xml_node node = node_of(handle);
+  pugi::xml_node reference = node_of(reference_handle);
+  if (!parent || !node || is_holder(node))
+    return nullptr;
+  pugi::xml_node moved =
+      reference ? parent.insert_move_before(node, reference) : parent.append_move(node);
+  return moved.internal_object();
+}
+
+XERCES_DOM_node* dom_append_child(XERCES_DOM_node* parent, XERCES_DOM_node* child) {
+  return dom_insert_before(parent, child, nullptr);
+}
+
+XERCES_DOM_node* dom_create_processing_instruction(XERCES_DOM_ctx* context, const char* target,
+                                                   const char* data) {
+  if (!context || !is_valid_name(target))
+    return nullptr;
+  pugi::xml_node node = holder_of(context).append_child(pugi::node_pi);
+  node.set_name(target);
+  node.set_value(data ? data : "");
+  return node.internal_object();
+}
+
+struct StringWriter : pugi::xml_writer {
+  std::string text;
+  void write(const void* data, std::size_t size) override {
+    text.append(static_cast<const char*>(data), size);
+  }
+};
+
+int dom_write_file(const char* path, const char* encoding, XERCES_DOM_node* handle) {
+  pugi::xml_node document = node_of(handle);
+  if (!path || !*path || document.type() != pugi::node_document)
+    return EINVAL;
+  if (encoding && strcasecmp(encoding, "UTF-8") != 0)
+    return EINVAL;
+  StringWriter writer;
+  writer.text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  for (pugi::xml_node child = document.first_child(); child; child = child.next_sibling()) {
+    if (is_holder(child) || child.type() == pugi::node_declaration)
+      continue;
+    child.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
+    writer.text += '\n';
+  }
+  return CFI_replace_file(path, writer.text.data(), writer.text.size());
+}
+
+XERCES_DOM_node* dom_create_text_node_utf8(XERCES_DOM_ctx* context, const char* utf8) {
+  return dom_create_text_node(context, utf8);
+}
+
+void dom_set_attribute_utf8(XERCES_DOM_node* element, const char* name, const char* utf8) {
+  dom_set_attribute(element, name, utf8);
+}
+
+// Narrow strings are UTF-8 on this platform, so the UTF-8 operations are the plain ones.
+KVXML_vtbl_s table = {
+    dom_create,
+    dom_release,
+    dom_parse_file,
+    dom_get_error_text,
+    dom_get_node_name,
+    dom_get_node_value,
+    dom_get_node_type,
+    dom_get_first_child,
+    dom_get_next_sibling,
+    dom_get_attribute,
+    dom_get_document,
+    dom_get_document_element,
+    dom_create_document_element,
+    dom_create_element,
+    dom_create_text_node,
+    dom_set_attribute,
+    dom_insert_before,
+    dom_append_child,
+    dom_create_processing_instruction,
+    dom_write_file,
+    dom_create_text_node_utf8,
+    dom_set_attribute_utf8,
+};
+
+}  // namespace
+
+KVXML_vtbl_s* pvtbl_kvxml = nullptr;
+
+int KVXML_init() {
+  pvtbl_kvxml = &table;
+  return 0;
+}

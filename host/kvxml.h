@@ -1,0 +1,72 @@
+// XML document service of the host: a DOM reached through the operation table pvtbl_kvxml,
+// which KVXML_init puts in place. A context owns one document and every node made in it;
+// strings returned point into the document and live as long as the context.
+#pragma once
+
+namespace pugi {
+struct xml_node_struct;
+}
+
+struct XERCES_DOM_ctx;
+using XERCES_DOM_node = pugi::xml_node_struct;
+
+// Node types, as the DOM numbers them.
+enum : int {
+  XERCES_DOM_ELEMENT_NODE = 1,
+  XERCES_DOM_TEXT_NODE = 3,
+  XERCES_DOM_CDATA_SECTION_NODE = 4,
+  XERCES_DOM_PROCESSING_INSTRUCTION_NODE = 7,
+  XERCES_DOM_COMMENT_NODE = 8,
+  XERCES_DOM_DOCUMENT_NODE = 9,
+  XERCES_DOM_DOCUMENT_TYPE_NODE = 10,
+};
+
+// Parse modes: bit 2 drops text that is only white space (the blanks between elements), bit 1
+// keeps comments and processing instructions.
+enum : int {
+  XERCES_DOM_PARSE_KEEP_MARKUP = 1,
+  XERCES_DOM_PARSE_DROP_BLANK_TEXT = 2,
+};
+
+struct KVXML_vtbl_s {
+  // An empty document; *error is non-zero (and the result null) when it cannot be made.
+  XERCES_DOM_ctx* (*XERCES_DOM_create)(int* error, const char* encoding, int flags);
+  void (*XERCES_DOM_release)(XERCES_DOM_ctx* context);
+  // 0 when the file was read and parsed into the context, replacing its document.
+  int (*XERCES_DOM_parseFile)(XERCES_DOM_ctx* context, const char* path, const char* encoding,
+                              int mode);
+  // Message of the last failure of the context, "" when there was none.
+  const char* (*XERCES_DOM_getErrorText)(XERCES_DOM_ctx* context);
+  const char* (*XERCES_DOM_getNodeName)(XERCES_DOM_node* node);
+  const char* (*XERCES_DOM_getNodeValue)(XERCES_DOM_node* node);
+  int (*XERCES_DOM_getNodeType)(XERCES_DOM_node* node);
+  XERCES_DOM_node* (*XERCES_DOM_getFirstChild)(XERCES_DOM_node* node);
+  XERCES_DOM_node* (*XERCES_DOM_getNextSibling)(XERCES_DOM_node* node);
+  // The attribute's value; null when the element has no such attribute.
+  const char* (*XERCES_DOM_getAttribute)(XERCES_DOM_node* element, const char* name);
+  XERCES_DOM_node* (*XERCES_DOM_getDocument)(XERCES_DOM_ctx* context);
+  XERCES_DOM_node* (*XERCES_DOM_getDocumentElement)(XERCES_DOM_node* document);
+  // Makes the document's root element; null when it has one already.
+  XERCES_DOM_node* (*XERCES_DOM_createDocumentElement)(XERCES_DOM_ctx* context, const char* tag);
+  // Nodes made by the create operations are unattached until inserted or appended.
+  XERCES_DOM_node* (*XERCES_DOM_createElement)(XERCES_DOM_ctx* context, const char* tag);
+  XERCES_DOM_node* (*XERCES_DOM_createTextNode)(XERCES_DOM_ctx* context, const char* text);
+  void (*XERCES_DOM_setAttribute)(XERCES_DOM_node* element, const char* name, const char* value);
+  // Moves node under parent, before reference (at the end when reference is null); returns
+  // node, or null when the move is not allowed.
+  XERCES_DOM_node* (*XERCES_DOM_insertBefore)(XERCES_DOM_node* parent, XERCES_DOM_node* node,
+                                              XERCES_DOM_node* reference);
+  XERCES_DOM_node* (*XERCES_DOM_appendChild)(XERCES_DOM_node* parent, XERCES_DOM_node* child);
+  XERCES_DOM_node* (*XERCES_DOM_createProcessingInstruction)(XERCES_DOM_ctx* context,
+                                                             const char* target, const char* data);
+  // Writes the document of the node to path, replacing the file atomically: a failed write
+  // leaves the old file as it was. 0 on success, otherwise an errno value.
+  int (*XERCES_DOM_writeFile)(const char* path, const char* encoding, XERCES_DOM_node* document);
+  XERCES_DOM_node* (*XERCES_DOM_createTextNodeUTF8)(XERCES_DOM_ctx* context, const char* utf8);
+  void (*XERCES_DOM_setAttributeUTF8)(XERCES_DOM_node* element, const char* name, const char* utf8);
+};
+
+// The service's operations; null until KVXML_init.
+extern KVXML_vtbl_s* pvtbl_kvxml;
+// Puts the service in place; 0 on success. May be called any number of times.
+int KVXML_init();

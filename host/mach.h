@@ -1,0 +1,5 @@
+// The host's checking level: 0 normally; above 0 the libraries check their arguments and
+// report timings.
+#pragma once
+
+extern int MACH__checking_level;

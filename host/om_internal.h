@@ -1,0 +1,108 @@
+// Object manager internals shared by its sources: class records, attribute declarations and the
+// process-wide registry. Not installed.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "om.h"
+
+// How a declaration's slots are read and written.
+enum class OM_kind { logical, integer, real, reference, pointer, string, text, function };
+
+struct OM_schema_s {
+  std::string name;
+};
+
+struct OM_meta_object_s {
+  unsigned object_id = 0;
+};
+
+struct OM_attribute_s : OM_meta_object_s {
+  int id = 0;
+  int class_id = 0;
+  int type = 0;
+  unsigned flags = 0;
+  int ref_class = -1;
+  OM_kind kind = OM_kind::integer;
+  bool is_array = false;
+  int dims = 0;        // fixed array length; 0 for a variable-length array
+  int slot = -1;       // first slot, set when the class layout is fixed
+  int slot_count = 1;  // slots taken in each object
+  // Attributes that the object manager answers from an object's own state have a reader and
+  // no slot; they cannot be set.
+  OM_slot (*read)(const OM_object* object) = nullptr;
+
+  bool is_variable_array() const { return is_array && dims == 0; }
+  bool is_fixed_array() const { return is_array && dims > 0; }
+};
+
+struct OM_class_s : OM_meta_object_s {
+  int id = 0;
+  std::string name;
+  int base = 0;
+  OM_schema_s* schema = nullptr;
+  int properties = 0;
+  std::vector<std::unique_ptr<OM_attribute_s>> declared;  // in order of declaration
+  OM_class_descriptor* descriptor = nullptr;
+  // Fixed when the first object is made or a slot is asked for; afterwards no attribute may be
+  // added to the class or its bases.
+  bool sealed = false;
+  int slot_count = 0;
+  std::vector<const OM_attribute_s*> layout;  // every attribute, inherited first
+  std::vector<const OM_attribute_s*> by_id;   // attribute id -> declaration, or null
+};
+
+// Variable-length array of a slot.
+struct OM_array_s {
+  std::vector<OM_slot> elems;
+};
+
+struct OM_registry {
+  std::vector<std::unique_ptr<OM_schema_s>> schemas;
+  std::vector<std::unique_ptr<OM_class_s>> classes;  // index is the class id; 0 is unused
+  std::unordered_map<std::string, int> class_ids;
+  std::vector<std::string> attribute_names;  // index is the attribute id; 0 is unused
+  std::unordered_map<std::string, int> attribute_ids;
+  std::vector<std::unique_ptr<OM_class_descriptor>> descriptors;
+  std::vector<OM_object*> tagged;  // index is the tag; 0 is unused
+  std::vector<OM_tag_file*> tag_files;
+  OM_ask_logical_customer_default_fn customer_default = nullptr;
+
+  int object_class = 0;
+  int methodic_object_class = 0;
+  int tagged_object_class = 0;
+  int tag_file_class = 0;
+  int set_class = 0;
+  int hash_set_class = 0;
+  int tag_attribute = 0;
+  int tag_slot = -1;
+  int root_object_attribute = 0;
+  int save_label_attribute = 0;
+};
+
+// The registry, with the object manager's own schema in place.
+OM_registry& OM_the_registry();
+// Class record of a valid id; an internal error otherwise.
+OM_class_s* OM_class_record(int class_id);
+void OM_seal_class(OM_class_s* record);
+// Declares an attribute that the object manager answers from the object's own state.
+int OM_create_computed_attribute(int class_id, const char* name, int type, unsigned flags,
+                                 OM_slot (*read)(const OM_object*));
+// Registers the object manager's set classes; called once while the registry is built.
+void OM_init_set_classes(OM_registry& registry);
+
+// Gives a slot the empty value of its kind; releases the string or text a slot holds.
+void OM_clear_slot(OM_kind kind, OM_slot& slot);
+void OM_release_slot(OM_kind kind, OM_slot& slot);
+
+// Sets an object's class once it is constructed.
+struct OM_object_access {
+  static void set_class(OM_object* object, int class_id) { object->class_id_ = class_id; }
+  static void set_flags(OM_object* object, unsigned flags) { object->flags_ = flags; }
+};
+
+// om_flags bits.
+constexpr unsigned OM_FLAG_BEING_DELETED = 0x1;

@@ -1,0 +1,190 @@
+// Object manager sets: the hash set behind OM_create_2hash_set and its subclasses.
+#include "om_set.h"
+
+#include "error.h"
+#include "om_internal.h"
+
+namespace {
+
+const char* const SOURCE = "host/om_set.cpp";
+
+const OM_hash_set& as_hash_set(const OM_object* object) {
+  return *static_cast<const OM_hash_set*>(object);
+}
+
+OM_slot read_size(const OM_object* object) {
+  OM_slot value;
+  value.i = static_cast<int>(as_hash_set(object).bucket_count());
+  return value;
+}
+
+OM_slot read_count(const OM_object* object) {
+  OM_slot value;
+  value.i = as_hash_set(object).count();
+  return value;
+}
+
+OM_slot read_space(const OM_object* object) {
+  OM_slot value;
+  value.i = static_cast<int>(as_hash_set(object).bucket_count()) - as_hash_set(object).count();
+  return value;
+}
+
+OM_slot read_table(const OM_object* object) {
+  OM_slot value;
+  value.p = const_cast<void*>(as_hash_set(object).table());
+  return value;
+}
+
+const OM_set& checked_set(const OM_set* set) {
+  OM_check_ptr_class(set, OM_set_class(), SOURCE, __LINE__);
+  return *set;
+}
+
+}  // namespace
+
+void OM_init_set_classes(OM_registry& registry) {
+  OM_schema_s* schema = OM_lookup_schema("OM", 0);
+  registry.set_class = OM_create_class(schema, registry.methodic_object_class, "OM_set");
+  OM_set_class_property(registry.set_class, OM_CLASS_PROPERTY_ABSTRACT);
+  registry.hash_set_class = OM_create_class(schema, registry.set_class, "OM_hash_set");
+  OM_create_computed_attribute(registry.hash_set_class, "size", OM_TYPE_INT, OM_FLAGS_PLAIN,
+                               read_size);
+  OM_create_computed_attribute(registry.hash_set_class, "table_object", OM_TYPE_POINTER,
+                               OM_FLAGS_PLAIN, read_table);
+  OM_create_computed_attribute(registry.hash_set_class, "count", OM_TYPE_INT, OM_FLAGS_PLAIN,
+                               read_count);
+  OM_create_computed_attribute(registry.hash_set_class, "space", OM_TYPE_INT, OM_FLAGS_PLAIN,
+                               read_space);
+
+  const OM_class_descriptor* methodic = OM_ask_class_descriptor(registry.methodic_object_class);
+  OM_class_descriptor* set = OM_init_class_descriptor(registry.set_class, methodic);
+  OM_class_descriptor* hash_set = OM_init_class_descriptor(registry.hash_set_class, set);
+  OM_set_constructor<OM_hash_set>(hash_set);
+}
+
+int OM_set_class() {
+  return OM_the_registry().set_class;
+}
+int OM_hash_set_class() {
+  return OM_the_registry().hash_set_class;
+}
+
+OM_object* OM_set::insert(OM_object*) {
+  ERROR_internal(SOURCE, __LINE__, "Attempt to invoke abstract method insert on %s &%p",
+                 OM_ask_class_name(class_id()), static_cast<const void*>(this));
+}
+
+OM_object* OM_set::lookup(const void*) const {
+  ERROR_internal(SOURCE, __LINE__, "Attempt to invoke abstract method lookup on %s &%p",
+                 OM_ask_class_name(class_id()), static_cast<const void*>(this));
+}
+
+int OM_set::count() const {
+  ERROR_internal(SOURCE, __LINE__, "Attempt to invoke abstract method count on %s &%p",
+                 OM_ask_class_name(class_id()), static_cast<const void*>(this));
+}
+
+void OM_set::for_all(void (*)(OM_object*, void*), void*) const {
+  ERROR_internal(SOURCE, __LINE__, "Attempt to invoke abstract method for_all on %s &%p",
+                 OM_ask_class_name(class_id()), static_cast<const void*>(this));
+}
+
+OM_hash_set::OM_hash_set() : table_(0, Hash{&functions_}, Equal{&functions_}) {}
+
+void OM_hash_set::set_functions(const OM_set_functions& functions, std::size_t capacity) {
+  if (!functions.key_compare || !functions.element_compare || !functions.key_hash ||
+      !functions.element_hash) {
+    ERROR_internal(SOURCE, __LINE__, "a hash set needs all four of its functions");
+  }
+  functions_ = functions;
+  table_.reserve(capacity);
+}
+
+std::size_t OM_hash_set::Hash::operator()(const Entry& entry) const {
+  return entry.is_key ? functions->key_hash(entry.pointer)
+                      : functions->element_hash(static_cast<const OM_object*>(entry.pointer));
+}
+
+bool OM_hash_set::Equal::operator()(const Entry& a, const Entry& b) const {
+  if (a.is_key)
+    return functions->key_compare(a.pointer, static_cast<const OM_object*>(b.pointer)) == 0;
+  if (b.is_key)
+    return functions->key_compare(b.pointer, static_cast<const OM_object*>(a.pointer)) == 0;
+  return functions->element_compare(static_cast<const OM_object*>(a.pointer),
+                                    static_cast<const OM_object*>(b.pointer)) == 0;
+}
+
+OM_object* OM_hash_set::insert(OM_object* element) {
+  if (!element)
+    ERROR_internal(SOURCE, __LINE__, "null element inserted into a set");
+  if (!functions_.element_hash)
+    ERROR_internal(SOURCE, __LINE__, "hash set without functions");
+  auto inserted = table_.insert(Entry{element, false});
+  if (inserted.second)
+    return nullptr;
+  return static_cast<OM_object*>(const_cast<void*>(inserted.first->pointer));
+}
+
+OM_object* OM_hash_set::lookup(const void* key) const {
+  if (!functions_.key_hash)
+    ERROR_internal(SOURCE, __LINE__, "hash set without functions");
+  auto found = table_.find(Entry{key, true});
+  if (found == table_.end())
+    return nullptr;
+  return static_cast<OM_object*>(const_cast<void*>(found->pointer));
+}
+
+int OM_hash_set::count() const {
+  return static_cast<int>(table_.size());
+}
+
+void OM_hash_set::for_all(void (*visit)(OM_object*, void*), void* data) const {
+  for (const Entry& entry : table_) {
+    visit(static_cast<OM_object*>(const_cast<void*>(entry.pointer)), data);
+  }
+}
+
+// The owner keeps the set alive; the set does not record it.
+OM_set* OM_create_2hash_set(OM_object* /*owner*/, OM_key_compare_fn key_compare,
+                            OM_element_compare_fn element_compare, OM_key_hash_fn key_hash,
+                            OM_element_hash_fn element_hash, int capacity) {
+  auto* set = static_cast<OM_hash_set*>(OM_create_object(OM_hash_set_class()));
+  try {
+    set->set_functions(OM_set_functions{key_compare, element_compare, key_hash, element_hash},
+                       capacity > 0 ? static_cast<std::size_t>(capacity) : 0);
+  } catch (...) {
+    OM_delete_object(set);
+    throw;
+  }
+  return set;
+}
+
+OM_object* OM_insert_into_set(OM_set* set, OM_object* element) {
+  checked_set(set);
+  return set->insert(element);
+}
+
+OM_object* OM_lookup_in_set(const OM_set* set, const void* key) {
+  return checked_set(set).lookup(key);
+}
+
+void OM_for_all_in_set(const OM_set* set, void (*visit)(OM_object* element, void* data),
+                       void* data) {
+  checked_set(set).for_all(visit, data);
+}
+
+int OM_ask_set_count(const OM_set* set) {
+  return checked_set(set).count();
+}
+
+unsigned OM_hash_string(const char* text) {
+  // FNV-1a: one pass, no length needed.
+  unsigned hash = 2166136261u;
+  if (!text)
+    return hash;
+  for (auto byte = reinterpret_cast<const unsigned char*>(text); *byte; ++byte) {
+    hash = (hash ^ *byte) * 16777619u;
+  }
+  return hash;
+}

@@ -1,0 +1,21 @@
+// Memory and strings of the host: allocation, string copies and formatting. Every string these
+// functions return is owned by the caller and released with SM_free, except persistent copies,
+// which live until the process ends.
+#pragma once
+
+#include <cstdarg>
+#include <cstddef>
+
+void* SM_alloc(std::size_t size);
+void* SM_realloc(void* memory, std::size_t size);
+void SM_free(void* memory);
+// Copies of a string; null gives null.
+char* SM_string_copy(const char* text);
+// At most length bytes of text, always terminated.
+char* SM_string_ncopy(const char* text, std::size_t length);
+// A copy that is never released; nobody frees it.
+const char* SM_string_copy_persistent(const char* text);
+// Appends tail to text (which may be null) and returns the grown string; text is consumed.
+char* SM_string_append(char* text, const char* tail);
+char* SM_sprintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+char* SM_vsprintf(const char* format, va_list args);

@@ -1,0 +1,45 @@
+// VERU_data_color: a colour enumeration; every colour number from 1 to 216 is allowed, and so
+// is the value of every member.
+#include <veru.h>
+
+#define VERU_SOURCE "src/veru/no/ind/veru_data_color_definitions"
+
+namespace {
+
+constexpr int FIRST_COLOUR = 1;
+constexpr int LAST_COLOUR = 216;
+
+}  // namespace
+
+VERU_data_color* VERU_data_color::create(int unused) {
+  auto* object = static_cast<VERU_data_color*>(OM_create_object(VERU_data_color_c));
+  initialise(object, unused);
+  return object;
+}
+
+void VERU_data_color::initialise(VERU_data_color* object, int unused) {
+  VERU_data_enum::initialise(object, unused);
+}
+
+void VERU_data_color::init_methods(OM_class_descriptor* table) {
+  OM_set_constructor<VERU_data_color>(table);
+  table->create = reinterpret_cast<OM_generic_fn>(&VERU_data_color::create);
+  table->initialise = reinterpret_cast<OM_generic_fn>(&VERU_data_color::initialise);
+}
+
+bool VERU_data_color::validate(const VERU_value* value) const {
+  // Only integers are colours; anything else cannot be read as one.
+  if (MACH__checking_level > 0 || !value || value->class_id() != VERU_int_value_c) {
+    OM_check_ptr_class(value, VERU_int_value_c, VERU_SOURCE, __LINE__);
+  }
+  const int colour = static_cast<const VERU_int_value*>(value)->ask_value();
+  if (colour >= FIRST_COLOUR && colour <= LAST_COLOUR)
+    return true;
+  if (!find_elem(value))
+    ERROR_exception(VERU_SOURCE, __LINE__, 3550040, "Invalid value");
+  return true;
+}
+
+char* VERU_data_color::print() const {
+  return nullptr;
+}

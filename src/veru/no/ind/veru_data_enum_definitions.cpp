@@ -1,0 +1,59 @@
+// VERU_data_enum: an enumeration; a value is allowed when it equals one of the members.
+#include <veru.h>
+
+#define VERU_SOURCE "src/veru/no/ind/veru_data_enum_definitions"
+
+VERU_data_enum* VERU_data_enum::create(int unused) {
+  auto* object = static_cast<VERU_data_enum*>(OM_create_object(VERU_data_enum_c));
+  initialise(object, unused);
+  return object;
+}
+
+// An enumeration starts without members.
+void VERU_data_enum::initialise(VERU_data_enum*, int) {}
+
+void VERU_data_enum::init_methods(OM_class_descriptor* table) {
+  OM_set_constructor<VERU_data_enum>(table);
+  table->create = reinterpret_cast<OM_generic_fn>(&VERU_data_enum::create);
+  table->initialise = reinterpret_cast<OM_generic_fn>(&VERU_data_enum::initialise);
+  OM_init_cascading_method(table, &VERU_data_enum::delete_elems);
+}
+
+void VERU_data_enum::delete_elems(OM_object* object) {
+  OM_delete_referenced_objects(object, ATT_values__VERU4702, 0,
+                               OM_ask_array_length(object, ATT_values__VERU4702));
+}
+
+const VERU_enum_elem* VERU_data_enum::find_elem(const VERU_value* value) const {
+  const int count = ask_n_elems();
+  for (int i = 0; i < count; ++i) {
+    const VERU_enum_elem* elem = ask_nth_elem(i);
+    if (elem && elem->ask_value() && elem->ask_value()->compare(value) == 0)
+      return elem;
+  }
+  return nullptr;
+}
+
+bool VERU_data_enum::validate(const VERU_value* value) const {
+  if (!find_elem(value))
+    ERROR_exception(VERU_SOURCE, __LINE__, 3550010, "Invalid value");
+  return true;
+}
+
+char* VERU_data_enum::print() const {
+  return nullptr;
+}
+
+void VERU_data_enum::add_elem(VERU_enum_elem* elem) {
+  const int count = ask_n_elems();
+  OM_set_array_length(this, ATT_values__VERU4702, count + 1);
+  OM_set_pointer_elem(this, ATT_values__VERU4702, count, elem);
+}
+
+int VERU_data_enum::ask_n_elems() const {
+  return OM_ask_array_length(this, ATT_values__VERU4702);
+}
+
+VERU_enum_elem* VERU_data_enum::ask_nth_elem(int index) const {
+  return static_cast<VERU_enum_elem*>(OM_ask_pointer_elem(this, ATT_values__VERU4702, index));
+}

@@ -1,0 +1,131 @@
+// VERU_data_range: a range with an optional lower and an optional upper bound, each inclusive or
+// exclusive.
+#include <veru.h>
+
+#define VERU_SOURCE "src/veru/no/ind/veru_data_range_definitions"
+
+namespace {
+
+const VERU_value* value_of(const VERU_range_elem* bound) {
+  const VERU_value* value = bound->ask_value();
+  if (!value)
+    ERROR_internal(VERU_SOURCE, __LINE__, "range bound &%p has no value",
+                   static_cast<const void*>(bound));
+  return value;
+}
+
+// Comparison of a bound's value with the candidate: for numbers 1 when the candidate is the
+// greater, -1 when it is the smaller, 0 when equal.
+int compare_with(const VERU_range_elem* bound, const VERU_value* candidate) {
+  return value_of(bound)->compare(candidate);
+}
+
+bool is_allowed(const VERU_range_elem* lower, const VERU_range_elem* upper,
+                const VERU_value* candidate, int* error) {
+  if (!lower && !upper)
+    return true;
+  if (!lower) {
+    const int c_upper = compare_with(upper, candidate);
+    *error = upper->ask_inclusive() ? 3550016 : 3550017;
+    return upper->ask_inclusive() ? c_upper != 1 : c_upper == -1;
+  }
+  const int c_lower = compare_with(lower, candidate);
+  if (!upper) {
+    *error = lower->ask_inclusive() ? 3550015 : 3550018;
+    return lower->ask_inclusive() ? c_lower != -1 : c_lower == 1;
+  }
+  const int c_upper = compare_with(upper, candidate);
+  const bool inside = c_lower == 1 && c_upper == -1;
+  if (!lower->ask_inclusive() && !upper->ask_inclusive()) {
+    *error = 3550014;
+    return c_lower != 0 && c_upper != 0 && inside;
+  }
+  if (lower->ask_inclusive() && !upper->ask_inclusive()) {
+    *error = 3550011;
+    return c_lower == 0 || inside;
+  }
+  if (!lower->ask_inclusive()) {
+    *error = 3550012;
+    return c_upper == 0 || inside;
+  }
+  *error = 3550013;
+  return c_upper == 0 || c_lower == 0 || inside;
+}
+
+}  // namespace
+
+VERU_data_range* VERU_data_range::create(int unused) {
+  auto* object = static_cast<VERU_data_range*>(OM_create_object(VERU_data_range_c));
+  initialise(object, unused);
+  return object;
+}
+
+// A range starts without bounds.
+void VERU_data_range::initialise(VERU_data_range*, int) {}
+
+void VERU_data_range::init_methods(OM_class_descriptor* table) {
+  OM_set_constructor<VERU_data_range>(table);
+  table->create = reinterpret_cast<OM_generic_fn>(&VERU_data_range::create);
+  table->initialise = reinterpret_cast<OM_generic_fn>(&VERU_data_range::initialise);
+  OM_init_cascading_method(table, &VERU_data_range::delete_bounds);
+  slot_lower = OM_ask_attribute_slot(VERU_data_range_c, ATT_lower__VERU33);
+  slot_upper = OM_ask_attribute_slot(VERU_data_range_c, ATT_upper__VERU7582);
+}
+
+void VERU_data_range::delete_bounds(OM_object* object) {
+  OM_delete_referenced_object(object, ATT_lower__VERU33);
+  OM_delete_referenced_object(object, ATT_upper__VERU7582);
+}
+
+bool VERU_data_range::validate(const VERU_value* value) const {
+  int error = 0;
+  if (!is_allowed(ask_lower(), ask_upper(), value, &error)) {
+    ERROR_exception(VERU_SOURCE, __LINE__, error, "Invalid range");
+  }
+  return true;
+}
+
+char* VERU_data_range::print() const {
+  char* lower = nullptr;
+  if (const VERU_range_elem* bound = ask_lower()) {
+    char* value = value_of(bound)->print();
+    lower = SM_sprintf(bound->ask_inclusive() ? "[>=%s" : "[>%s", value);
+    SM_free(value);
+  } else {
+    lower = SM_string_copy("[");
+  }
+  char* upper = nullptr;
+  if (const VERU_range_elem* bound = ask_upper()) {
+    char* value = value_of(bound)->print();
+    upper = SM_sprintf(bound->ask_inclusive() ? "<=%s] " : "<%s] ", value);
+    SM_free(value);
+  } else {
+    upper = SM_string_copy("]");
+  }
+  char* text = SM_sprintf("%s %s", lower, upper);
+  SM_free(lower);
+  SM_free(upper);
+  return text;
+}
+
+void VERU_data_range::set_lower(VERU_range_elem* bound) {
+  if (bound == ask_lower())
+    return;
+  OM_delete_referenced_object(this, ATT_lower__VERU33);
+  OM_set_pointer(this, ATT_lower__VERU33, bound);
+}
+
+void VERU_data_range::set_upper(VERU_range_elem* bound) {
+  if (bound == ask_upper())
+    return;
+  OM_delete_referenced_object(this, ATT_upper__VERU7582);
+  OM_set_pointer(this, ATT_upper__VERU7582, bound);
+}
+
+VERU_range_elem* VERU_data_range::ask_lower() const {
+  return static_cast<VERU_range_elem*>(slot(slot_lower).o);
+}
+
+VERU_range_elem* VERU_data_range::ask_upper() const {
+  return static_cast<VERU_range_elem*>(slot(slot_upper).o);
+}

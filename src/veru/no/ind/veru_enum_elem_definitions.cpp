@@ -1,0 +1,45 @@
+// VERU_enum_elem: one member of an enumeration.
+#include <veru.h>
+
+VERU_enum_elem* VERU_enum_elem::create(VERU_value* value, const char* name) {
+  auto* object = static_cast<VERU_enum_elem*>(OM_create_object(VERU_enum_elem_c));
+  initialise(object, value, name);
+  return object;
+}
+
+void VERU_enum_elem::initialise(VERU_enum_elem* object, VERU_value* value, const char* name) {
+  OM_set_pointer(object, ATT_value__VERU1281, value);
+  TEXT_s* text = TEXT_create_string(name);
+  OM_set_text(object, ATT_name__VERU8887, text);
+  TEXT_free(text);
+}
+
+void VERU_enum_elem::init_methods(OM_class_descriptor* table) {
+  OM_set_constructor<VERU_enum_elem>(table);
+  table->create = reinterpret_cast<OM_generic_fn>(&VERU_enum_elem::create);
+  table->initialise = reinterpret_cast<OM_generic_fn>(&VERU_enum_elem::initialise);
+  OM_init_cascading_method(table, &VERU_enum_elem::delete_value);
+  slot_value = OM_ask_attribute_slot(VERU_enum_elem_c, ATT_value__VERU1281);
+  slot_name = OM_ask_attribute_slot(VERU_enum_elem_c, ATT_name__VERU8887);
+  slot_bitmap = OM_ask_attribute_slot(VERU_enum_elem_c, ATT_bitmap__VERU9611);
+}
+
+void VERU_enum_elem::delete_value(OM_object* object) {
+  OM_delete_referenced_object(object, ATT_value__VERU1281);
+}
+
+VERU_value* VERU_enum_elem::ask_value() const {
+  return static_cast<VERU_value*>(slot(slot_value).o);
+}
+
+TEXT_s* VERU_enum_elem::ask_name() const {
+  return slot(slot_name).t;
+}
+
+const char* VERU_enum_elem::ask_bitmap() const {
+  return slot(slot_bitmap).s;
+}
+
+void VERU_enum_elem::set_bitmap(const char* bitmap) {
+  OM_set_string(this, ATT_bitmap__VERU9611, bitmap);
+}

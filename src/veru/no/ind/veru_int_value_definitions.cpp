@@ -1,0 +1,42 @@
+// VERU_int_value: a 32-bit signed integer value.
+#include <veru.h>
+
+#define VERU_SOURCE "src/veru/no/ind/veru_int_value_definitions"
+
+VERU_int_value* VERU_int_value::create(int value) {
+  auto* object = static_cast<VERU_int_value*>(OM_create_object(VERU_int_value_c));
+  initialise(object, value);
+  return object;
+}
+
+void VERU_int_value::initialise(VERU_int_value* object, int value) {
+  object->set_value(value);
+}
+
+void VERU_int_value::init_methods(OM_class_descriptor* table) {
+  OM_set_constructor<VERU_int_value>(table);
+  table->create = reinterpret_cast<OM_generic_fn>(&VERU_int_value::create);
+  table->initialise = reinterpret_cast<OM_generic_fn>(&VERU_int_value::initialise);
+  slot_value = OM_ask_attribute_slot(VERU_int_value_c, ATT_value__VERU1281);
+}
+
+int VERU_int_value::compare(const VERU_value* other) const {
+  check_operand(other, VERU_int_value_c, VERU_SOURCE, __LINE__);
+  const int mine = ask_value();
+  const int theirs = static_cast<const VERU_int_value*>(other)->ask_value();
+  if (mine == theirs)
+    return 0;
+  return theirs > mine ? 1 : -1;
+}
+
+char* VERU_int_value::print() const {
+  return SM_sprintf("%d", ask_value());
+}
+
+int VERU_int_value::ask_value() const {
+  return slot(slot_value).i;
+}
+
+void VERU_int_value::set_value(int value) {
+  slot(slot_value).i = value;
+}

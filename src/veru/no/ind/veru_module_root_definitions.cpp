@@ -1,0 +1,78 @@
+// VERU_module_root: owner of the preference set and of the definition tree.
+#include <veru.h>
+
+#include <cstring>
+
+namespace {
+
+constexpr int PREF_SET_CAPACITY = 4096;
+
+int compare_names(const char* a, const char* b) {
+  const int order = std::strcmp(a ? a : "", b ? b : "");  // bytes compared as unsigned char
+  return (order > 0) - (order < 0);
+}
+
+const char* name_of(const OM_object* pref) {
+  return static_cast<const VERU_pref*>(pref)->ask_name();
+}
+
+int key_compare(const void* name, const OM_object* pref) {
+  return compare_names(static_cast<const char*>(name), name_of(pref));
+}
+
+int element_compare(const OM_object* a, const OM_object* b) {
+  return compare_names(name_of(a), name_of(b));
+}
+
+unsigned key_hash(const void* name) {
+  return OM_hash_string(static_cast<const char*>(name));
+}
+
+unsigned element_hash(const OM_object* pref) {
+  return OM_hash_string(name_of(pref));
+}
+
+}  // namespace
+
+void VERU_module_root::init_methods(OM_class_descriptor* table) {
+  OM_set_constructor<VERU_module_root>(table);
+  slot_pref_set = OM_ask_attribute_slot(VERU_module_root_c, ATT_pref_set__VERU2866);
+  slot_tree_root = OM_ask_attribute_slot(VERU_module_root_c, ATT_tree_root__VERU2883);
+}
+
+OM_set* VERU_module_root::create_pref_set(OM_object* owner) {
+  return OM_create_2hash_set(owner, key_compare, element_compare, key_hash, element_hash,
+                             PREF_SET_CAPACITY);
+}
+
+void VERU_module_root::set_tree_root(VERU_group* group) {
+  OM_set_pointer(this, ATT_tree_root__VERU2883, group);
+}
+
+VERU_group* VERU_module_root::ask_tree_root() const {
+  return static_cast<VERU_group*>(slot(slot_tree_root).o);
+}
+
+void VERU_module_root::add_pref(VERU_pref* pref) {
+  if (OM_insert_into_set(ask_pref_set(), pref)) {
+    ERROR_lprintf("VERU: duplicate preference %s\n", pref->ask_name());
+  }
+}
+
+OM_set* VERU_module_root::ask_pref_set() const {
+  return static_cast<OM_set*>(slot(slot_pref_set).o);
+}
+
+void VERU_module_root::set_pref_set(OM_set* set) {
+  OM_set_pointer(this, ATT_pref_set__VERU2866, set);
+}
+
+VERU_pref* VERU_module_root::find_pref(const char* name) const {
+  const OM_set* set = ask_pref_set();
+  if (!set || !name)
+    return nullptr;
+  if (set->class_id() == OM_hash_set_class()) {
+    return static_cast<VERU_pref*>(static_cast<const OM_hash_set*>(set)->OM_hash_set::lookup(name));
+  }
+  return static_cast<VERU_pref*>(set->lookup(name));
+}

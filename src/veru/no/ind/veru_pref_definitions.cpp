@@ -1,0 +1,462 @@
+// VERU_pref: what a preference has whatever its value type: the recorded value of each level
+// with the lock rules, the loaded value, and the descriptive attributes.
+#include <veru.h>
+
+#include <cstring>
+
+#define VERU_SOURCE "src/veru/no/ind/veru_pref_definitions"
+
+namespace {
+
+constexpr int LAST_LEVEL = 3;
+
+// Stores text in a text slot, taking ownership of it.
+void store_text(OM_slot& slot, TEXT_s* text) {
+  TEXT_free(slot.t);
+  slot.t = text;
+}
+
+void stamp(VERU_recorded_value* recorded) {
+  recorded->set_modification_date(CLOCK_gmt());
+}
+
+TEXT_s* name_of(const VERU_group* group) {
+  return group ? group->ask_name() : nullptr;
+}
+
+const VERU_group* parent_of(const VERU_group* group) {
+  return group ? group->ask_parent() : nullptr;
+}
+
+// A new UTF-8 string of a text that the caller owns; the text is freed.
+char* utf8_of_owned(TEXT_s* text) {
+  char* utf8 = TEXT_to_utf8(text);
+  TEXT_free(text);
+  return utf8;
+}
+
+}  // namespace
+
+void VERU_pref::initialise(VERU_pref* object, const char* name) {
+  VERU_pref_interface::initialise(object);
+  OM_set_string(object, ATT_name__VERU8887, name ? name : "");
+}
+
+void VERU_pref::init_methods(OM_class_descriptor* table) {
+  table->initialise = reinterpret_cast<OM_generic_fn>(&VERU_pref::initialise);
+  OM_init_cascading_method(table, &VERU_pref::delete_owned);
+  slot_name = OM_ask_attribute_slot(VERU_pref_c, ATT_name__VERU8887);
+  slot_desc = OM_ask_attribute_slot(VERU_pref_c, ATT_desc__VERU5133);
+  slot_data = OM_ask_attribute_slot(VERU_pref_c, ATT_data__VERU2242);
+  slot_parent = OM_ask_attribute_slot(VERU_pref_c, ATT_parent__VERU7938);
+  slot_title = OM_ask_attribute_slot(VERU_pref_c, ATT_title__VERU1452);
+  slot_values = OM_ask_attribute_slot(VERU_pref_c, ATT_values__VERU4702);
+  slot_unit = OM_ask_attribute_slot(VERU_pref_c, ATT_unit__VERU6052);
+  slot_loaded_value = OM_ask_attribute_slot(VERU_pref_c, ATT_loaded_value__VERU9075);
+  slot_ver = OM_ask_attribute_slot(VERU_pref_c, ATT_ver__VERU8863);
+  slot_scope = OM_ask_attribute_slot(VERU_pref_c, ATT_scope__VERU8376);
+}
+
+// A preference owns its recorded values, its loaded value and its constraint.
+void VERU_pref::delete_owned(OM_object* object) {
+  OM_delete_referenced_objects(object, ATT_values__VERU4702, 0, LAST_LEVEL + 1);
+  OM_delete_referenced_object(object, ATT_loaded_value__VERU9075);
+  OM_delete_referenced_object(object, ATT_data__VERU2242);
+}
+
+VERU_recorded_value* VERU_pref::recorded(int level) const {
+  if (level < 0 || level > LAST_LEVEL) {
+    ERROR_internal(VERU_SOURCE, __LINE__, "level %d of preference %s is outside 0 to 3", level,
+                   ask_name());
+  }
+  return static_cast<VERU_recorded_value*>(slot(slot_values + level).o);
+}
+
+// ---- per-level operations -----------------------------------------------------------------
+
+namespace {
+
+// The lock that a level imposes: its recorded flag relative to the level's default, or the
+// default alone when the level records nothing.
+bool imposes_lock(const VERU_recorded_value* recorded, int level) {
+  const bool by_default = VERU_is_level_locked_by_default(level);
+  return recorded ? recorded->ask_locked() != by_default : by_default;
+}
+
+}  // namespace
+
+VERU_value* VERU_pref::ask_value(int level) {
+  if (level < 0)
+    return nullptr;
+  for (int current = level; current >= 0; --current) {
+    const VERU_recorded_value* entry = recorded(current);
+    if (entry && entry->ask_value())
+      return entry->ask_value();
+  }
+  return nullptr;
+}
+
+void VERU_pref::set_value(VERU_value* value, int level) {
+  VERU_recorded_value* entry = recorded(level);
+  if (!entry) {
+    entry = static_cast<VERU_recorded_value*>(OM_create_object(VERU_recorded_value_c));
+    slot(slot_values + level).o = entry;
+  }
+  entry->set_value(value);
+  stamp(entry);
+}
+
+void VERU_pref::set_locked(bool locked, int level) {
+  VERU_recorded_value* entry = recorded(level);
+  if (!entry) {
+    // Without any value at or below the level the new entry records the lock alone.
+    VERU_value* effective = ask_value(level);
+    entry = static_cast<VERU_recorded_value*>(OM_create_object(VERU_recorded_value_c));
+    entry->set_value(static_cast<VERU_value*>(OM_copy_object(effective)));
+    slot(slot_values + level).o = entry;
+  }
+  if (VERU_is_level_locked_by_default(level))
+    locked = !locked;
+  stamp(entry);
+  entry->set_locked(locked);
+}
+
+bool VERU_pref::is_locked(int level) {
+  if (level < 0)
+    return false;
+  for (int current = level; current >= 0; --current) {
+    if (imposes_lock(recorded(current), current))
+      return true;
+  }
+  return false;
+}
+
+bool VERU_pref::is_lockable(int level) {
+  return level != LAST_LEVEL && !is_locked(level);
+}
+
+bool VERU_pref::is_locked_at(int level) {
+  const VERU_recorded_value* entry = recorded(level);
+  return entry ? imposes_lock(entry, level) : false;
+}
+
+TEXT_s* VERU_pref::ask_comment(int level) {
+  const VERU_recorded_value* entry = recorded(level);
+  return entry ? entry->ask_comment() : nullptr;
+}
+
+void VERU_pref::set_comment(const TEXT_s* comment, int level) {
+  if (VERU_recorded_value* entry = recorded(level)) {
+    entry->set_comment(comment);
+    stamp(entry);
+  }
+}
+
+bool VERU_pref::has_value(int level) {
+  return recorded(level) != nullptr;
+}
+
+int VERU_pref::ask_modification_date(int level) {
+  const VERU_recorded_value* entry = recorded(level);
+  return entry ? entry->ask_modification_date() : 0;
+}
+
+void VERU_pref::remove_value(int level) {
+  if (recorded(level))
+    OM_delete_referenced_objects(this, ATT_values__VERU4702, level, 1);
+}
+
+void VERU_pref::clear_locked(int level) {
+  if (VERU_recorded_value* entry = recorded(level))
+    entry->set_locked(false);
+}
+
+char* VERU_pref::ask_display_value(int level) {
+  const VERU_value* value = ask_value(level);
+  if (!value)
+    return SM_string_copy("");
+  const VERU_data* data = ask_data();
+  if (data && OM_is_subclass(data->class_id(), VERU_data_enum_c)) {
+    const auto* enumeration = static_cast<const VERU_data_enum*>(data);
+    const int count = enumeration->ask_n_elems();
+    for (int i = 0; i < count; ++i) {
+      const VERU_enum_elem* elem = enumeration->ask_nth_elem(i);
+      if (elem && elem->ask_value() && elem->ask_value()->compare(value) == 0) {
+        return TEXT_to_locale(elem->ask_name());
+      }
+    }
+  }
+  return value->print();
+}
+
+XERCES_DOM_node* VERU_pref::create_dom_node(XERCES_DOM_ctx* document, int level) {
+  const VERU_recorded_value* entry = recorded(level);
+  const VERU_value* value = ask_value(level);
+  char* value_text = value ? value->print() : SM_string_copy("");
+  char* date_text = nullptr;
+  if (entry) {
+    CLOCK_date_s date = CLOCK_null_date;
+    CLOCK_time_to_date(entry->ask_modification_date(), &date);
+    date_text = CLOCK_format_date_time(&date, CLOCK_FORMAT_XML_SCHEMA, CLOCK_FORMAT_XML_SCHEMA);
+  }
+  char* display_value = ask_display_value(level);
+  char* display_utf8 = utf8_of_owned(TEXT_create_from_locale(display_value));
+  SM_free(display_value);
+  const struct {
+    const char* name;
+    char* utf8;
+  } described[] = {
+      {"Application", TEXT_to_utf8(ask_application_name())},
+      {"Category", TEXT_to_utf8(ask_category_name())},
+      {"Tab", TEXT_to_utf8(ask_tab_name())},
+      {"title", utf8_of_owned(ask_full_title())},
+      {"displayValue", display_utf8},
+  };
+
+  XERCES_DOM_node* element = pvtbl_kvxml->XERCES_DOM_createElement(document, "Pref");
+  for (const auto& attribute : described) {
+    pvtbl_kvxml->XERCES_DOM_setAttributeUTF8(element, attribute.name, attribute.utf8);
+    SM_free(attribute.utf8);
+  }
+  pvtbl_kvxml->XERCES_DOM_setAttribute(element, "name", ask_name());
+  pvtbl_kvxml->XERCES_DOM_setAttribute(element, "value", value_text);
+  if (entry && entry->ask_locked())
+    pvtbl_kvxml->XERCES_DOM_setAttribute(element, "locked", "yes");
+  if (date_text)
+    pvtbl_kvxml->XERCES_DOM_setAttribute(element, "modified", date_text);
+  const TEXT_s* comment = entry ? entry->ask_comment() : nullptr;
+  if (!TEXT_is_null_text(comment)) {
+    XERCES_DOM_node* comment_element =
+        pvtbl_kvxml->XERCES_DOM_createElement(document, "UserComment");
+    char* comment_utf8 = TEXT_to_utf8(comment);
+    pvtbl_kvxml->XERCES_DOM_appendChild(
+        comment_element, pvtbl_kvxml->XERCES_DOM_createTextNodeUTF8(document, comment_utf8));
+    SM_free(comment_utf8);
+    pvtbl_kvxml->XERCES_DOM_appendChild(element, comment_element);
+  }
+  SM_free(value_text);
+  SM_free(date_text);
+  return element;
+}
+
+// ---- descriptive operations ---------------------------------------------------------------
+
+void VERU_pref::set_data(VERU_data* data) {
+  OM_set_pointer(this, ATT_data__VERU2242, data);
+}
+
+VERU_data* VERU_pref::ask_data() const {
+  return static_cast<VERU_data*>(slot(slot_data).o);
+}
+
+const char* VERU_pref::ask_name() const {
+  const char* name = slot(slot_name).s;
+  return name ? name : "";
+}
+
+void VERU_pref::set_title(const char* title) {
+  store_text(slot(slot_title), TEXT_create_string(title));
+}
+
+TEXT_s* VERU_pref::ask_title() const {
+  return slot(slot_title).t;
+}
+
+void VERU_pref::set_desc(const char* desc) {
+  TEXT_s* text = TEXT_create_string(desc);
+  TEXT_strip_spaces(text);
+  store_text(slot(slot_desc), text);
+}
+
+TEXT_s* VERU_pref::ask_desc() const {
+  return slot(slot_desc).t;
+}
+
+void VERU_pref::set_parent(VERU_group* parent) {
+  OM_set_pointer(this, ATT_parent__VERU7938, parent);
+}
+
+VERU_group* VERU_pref::ask_parent() const {
+  return static_cast<VERU_group*>(slot(slot_parent).o);
+}
+
+void VERU_pref::read_dom_node(XERCES_DOM_node* element, int level) {
+  VERU_recorded_value* entry = recorded(level);
+  if (!entry || !element)
+    return;
+  const char* locked = pvtbl_kvxml->XERCES_DOM_getAttribute(element, "locked");
+  if (locked && std::strcmp(locked, "yes") == 0)
+    entry->set_locked(true);
+  if (const char* modified = pvtbl_kvxml->XERCES_DOM_getAttribute(element, "modified")) {
+    CLOCK_date_s date = CLOCK_null_date;
+    int time = 0;
+    if (CLOCK_xml_dateTime_to_date(modified, &date) == 0 && CLOCK_date_to_time(&date, &time) == 0) {
+      entry->set_modification_date(time);
+    } else {
+      ERROR_lprintf("\tDefault %s has a modification date %s that cannot be read. Date ignored\n",
+                    ask_name(), modified);
+    }
+  }
+  for (XERCES_DOM_node* child = pvtbl_kvxml->XERCES_DOM_getFirstChild(element); child;
+       child = pvtbl_kvxml->XERCES_DOM_getNextSibling(child)) {
+    if (pvtbl_kvxml->XERCES_DOM_getNodeType(child) != XERCES_DOM_ELEMENT_NODE ||
+        std::strcmp(pvtbl_kvxml->XERCES_DOM_getNodeName(child), "UserComment") != 0) {
+      continue;
+    }
+    for (XERCES_DOM_node* text = pvtbl_kvxml->XERCES_DOM_getFirstChild(child); text;
+         text = pvtbl_kvxml->XERCES_DOM_getNextSibling(text)) {
+      const int type = pvtbl_kvxml->XERCES_DOM_getNodeType(text);
+      if (type != XERCES_DOM_TEXT_NODE && type != XERCES_DOM_CDATA_SECTION_NODE)
+        continue;
+      TEXT_s* comment = TEXT_create_string(pvtbl_kvxml->XERCES_DOM_getNodeValue(text));
+      entry->set_comment(comment);
+      TEXT_free(comment);
+    }
+  }
+}
+
+void VERU_pref::set_unit(const char* unit) {
+  store_text(slot(slot_unit), TEXT_create_string(unit));
+}
+
+TEXT_s* VERU_pref::ask_unit() const {
+  return slot(slot_unit).t;
+}
+
+void VERU_pref::set_loaded_value(VERU_value* value) {
+  OM_set_pointer(this, ATT_loaded_value__VERU9075, value);
+}
+
+VERU_value* VERU_pref::create_veru_value(const char*) {
+  ERROR_internal(VERU_SOURCE, __LINE__,
+                 "Attempt to invoke abstract method create_veru_value on %s &%p",
+                 OM_ask_class_name(class_id()), static_cast<const void*>(this));
+}
+
+// The tab is the parent, or the parent's parent when the parent is a group inside a tab.
+TEXT_s* VERU_pref::ask_tab_name() {
+  const VERU_group* parent = ask_parent();
+  return name_of(parent && parent->ask_is_group() ? parent->ask_parent() : parent);
+}
+
+TEXT_s* VERU_pref::ask_category_name() {
+  const VERU_group* parent = ask_parent();
+  const VERU_group* tab = parent && parent->ask_is_group() ? parent->ask_parent() : parent;
+  return name_of(parent_of(tab));
+}
+
+TEXT_s* VERU_pref::ask_application_name() {
+  const VERU_group* parent = ask_parent();
+  const VERU_group* tab = parent && parent->ask_is_group() ? parent->ask_parent() : parent;
+  return name_of(parent_of(parent_of(tab)));
+}
+
+void VERU_pref::update_loaded_value(int level) {
+  VERU_value* copy = static_cast<VERU_value*>(OM_copy_object(ask_value(level)));
+  OM_delete_referenced_object(this, ATT_loaded_value__VERU9075);
+  set_loaded_value(copy);
+}
+
+TEXT_s* VERU_pref::ask_group_name() {
+  const VERU_group* parent = ask_parent();
+  return parent && parent->ask_is_group() ? parent->ask_name() : nullptr;
+}
+
+TEXT_s* VERU_pref::ask_full_title() {
+  const TEXT_s* group_name = ask_group_name();
+  if (TEXT_is_null_text(group_name))
+    return TEXT_copy(ask_title());
+  char* title = SM_sprintf("%s - %s", TEXT_ask_utf8(group_name), TEXT_ask_utf8(ask_title()));
+  TEXT_s* full_title = TEXT_create_string(title);
+  SM_free(title);
+  return full_title;
+}
+
+void VERU_pref::set_ver(const char* ver) {
+  OM_set_string(this, ATT_ver__VERU8863, ver);
+}
+
+const char* VERU_pref::ask_ver() const {
+  return slot(slot_ver).s;
+}
+
+void VERU_pref::set_scope(int scope) {
+  slot(slot_scope).i = scope;
+}
+
+int VERU_pref::ask_scope() const {
+  return slot(slot_scope).i;
+}
+
+void VERU_pref::apply_change(const VERU_change* change, int level) {
+  const VERU_recorded_value* wanted = change ? change->ask_value() : nullptr;
+  if (!wanted) {
+    remove_value(level);
+    return;
+  }
+  if (wanted->ask_value()) {
+    set_value(static_cast<VERU_value*>(OM_copy_object(wanted->ask_value())), level);
+  }
+  if (change->ask_update_lock())
+    set_locked(wanted->ask_locked(), level);
+  if (change->ask_update_comment())
+    set_comment(wanted->ask_comment(), level);
+}
+
+VERU_recorded_value* VERU_pref::ask_recorded_value(int level) {
+  return recorded(level);
+}
+
+void VERU_pref::set_visibility_fn(bool (*callback)()) {
+  char* name = SM_sprintf("Invisible_%s", ask_name());
+  OM_set_function(this, ATT_visibility_fn__VERU4161, SM_string_copy_persistent(name),
+                  reinterpret_cast<OM_generic_fn>(callback));
+  SM_free(name);
+}
+
+bool VERU_pref::is_visible() {
+  OM_generic_fn callback = nullptr;
+  if (!OM_ask_function(this, ATT_visibility_fn__VERU4161, nullptr, &callback))
+    return true;
+  return reinterpret_cast<bool (*)()>(callback)();
+}
+
+// ---- helpers of the typed classes ---------------------------------------------------------
+
+namespace {
+
+const VERU_value* checked(const VERU_value* value, int value_class) {
+  if (!value)
+    ERROR_assertion_failed(VERU_SOURCE, __LINE__, "%s", "value_obj != NULL");
+  if (MACH__checking_level > 0 || value->class_id() != value_class) {
+    OM_check_ptr_class(value, value_class, VERU_SOURCE, __LINE__);
+  }
+  return value;
+}
+
+}  // namespace
+
+const VERU_value* VERU_pref::checked_loaded_value(int value_class) const {
+  return checked(loaded_value(), value_class);
+}
+
+const VERU_value* VERU_pref::checked_level_value(int level, int value_class) {
+  return checked(ask_value(level), value_class);
+}
+
+void VERU_pref::store_read_value(VERU_value* value, XERCES_DOM_node* element, int level, bool check,
+                                 const char* source) {
+  try {
+    if (check && ask_data())
+      ask_data()->validate(value);
+  } catch (TQS::Error::Exception& error) {
+    error.noteLocation(source, __LINE__, 0);
+    OM_delete_object(value);
+    error.reThrow();
+  } catch (...) {
+    OM_delete_object(value);
+    throw;
+  }
+  set_value(value, level);
+  VERU_pref::read_dom_node(element, level);
+}

@@ -1,0 +1,54 @@
+// Pieces shared by the typed preference classes.
+#pragma once
+
+#include <veru.h>
+
+// A new preference of class T (class id class_id) with the given name.
+template <class T>
+T* veru_create_pref(int class_id, const char* name) {
+  auto* pref = static_cast<T*>(OM_create_object(class_id));
+  VERU_pref::initialise(pref, name);
+  return pref;
+}
+
+// Makes the table's objects preferences of type T, created by T::create.
+template <class T>
+void veru_init_pref_methods(OM_class_descriptor* table) {
+  OM_set_constructor<T>(table);
+  table->create = reinterpret_cast<OM_generic_fn>(&T::create);
+}
+
+// The "value" attribute of a value-file entry; an entry without one raises code, the error of
+// the preference's type, with the text "Missing value".
+const char* veru_value_attribute(XERCES_DOM_node* element, int code, const char* source);
+
+// The bounds of a range constraint as native values of ValueClass (see ask_int_range).
+template <class ValueClass, class Native>
+bool veru_ask_range(const VERU_data* data, int value_class, Native* lower, Native* upper,
+                    bool* lower_inclusive, bool* upper_inclusive, bool* has_upper,
+                    bool* has_lower) {
+  auto fill = [value_class](const VERU_range_elem* bound, Native* value, bool* inclusive,
+                            bool* present) {
+    if (value)
+      *value = Native();
+    if (inclusive)
+      *inclusive = false;
+    if (present)
+      *present = false;
+    if (!bound)
+      return;
+    const VERU_value* bound_value = bound->ask_value();
+    OM_check_ptr_class(bound_value, value_class, __FILE__, __LINE__);
+    if (value)
+      *value = static_cast<const ValueClass*>(bound_value)->ask_value();
+    if (inclusive)
+      *inclusive = bound->ask_inclusive();
+    if (present)
+      *present = true;
+  };
+  const bool is_range = data && OM_is_subclass(data->class_id(), VERU_data_range_c);
+  const auto* range = is_range ? static_cast<const VERU_data_range*>(data) : nullptr;
+  fill(range ? range->ask_lower() : nullptr, lower, lower_inclusive, has_lower);
+  fill(range ? range->ask_upper() : nullptr, upper, upper_inclusive, has_upper);
+  return is_range;
+}

@@ -1,0 +1,43 @@
+// VERU_range_elem: one bound of a range.
+#include <veru.h>
+
+VERU_range_elem* VERU_range_elem::create(bool inclusive, VERU_value* value) {
+  auto* object = static_cast<VERU_range_elem*>(OM_create_object(VERU_range_elem_c));
+  initialise(object, inclusive, value);
+  return object;
+}
+
+void VERU_range_elem::initialise(VERU_range_elem* object, bool inclusive, VERU_value* value) {
+  object->slot(slot_inclusive).l = inclusive;
+  OM_set_pointer(object, ATT_value__VERU1281, value);
+}
+
+void VERU_range_elem::init_methods(OM_class_descriptor* table) {
+  OM_set_constructor<VERU_range_elem>(table);
+  table->create = reinterpret_cast<OM_generic_fn>(&VERU_range_elem::create);
+  table->initialise = reinterpret_cast<OM_generic_fn>(&VERU_range_elem::initialise);
+  OM_init_cascading_method(table, &VERU_range_elem::delete_value);
+  slot_inclusive = OM_ask_attribute_slot(VERU_range_elem_c, ATT_inclusive__VERU2600);
+  slot_value = OM_ask_attribute_slot(VERU_range_elem_c, ATT_value__VERU1281);
+  slot_name = OM_ask_attribute_slot(VERU_range_elem_c, ATT_name__VERU8887);
+}
+
+void VERU_range_elem::delete_value(OM_object* object) {
+  OM_delete_referenced_object(object, ATT_value__VERU1281);
+}
+
+VERU_value* VERU_range_elem::ask_value() const {
+  return static_cast<VERU_value*>(slot(slot_value).o);
+}
+
+bool VERU_range_elem::ask_inclusive() const {
+  return slot(slot_inclusive).l;
+}
+
+void VERU_range_elem::set_name(const TEXT_s* name) {
+  OM_set_text(this, ATT_name__VERU8887, name);
+}
+
+TEXT_s* VERU_range_elem::ask_name() const {
+  return slot(slot_name).t;
+}

@@ -1,0 +1,54 @@
+// VERU_recorded_value: what one level records for one preference.
+#include <veru.h>
+
+void VERU_recorded_value::init_methods(OM_class_descriptor* table) {
+  OM_set_constructor<VERU_recorded_value>(table);
+  OM_init_cascading_method(table, &VERU_recorded_value::delete_value);
+  slot_value = OM_ask_attribute_slot(VERU_recorded_value_c, ATT_value__VERU1281);
+  slot_locked = OM_ask_attribute_slot(VERU_recorded_value_c, ATT_locked__VERU1354);
+  slot_modification_date =
+      OM_ask_attribute_slot(VERU_recorded_value_c, ATT_modification_date__VERU7773);
+  slot_comment = OM_ask_attribute_slot(VERU_recorded_value_c, ATT_comment__VERU655);
+}
+
+// Deleting a recorded value deletes the value object that it holds.
+void VERU_recorded_value::delete_value(OM_object* object) {
+  if (object->slot(slot_value).o)
+    OM_delete_referenced_object(object, ATT_value__VERU1281);
+}
+
+VERU_value* VERU_recorded_value::ask_value() const {
+  return static_cast<VERU_value*>(slot(slot_value).o);
+}
+
+void VERU_recorded_value::set_value(VERU_value* value) {
+  if (value == ask_value())
+    return;
+  if (ask_value())
+    OM_delete_referenced_object(this, ATT_value__VERU1281);
+  OM_set_pointer(this, ATT_value__VERU1281, value);
+}
+
+bool VERU_recorded_value::ask_locked() const {
+  return slot(slot_locked).l;
+}
+
+void VERU_recorded_value::set_locked(bool locked) {
+  slot(slot_locked).l = locked;
+}
+
+TEXT_s* VERU_recorded_value::ask_comment() const {
+  return slot(slot_comment).t;
+}
+
+void VERU_recorded_value::set_comment(const TEXT_s* comment) {
+  OM_set_text(this, ATT_comment__VERU655, comment);
+}
+
+int VERU_recorded_value::ask_modification_date() const {
+  return slot(slot_modification_date).i;
+}
+
+void VERU_recorded_value::set_modification_date(int date) {
+  slot(slot_modification_date).i = date;
+}

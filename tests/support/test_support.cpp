@@ -1,0 +1,71 @@
+// Helpers for the tests.
+#include "test_support.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+LogCapture::LogCapture() {
+  ERROR_set_log_sink(&LogCapture::sink, this);
+}
+
+LogCapture::~LogCapture() {
+  ERROR_set_log_sink(nullptr, nullptr);
+}
+
+void LogCapture::sink(const char* text, void* data) {
+  static_cast<LogCapture*>(data)->text_ += text;
+}
+
+TempDir::TempDir() {
+  const char* base = std::getenv("TMPDIR");
+  std::string pattern = std::string(base && *base ? base : "/tmp") + "/vuzodod-test-XXXXXX";
+  if (!mkdtemp(&pattern[0]))
+    ADD_FAILURE() << "cannot make a temporary directory";
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::add, ignored);
+  std::filesystem::remove_all(path_, ignored);
+}
+
+void write_file(const std::string& path, const std::string& contents) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << contents;
+  if (!out)
+    ADD_FAILURE() << "cannot write " << path;
+}
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream contents;
+  contents << in.rdbuf();
+  return contents.str();
+}
+
+bool file_exists(const std::string& path) {
+  struct stat status {};
+  return stat(path.c_str(), &status) == 0;
+}
+
+void make_directories(const std::string& path) {
+  std::filesystem::create_directories(path);
+}
+
+int raised_code(const std::function<void()>& body, std::string* what) {
+  try {
+    body();
+  } catch (const TQS::Error::Exception& error) {
+    if (what)
+      *what = error.what();
+    return error.askCode();
+  }
+  return -1;
+}

@@ -1,0 +1,45 @@
+// Helpers for the tests: capturing the log, temporary directories and files, and running code
+// that must raise a host error.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <veru.h>
+
+#include <functional>
+#include <string>
+
+// Captures every log line written while it lives.
+class LogCapture {
+ public:
+  LogCapture();
+  ~LogCapture();
+  const std::string& text() const { return text_; }
+  bool contains(const std::string& line) const { return text_.find(line) != std::string::npos; }
+  void clear() { text_.clear(); }
+
+ private:
+  static void sink(const char* text, void* data);
+  std::string text_;
+};
+
+// A directory under the system's temporary folder, removed with its contents at the end.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  const std::string& path() const { return path_; }
+  // The path of name inside the directory.
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+void write_file(const std::string& path, const std::string& contents);
+std::string read_file(const std::string& path);
+bool file_exists(const std::string& path);
+void make_directories(const std::string& path);
+
+// The code of the host error that body raises; -1 when it returns normally. what receives the
+// raised text when it is not null.
+int raised_code(const std::function<void()>& body, std::string* what = nullptr);
