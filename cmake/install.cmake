@@ -23,5 +23,9 @@ install(FILES ${PROJECT_BINARY_DIR}/vuzododConfig.cmake
   ${PROJECT_BINARY_DIR}/vuzododConfigVersion.cmake
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/vuzodod)
 
+# The pkg-config file finds the prefix relative to itself, so an installed tree can be moved.
+file(RELATIVE_PATH VUZODOD_PC_TO_PREFIX "${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig"
+     "${CMAKE_INSTALL_PREFIX}")
+string(REGEX REPLACE "/$" "" VUZODOD_PC_TO_PREFIX "${VUZODOD_PC_TO_PREFIX}")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/vuzodod.pc.in ${PROJECT_BINARY_DIR}/vuzodod.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/vuzodod.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <string>
 
+#include "sm.h"
+
 namespace {
 
 bool character_checking = true;
@@ -54,6 +56,18 @@ int write_all(int fd, const char* data, std::size_t size) {
   return 0;
 }
 
+bool is_usable(const char* path) {
+  return path && *path && CFI_check_name_characters(path);
+}
+
+char* copy_of(const std::string& text) {
+  return SM_string_ncopy(text.data(), text.size());
+}
+
+const char* extension_of(int type) {
+  return type == CFI_TYPE_DPX ? ".dpx" : nullptr;
+}
+
 mode_t default_file_mode() {
   mode_t mask = umask(0);
   umask(mask);
@@ -80,6 +94,163 @@ bool CFI_check_name_characters(const char* name) {
       return false;
   }
   return true;
+}
+
+int CFI_ask_file_exist(const char* path) {
+  struct stat status {};
+  return is_usable(path) && stat(path, &status) == 0 && !S_ISDIR(status.st_mode) ? 0 : 1;
+}
+
+int CFI_ask_directory_exist(const char* path) {
+  return CFI_is_directory(path) ? 0 : 1;
+}
+
+bool CFI_is_directory(const char* path) {
+  struct stat status {};
+  return is_usable(path) && stat(path, &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+int CFI_merge_filespec(const char* directory, const char* name, char** result) {
+  if (result)
+    *result = nullptr;
+  if (!result || !is_usable(directory) || !is_usable(name))
+    return EINVAL;
+  std::string joined = directory;
+  if (joined.back() != '/')
+    joined += '/';
+  joined += name;
+  if (joined.size() >= PATH_MAX)
+    return ENAMETOOLONG;
+  *result = copy_of(joined);
+  return 0;
+}
+
+int CFI_split_filespec(const char* path, char** directory, char** name) {
+  if (directory)
+    *directory = nullptr;
+  if (name)
+    *name = nullptr;
+  if (!directory || !name || !is_usable(path))
+    return EINVAL;
+  const std::string whole = path;
+  const std::size_t slash = whole.find_last_of('/');
+  if (slash == std::string::npos) {
+    *directory = copy_of("");
+    *name = copy_of(whole);
+  } else {
+    *directory = copy_of(slash == 0 ? "/" : whole.substr(0, slash));
+    *name = copy_of(whole.substr(slash + 1));
+  }
+  return 0;
+}
+
+int CFI_remove_extension(const char* name, int type, char** result) {
+  if (result)
+    *result = nullptr;
+  if (!result || !name)
+    return EINVAL;
+  std::string stem = name;
+  const std::size_t slash = stem.find_last_of('/');
+  const std::size_t dot = stem.find_last_of('.');
+  const bool has_extension =
+      dot != std::string::npos && (slash == std::string::npos || dot > slash);
+  if (has_extension) {
+    const char* wanted = extension_of(type);
+    if (type == CFI_TYPE_ANY || (wanted && stem.compare(dot, std::string::npos, wanted) == 0)) {
+      stem.erase(dot);
+    }
+  }
+  *result = copy_of(stem);
+  return 0;
+}
+
+int CFI_add_extension(const char* name, int type, char** result) {
+  if (result)
+    *result = nullptr;
+  const char* extension = extension_of(type);
+  if (!result || !name || !extension)
+    return EINVAL;
+  *result = copy_of(std::string(name) + extension);
+  return 0;
+}
+
+char* CFI_append_delimiter(const char* path) {
+  std::string joined = path ? path : "";
+  if (joined.empty() || joined.back() != '/')
+    joined += '/';
+  return copy_of(joined);
+}
+
+int CFI_get_default_directory(int kind, char** result) {
+  if (result)
+    *result = nullptr;
+  if (!result || kind != 1)
+    return EINVAL;
+  char directory[PATH_MAX];
+  if (!getcwd(directory, sizeof directory))
+    return errno;
+  *result = SM_string_copy(directory);
+  return 0;
+}
+
+bool CFI_is_access_permitted(const char* path, int kind, int* detail) {
+  if (detail)
+    *detail = 0;
+  const int wanted = kind == CFI_ACCESS_WRITE ? W_OK : kind == CFI_ACCESS_READ ? R_OK : -1;
+  int error = 0;
+  struct stat status {};
+  if (wanted < 0 || !is_usable(path)) {
+    error = EINVAL;
+  } else if (access(path, wanted) != 0) {
+    error = errno;
+  } else if (wanted == W_OK && stat(path, &status) == 0 && !(status.st_mode & 0222)) {
+    error = EACCES;  // marked read-only for everybody
+  }
+  if (detail)
+    *detail = error;
+  return error == 0;
+}
+
+int CFI_create_directory(const char* path) {
+  if (!is_usable(path))
+    return EINVAL;
+  return mkdir(path, 0777) == 0 ? 0 : errno;
+}
+
+int CFI_delete_file(const char* path) {
+  if (!is_usable(path))
+    return EINVAL;
+  return unlink(path) == 0 ? 0 : errno;
+}
+
+int CFI_copy_file(const char* source, const char* target, int mode) {
+  if (!is_usable(source) || !is_usable(target))
+    return EINVAL;
+  if (!(mode & CFI_COPY_REPLACE) && CFI_ask_file_exist(target) == 0)
+    return EEXIST;
+  int fd = open(source, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0)
+    return errno;
+  struct stat status {};
+  std::string contents;
+  int error = fstat(fd, &status) != 0 ? errno : S_ISREG(status.st_mode) ? 0 : EINVAL;
+  char chunk[65536];
+  for (ssize_t got = 0; !error && (got = read(fd, chunk, sizeof chunk)) != 0;) {
+    if (got < 0 && errno == EINTR)
+      continue;
+    if (got < 0) {
+      error = errno;
+      break;
+    }
+    contents.append(chunk, static_cast<std::size_t>(got));
+  }
+  close(fd);
+  if (!error)
+    error = CFI_replace_file(target, contents.data(), contents.size());
+  if (!error && (mode & CFI_COPY_MODE_BITS) && chmod(target, status.st_mode & 07777) != 0) {
+    error = errno;
+  }
+  return error;
 }
 
 int CFI_replace_file(const char* path, const char* data, std::size_t size) {

@@ -1,5 +1,7 @@
-// Files and directories of the host. While character checking is on (the default), file names
-// holding characters that the host does not allow in names are refused.
+// Files and directories of the host. Predicates named ask_..._exist answer 0 for presence, as
+// do the operations that return an int status; functions that return char** results give new
+// strings (SM_free). While character checking is on (the default), names holding characters
+// that the host does not allow in file names are refused: they are never found, joined or made.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +11,43 @@ void CFI_enable_character_checking(bool enable);
 // Whether the name passes the current character check: control characters and * ? " < > |
 // are refused while checking is on; only the empty name or null is refused when it is off.
 bool CFI_check_name_characters(const char* name);
+
+// File types for the extension operations: CFI_TYPE_DPX is ".dpx"; CFI_TYPE_ANY (with
+// CFI_remove_extension) removes whatever extension the name has.
+constexpr int CFI_TYPE_ANY = -1;
+constexpr int CFI_TYPE_DPX = 192;
+// Access kinds of CFI_is_access_permitted.
+constexpr int CFI_ACCESS_READ = 1;
+constexpr int CFI_ACCESS_WRITE = 2;
+// Modes of CFI_copy_file: replace an existing target, and give it the source's permission bits.
+constexpr int CFI_COPY_REPLACE = 1;
+constexpr int CFI_COPY_MODE_BITS = 2;
+
+// 0 when something other than a directory exists at path, 1 otherwise.
+int CFI_ask_file_exist(const char* path);
+// 0 when a directory exists at path, 1 otherwise.
+int CFI_ask_directory_exist(const char* path);
+bool CFI_is_directory(const char* path);
+// Joins a directory and a name with the path delimiter. 0 with *result set; non-zero when
+// either part is empty or refused.
+int CFI_merge_filespec(const char* directory, const char* name, char** result);
+// Splits a path at its last delimiter; the directory is "" for a bare name. 0 on success.
+int CFI_split_filespec(const char* path, char** directory, char** name);
+// The name without its extension of the given type (any extension for CFI_TYPE_ANY).
+int CFI_remove_extension(const char* name, int type, char** result);
+// The name with the extension of the type added.
+int CFI_add_extension(const char* name, int type, char** result);
+// A new string: path followed by the path delimiter.
+char* CFI_append_delimiter(const char* path);
+// The host's default directory of a kind; kind 1 is the current working directory.
+int CFI_get_default_directory(int kind, char** result);
+// Whether the access kind is permitted; *detail receives an errno value when it is not. A
+// path without any write permission bit counts as not writeable even for the superuser.
+bool CFI_is_access_permitted(const char* path, int kind, int* detail);
+int CFI_create_directory(const char* path);
+int CFI_delete_file(const char* path);
+// Copies a regular file; the target is replaced atomically. 0 on success.
+int CFI_copy_file(const char* source, const char* target, int mode);
 
 // Replaces the file at path with size bytes of data, atomically and durably: the bytes go to a
 // temporary file created exclusively in the same directory, which is synced and renamed over

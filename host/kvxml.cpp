@@ -107,6 +107,31 @@ char* read_file(const char* path, std::size_t* size, std::string* error) {
   return buffer;
 }
 
+bool is_blank(const char* text) {
+  for (; *text; ++text) {
+    if (*text != ' ' && *text != '\t' && *text != '\n' && *text != '\r')
+      return false;
+  }
+  return true;
+}
+
+// What makes a parsed document not well-formed at its top level, which the parser lets pass:
+// no root element, more than one, or text outside it. Null when there is nothing.
+const char* top_level_problem(const pugi::xml_document& document) {
+  int elements = 0;
+  for (pugi::xml_node child = document.first_child(); child; child = child.next_sibling()) {
+    if (child.type() == pugi::node_element)
+      ++elements;
+    if ((child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) &&
+        !is_blank(child.value())) {
+      return "text outside the root element";
+    }
+  }
+  if (elements == 0)
+    return "no root element";
+  return elements > 1 ? "more than one root element" : nullptr;
+}
+
 unsigned parse_options(int mode) {
   unsigned options = pugi::parse_default;
   if (!(mode & XERCES_DOM_PARSE_DROP_BLANK_TEXT))
@@ -158,9 +183,9 @@ int dom_parse_file(XERCES_DOM_ctx* context, const char* path, const char* encodi
         std::string(path) + ":" + position_of(path, result.offset) + ": " + result.description();
     return EINVAL;
   }
-  if (!context->document.document_element()) {
+  if (const char* problem = top_level_problem(context->document)) {
     context->document.reset();
-    context->error = std::string(path) + ": no root element";
+    context->error = std::string(path) + ": " + problem;
     return EINVAL;
   }
   return 0;

@@ -10,6 +10,7 @@
 #include "om.h"
 #include "om_set.h"
 #include "rdebug.h"
+#include "shell_folders.h"
 #include "sm.h"
 #include "str.h"
 #include "text.h"

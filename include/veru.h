@@ -72,4 +72,33 @@ bool VERU_is_level_locked_by_default(int level);
 // Clears the lock flag that each preference recorded at the level, then stores the flag.
 void VERU_set_level_locked_by_default(int level, bool locked);
 bool VERU_is_level_up_to_date(int level);
+// Marking a level out of date makes the next VERU_reload_values_xml read its file again.
 void VERU_set_level_up_to_date(int level, bool up_to_date);
+// Whether the level's value file can be written: a defined level above 0 whose directory is
+// writeable and whose file is writeable or does not exist yet.
+bool VERU_is_level_writeable(int level);
+
+// ---- definition and value files -----------------------------------------------------------
+
+// The paths of the 27 definition files, in load order (27 new strings in a new array); the
+// first call finds them, later calls return the same paths.
+int VERU_ask_dpx_files(char*** files);
+// The value file paths of the defined levels in level order (level 0's is ""); null and 0 when
+// no level is defined.
+int VERU_ask_value_files(char*** files);
+// Reads again the value file of every defined level 1 to 3 that is not up to date.
+void VERU_reload_values_xml();
+// Writes the values recorded at the level to its value file; failures are logged, never raised.
+void VERU__save_values_xml(int level);
+// Writes a value document to path, replacing the file atomically, with the style-sheet
+// instruction, and puts a style sheet beside it when there is none. Raises 3550005 when the
+// file cannot be replaced; the old file is then as it was.
+void VERU_write_dpv_file(const char* path, XERCES_DOM_ctx* document, XERCES_DOM_node* node);
+
+// ---- application folders ------------------------------------------------------------------
+// Per-user folders of the host, made when missing; paths are kept for the life of the process
+// and nobody frees them. Null when no usable folder can be found or made.
+
+const char* VERU_ask_zr_application_folder();
+char* VERU_ask_zr_application_subfolder(const char* name);
+const char* VERU_ask_zr_legacy_application_folder(const char* key);

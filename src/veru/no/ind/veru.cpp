@@ -2,6 +2,7 @@
 #include <veru.h>
 
 #include "veru_module.h"
+#include "veru_xml.h"
 
 #define VERU_SOURCE "src/veru/no/ind/veru"
 
@@ -34,6 +35,9 @@ void VERU_init_module() {
     module_root->set_pref_set(VERU_module_root::create_pref_set(module_root));
     VERU_init_errors();
     RDEBUG_register_token("veru");
+    veru_load_definitions();
+    veru_init_levels();
+    veru_load_values(true);
     OM_register_ask_logical_customer_default_fn(VERU_ask_logical);
   }
   if (hooks_registered && hooks.init_done_hook)

@@ -1,9 +1,129 @@
 // The level table: one entry per level with its value file and flags, and the level queries.
 #include "veru_levels.h"
 
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "veru_xml.h"
+
 #define VERU_SOURCE "src/veru/no/ind/veru_levels"
 
 namespace {
+
+using sm_string = std::unique_ptr<char, decltype(&SM_free)>;
+sm_string owned(char* text) {
+  return sm_string(text, &SM_free);
+}
+
+// Copies text into a fixed field when it fits; false, and nothing copied, when it does not.
+template <std::size_t size>
+bool copy_into(char (&field)[size], const char* text) {
+  if (std::strlen(text) >= size)
+    return false;
+  std::strcpy(field, text);
+  return true;
+}
+
+// The value file's name prefix: the product name in lower case and the major version, kvrn1.
+std::string value_file_prefix() {
+  ENV_version_s version{};
+  ENV_ask_version(&version);
+  std::string prefix;
+  for (const char* c = version.product_name; c && *c; ++c)
+    prefix += STR_tolower(*c);
+  return prefix + std::to_string(version.numbers[0]);
+}
+
+// Works out where a level's value file lies from its directory variable; logs why not.
+void define_level(int level, const std::string& prefix) {
+  veru_level_s& entry = veru_level(level);
+  const sm_string directory = owned(ENV_translate_variable(entry.variable));
+  if (!directory) {
+    ERROR_lprintf("No user customizations read from %s - environment variable is not set\n",
+                  entry.variable);
+    return;
+  }
+  if (CFI_ask_directory_exist(directory.get()) != 0) {
+    ERROR_lprintf("No user customizations read from %s - directory %s does not exist\n",
+                  entry.variable, directory.get());
+    return;
+  }
+  char* startup_path = nullptr;
+  if (CFI_merge_filespec(directory.get(), "startup", &startup_path) != 0) {
+    ERROR_lprintf("No user customizations read from %s - unable to merge filespec %s \n",
+                  entry.variable, directory.get());
+    return;
+  }
+  const sm_string startup = owned(startup_path);
+  if (CFI_ask_directory_exist(startup.get()) != 0) {
+    ERROR_lprintf("No user customizations read from %s - startup directory %s not found\n",
+                  entry.variable, startup.get());
+    return;
+  }
+  const std::string file_name = prefix + "_" + entry.base_name;
+  char* path = nullptr;
+  if (file_name.size() > 127 || CFI_merge_filespec(startup.get(), file_name.c_str(), &path) != 0) {
+    ERROR_lprintf("No user customizations read - failed to merge %s %s\n", startup.get(),
+                  file_name.c_str());
+    return;
+  }
+  const sm_string file = owned(path);
+  if (!copy_into(entry.file_path, file.get())) {
+    ERROR_lprintf("No user customizations read from %s - path %s is longer than %zu characters\n",
+                  entry.variable, file.get(), sizeof entry.file_path - 1);
+    return;
+  }
+  entry.defined = true;
+}
+
+// KVRN_LOCAL_USER_DEFAULTS names the user level's file directly: a path, or a file name in the
+// current directory.
+void define_local_user_defaults() {
+  const sm_string value = owned(ENV_translate_variable("KVRN_LOCAL_USER_DEFAULTS"));
+  if (!value) {
+    ERROR_lprintf(
+        "No local user customizations read - environment variable KVRN_LOCAL_USER_DEFAULTS is not "
+        "set\n");
+    return;
+  }
+  veru_character_checking_off checking_off;
+  VERU_ask_zr_application_folder();
+  char* directory_part = nullptr;
+  char* name_part = nullptr;
+  const int split = CFI_split_filespec(value.get(), &directory_part, &name_part);
+  const sm_string directory = owned(directory_part);
+  const sm_string name = owned(name_part);
+  if (split != 0) {
+    ERROR_lprintf("No local user customizations read - failed to split filespec %s\n", value.get());
+    return;
+  }
+  sm_string local_file = owned(nullptr);
+  if (!*directory) {
+    char* default_directory = nullptr;
+    char* joined = nullptr;
+    const bool found = CFI_get_default_directory(1, &default_directory) == 0 &&
+                       CFI_merge_filespec(default_directory, name.get(), &joined) == 0;
+    SM_free(default_directory);
+    local_file = owned(joined);
+    if (!found) {
+      ERROR_lprintf(
+          "No local user customizations read - failed to establish local filename for "
+          "%s\n",
+          value.get());
+      return;
+    }
+  } else {
+    local_file = owned(SM_string_copy(value.get()));
+  }
+  veru_level_s& user = veru_level(3);
+  if (!copy_into(user.file_path, local_file.get())) {
+    ERROR_lprintf("No local user customizations read - path %s is longer than %zu characters\n",
+                  local_file.get(), sizeof user.file_path - 1);
+    return;
+  }
+  user.defined = true;
+}
 
 veru_level_s levels[VERU_LEVEL_COUNT] = {
     {false, "", "", "", false, true},
@@ -52,4 +172,57 @@ bool VERU_is_level_up_to_date(int level) {
 
 void VERU_set_level_up_to_date(int level, bool up_to_date) {
   veru_level(level).up_to_date = up_to_date;
+}
+
+void veru_init_levels() {
+  const std::string prefix = value_file_prefix();
+  for (int level = 1; level < VERU_LEVEL_COUNT; ++level)
+    define_level(level, prefix);
+  define_local_user_defaults();
+  bool any_defined = false;
+  for (int level = 1; level < VERU_LEVEL_COUNT; ++level)
+    any_defined |= levels[level].defined;
+  if (!any_defined)
+    levels[0].defined = true;
+}
+
+int VERU_ask_value_files(char*** files) {
+  int count = 0;
+  for (const veru_level_s& entry : levels)
+    count += entry.defined ? 1 : 0;
+  if (count == 0) {
+    if (files)
+      *files = nullptr;
+    return 0;
+  }
+  if (!files)
+    return count;
+  char** paths = static_cast<char**>(SM_alloc(static_cast<std::size_t>(count) * sizeof(char*)));
+  int filled = 0;
+  for (const veru_level_s& entry : levels) {
+    if (entry.defined)
+      paths[filled++] = SM_string_copy(entry.file_path);
+  }
+  *files = paths;
+  return count;
+}
+
+bool VERU_is_level_writeable(int level) {
+  const veru_level_s& entry = veru_level(level);
+  if (level == 0 || !entry.defined)
+    return false;
+  veru_character_checking_off checking_off;
+  char* directory_part = nullptr;
+  char* name_part = nullptr;
+  const int split = CFI_split_filespec(entry.file_path, &directory_part, &name_part);
+  const sm_string directory = owned(directory_part);
+  const sm_string name = owned(name_part);
+  if (split != 0)
+    return false;
+  int detail = 0;
+  if (!CFI_is_access_permitted(*directory ? directory.get() : ".", CFI_ACCESS_WRITE, &detail)) {
+    return false;
+  }
+  return CFI_ask_file_exist(entry.file_path) != 0 ||
+         CFI_is_access_permitted(entry.file_path, CFI_ACCESS_WRITE, &detail);
 }

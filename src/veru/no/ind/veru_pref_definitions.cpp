@@ -64,11 +64,20 @@ void VERU_pref::delete_owned(OM_object* object) {
   OM_delete_referenced_object(object, ATT_data__VERU2242);
 }
 
-VERU_recorded_value* VERU_pref::recorded(int level) const {
+namespace {
+
+// A level outside 0 to 3 is the caller's fault; it is refused before anything is read or written.
+void check_level(const VERU_pref* pref, int level) {
   if (level < 0 || level > LAST_LEVEL) {
     ERROR_internal(VERU_SOURCE, __LINE__, "level %d of preference %s is outside 0 to 3", level,
-                   ask_name());
+                   pref->ask_name());
   }
+}
+
+}  // namespace
+
+VERU_recorded_value* VERU_pref::recorded(int level) const {
+  check_level(this, level);
   return static_cast<VERU_recorded_value*>(slot(slot_values + level).o);
 }
 
@@ -132,6 +141,7 @@ bool VERU_pref::is_locked(int level) {
 }
 
 bool VERU_pref::is_lockable(int level) {
+  check_level(this, level);
   return level != LAST_LEVEL && !is_locked(level);
 }
 
@@ -172,6 +182,7 @@ void VERU_pref::clear_locked(int level) {
 }
 
 char* VERU_pref::ask_display_value(int level) {
+  check_level(this, level);
   const VERU_value* value = ask_value(level);
   if (!value)
     return SM_string_copy("");
@@ -352,6 +363,7 @@ TEXT_s* VERU_pref::ask_application_name() {
 }
 
 void VERU_pref::update_loaded_value(int level) {
+  check_level(this, level);  // before the loaded value goes
   VERU_value* copy = static_cast<VERU_value*>(OM_copy_object(ask_value(level)));
   OM_delete_referenced_object(this, ATT_loaded_value__VERU9075);
   set_loaded_value(copy);

@@ -14,6 +14,7 @@ void VERU_pref_list::init_methods(OM_class_descriptor* table) {
 }
 
 char* VERU_pref_list::ask_display_value(int level) {
+  ask_recorded_value(level);  // refuses a level outside 0 to 3
   char* copy = SM_string_copy(ask_string(level));
   char* flattened = VERU__remove_quotes_and_backslash(copy);
   SM_free(copy);

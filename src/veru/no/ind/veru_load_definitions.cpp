@@ -1,0 +1,331 @@
+// Reading the definition files at start-up: the tree of applications, categories, tabs and
+// groups, every preference with its constraint and default, the display objects that the host
+// makes, and the extras file's categories and default overrides.
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "veru_module.h"
+#include "veru_number_text.h"
+#include "veru_xml.h"
+
+#define VERU_SOURCE "src/veru/no/ind/veru_load_definitions"
+
+namespace {
+
+const char* const WIDGETS[] = {
+    "Real",    "OptionMenu",   "RadioBox",      "Toggle",       "RealScale",
+    "Integer", "IntegerScale", "Color",         "ColorToggle",  "ColorOption",
+    "String",  "Widestring",   "BrowseFileSel", "BrowseDirSel", "MultiLineText",
+};
+
+bool is_widget(XERCES_DOM_node* element) {
+  for (const char* widget : WIDGETS) {
+    if (veru_is_named(element, widget))
+      return true;
+  }
+  return false;
+}
+
+bool is_group_element(XERCES_DOM_node* element) {
+  return veru_is_named(element, "Application") || veru_is_named(element, "Category") ||
+         veru_is_named(element, "Tab") || veru_is_named(element, "Group");
+}
+
+const char* attribute(XERCES_DOM_node* element, const char* name) {
+  return pvtbl_kvxml->XERCES_DOM_getAttribute(element, name);
+}
+
+// All text inside element, in document order, descending into child elements (without
+// recursion, so any nesting is safe).
+std::string collected_text(XERCES_DOM_node* element) {
+  std::string text;
+  std::vector<XERCES_DOM_node*> pending{pvtbl_kvxml->XERCES_DOM_getFirstChild(element)};
+  while (!pending.empty()) {
+    XERCES_DOM_node* node = pending.back();
+    pending.pop_back();
+    if (!node)
+      continue;
+    pending.push_back(pvtbl_kvxml->XERCES_DOM_getNextSibling(node));
+    const int type = pvtbl_kvxml->XERCES_DOM_getNodeType(node);
+    if (type == XERCES_DOM_TEXT_NODE || type == XERCES_DOM_CDATA_SECTION_NODE) {
+      text += pvtbl_kvxml->XERCES_DOM_getNodeValue(node);
+    } else if (type == XERCES_DOM_ELEMENT_NODE) {
+      pending.push_back(pvtbl_kvxml->XERCES_DOM_getFirstChild(node));
+    }
+  }
+  return text;
+}
+
+void set_description(VERU_pref* pref, XERCES_DOM_node* description) {
+  pref->set_desc(collected_text(description).c_str());
+}
+
+VERU_data* load_data(VERU_pref* pref, XERCES_DOM_node* element) {
+  const char* type = attribute(element, "type");
+  if (!type)
+    return nullptr;
+  const bool is_enum = std::strcmp(type, "enum") == 0;
+  const bool is_color = std::strcmp(type, "color") == 0;
+  if (is_enum || is_color) {
+    VERU_data_enum* data = is_enum ? VERU_data_enum::create(0) : VERU_data_color::create(0);
+    for (XERCES_DOM_node* child = veru_next_element(element, nullptr); child;
+         child = veru_next_element(element, child)) {
+      if (!veru_is_named(child, "EnumElem"))
+        continue;
+      VERU_value* value = pref->create_veru_value(attribute(child, "value"));
+      VERU_enum_elem* elem = VERU_enum_elem::create(value, attribute(child, "name"));
+      if (is_enum)
+        elem->set_bitmap(attribute(child, "bitmap"));
+      data->add_elem(elem);
+    }
+    return data;
+  }
+  if (std::strcmp(type, "range") != 0)
+    return nullptr;
+  VERU_data_range* range = VERU_data_range::create(0);
+  for (XERCES_DOM_node* child = veru_next_element(element, nullptr); child;
+       child = veru_next_element(element, child)) {
+    const bool is_lower = veru_is_named(child, "LowerBound");
+    if (!is_lower && !veru_is_named(child, "UpperBound"))
+      continue;
+    const bool inclusive = veru_parse_int_prefix(attribute(child, "include")) != 0;
+    VERU_range_elem* bound =
+        VERU_range_elem::create(inclusive, pref->create_veru_value(attribute(child, "value")));
+    if (const char* name = veru_non_empty_attribute(child, "name")) {
+      TEXT_s* text = TEXT_create_string(name);
+      bound->set_name(text);
+      TEXT_free(text);
+    }
+    if (is_lower) {
+      range->set_lower(bound);
+    } else {
+      range->set_upper(bound);
+    }
+  }
+  return range;
+}
+
+// The loader owns the constraints it makes until a preference keeps one; one that a later
+// Data element replaces is freed.
+void replace_data(VERU_pref* pref, VERU_data* data) {
+  VERU_data* previous = pref->ask_data();
+  pref->set_data(data);
+  OM_delete_object(previous);
+}
+
+VERU_pref* create_pref(const char* type, const char* name) {
+  if (!type)
+    return nullptr;
+  if (std::strcmp(type, "int") == 0)
+    return VERU_pref_int::create(name);
+  if (std::strcmp(type, "real") == 0)
+    return VERU_pref_real::create(name);
+  if (std::strcmp(type, "logical") == 0)
+    return VERU_pref_logical::create(name);
+  if (std::strcmp(type, "string") == 0)
+    return VERU_pref_string::create(name);
+  if (std::strcmp(type, "string_list") == 0)
+    return VERU_pref_string_list::create(name);
+  return nullptr;
+}
+
+void load_pref(VERU_group* group, XERCES_DOM_node* element) {
+  const char* name = attribute(element, "name");
+  const char* type = attribute(element, "type");
+  if (!name || !*name) {
+    ERROR_lprintf("VERU: a preference without a name is skipped\n");
+    return;
+  }
+  VERU_pref* pref = create_pref(type, name);
+  if (!pref) {
+    ERROR_lprintf("VERU: unknown preference type for %s\n", name);
+    return;
+  }
+  VERU__ask_module_root()->add_pref(pref);
+  pref->set_parent(group);
+  const char* value = attribute(element, "value");
+  if (!value) {
+    ERROR_lprintf("VERU: preference %s has no default value; an empty one is used\n", name);
+    value = "";
+  }
+  pref->set_value(pref->create_veru_value(value), 0);
+  pref->set_loaded_value(pref->create_veru_value(value));
+  pref->set_title(attribute(element, "title"));
+  if (const char* unit = veru_non_empty_attribute(element, "unit"))
+    pref->set_unit(unit);
+  if (const char* ver = veru_non_empty_attribute(element, "ver"))
+    pref->set_ver(ver);
+  if (const char* scope = attribute(element, "scope")) {
+    if (std::strcmp(scope, "Part") == 0)
+      pref->set_scope(1);
+    if (std::strcmp(scope, "Session") == 0)
+      pref->set_scope(2);
+  }
+  for (XERCES_DOM_node* child = veru_next_element(element, nullptr); child;
+       child = veru_next_element(element, child)) {
+    if (veru_is_named(child, "Data")) {
+      replace_data(pref, load_data(pref, child));
+    } else if (is_widget(child)) {
+      if (OM_object* widget = veru_call_create_object_hook(pref, child))
+        group->add_object(widget);
+      if (veru_is_named(child, "Color") && !pref->ask_data()) {
+        pref->set_data(VERU_data_color::create(0));
+      }
+    } else if (veru_is_named(child, "Description")) {
+      set_description(pref, child);
+    }
+  }
+}
+
+VERU_group* load_group(XERCES_DOM_node* element, int depth, const char* path) {
+  if (depth > VERU_MAX_GROUP_DEPTH) {
+    ERROR_raise(VERU_SOURCE, __LINE__, 3550003,
+                "Unable to load preferences definition: groups nested more than %d deep in %s",
+                VERU_MAX_GROUP_DEPTH, path);
+  }
+  const char* name = attribute(element, "name");
+  VERU_group* group = VERU_group::create(name ? name : "");
+  if (veru_is_named(element, "Category"))
+    group->set_has_tabs(true);
+  if (veru_is_named(element, "Group"))
+    group->set_is_group(true);
+  if (const char* csh = veru_non_empty_attribute(element, "csh"))
+    group->set_csh_text(csh);
+  for (XERCES_DOM_node* child = veru_next_element(element, nullptr); child;
+       child = veru_next_element(element, child)) {
+    if (is_group_element(child)) {
+      VERU_group* nested = load_group(child, depth + 1, path);
+      group->add_object(nested);
+      nested->set_parent(group);
+    } else if (veru_is_named(child, "Pref")) {
+      load_pref(group, child);
+    } else if (veru_is_named(child, "Label") || veru_is_named(child, "Image") ||
+               veru_is_named(child, "Separator")) {
+      if (OM_object* shown = veru_call_create_object_hook(nullptr, child))
+        group->add_object(shown);
+    }
+  }
+  return group;
+}
+
+XERCES_DOM_node* document_element(const veru_document& document) {
+  XERCES_DOM_node* node = pvtbl_kvxml->XERCES_DOM_getDocument(document.context());
+  XERCES_DOM_node* element = node ? pvtbl_kvxml->XERCES_DOM_getDocumentElement(node) : nullptr;
+  if (!element) {
+    ERROR_raise(VERU_SOURCE, __LINE__, 3550003, "Unable to load preferences definition");
+  }
+  return element;
+}
+
+void load_applications(const veru_document& document, const char* path) {
+  XERCES_DOM_node* root = document_element(document);
+  VERU_group* tree_root = VERU__ask_module_root()->ask_tree_root();
+  for (XERCES_DOM_node* child = veru_next_element(root, nullptr); child;
+       child = veru_next_element(root, child)) {
+    if (veru_is_named(child, "Application"))
+      tree_root->add_object(load_group(child, 1, path));
+  }
+}
+
+void load_pref_value(XERCES_DOM_node* element) {
+  const char* name = attribute(element, "name");
+  VERU_pref* pref = VERU_lookup_pref(name);
+  if (!pref)
+    return;
+  try {
+    pref->read_dom_node(element, 0);
+  } catch (const TQS::Error::Exception& error) {
+    if (!VERU_is_veru_error(error.askCode()))
+      throw;
+    ERROR_lprintf("\tDefault %s value is not valid. Value ignored\n", name);
+    return;
+  }
+  pref->update_loaded_value(0);
+  if (const char* ver = veru_non_empty_attribute(element, "ver"))
+    pref->set_ver(ver);
+  for (XERCES_DOM_node* child = veru_next_element(element, nullptr); child;
+       child = veru_next_element(element, child)) {
+    if (veru_is_named(child, "Description"))
+      set_description(pref, child);
+  }
+}
+
+void load_extras(const veru_document& document, const char* path) {
+  XERCES_DOM_node* root = document_element(document);
+  VERU_group* tree_root = VERU__ask_module_root()->ask_tree_root();
+  for (XERCES_DOM_node* child = veru_next_element(root, nullptr); child;
+       child = veru_next_element(root, child)) {
+    if (veru_is_named(child, "Application")) {
+      VERU_group* application =
+          VERU_lookup_application_by_csh_tag(tree_root, attribute(child, "csh"));
+      if (!application) {
+        ERROR_raise(VERU_SOURCE, __LINE__, 3550003, "Unable to process kv_extras.dpx file");
+      }
+      for (XERCES_DOM_node* category = veru_next_element(child, nullptr); category;
+           category = veru_next_element(child, category)) {
+        if (!veru_is_named(category, "Category"))
+          continue;
+        VERU_group* added = load_group(category, 2, path);
+        application->add_object(added);
+        added->set_parent(application);
+      }
+    } else if (veru_is_named(child, "PrefValue")) {
+      load_pref_value(child);
+    }
+  }
+}
+
+}  // namespace
+
+void veru_load_definition_file(const char* path) {
+  veru_document document;
+  CLOCK_timer_s* timer = nullptr;
+  if (MACH__checking_level >= 1) {
+    timer = CLOCK_create_timer(CLOCK_TIMER_CPU_AND_REAL);
+    ERROR_lprintf("Processing customer default file %s ", path);
+  }
+  try {
+    if (pvtbl_kvxml->XERCES_DOM_parseFile(document.context(), path, "utf-8",
+                                          XERCES_DOM_PARSE_DROP_BLANK_TEXT) != 0) {
+      ERROR_lprintf("\n%s\n", pvtbl_kvxml->XERCES_DOM_getErrorText(document.context()));
+      ERROR_raise(VERU_SOURCE, __LINE__, 3550003, "Unable to parse XML def file %s", path);
+    }
+    if (std::strstr(path, "kv_extras")) {
+      load_extras(document, path);
+    } else {
+      load_applications(document, path);
+    }
+  } catch (...) {
+    if (timer)
+      CLOCK_read_timer(timer, CLOCK_READ_AND_FREE, nullptr, nullptr);
+    throw;
+  }
+  if (timer) {
+    double cpu = 0.0;
+    double real = 0.0;
+    CLOCK_stop_timer(timer);
+    CLOCK_read_timer(timer, CLOCK_READ_AND_FREE, &cpu, &real);
+    ERROR_lprintf(" Parsing time: cpu: %1.1f, real: %1.1f \n", cpu, real);
+  }
+}
+
+void veru_load_definitions() {
+  VERU__ask_module_root()->set_tree_root(VERU_group::create(""));
+  char** paths = nullptr;
+  const int count = VERU_ask_dpx_files(&paths);
+  int next = 0;
+  try {
+    for (; next < count; ++next) {
+      veru_load_definition_file(paths[next]);
+      SM_free(paths[next]);
+    }
+  } catch (...) {
+    for (; next < count; ++next)
+      SM_free(paths[next]);
+    SM_free(paths);
+    throw;
+  }
+  SM_free(paths);
+}

@@ -1,0 +1,117 @@
+// Reading the value files of the site, group and user levels: values, locks, dates and
+// comments, with what a lower level locks, unknown names and invalid values logged and skipped.
+#include <cstring>
+
+#include "veru_levels.h"
+#include "veru_module.h"
+#include "veru_xml.h"
+
+#define VERU_SOURCE "src/veru/no/ind/veru_load_values"
+
+namespace {
+
+// Reads the Pref entries of a parsed value file into the level; sets ignored as soon as an entry
+// is ignored, so that a file failing later still reports it.
+void read_entries(XERCES_DOM_node* root, int level, bool notify, bool* ignored) {
+  for (XERCES_DOM_node* element = veru_next_element(root, nullptr); element;
+       element = veru_next_element(root, element)) {
+    if (!veru_is_named(element, "Pref"))
+      continue;
+    const char* name = pvtbl_kvxml->XERCES_DOM_getAttribute(element, "name");
+    const char* shown = name ? name : "";
+    VERU_pref* pref = VERU_lookup_pref(name);
+    if (!pref) {
+      ERROR_lprintf("\tDefault %s is not found in the database. Value ignored\n", shown);
+      *ignored = true;
+    } else if (pref->is_locked(level - 1)) {
+      ERROR_lprintf("\tDefault %s is locked. Value ignored\n", shown);
+      *ignored = true;
+    } else {
+      try {
+        pref->read_dom_node(element, level);
+        if (notify)
+          pref->update_loaded_value(level);
+      } catch (const TQS::Error::Exception& error) {
+        if (!VERU_is_veru_error(error.askCode()))
+          throw;
+        ERROR_lprintf("\tDefault %s value is not valid. Value ignored\n", shown);
+        *ignored = true;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+void veru_load_level_values(int level, bool notify) {
+  veru_level_s& entry = veru_level(level);
+  bool ignored = false;
+  try {
+    veru_character_checking_off checking_off;
+    if (CFI_ask_file_exist(entry.file_path) != 0) {
+      ERROR_lprintf("\tUser customizations file %s does not exist\n", entry.file_path);
+      entry.up_to_date = true;
+      return;
+    }
+    veru_document document;
+    if (pvtbl_kvxml->XERCES_DOM_parseFile(document.context(), entry.file_path, "utf-8",
+                                          XERCES_DOM_PARSE_DROP_BLANK_TEXT) != 0) {
+      ERROR_lprintf("\n%s\n", pvtbl_kvxml->XERCES_DOM_getErrorText(document.context()));
+      ERROR_raise(VERU_SOURCE, __LINE__, 3550004, "Unable to parse XML values file %s",
+                  entry.file_path);
+    }
+    entry.locked_by_default = false;
+    XERCES_DOM_node* root = pvtbl_kvxml->XERCES_DOM_getDocumentElement(
+        pvtbl_kvxml->XERCES_DOM_getDocument(document.context()));
+    const char* status = pvtbl_kvxml->XERCES_DOM_getAttribute(root, "defaultLockStatus");
+    const bool locked_by_default = status && std::strcmp(status, "locked") == 0;
+    read_entries(root, level, notify, &ignored);
+    // Applied only now, so that a file never locks itself out.
+    entry.locked_by_default = locked_by_default;
+    entry.up_to_date = true;
+  } catch (const TQS::Error::Exception&) {
+    ERROR_lprintf("Unable to load user customizations file for level %d - continuing\n", level);
+    if (notify)
+      veru_call_level_report_hook(level, 0);
+  }
+  if (ignored && notify)
+    veru_call_level_report_hook(level, 1);
+}
+
+void veru_load_values(bool notify) {
+  for (int level = 1; level < VERU_LEVEL_COUNT; ++level) {
+    const veru_level_s& entry = veru_level(level);
+    if (!entry.defined || entry.up_to_date)
+      continue;
+    CLOCK_timer_s* timer =
+        MACH__checking_level >= 1 ? CLOCK_create_timer(CLOCK_TIMER_CPU_AND_REAL) : nullptr;
+    ERROR_lprintf("Processing customer default values file %s\n", entry.file_path);
+    veru_load_level_values(level, notify);
+    if (timer) {
+      double cpu = 0.0;
+      double real = 0.0;
+      CLOCK_stop_timer(timer);
+      CLOCK_read_timer(timer, CLOCK_READ_AND_FREE, &cpu, &real);
+      ERROR_lprintf("\tParsing time: cpu: %1.1f, real: %1.1f \n", cpu, real);
+    }
+  }
+}
+
+namespace {
+
+void remove_level_value(OM_object* pref, void* level) {
+  static_cast<VERU_pref*>(pref)->remove_value(*static_cast<int*>(level));
+}
+
+}  // namespace
+
+void VERU_reload_values_xml() {
+  VERU_module_root* root = VERU__ask_module_root();
+  for (int level = 1; level < VERU_LEVEL_COUNT; ++level) {
+    const veru_level_s& entry = veru_level(level);
+    if (!entry.defined || entry.up_to_date || !root)
+      continue;
+    OM_for_all_in_set(root->ask_pref_set(), remove_level_value, &level);
+  }
+  veru_load_values(false);
+}

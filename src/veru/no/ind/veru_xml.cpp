@@ -1,0 +1,54 @@
+// Internal pieces shared by the sources that find, read and write definition and value files.
+#include "veru_xml.h"
+
+#include <cstring>
+
+#define VERU_SOURCE "src/veru/no/ind/veru_xml"
+
+const veru_environment_s& veru_environment() {
+  static const veru_environment_s environment = {
+      ENV_translate_variable("KVRN_VERU_XML_DEF_DIR"),
+      ENV_translate_variable("KVRN_LANG"),
+      ENV_translate_variable("KVRN_BASE_DIR"),
+  };
+  return environment;
+}
+
+const char* veru_counting_language() {
+  const char* lang = veru_environment().lang;
+  return lang && *lang && std::strcmp(lang, "english") != 0 ? lang : nullptr;
+}
+
+veru_document::veru_document() : context_(nullptr) {
+  int error = KVXML_init();
+  if (error == 0)
+    context_ = pvtbl_kvxml->XERCES_DOM_create(&error, "UTF-8", 0);
+  if (error != 0 || !context_) {
+    ERROR_raise(VERU_SOURCE, __LINE__, 3550006, "Unable to initialize DOM");
+  }
+}
+
+veru_document::~veru_document() {
+  pvtbl_kvxml->XERCES_DOM_release(context_);
+}
+
+bool veru_is_named(XERCES_DOM_node* node, const char* name) {
+  if (pvtbl_kvxml->XERCES_DOM_getNodeType(node) != XERCES_DOM_ELEMENT_NODE)
+    return false;
+  const char* node_name = pvtbl_kvxml->XERCES_DOM_getNodeName(node);
+  return node_name && std::strcmp(node_name, name) == 0;
+}
+
+XERCES_DOM_node* veru_next_element(XERCES_DOM_node* parent, XERCES_DOM_node* after) {
+  XERCES_DOM_node* node = after ? pvtbl_kvxml->XERCES_DOM_getNextSibling(after)
+                                : pvtbl_kvxml->XERCES_DOM_getFirstChild(parent);
+  while (node && pvtbl_kvxml->XERCES_DOM_getNodeType(node) != XERCES_DOM_ELEMENT_NODE) {
+    node = pvtbl_kvxml->XERCES_DOM_getNextSibling(node);
+  }
+  return node;
+}
+
+const char* veru_non_empty_attribute(XERCES_DOM_node* element, const char* name) {
+  const char* value = pvtbl_kvxml->XERCES_DOM_getAttribute(element, name);
+  return value && *value ? value : nullptr;
+}

@@ -1,0 +1,66 @@
+// Internal pieces shared by the sources that find, read and write definition and value files.
+#pragma once
+
+#include <veru.h>
+
+// Switches the host's file-name character checking off for its lifetime and restores the
+// setting it found, on every way out.
+class veru_character_checking_off {
+ public:
+  veru_character_checking_off() : saved_(CFI_is_character_checking_enable()) {
+    CFI_enable_character_checking(false);
+  }
+  ~veru_character_checking_off() { CFI_enable_character_checking(saved_); }
+  veru_character_checking_off(const veru_character_checking_off&) = delete;
+  veru_character_checking_off& operator=(const veru_character_checking_off&) = delete;
+
+ private:
+  bool saved_;
+};
+
+// The installation variables, read once on first use and kept for the life of the process;
+// null for a variable that is not set.
+struct veru_environment_s {
+  const char* xml_def_dir;  // KVRN_VERU_XML_DEF_DIR
+  const char* lang;         // KVRN_LANG
+  const char* base_dir;     // KVRN_BASE_DIR
+};
+const veru_environment_s& veru_environment();
+// The language whose variants are preferred: KVRN_LANG when it is set, not empty and not
+// exactly "english"; null otherwise.
+const char* veru_counting_language();
+
+// A document of the XML service, released when the holder goes.
+class veru_document {
+ public:
+  // Makes an empty document; raises 3550006 "Unable to initialize DOM" when it cannot.
+  veru_document();
+  ~veru_document();
+  veru_document(const veru_document&) = delete;
+  veru_document& operator=(const veru_document&) = delete;
+  XERCES_DOM_ctx* context() const { return context_; }
+
+ private:
+  XERCES_DOM_ctx* context_;
+};
+
+// The first element child of parent when after is null, else the next element sibling of
+// after; null when there is none.
+XERCES_DOM_node* veru_next_element(XERCES_DOM_node* parent, XERCES_DOM_node* after);
+bool veru_is_named(XERCES_DOM_node* node, const char* name);
+// The attribute's value; null when it is absent or empty.
+const char* veru_non_empty_attribute(XERCES_DOM_node* element, const char* name);
+
+// One lookup of a definition file by its table name; a new string (SM_free) or error 3550003.
+char* veru_find_definition_file(const char* name);
+// Start-up steps: reading the definition files, setting up the levels, reading value files.
+void veru_load_definitions();
+// Reads one definition file into the started module: the extras procedure when the path
+// contains "kv_extras", else its applications. Raises on the first failure.
+void veru_load_definition_file(const char* path);
+void veru_init_levels();
+void veru_load_values(bool notify);
+void veru_load_level_values(int level, bool notify);
+
+// Deepest nesting of group elements that a definition file may have.
+constexpr int VERU_MAX_GROUP_DEPTH = 64;
