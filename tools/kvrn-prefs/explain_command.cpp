@@ -1,0 +1,94 @@
+// kvrn-prefs explain: how a preference's value comes about, level by level.
+#include <cstdio>
+
+#include "tool.h"
+
+namespace {
+
+std::string constraint_text(const VERU_data* data) {
+  if (!data)
+    return "none";
+  if (!OM_is_subclass(data->class_id(), VERU_data_enum_c)) {
+    char* printed = data->print();
+    std::string text = std::string("range ") + (printed ? printed : "");
+    SM_free(printed);
+    return text;
+  }
+  const auto* enumeration = static_cast<const VERU_data_enum*>(data);
+  const bool is_color = data->class_id() == VERU_data_color_c;
+  std::string text = is_color ? "colour 1 to 216" : "one of";
+  for (int i = 0; i < enumeration->ask_n_elems(); ++i) {
+    const VERU_enum_elem* elem = enumeration->ask_nth_elem(i);
+    text += (i == 0 && !is_color ? " " : ", ") + value_text(elem->ask_value()) + " (" +
+            text_of(elem->ask_name()) + ")";
+  }
+  return text;
+}
+
+std::string place_of(VERU_pref* pref) {
+  std::string place = text_of(pref->ask_application_name()) + " / " +
+                      text_of(pref->ask_category_name()) + " / " + text_of(pref->ask_tab_name());
+  if (pref->ask_group_name())
+    place += " / " + text_of(pref->ask_group_name());
+  return place;
+}
+
+void print_level(VERU_pref* pref, int level) {
+  const bool by_default = VERU_is_level_locked_by_default(level);
+  std::printf("  %d %-9s", level, level_name(level));
+  const VERU_recorded_value* entry = pref->ask_recorded_value(level);
+  if (!entry) {
+    std::printf("no entry%s\n", by_default ? "; the level locks by default" : "");
+    return;
+  }
+  std::printf("%s", value_text(entry->ask_value()).c_str());
+  if (pref->is_locked_at(level)) {
+    std::printf("  locked%s", by_default ? " (by the level's default)" : "");
+  } else if (by_default) {
+    std::printf("  unlocked (an exception to the level's default lock)");
+  }
+  std::printf("  modified %s", date_text(entry->ask_modification_date()).c_str());
+  if (!TEXT_is_null_text(entry->ask_comment())) {
+    std::printf("  comment \"%s\"", text_of(entry->ask_comment()).c_str());
+  }
+  std::printf("\n");
+}
+
+}  // namespace
+
+int run_explain(const command_line_s& line) {
+  if (line.arguments.size() != 1)
+    return refuse(EXIT_USAGE, "explain takes one preference name");
+  VERU_pref* pref = VERU_lookup_pref(line.arguments[0].c_str());
+  if (!pref)
+    return refuse(EXIT_REFUSED, "no preference is named " + line.arguments[0]);
+  std::printf("%s (%s) \"%s\"\n", pref->ask_name(), type_name(pref),
+              text_of(pref->ask_title()).c_str());
+  std::printf("  in %s\n", place_of(pref).c_str());
+  if (!TEXT_is_null_text(pref->ask_unit())) {
+    std::printf("  unit %s\n", text_of(pref->ask_unit()).c_str());
+  }
+  std::printf("  constraint %s\n", constraint_text(pref->ask_data()).c_str());
+  std::printf("levels:\n");
+  for (int level = 0; level <= 3; ++level)
+    print_level(pref, level);
+  int source = 3;
+  while (source > 0 && !pref->has_value(source))
+    --source;
+  char* shown = pref->ask_display_value(3);
+  std::printf("effective value %s, from level %d (%s)\n", shown, source, level_name(source));
+  SM_free(shown);
+  std::printf("queries answer %s\n", value_text(pref->loaded_value()).c_str());
+  int locked_from = -1;
+  for (int level = 0; level <= 2 && locked_from < 0; ++level) {
+    if (pref->is_locked(level))
+      locked_from = level;
+  }
+  if (locked_from < 0) {
+    std::printf("not locked: the site, group and user levels may change it\n");
+  } else {
+    std::printf("locked at level %d (%s): levels above it cannot change it\n", locked_from,
+                level_name(locked_from));
+  }
+  return EXIT_OK;
+}

@@ -1,0 +1,63 @@
+// kvrn-prefs: names and texts shared by the commands.
+#include <cstdio>
+#include <cstdlib>
+
+#include "tool.h"
+
+const char* level_name(int level) {
+  static const char* const NAMES[] = {"defaults", "site", "group", "user"};
+  return level >= 0 && level <= 3 ? NAMES[level] : "?";
+}
+
+int level_of(const std::string& name) {
+  for (int level = 1; level <= 3; ++level) {
+    if (name == level_name(level) || name == std::to_string(level))
+      return level;
+  }
+  return -1;
+}
+
+std::string value_text(const VERU_value* value) {
+  if (!value)
+    return "-";
+  char* printed = value->print();
+  std::string text = printed ? printed : "";
+  SM_free(printed);
+  return text;
+}
+
+const char* type_name(const VERU_pref* pref) {
+  const int type = pref->class_id();
+  if (type == VERU_pref_int_c)
+    return "int";
+  if (type == VERU_pref_real_c)
+    return "real";
+  if (type == VERU_pref_logical_c)
+    return "logical";
+  if (type == VERU_pref_string_c)
+    return "string";
+  if (type == VERU_pref_string_list_c)
+    return "string_list";
+  return OM_ask_class_name(type);
+}
+
+std::string text_of(const TEXT_s* text) {
+  char* local = TEXT_to_locale(text);
+  std::string result = local ? local : "";
+  SM_free(local);
+  return result;
+}
+
+std::string date_text(int time) {
+  CLOCK_date_s date = CLOCK_null_date;
+  CLOCK_time_to_date(time, &date);
+  char* formatted = CLOCK_format_date_time(&date, CLOCK_FORMAT_XML_SCHEMA, CLOCK_FORMAT_XML_SCHEMA);
+  std::string result = formatted ? formatted : "-";
+  SM_free(formatted);
+  return result;
+}
+
+int refuse(int status, const std::string& message) {
+  std::fprintf(stderr, "kvrn-prefs: %s\n", message.c_str());
+  return status;
+}

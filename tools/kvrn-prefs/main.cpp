@@ -1,0 +1,147 @@
+// kvrn-prefs: starts the preferences library on the installation that the KVRN_* variables name
+// and lets a person look at and change preferences level by level.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "tool.h"
+
+namespace {
+
+const char* const USAGE =
+    "usage: kvrn-prefs [installation options] COMMAND [ARGUMENTS]\n"
+    "\n"
+    "Commands:\n"
+    "  levels                  the value levels: defined, file, writeable, locked by default\n"
+    "  files                   the definition files in load order\n"
+    "  list [APPLICATION]      the definition tree with the effective value of each preference\n"
+    "                          (APPLICATION: its name or context-help tag)\n"
+    "  get NAME                the value that queries answer for the preference\n"
+    "  explain NAME            each level's value, lock, comment and date, the effective value\n"
+    "                          and where the preference is locked\n"
+    "  set NAME VALUE... --level site|group|user [--lock|--unlock] [--comment TEXT]\n"
+    "                          records the value at the level and saves the level's file;\n"
+    "                          a string_list takes one VALUE per item\n"
+    "  help                    this text\n"
+    "\n"
+    "Installation options (each sets the environment variable in brackets):\n"
+    "  --base DIR              installation directory, holding kvrn/ [KVRN_BASE_DIR]\n"
+    "  --site DIR              site level directory, holding startup/ [KVRN_SITE_DIR]\n"
+    "  --group DIR             group level directory [KVRN_GROUP_DIR]\n"
+    "  --user DIR              user level directory [KVRN_USER_DIR]\n"
+    "  --lang LANGUAGE         language of definition files and style sheets [KVRN_LANG]\n"
+    "  --def-dir DIRS          ';'-separated directories searched first [KVRN_VERU_XML_DEF_DIR]\n"
+    "  --local-user-defaults FILE\n"
+    "                          the user level's value file [KVRN_LOCAL_USER_DEFAULTS]\n"
+    "\n"
+    "The library's log goes to standard error. Exit status: 0 done, 1 refused, 2 usage.\n";
+
+struct installation_option_s {
+  const char* option;
+  const char* variable;
+};
+
+const installation_option_s INSTALLATION_OPTIONS[] = {
+    {"--base", "KVRN_BASE_DIR"},
+    {"--site", "KVRN_SITE_DIR"},
+    {"--group", "KVRN_GROUP_DIR"},
+    {"--user", "KVRN_USER_DIR"},
+    {"--lang", "KVRN_LANG"},
+    {"--def-dir", "KVRN_VERU_XML_DEF_DIR"},
+    {"--local-user-defaults", "KVRN_LOCAL_USER_DEFAULTS"},
+};
+
+const char* variable_of(const char* option) {
+  for (const installation_option_s& known : INSTALLATION_OPTIONS) {
+    if (std::strcmp(option, known.option) == 0)
+      return known.variable;
+  }
+  return nullptr;
+}
+
+// Reads the command line; false (after a message) when it is wrong.
+bool parse(int argc, char** argv, command_line_s* line) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    auto value = [&](std::string* target) {
+      if (i + 1 >= argc) {
+        refuse(EXIT_USAGE, argument + " needs a value");
+        return false;
+      }
+      *target = argv[++i];
+      return true;
+    };
+    if (const char* variable = variable_of(argv[i])) {
+      std::string directory;
+      if (!value(&directory))
+        return false;
+      setenv(variable, directory.c_str(), 1);
+    } else if (argument == "--level") {
+      if (!value(&line->level))
+        return false;
+    } else if (argument == "--comment") {
+      if (!value(&line->comment))
+        return false;
+      line->has_comment = true;
+    } else if (argument == "--lock") {
+      line->lock = true;
+    } else if (argument == "--unlock") {
+      line->unlock = true;
+    } else if (argument == "--help" || argument == "-h") {
+      line->command = "help";
+    } else if (argument.size() > 1 && argument[0] == '-' && argument != "-" &&
+               !(line->command == "set" && !line->arguments.empty())) {
+      refuse(EXIT_USAGE, "unknown option " + argument + " (see kvrn-prefs help)");
+      return false;
+    } else if (line->command.empty()) {
+      line->command = argument;
+    } else {
+      line->arguments.push_back(argument);
+    }
+  }
+  return true;
+}
+
+int dispatch(const command_line_s& line) {
+  if (line.command == "levels")
+    return run_levels();
+  if (line.command == "files")
+    return run_files();
+  if (line.command == "list")
+    return run_list(line);
+  if (line.command == "get")
+    return run_get(line);
+  if (line.command == "explain")
+    return run_explain(line);
+  if (line.command == "set")
+    return run_set(line);
+  return refuse(EXIT_USAGE, "unknown command " + line.command + " (see kvrn-prefs help)");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  command_line_s line;
+  if (!parse(argc, argv, &line))
+    return EXIT_USAGE;
+  if (line.command.empty() || line.command == "help") {
+    std::fputs(USAGE, line.command.empty() ? stderr : stdout);
+    return line.command.empty() ? EXIT_USAGE : EXIT_OK;
+  }
+  try {
+    VERU_init_module();
+  } catch (const TQS::Error::Exception& error) {
+    const char* meaning = ERROR_decode(error.askCode());
+    return refuse(EXIT_REFUSED, std::string("cannot start: ") + error.what() + " (error " +
+                                    std::to_string(error.askCode()) +
+                                    (meaning ? std::string(": ") + meaning : "") +
+                                    ")\n  check --base (KVRN_BASE_DIR): it must hold kvrn/ with "
+                                    "the definition files");
+  }
+  try {
+    return dispatch(line);
+  } catch (const TQS::Error::Exception& error) {
+    return refuse(EXIT_REFUSED,
+                  std::string(error.what()) + " (error " + std::to_string(error.askCode()) + ")");
+  }
+}

@@ -1,0 +1,44 @@
+// kvrn-prefs: a command-line host of the preferences library. Shared pieces of the commands.
+#pragma once
+
+#include <veru.h>
+
+#include <string>
+#include <vector>
+
+// Exit statuses.
+constexpr int EXIT_OK = 0;
+constexpr int EXIT_REFUSED = 1;  // the request was understood but cannot be done
+constexpr int EXIT_USAGE = 2;    // the command line is wrong
+
+struct command_line_s {
+  std::string command;
+  std::vector<std::string> arguments;  // positional arguments after the command
+  std::string level;                   // --level
+  std::string comment;                 // --comment
+  bool has_comment = false;
+  bool lock = false;    // --lock
+  bool unlock = false;  // --unlock
+};
+
+// Level names as a person types and reads them.
+const char* level_name(int level);
+// The level of a name ("site", "group", "user", or 1 to 3); -1 when it is none of them.
+int level_of(const std::string& name);
+
+// The value's text as the library prints it; "-" for none. A new std::string.
+std::string value_text(const VERU_value* value);
+// The preference's type as definition files name it.
+const char* type_name(const VERU_pref* pref);
+std::string text_of(const TEXT_s* text);
+std::string date_text(int time);
+
+// Prints an error for a person and returns status.
+int refuse(int status, const std::string& message);
+
+int run_levels();
+int run_files();
+int run_list(const command_line_s& line);
+int run_get(const command_line_s& line);
+int run_explain(const command_line_s& line);
+int run_set(const command_line_s& line);
