@@ -281,34 +281,20 @@ void load_extras(const veru_document& document, const char* path) {
 
 void veru_load_definition_file(const char* path) {
   veru_document document;
-  CLOCK_timer_s* timer = nullptr;
-  if (MACH__checking_level >= 1) {
-    timer = CLOCK_create_timer(CLOCK_TIMER_CPU_AND_REAL);
+  veru_parse_timer timer;
+  if (timer.is_timing())
     ERROR_lprintf("Processing customer default file %s ", path);
+  if (pvtbl_kvxml->XERCES_DOM_parseFile(document.context(), path, "utf-8",
+                                        XERCES_DOM_PARSE_DROP_BLANK_TEXT) != 0) {
+    ERROR_lprintf("\n%s\n", pvtbl_kvxml->XERCES_DOM_getErrorText(document.context()));
+    ERROR_raise(VERU_SOURCE, __LINE__, 3550003, "Unable to parse XML def file %s", path);
   }
-  try {
-    if (pvtbl_kvxml->XERCES_DOM_parseFile(document.context(), path, "utf-8",
-                                          XERCES_DOM_PARSE_DROP_BLANK_TEXT) != 0) {
-      ERROR_lprintf("\n%s\n", pvtbl_kvxml->XERCES_DOM_getErrorText(document.context()));
-      ERROR_raise(VERU_SOURCE, __LINE__, 3550003, "Unable to parse XML def file %s", path);
-    }
-    if (std::strstr(path, "kv_extras")) {
-      load_extras(document, path);
-    } else {
-      load_applications(document, path);
-    }
-  } catch (...) {
-    if (timer)
-      CLOCK_read_timer(timer, CLOCK_READ_AND_FREE, nullptr, nullptr);
-    throw;
+  if (std::strstr(path, "kv_extras")) {
+    load_extras(document, path);
+  } else {
+    load_applications(document, path);
   }
-  if (timer) {
-    double cpu = 0.0;
-    double real = 0.0;
-    CLOCK_stop_timer(timer);
-    CLOCK_read_timer(timer, CLOCK_READ_AND_FREE, &cpu, &real);
-    ERROR_lprintf(" Parsing time: cpu: %1.1f, real: %1.1f \n", cpu, real);
-  }
+  timer.report(" Parsing time: cpu: %1.1f, real: %1.1f \n");
 }
 
 void veru_load_definitions() {

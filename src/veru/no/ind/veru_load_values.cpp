@@ -83,17 +83,10 @@ void veru_load_values(bool notify) {
     const veru_level_s& entry = veru_level(level);
     if (!entry.defined || entry.up_to_date)
       continue;
-    CLOCK_timer_s* timer =
-        MACH__checking_level >= 1 ? CLOCK_create_timer(CLOCK_TIMER_CPU_AND_REAL) : nullptr;
+    veru_parse_timer timer;
     ERROR_lprintf("Processing customer default values file %s\n", entry.file_path);
     veru_load_level_values(level, notify);
-    if (timer) {
-      double cpu = 0.0;
-      double real = 0.0;
-      CLOCK_stop_timer(timer);
-      CLOCK_read_timer(timer, CLOCK_READ_AND_FREE, &cpu, &real);
-      ERROR_lprintf("\tParsing time: cpu: %1.1f, real: %1.1f \n", cpu, real);
-    }
+    timer.report("\tParsing time: cpu: %1.1f, real: %1.1f \n");
   }
 }
 

@@ -19,6 +19,25 @@ const char* veru_counting_language() {
   return lang && *lang && std::strcmp(lang, "english") != 0 ? lang : nullptr;
 }
 
+veru_parse_timer::veru_parse_timer()
+    : timer_(MACH__checking_level >= 1 ? CLOCK_create_timer(CLOCK_TIMER_CPU_AND_REAL) : nullptr) {}
+
+veru_parse_timer::~veru_parse_timer() {
+  if (timer_)
+    CLOCK_read_timer(timer_, CLOCK_READ_AND_FREE, nullptr, nullptr);
+}
+
+void veru_parse_timer::report(const char* format) {
+  if (!timer_)
+    return;
+  double cpu = 0.0;
+  double real = 0.0;
+  CLOCK_stop_timer(timer_);
+  CLOCK_read_timer(timer_, CLOCK_READ_AND_FREE, &cpu, &real);
+  timer_ = nullptr;
+  ERROR_lprintf(format, cpu, real);
+}
+
 veru_document::veru_document() : context_(nullptr) {
   int error = KVXML_init();
   if (error == 0)

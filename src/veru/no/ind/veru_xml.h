@@ -18,6 +18,22 @@ class veru_character_checking_off {
   bool saved_;
 };
 
+// Times the reading of one file while the host's checking level is 1 or more.
+class veru_parse_timer {
+ public:
+  veru_parse_timer();
+  ~veru_parse_timer();
+  veru_parse_timer(const veru_parse_timer&) = delete;
+  veru_parse_timer& operator=(const veru_parse_timer&) = delete;
+  bool is_timing() const { return timer_ != nullptr; }
+  // Logs the processor and elapsed seconds with format, which takes two doubles; nothing when
+  // not timing.
+  void report(const char* format);
+
+ private:
+  CLOCK_timer_s* timer_;
+};
+
 // The installation variables, read once on first use and kept for the life of the process;
 // null for a variable that is not set.
 struct veru_environment_s {
