@@ -246,9 +246,13 @@ int create_attribute(const AttributeRow& row) {
                              row.ref_class ? OM_lookup_class(row.ref_class) : -1);
 }
 
+// Looked up by name, not through VERU_module_root_c: the schema may already exist in the object
+// manager while this library's id variables are still unset.
 bool module_root_has_pref_set() {
-  return OM_lookup_attribute("pref_set") != 0 && VERU_module_root_c != 0 &&
-         OM_ask_attribute_p_ne(VERU_module_root_c, OM_lookup_attribute("pref_set")) != nullptr;
+  const int pref_set = OM_lookup_attribute("pref_set");
+  const int module_root = OM_lookup_class("VERU_module_root");
+  return pref_set != 0 && module_root != 0 &&
+         OM_ask_attribute_p_ne(module_root, pref_set) != nullptr;
 }
 
 }  // namespace
@@ -274,8 +278,12 @@ OM_schema_s* VERU_init_schema() {
   OM_schema_s* schema = OM_lookup_schema(SCHEMA_NAME, 0);
   if (schema && module_root_has_pref_set())
     return schema;
-  if (!schema)
+  if (!schema) {
     schema = VERU_boot_schema();
+  } else {
+    // Booted before, without its attributes: the classes are found by name.
+    for (const ClassRow& row : CLASS_TABLE) OM_special_lookup_class(row.id, row.name);
+  }
   const bool create_attributes = !module_root_has_pref_set();
   if (create_attributes) {
     for (const AttributeRow& row : ATTRIBUTE_TABLE)
