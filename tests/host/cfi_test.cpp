@@ -1,0 +1,129 @@
+// Files: the name character check and the atomic replacement of a file.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "file_size_limit.h"
+#include "test_support.h"
+
+namespace {
+
+// The names in a directory, to see that nothing was left beside a file.
+std::set<std::string> entries_of(const std::string& directory) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(directory))
+    names.insert(entry.path().filename().string());
+  return names;
+}
+
+int replace(const std::string& path, const std::string& data) {
+  return CFI_replace_file(path.c_str(), data.data(), data.size());
+}
+
+mode_t mode_of(const std::string& path) {
+  struct stat status {};
+  stat(path.c_str(), &status);
+  return status.st_mode & 07777;
+}
+
+}  // namespace
+
+TEST(Files, NameCharacters) {
+  EXPECT_TRUE(CFI_is_character_checking_enable());
+  EXPECT_TRUE(CFI_check_name_characters("kvrn1_user.dpv"));
+  EXPECT_TRUE(CFI_check_name_characters("dir/sub dir/\xC3\xA9t\xC3\xA9.dpv"));
+  for (const char* bad : {"a*b", "a?b", "a\"b", "a<b", "a>b", "a|b", "a\nb", "a\tb", "a\x7f"})
+    EXPECT_FALSE(CFI_check_name_characters(bad)) << bad;
+  EXPECT_FALSE(CFI_check_name_characters(""));
+  EXPECT_FALSE(CFI_check_name_characters(nullptr));
+  CFI_enable_character_checking(false);
+  EXPECT_FALSE(CFI_is_character_checking_enable());
+  EXPECT_TRUE(CFI_check_name_characters("a*b?"));
+  EXPECT_FALSE(CFI_check_name_characters(""));
+  CFI_enable_character_checking(true);
+  EXPECT_FALSE(CFI_check_name_characters("a*b?"));
+}
+
+TEST(Files, ReplaceWritesAndKeepsPermissions) {
+  TempDir dir;
+  const std::string path = dir / "values.dpv";
+  const mode_t old_mask = umask(027);
+  EXPECT_EQ(replace(path, "first"), 0);
+  EXPECT_EQ(read_file(path), "first");
+  EXPECT_EQ(mode_of(path), 0640u);  // 0666 less the mask
+  umask(022);
+  chmod(path.c_str(), 0600);
+  EXPECT_EQ(replace(path, "second, longer contents"), 0);
+  EXPECT_EQ(read_file(path), "second, longer contents");
+  EXPECT_EQ(mode_of(path), 0600u);
+  chmod(path.c_str(), 0640);
+  EXPECT_EQ(replace(path, ""), 0);
+  EXPECT_EQ(read_file(path), "");
+  EXPECT_EQ(mode_of(path), 0640u);
+  EXPECT_EQ(CFI_replace_file(path.c_str(), nullptr, 0), 0);
+  EXPECT_EQ(entries_of(dir.path()), (std::set<std::string>{"values.dpv"}));
+  EXPECT_EQ(CFI_replace_file(nullptr, "x", 1), EINVAL);
+  EXPECT_EQ(CFI_replace_file("", "x", 1), EINVAL);
+  umask(old_mask);
+}
+
+TEST(Files, ReplaceFailsCleanly) {
+  TempDir dir;
+  const std::string path = dir / "values.dpv";
+  const std::string old_contents = "<old/>\n";
+  write_file(path, old_contents);
+
+  // A write that cannot complete leaves the old file whole and no temporary file behind.
+  const std::string big(256 * 1024, 'x');
+  int error = 0;
+  {
+    FileSizeLimit limit(4096);
+    error = replace(path, big);
+  }
+  EXPECT_EQ(error, EFBIG);
+  EXPECT_EQ(read_file(path), old_contents);
+  EXPECT_EQ(entries_of(dir.path()), (std::set<std::string>{"values.dpv"}));
+
+  EXPECT_EQ(replace(dir / "missing/values.dpv", "x"), ENOENT);
+  EXPECT_FALSE(file_exists(dir / "missing"));
+
+  make_directories(dir / "folder");
+  write_file(dir / "folder/inside", "kept");
+  EXPECT_EQ(replace(dir / "folder", "x"), EISDIR);
+  EXPECT_EQ(read_file(dir / "folder/inside"), "kept");
+  EXPECT_EQ(entries_of(dir.path()), (std::set<std::string>{"values.dpv", "folder"}));
+}
+
+TEST(Files, ReplaceThroughSymbolicLinks) {
+  TempDir dir;
+  make_directories(dir / "real");
+  const std::string target = dir / "real/values.dpv";
+  write_file(target, "old");
+  chmod(target.c_str(), 0640);
+  ASSERT_EQ(symlink("real/values.dpv", (dir / "link.dpv").c_str()), 0);
+  ASSERT_EQ(symlink("link.dpv", (dir / "link2.dpv").c_str()), 0);  // a chain of two
+
+  EXPECT_EQ(replace(dir / "link2.dpv", "new"), 0);
+  EXPECT_EQ(read_file(target), "new");
+  EXPECT_EQ(mode_of(target), 0640u);
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.dpv"));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "link2.dpv"));
+  EXPECT_EQ(entries_of(dir / "real"), (std::set<std::string>{"values.dpv"}));
+  EXPECT_EQ(entries_of(dir.path()), (std::set<std::string>{"real", "link.dpv", "link2.dpv"}));
+
+  // A link to a file that does not exist yet: the file is made where the link points.
+  ASSERT_EQ(symlink((dir / "real/later.dpv").c_str(), (dir / "dangling.dpv").c_str()), 0);
+  EXPECT_EQ(replace(dir / "dangling.dpv", "made"), 0);
+  EXPECT_EQ(read_file(dir / "real/later.dpv"), "made");
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "dangling.dpv"));
+
+  // A loop of links is refused.
+  ASSERT_EQ(symlink("loop_b", (dir / "loop_a").c_str()), 0);
+  ASSERT_EQ(symlink("loop_a", (dir / "loop_b").c_str()), 0);
+  EXPECT_EQ(replace(dir / "loop_a", "x"), ELOOP);
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "loop_a"));
+}

@@ -1,0 +1,265 @@
+// XML document service: parsing and walking files, failures with their messages, building a
+// document with unattached nodes, and writing it back atomically.
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "file_size_limit.h"
+#include "test_support.h"
+
+namespace {
+
+// The names in a directory, to see that nothing was left beside a file.
+std::set<std::string> entries_of(const std::string& directory) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(directory))
+    names.insert(entry.path().filename().string());
+  return names;
+}
+
+// A context that is released at the end of the test.
+class Document {
+ public:
+  Document() {
+    KVXML_init();
+    int error = -1;
+    context_ = pvtbl_kvxml->XERCES_DOM_create(&error, "UTF-8", 0);
+    EXPECT_EQ(error, 0);
+    EXPECT_NE(context_, nullptr);
+  }
+  ~Document() { pvtbl_kvxml->XERCES_DOM_release(context_); }
+  XERCES_DOM_ctx* operator*() const { return context_; }
+  int parse(const std::string& path, int mode = XERCES_DOM_PARSE_DROP_BLANK_TEXT) {
+    return pvtbl_kvxml->XERCES_DOM_parseFile(context_, path.c_str(), "utf-8", mode);
+  }
+  std::string error() const { return pvtbl_kvxml->XERCES_DOM_getErrorText(context_); }
+  XERCES_DOM_node* document() const { return pvtbl_kvxml->XERCES_DOM_getDocument(context_); }
+  XERCES_DOM_node* root() const { return pvtbl_kvxml->XERCES_DOM_getDocumentElement(document()); }
+
+ private:
+  XERCES_DOM_ctx* context_ = nullptr;
+};
+
+XERCES_DOM_node* first(XERCES_DOM_node* node) {
+  return pvtbl_kvxml->XERCES_DOM_getFirstChild(node);
+}
+XERCES_DOM_node* next(XERCES_DOM_node* node) {
+  return pvtbl_kvxml->XERCES_DOM_getNextSibling(node);
+}
+std::string name(XERCES_DOM_node* node) {
+  const char* text = pvtbl_kvxml->XERCES_DOM_getNodeName(node);
+  return text ? text : "(null)";
+}
+std::string value(XERCES_DOM_node* node) {
+  const char* text = pvtbl_kvxml->XERCES_DOM_getNodeValue(node);
+  return text ? text : "(null)";
+}
+int type(XERCES_DOM_node* node) {
+  return pvtbl_kvxml->XERCES_DOM_getNodeType(node);
+}
+const char* attribute(XERCES_DOM_node* element, const char* attribute_name) {
+  return pvtbl_kvxml->XERCES_DOM_getAttribute(element, attribute_name);
+}
+
+// Every node of the document, in document order, as "name=value" lines; walked without
+// recursion.
+std::string outline(XERCES_DOM_node* document) {
+  std::string lines;
+  std::vector<XERCES_DOM_node*> pending{first(document)};
+  while (!pending.empty()) {
+    XERCES_DOM_node* node = pending.back();
+    pending.pop_back();
+    if (!node)
+      continue;
+    lines += name(node) + "=" + value(node) + "\n";
+    pending.push_back(next(node));
+    pending.push_back(first(node));
+  }
+  return lines;
+}
+
+}  // namespace
+
+TEST(XmlDocuments, ParseAndWalk) {
+  TempDir dir;
+  const std::string path = dir / "defs.dpx";
+  write_file(
+      path,
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- note -->\n"
+      "<Root version=\"2\">\n  <Pref name=\"caf\xC3\xA9\" empty=\"\">text &amp; more</Pref>\n"
+      "  <Group/>\n</Root>\n");
+  Document doc;
+  ASSERT_EQ(doc.parse(path), 0) << doc.error();
+  EXPECT_EQ(doc.error(), "");
+  EXPECT_EQ(type(doc.document()), XERCES_DOM_DOCUMENT_NODE);
+  XERCES_DOM_node* root = doc.root();
+  ASSERT_NE(root, nullptr);
+  EXPECT_EQ(first(doc.document()), root);  // declaration and comment not kept in mode 2
+  EXPECT_EQ(name(root), "Root");
+  EXPECT_EQ(type(root), XERCES_DOM_ELEMENT_NODE);
+  EXPECT_EQ(value(root), "(null)");
+  EXPECT_STREQ(attribute(root, "version"), "2");
+  EXPECT_EQ(attribute(root, "missing"), nullptr);
+  XERCES_DOM_node* pref = first(root);  // blank text between elements dropped
+  ASSERT_NE(pref, nullptr);
+  EXPECT_EQ(name(pref), "Pref");
+  EXPECT_STREQ(attribute(pref, "name"), "caf\xC3\xA9");
+  EXPECT_STREQ(attribute(pref, "empty"), "");
+  XERCES_DOM_node* text = first(pref);
+  EXPECT_EQ(type(text), XERCES_DOM_TEXT_NODE);
+  EXPECT_EQ(name(text), "#text");
+  EXPECT_EQ(value(text), "text & more");
+  EXPECT_EQ(attribute(text, "name"), nullptr);
+  EXPECT_EQ(next(text), nullptr);
+  XERCES_DOM_node* group = next(pref);
+  EXPECT_EQ(name(group), "Group");
+  EXPECT_EQ(first(group), nullptr);
+  EXPECT_EQ(next(group), nullptr);
+  EXPECT_EQ(next(root), nullptr);
+
+  // Without the blank-dropping bit the white space between elements is text; with the markup
+  // bit comments are kept.
+  ASSERT_EQ(doc.parse(path, 0), 0);
+  EXPECT_EQ(type(first(doc.root())), XERCES_DOM_TEXT_NODE);
+  EXPECT_EQ(value(first(doc.root())), "\n  ");
+  ASSERT_EQ(doc.parse(path, XERCES_DOM_PARSE_KEEP_MARKUP | XERCES_DOM_PARSE_DROP_BLANK_TEXT), 0);
+  EXPECT_EQ(type(first(doc.document())), XERCES_DOM_COMMENT_NODE);
+  EXPECT_EQ(value(first(doc.document())), " note ");
+}
+
+TEST(XmlDocuments, ParseFailuresHaveMessages) {
+  TempDir dir;
+  Document doc;
+  const std::string broken = dir / "broken.dpx";
+  write_file(broken, "<Root>\n  <a></b>\n</Root>\n");
+  EXPECT_NE(doc.parse(broken), 0);
+  EXPECT_NE(doc.error().find(broken + ":2:"), std::string::npos) << doc.error();
+  EXPECT_EQ(doc.root(), nullptr);
+
+  const std::string missing = dir / "missing.dpx";
+  EXPECT_NE(doc.parse(missing), 0);
+  EXPECT_NE(doc.error().find(missing), std::string::npos) << doc.error();
+
+  EXPECT_NE(doc.parse(dir.path()), 0);
+  EXPECT_NE(doc.error().find(dir.path()), std::string::npos) << doc.error();
+
+  const std::string empty = dir / "empty.dpx";
+  write_file(empty, "");
+  EXPECT_NE(doc.parse(empty), 0);
+  EXPECT_NE(doc.error().find(empty), std::string::npos) << doc.error();
+
+  const std::string no_root = dir / "no_root.dpx";
+  write_file(no_root, "<?xml version=\"1.0\"?>\n<!-- nothing else -->\n");
+  EXPECT_NE(doc.parse(no_root), 0);
+  EXPECT_NE(doc.error().find(no_root), std::string::npos) << doc.error();
+  EXPECT_EQ(doc.root(), nullptr);
+
+  // A good parse clears the message of the last failure.
+  const std::string good = dir / "good.dpx";
+  write_file(good, "<Root/>");
+  EXPECT_EQ(doc.parse(good), 0);
+  EXPECT_EQ(doc.error(), "");
+}
+
+TEST(XmlDocuments, DeepNestingDoesNotOverflowTheStack) {
+  TempDir dir;
+  const std::string path = dir / "deep.dpx";
+  constexpr int kDepth = 100000;
+  std::string text;
+  for (int i = 0; i < kDepth; ++i)
+    text += "<a>";
+  for (int i = 0; i < kDepth; ++i)
+    text += "</a>";
+  write_file(path, text);
+  Document doc;
+  if (doc.parse(path) != 0) {
+    EXPECT_NE(doc.error(), "");  // refused is fine, with a message
+    return;
+  }
+  int depth = 0;
+  for (XERCES_DOM_node* node = doc.root(); node; node = first(node))
+    ++depth;
+  EXPECT_EQ(depth, kDepth);
+  EXPECT_EQ(pvtbl_kvxml->XERCES_DOM_writeFile((dir / "copy.dpx").c_str(), "UTF-8", doc.document()),
+            0);
+}
+
+TEST(XmlDocuments, BuildWriteAndReadBack) {
+  TempDir dir;
+  Document doc;
+  XERCES_DOM_node* document = doc.document();
+  EXPECT_EQ(doc.root(), nullptr);
+  XERCES_DOM_node* root = pvtbl_kvxml->XERCES_DOM_createDocumentElement(*doc, "Values");
+  ASSERT_NE(root, nullptr);
+  EXPECT_EQ(doc.root(), root);
+  EXPECT_EQ(pvtbl_kvxml->XERCES_DOM_createDocumentElement(*doc, "Second"), nullptr);
+
+  // Made nodes stay out of sight until they are attached.
+  XERCES_DOM_node* pref = pvtbl_kvxml->XERCES_DOM_createElement(*doc, "Pref");
+  XERCES_DOM_node* text = pvtbl_kvxml->XERCES_DOM_createTextNode(*doc, "a < b & c > d \"q\"");
+  XERCES_DOM_node* stylesheet = pvtbl_kvxml->XERCES_DOM_createProcessingInstruction(
+      *doc, "xml-stylesheet", "type=\"text/xsl\" href=\"dpv.xsl\"");
+  XERCES_DOM_node* ghost = pvtbl_kvxml->XERCES_DOM_createElement(*doc, "Ghost");
+  pvtbl_kvxml->XERCES_DOM_setAttribute(ghost, "hidden", "yes");
+  EXPECT_EQ(outline(document), "Values=(null)\n");
+  EXPECT_EQ(type(text), XERCES_DOM_TEXT_NODE);
+  EXPECT_EQ(type(stylesheet), XERCES_DOM_PROCESSING_INSTRUCTION_NODE);
+
+  pvtbl_kvxml->XERCES_DOM_setAttribute(pref, "name", "first");
+  pvtbl_kvxml->XERCES_DOM_setAttribute(pref, "name", "y & <z> \"w\"");  // replaces
+  EXPECT_STREQ(attribute(pref, "name"), "y & <z> \"w\"");
+  EXPECT_EQ(pvtbl_kvxml->XERCES_DOM_appendChild(pref, text), text);  // built while unattached
+  EXPECT_EQ(pvtbl_kvxml->XERCES_DOM_appendChild(root, pref), pref);
+  XERCES_DOM_node* earlier = pvtbl_kvxml->XERCES_DOM_createElement(*doc, "Earlier");
+  pvtbl_kvxml->XERCES_DOM_setAttributeUTF8(earlier, "title", "\xC3\xA9t\xC3\xA9");
+  XERCES_DOM_node* utf8_text = pvtbl_kvxml->XERCES_DOM_createTextNodeUTF8(*doc, "\xE2\x82\xAC");
+  EXPECT_EQ(pvtbl_kvxml->XERCES_DOM_insertBefore(earlier, utf8_text, nullptr), utf8_text);
+  EXPECT_EQ(pvtbl_kvxml->XERCES_DOM_insertBefore(root, earlier, pref), earlier);
+  EXPECT_EQ(pvtbl_kvxml->XERCES_DOM_insertBefore(document, stylesheet, root), stylesheet);
+  EXPECT_EQ(pvtbl_kvxml->XERCES_DOM_appendChild(pref, root), nullptr);  // not into itself
+  EXPECT_EQ(outline(document),
+            "xml-stylesheet=type=\"text/xsl\" href=\"dpv.xsl\"\nValues=(null)\nEarlier=(null)\n"
+            "#text=\xE2\x82\xAC\nPref=(null)\n#text=a < b & c > d \"q\"\n");
+
+  const std::string path = dir / "kvrn1_user.dpv";
+  ASSERT_EQ(pvtbl_kvxml->XERCES_DOM_writeFile(path.c_str(), "UTF-8", document), 0);
+  const std::string written = read_file(path);
+  EXPECT_EQ(written.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", 0), 0u) << written;
+  const std::size_t pi_at = written.find("<?xml-stylesheet type=\"text/xsl\" href=\"dpv.xsl\"?>");
+  ASSERT_NE(pi_at, std::string::npos) << written;
+  EXPECT_LT(pi_at, written.find("<Values"));
+  // What would break the markup is escaped; '>' may stay as it is inside an attribute value and
+  // '"' inside text, both well-formed.
+  const bool attribute_escaped =
+      written.find("name=\"y &amp; &lt;z&gt; &quot;w&quot;\"") != std::string::npos ||
+      written.find("name=\"y &amp; &lt;z> &quot;w&quot;\"") != std::string::npos;
+  EXPECT_TRUE(attribute_escaped) << written;
+  EXPECT_NE(written.find(">a &lt; b &amp; c &gt; d "), std::string::npos) << written;
+  EXPECT_EQ(written.find("Ghost"), std::string::npos) << written;
+  EXPECT_EQ(written.find("hidden"), std::string::npos) << written;
+  EXPECT_EQ(written.find("kvxml"), std::string::npos) << written;
+
+  // The written file reads back as the same tree.
+  Document reread;
+  ASSERT_EQ(reread.parse(path, XERCES_DOM_PARSE_KEEP_MARKUP | XERCES_DOM_PARSE_DROP_BLANK_TEXT), 0)
+      << reread.error();
+  EXPECT_EQ(outline(reread.document()), outline(document));
+  XERCES_DOM_node* reread_pref = next(first(reread.root()));
+  EXPECT_STREQ(attribute(reread_pref, "name"), "y & <z> \"w\"");
+  EXPECT_STREQ(attribute(first(reread.root()), "title"), "\xC3\xA9t\xC3\xA9");
+
+  // A write that fails keeps the old file whole and leaves nothing beside it.
+  int error = 0;
+  {
+    FileSizeLimit limit(64);
+    error = pvtbl_kvxml->XERCES_DOM_writeFile(path.c_str(), "UTF-8", document);
+  }
+  EXPECT_NE(error, 0);
+  EXPECT_EQ(read_file(path), written);
+  EXPECT_EQ(entries_of(dir.path()), (std::set<std::string>{"kvrn1_user.dpv"}));
+
+  EXPECT_NE(pvtbl_kvxml->XERCES_DOM_writeFile(path.c_str(), "UTF-16", document), 0);
+  EXPECT_NE(pvtbl_kvxml->XERCES_DOM_writeFile(path.c_str(), "UTF-8", root), 0);
+  EXPECT_EQ(read_file(path), written);
+}
