@@ -1,0 +1,458 @@
+// Module start on generated installations of 2,000, 20,000 and 200,000 preferences, beside
+// pugixml parsing and walking the same 30 files. The module starts once per process, so every
+// measured start runs in a child of its own, which sends its times and heap figures back.
+#include <benchmark/benchmark.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <map>
+#include <pugixml.hpp>
+#include <string>
+#include <vector>
+
+#include <veru.h>
+
+#include "bench_support.h"
+#include "generate_installation.h"
+
+namespace {
+
+using kvrn_bench::format;
+
+const int SIZES[] = {2000, 20000, 200000};
+
+// What a child sends back through its pipe.
+struct child_report_s {
+  bool ok;
+  double seconds;      // elapsed
+  double cpu_seconds;  // processor time of the child, user and system
+  long long heap_before;
+  long long heap_after;
+  long long log_lines;
+  unsigned long long checksum;
+  char error[240];
+};
+
+// Runs work in a forked child and returns its report; the child never returns here.
+template <class Work>
+child_report_s in_child(Work work) {
+  child_report_s report{};
+  int channel[2];
+  if (pipe(channel) != 0) {
+    std::snprintf(report.error, sizeof report.error, "pipe: %s", std::strerror(errno));
+    return report;
+  }
+  std::fflush(stdout);
+  std::fflush(stderr);
+  const pid_t child = fork();
+  if (child == 0) {
+    close(channel[0]);
+    try {
+      work(report);
+      report.ok = true;
+    } catch (const std::exception& error) {
+      std::snprintf(report.error, sizeof report.error, "%s", error.what());
+    } catch (...) {
+      std::snprintf(report.error, sizeof report.error, "unknown exception");
+    }
+    const char* bytes = reinterpret_cast<const char*>(&report);
+    std::size_t sent = 0;
+    while (sent < sizeof report) {
+      const ssize_t done = write(channel[1], bytes + sent, sizeof report - sent);
+      if (done <= 0)
+        break;
+      sent += static_cast<std::size_t>(done);
+    }
+    _exit(0);
+  }
+  close(channel[1]);
+  std::size_t received = 0;
+  auto* bytes = reinterpret_cast<char*>(&report);
+  while (child > 0 && received < sizeof report) {
+    const ssize_t done = read(channel[0], bytes + received, sizeof report - received);
+    if (done < 0 && errno == EINTR)
+      continue;
+    if (done <= 0)
+      break;
+    received += static_cast<std::size_t>(done);
+  }
+  close(channel[0]);
+  int status = 0;
+  if (child > 0)
+    waitpid(child, &status, 0);
+  if (child < 0 || received != sizeof report) {
+    report = child_report_s{};
+    if (child < 0) {
+      std::snprintf(report.error, sizeof report.error, "fork: %s", std::strerror(errno));
+    } else {
+      std::snprintf(report.error, sizeof report.error,
+                    "the child ended without a report (wait status %d)", status);
+    }
+  }
+  return report;
+}
+
+double seconds_since(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double cpu_seconds() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+void count_line(const char* text, void* data) {
+  for (; *text; ++text) {
+    if (*text == '\n')
+      ++*static_cast<long long*>(data);
+  }
+}
+
+// ---- the installation ---------------------------------------------------------------------
+
+struct installation_facts_s {
+  std::string directory;
+  std::vector<std::string> files;  // the 27 definition files and the 3 value files
+  long long preferences = 0;
+  long long text_bytes = 0;  // names, titles, descriptions and units of the preferences
+  long long file_bytes = 0;
+};
+
+// The texts a preference keeps as its own: name, title, unit and the description, collected
+// from the text inside Description and trimmed as the library stores it.
+long long own_text_bytes(const pugi::xml_node& pref) {
+  long long bytes = static_cast<long long>(std::strlen(pref.attribute("name").value()) +
+                                           std::strlen(pref.attribute("title").value()) +
+                                           std::strlen(pref.attribute("unit").value()));
+  // A later Description replaces an earlier one.
+  long long description_bytes = 0;
+  for (pugi::xml_node description : pref.children("Description")) {
+    std::string text;
+    for (pugi::xml_node node = description.first_child(); node;) {
+      if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata)
+        text += node.value();
+      if (node.first_child()) {
+        node = node.first_child();
+        continue;
+      }
+      while (node != description && !node.next_sibling())
+        node = node.parent();
+      node = node == description ? pugi::xml_node() : node.next_sibling();
+    }
+    const std::size_t first = text.find_first_not_of(" \t\r\n");
+    const std::size_t last = text.find_last_not_of(" \t\r\n");
+    description_bytes = first == std::string::npos ? 0 : static_cast<long long>(last - first + 1);
+  }
+  bytes += description_bytes;
+  return bytes;
+}
+
+const installation_facts_s& facts(int preferences) {
+  static std::map<int, installation_facts_s> known;
+  auto found = known.find(preferences);
+  if (found != known.end())
+    return found->second;
+  installation_facts_s& facts = known[preferences];
+  facts.directory = kvrn_bench::installation(preferences);
+  for (const char* file : kvrn_bench::DEFINITION_FILES) {
+    facts.files.push_back(facts.directory + "/kvrn/" + file);
+  }
+  for (const char* file : kvrn_bench::VALUE_FILES)
+    facts.files.push_back(facts.directory + "/" + file);
+  for (int i = 0; i < kvrn_bench::DEFINITION_FILE_COUNT; ++i) {
+    pugi::xml_document document;
+    if (!document.load_file(facts.files[static_cast<std::size_t>(i)].c_str())) {
+      throw std::runtime_error("cannot read " + facts.files[static_cast<std::size_t>(i)]);
+    }
+    for (pugi::xpath_node found_pref : document.select_nodes("//Pref")) {
+      ++facts.preferences;
+      facts.text_bytes += own_text_bytes(found_pref.node());
+    }
+  }
+  for (const std::string& file : facts.files) {
+    std::FILE* stream = std::fopen(file.c_str(), "rb");
+    if (!stream)
+      continue;
+    std::fseek(stream, 0, SEEK_END);
+    facts.file_bytes += std::ftell(stream);
+    std::fclose(stream);
+  }
+  return facts;
+}
+
+// ---- the two measured starts --------------------------------------------------------------
+
+void start_module(child_report_s& report) {
+  ERROR_set_log_sink(count_line, &report.log_lines);
+  report.heap_before = kvrn_bench::heap_in_use();
+  const double cpu_start = cpu_seconds();
+  const auto start = std::chrono::steady_clock::now();
+  VERU_init_module();
+  report.seconds = seconds_since(start);
+  report.cpu_seconds = cpu_seconds() - cpu_start;
+  report.heap_after = kvrn_bench::heap_in_use();
+  report.checksum =
+      static_cast<unsigned long long>(OM_ask_set_count(VERU__ask_module_root()->ask_pref_set()));
+}
+
+// Every element and attribute of the document, each attribute value read to its end.
+unsigned long long walk(const pugi::xml_document& document) {
+  unsigned long long sum = 0;
+  for (pugi::xml_node node = document.first_child(); node;) {
+    if (node.type() == pugi::node_element) {
+      sum += static_cast<unsigned char>(node.name()[0]);
+      for (pugi::xml_attribute attribute = node.first_attribute(); attribute;
+           attribute = attribute.next_attribute()) {
+        sum += static_cast<unsigned char>(attribute.name()[0]) + std::strlen(attribute.value());
+      }
+    } else if (node.type() == pugi::node_pcdata) {
+      sum += std::strlen(node.value());
+    }
+    if (node.first_child()) {
+      node = node.first_child();
+      continue;
+    }
+    while (node && !node.next_sibling())
+      node = node.parent();
+    if (node)
+      node = node.next_sibling();
+  }
+  return sum;
+}
+
+void parse_and_walk(const std::vector<std::string>& files, child_report_s& report) {
+  const double cpu_start = cpu_seconds();
+  const auto start = std::chrono::steady_clock::now();
+  for (const std::string& file : files) {
+    pugi::xml_document document;
+    if (!document.load_file(file.c_str(), pugi::parse_default)) {
+      throw std::runtime_error("cannot parse " + file);
+    }
+    report.checksum += walk(document);
+  }
+  report.seconds = seconds_since(start);
+  report.cpu_seconds = cpu_seconds() - cpu_start;
+}
+
+// ---- results ------------------------------------------------------------------------------
+
+// Every measured start of every repetition, by size; repetitions of the benchmarks are
+// interleaved, so the library and the baseline see the same spells of machine load.
+struct samples_s {
+  std::vector<double> library;   // elapsed seconds of a start
+  std::vector<double> baseline;  // elapsed seconds of parse and walk
+  std::vector<double> library_cpu;
+  std::vector<double> baseline_cpu;
+  std::vector<double> heap;  // bytes of heap growth of a start
+  long long log_lines = 0;
+};
+std::map<int, samples_s> samples;
+
+struct result_s {
+  double library = 0;
+  double baseline = 0;
+  double library_cpu = 0;
+  double baseline_cpu = 0;
+  double heap_per_pref = 0;
+  double beyond_texts_per_pref = 0;
+  long long log_lines = 0;
+};
+
+result_s result_of(int size) {
+  result_s result;
+  const samples_s& measured = samples[size];
+  if (measured.library.empty())
+    return result;
+  const installation_facts_s& installation = facts(size);
+  const double prefs = static_cast<double>(installation.preferences);
+  const double heap = kvrn_bench::median(measured.heap);
+  result.library = kvrn_bench::median(measured.library);
+  result.baseline = kvrn_bench::median(measured.baseline);
+  result.library_cpu = kvrn_bench::median(measured.library_cpu);
+  result.baseline_cpu = kvrn_bench::median(measured.baseline_cpu);
+  result.heap_per_pref = heap / prefs;
+  result.beyond_texts_per_pref = (heap - static_cast<double>(installation.text_bytes)) / prefs;
+  result.log_lines = measured.log_lines;
+  return result;
+}
+
+// Measured starts per repetition; there are three repetitions of each.
+int iterations_for(int preferences) {
+  return preferences <= 2000 ? 10 : preferences <= 20000 ? 5 : 1;
+}
+
+const installation_facts_s* facts_or_skip(benchmark::State& state) {
+  try {
+    return &facts(static_cast<int>(state.range(0)));
+  } catch (const std::exception& error) {
+    state.SkipWithError(error.what());
+    return nullptr;
+  }
+}
+
+void BM_parse_and_walk(benchmark::State& state) {
+  const installation_facts_s* installation = facts_or_skip(state);
+  if (!installation)
+    return;
+  auto run = [&] {
+    return in_child([&](child_report_s& r) { parse_and_walk(installation->files, r); });
+  };
+  if (samples[static_cast<int>(state.range(0))].baseline.empty())
+    run();  // the files into the page cache before the first measurement
+  samples_s& measured = samples[static_cast<int>(state.range(0))];
+  for (auto _ : state) {
+    const child_report_s report = run();
+    if (!report.ok) {
+      state.SkipWithError(report.error);
+      break;
+    }
+    state.SetIterationTime(report.seconds);
+    measured.baseline.push_back(report.seconds);
+    measured.baseline_cpu.push_back(report.cpu_seconds);
+  }
+  state.counters["prefs"] = static_cast<double>(installation->preferences);
+  if (!measured.baseline.empty()) {
+    const double seconds = kvrn_bench::median(measured.baseline);
+    state.counters["ns_per_pref"] = seconds * 1e9 / installation->preferences;
+    state.counters["MB_per_s"] = installation->file_bytes / 1e6 / seconds;
+  }
+}
+
+void BM_VERU_init_module(benchmark::State& state) {
+  const installation_facts_s* installation = facts_or_skip(state);
+  if (!installation)
+    return;
+  const int size = static_cast<int>(state.range(0));
+  kvrn_bench::set_installation_environment(installation->directory);
+  if (samples[size].library.empty())
+    in_child(start_module);  // as above
+  samples_s& measured = samples[size];
+  for (auto _ : state) {
+    const child_report_s report = in_child(start_module);
+    if (!report.ok) {
+      state.SkipWithError(report.error);
+      break;
+    }
+    if (static_cast<long long>(report.checksum) != installation->preferences) {
+      state.SkipWithError(format("the module holds %llu preferences, the files define %lld",
+                                 report.checksum, installation->preferences)
+                              .c_str());
+      break;
+    }
+    state.SetIterationTime(report.seconds);
+    measured.library.push_back(report.seconds);
+    measured.library_cpu.push_back(report.cpu_seconds);
+    measured.heap.push_back(static_cast<double>(report.heap_after - report.heap_before));
+    measured.log_lines = report.log_lines;
+  }
+  const result_s result = result_of(size);
+  if (result.library <= 0)
+    return;
+  state.counters["prefs"] = static_cast<double>(installation->preferences);
+  state.counters["ns_per_pref"] = result.library * 1e9 / installation->preferences;
+  state.counters["heap_B_per_pref"] = result.heap_per_pref;
+  state.counters["beyond_texts_B_per_pref"] = result.beyond_texts_per_pref;
+  state.counters["log_lines"] = static_cast<double>(result.log_lines);
+}
+
+// Ratio of two times, 0 when either is missing.
+double ratio(double library, double baseline) {
+  return library > 0 && baseline > 0 ? library / baseline : 0.0;
+}
+
+void summarise() {
+  using kvrn_bench::summary;
+  summary("Start-up: VERU_init_module in a fresh process, beside pugixml parse + walk of the same");
+  summary("27 definition and 3 value files. Medians; elapsed time, and in brackets processor");
+  summary("time (user + system), which a busy machine disturbs less. Heap: growth of malloc's");
+  summary("bytes in use; beyond text: less the bytes of names, titles, units, descriptions.");
+  summary(format("%7s %6s %17s %17s %12s %13s %7s %9s %11s %4s", "prefs", "XML MB", "library ms",
+                 "baseline ms", "ratio", "ns/pref", "growth", "heap B/pr", "beyond text", "log"));
+  std::map<int, result_s> results;
+  for (const auto& entry : samples) {
+    const result_s result = result_of(entry.first);
+    if (result.library > 0)
+      results[entry.first] = result;
+  }
+  double first_per_pref = 0;
+  for (const auto& [size, result] : results) {
+    const installation_facts_s& installation = facts(size);
+    const double prefs = static_cast<double>(installation.preferences);
+    const double per_pref = result.library / prefs;
+    if (first_per_pref == 0)
+      first_per_pref = per_pref;
+    summary(format(
+        "%7lld %6.1f %8.1f (%6.1f) %8.1f (%6.1f) %5.2f (%4.2f) %6.0f (%5.0f) %7.2f %9.0f "
+        "%11.0f %4lld",
+        installation.preferences, installation.file_bytes / 1e6, result.library * 1e3,
+        result.library_cpu * 1e3, result.baseline * 1e3, result.baseline_cpu * 1e3,
+        ratio(result.library, result.baseline), ratio(result.library_cpu, result.baseline_cpu),
+        per_pref * 1e9, result.library_cpu / prefs * 1e9, per_pref / first_per_pref,
+        result.heap_per_pref, result.beyond_texts_per_pref, result.log_lines));
+  }
+  for (const auto& [size, result] : results) {
+    if (result.baseline > 0) {
+      kvrn_bench::target(
+          format("start-up %d prefs / pugixml parse+walk%s (processor time %.2fx)", size,
+                 size == 20000 ? "" : ", info", ratio(result.library_cpu, result.baseline_cpu)),
+          ratio(result.library, result.baseline), 1.2, "x");
+    }
+  }
+  if (results.count(2000) && results.count(200000)) {
+    const double prefs_small = static_cast<double>(facts(2000).preferences);
+    const double prefs_large = static_cast<double>(facts(200000).preferences);
+    const double growth =
+        (results[200000].library / prefs_large) / (results[2000].library / prefs_small);
+    const double cpu_growth =
+        (results[200000].library_cpu / prefs_large) / (results[2000].library_cpu / prefs_small);
+    kvrn_bench::target(
+        format("start-up cost per pref, 200,000 / 2,000 (processor time %.2fx)", cpu_growth),
+        growth, 1.3, "x");
+  }
+  for (const auto& [size, result] : results) {
+    kvrn_bench::target(format("heap per pref beyond its texts, %d prefs (B)", size),
+                       result.beyond_texts_per_pref, 400, "");
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  kvrn_bench::parse_options(&argc, &argv);
+  for (int size : SIZES) {
+    benchmark::RegisterBenchmark("BM_parse_and_walk", BM_parse_and_walk)
+        ->Arg(size)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(iterations_for(size))
+        ->Repetitions(3)
+        ->DisplayAggregatesOnly(true);
+    benchmark::RegisterBenchmark("BM_VERU_init_module", BM_VERU_init_module)
+        ->Arg(size)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(iterations_for(size))
+        ->Repetitions(3)
+        ->DisplayAggregatesOnly(true);
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    return 1;
+  try {
+    kvrn_bench::recording_reporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    summarise();
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "startup_benchmark: %s\n", error.what());
+    return 1;
+  }
+  kvrn_bench::print_summary();
+  benchmark::Shutdown();
+  return 0;
+}
