@@ -29,14 +29,12 @@ std::map<int, std::string> generated;
 
 void remove_temporaries() {
   std::error_code ignored;
-  for (const std::string& directory : temporaries)
-    std::filesystem::remove_all(directory, ignored);
+  for (const std::string& directory : temporaries) std::filesystem::remove_all(directory, ignored);
 }
 
 bool take_option(const char* argument, const char* name, std::string* value) {
   const std::size_t length = std::strlen(name);
-  if (std::strncmp(argument, name, length) != 0 || argument[length] != '=')
-    return false;
+  if (std::strncmp(argument, name, length) != 0 || argument[length] != '=') return false;
   *value = argument + length + 1;
   return true;
 }
@@ -44,43 +42,35 @@ bool take_option(const char* argument, const char* name, std::string* value) {
 }  // namespace
 
 void parse_options(int* argc, char*** argv) {
-  if (const char* value = std::getenv("KVRN_BENCH_INSTALLATIONS"))
-    installations_option = value;
-  if (const char* value = std::getenv("KVRN_BENCH_SUMMARY"))
-    summary_file = value;
+  if (const char* value = std::getenv("KVRN_BENCH_INSTALLATIONS")) installations_option = value;
+  if (const char* value = std::getenv("KVRN_BENCH_SUMMARY")) summary_file = value;
   static std::vector<char*> kept;
   static char interleaving[] = "--benchmark_enable_random_interleaving=true";
   bool interleaving_chosen = false;
   kept.push_back((*argv)[0]);
   for (int i = 1; i < *argc; ++i) {
     char* argument = (*argv)[i];
-    if (take_option(argument, "--installations", &installations_option))
-      continue;
-    if (take_option(argument, "--summary", &summary_file))
-      continue;
+    if (take_option(argument, "--installations", &installations_option)) continue;
+    if (take_option(argument, "--summary", &summary_file)) continue;
     std::string value;
-    if (take_option(argument, "--benchmark_color", &value))
-      color_option = value;
+    if (take_option(argument, "--benchmark_color", &value)) color_option = value;
     if (take_option(argument, "--benchmark_enable_random_interleaving", &value)) {
       interleaving_chosen = true;
     }
     kept.push_back(argument);
   }
-  if (!interleaving_chosen)
-    kept.push_back(interleaving);
+  if (!interleaving_chosen) kept.push_back(interleaving);
   *argc = static_cast<int>(kept.size());
   kept.push_back(nullptr);
   *argv = kept.data();
 }
 
 std::string temporary_directory(const char* purpose) {
-  if (temporaries.empty())
-    std::atexit(remove_temporaries);
+  if (temporaries.empty()) std::atexit(remove_temporaries);
   std::string pattern =
       (std::filesystem::temp_directory_path() / (std::string("kvrn-bench-") + purpose + "-XXXXXX"))
           .string();
-  if (!mkdtemp(pattern.data()))
-    throw std::runtime_error("cannot make " + pattern);
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make " + pattern);
   temporaries.push_back(pattern);
   return pattern;
 }
@@ -95,8 +85,7 @@ std::string installation(int preferences) {
     return directory;
   }
   auto found = generated.find(preferences);
-  if (found != generated.end())
-    return found->second;
+  if (found != generated.end()) return found->second;
   const std::string directory = temporary_directory("installation");
   std::fprintf(stderr, "generating an installation of %d preferences in %s\n", preferences,
                directory.c_str());
@@ -124,8 +113,7 @@ long long heap_in_use() {
 }
 
 double median(std::vector<double> values) {
-  if (values.empty())
-    return 0.0;
+  if (values.empty()) return 0.0;
   std::sort(values.begin(), values.end());
   const std::size_t middle = values.size() / 2;
   return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
@@ -156,17 +144,13 @@ recording_reporter::recording_reporter() : ConsoleReporter(console_options()) {}
 
 void recording_reporter::ReportRuns(const std::vector<Run>& runs) {
   for (const Run& run : runs) {
-    if (run.error_occurred)
-      continue;
+    if (run.error_occurred) continue;
     const bool median_of_repetitions =
         run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-    if (run.run_type != Run::RT_Iteration && !median_of_repetitions)
-      continue;
+    if (run.run_type != Run::RT_Iteration && !median_of_repetitions) continue;
     std::string name = run.run_name.function_name;
-    if (!run.run_name.args.empty())
-      name += "/" + run.run_name.args;
-    if (median_of_repetitions)
-      name += "#median";
+    if (!run.run_name.args.empty()) name += "/" + run.run_name.args;
+    if (median_of_repetitions) name += "#median";
     const double unit = benchmark::GetTimeUnitMultiplier(run.time_unit);
     real_[name].push_back(run.GetAdjustedRealTime() / unit);
     cpu_[name].push_back(run.GetAdjustedCPUTime() / unit);
@@ -180,8 +164,7 @@ namespace {
 // repetitions when only the aggregates were reported.
 double median_of(const std::map<std::string, std::vector<double>>& times, const std::string& name) {
   auto found = times.find(name);
-  if (found == times.end())
-    found = times.find(name + "#median");
+  if (found == times.end()) found = times.find(name + "#median");
   return found == times.end() ? 0.0 : median(found->second);
 }
 
@@ -212,11 +195,9 @@ void print_summary() {
   std::printf("\n");
   for (const std::string& line : summary_lines) {
     std::printf("%s\n", line.c_str());
-    if (copy)
-      std::fprintf(copy, "%s\n", line.c_str());
+    if (copy) std::fprintf(copy, "%s\n", line.c_str());
   }
-  if (copy)
-    std::fclose(copy);
+  if (copy) std::fclose(copy);
   std::fflush(stdout);
 }
 

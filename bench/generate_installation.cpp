@@ -478,8 +478,7 @@ std::string format_real(double value) {
   char text[64];
   std::snprintf(text, sizeof text, "%.15g", value);
   std::string result = text;
-  if (result.find_first_of(".eE") == std::string::npos)
-    result += ".0";
+  if (result.find_first_of(".eE") == std::string::npos) result += ".0";
   return result;
 }
 
@@ -503,19 +502,16 @@ std::string camel_case(const std::string& words) {
 
 std::string lower_case(std::string text) {
   for (char& c : text) {
-    if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c + 32);
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
   }
   return text;
 }
 
 std::string encode_list(const std::vector<std::string>& items) {
-  if (items.size() == 1)
-    return items[0];
+  if (items.size() == 1) return items[0];
   std::string encoded;
   for (std::size_t i = 0; i < items.size(); ++i) {
-    if (i)
-      encoded += '\\';
+    if (i) encoded += '\\';
     encoded += '"' + items[i] + '"';
   }
   return encoded;
@@ -527,34 +523,26 @@ std::string random_value(const pref_s& pref, random_s& random) {
     case kind_e::LOGICAL:
       return random.chance(0.5) ? "true" : "false";
     case kind_e::INT:
-      if (pref.data == data_e::ENUM)
-        return random.pick(pref.elements).value;
+      if (pref.data == data_e::ENUM) return random.pick(pref.elements).value;
       if (pref.data == data_e::COLOR) {
-        if (!pref.elements.empty() && random.chance(0.2))
-          return random.pick(pref.elements).value;
+        if (!pref.elements.empty() && random.chance(0.2)) return random.pick(pref.elements).value;
         return format_int(random.between(1, 216));
       }
       if (pref.data == data_e::RANGE) {
         long long low = pref.lower.present ? static_cast<long long>(pref.lower.value) : -1000;
         long long high = pref.upper.present ? static_cast<long long>(pref.upper.value) : low + 1000;
-        if (!pref.lower.present)
-          low = high - 1000;
-        if (pref.lower.present && !pref.lower.include)
-          ++low;
-        if (pref.upper.present && !pref.upper.include)
-          --high;
+        if (!pref.lower.present) low = high - 1000;
+        if (pref.lower.present && !pref.lower.include) ++low;
+        if (pref.upper.present && !pref.upper.include) --high;
         return format_int(low + random.below(static_cast<int>(high - low + 1)));
       }
       return format_int(random.between(0, 500));
     case kind_e::REAL: {
-      if (pref.data != data_e::RANGE)
-        return format_real(random.between(0, 4000) * 0.25);
+      if (pref.data != data_e::RANGE) return format_real(random.between(0, 4000) * 0.25);
       double low = pref.lower.present ? pref.lower.value : pref.upper.value - 1000 * pref.step;
       double high = pref.upper.present ? pref.upper.value : low + 1000 * pref.step;
-      if (pref.lower.present && !pref.lower.include)
-        low += pref.step;
-      if (pref.upper.present && !pref.upper.include)
-        high -= pref.step;
+      if (pref.lower.present && !pref.lower.include) low += pref.step;
+      if (pref.upper.present && !pref.upper.include) high -= pref.step;
       const long long steps = static_cast<long long>((high - low) / pref.step + 1e-9);
       const long long chosen = steps > 0 ? static_cast<long long>(random.next() % (steps + 1)) : 0;
       // Printed to 15 digits and read back, the value stays inside the bounds.
@@ -562,14 +550,12 @@ std::string random_value(const pref_s& pref, random_s& random) {
       return format_real(std::stod(format_real(value)));
     }
     case kind_e::STRING:
-      if (pref.data == data_e::ENUM)
-        return random.pick(pref.elements).value;
+      if (pref.data == data_e::ENUM) return random.pick(pref.elements).value;
       return random.pick(*pref.texts);
     case kind_e::STRING_LIST: {
       std::vector<std::string> items;
       const int count = random.between(1, 4);
-      for (int i = 0; i < count; ++i)
-        items.emplace_back(random.pick(*pref.texts));
+      for (int i = 0; i < count; ++i) items.emplace_back(random.pick(*pref.texts));
       return encode_list(items);
     }
   }
@@ -579,25 +565,19 @@ std::string random_value(const pref_s& pref, random_s& random) {
 // The value as the dialog shows it: the enumeration member's name, or the flattened list.
 std::string display_value(const pref_s& pref, const std::string& value) {
   for (const element_s& element : pref.elements) {
-    if (element.value == value)
-      return element.name;
+    if (element.value == value) return element.name;
   }
-  if (pref.kind != kind_e::STRING_LIST || value.empty() || value[0] != '"')
-    return value;
+  if (pref.kind != kind_e::STRING_LIST || value.empty() || value[0] != '"') return value;
   std::string flat;
   std::size_t start = 0;
   while (start < value.size()) {
     std::size_t end = value.find("\"\\\"", start);
     std::string item = value.substr(start, end == std::string::npos ? end : end - start);
-    if (!item.empty() && item.front() == '"')
-      item.erase(0, 1);
-    if (!item.empty() && item.back() == '"')
-      item.pop_back();
-    if (!flat.empty())
-      flat += ' ';
+    if (!item.empty() && item.front() == '"') item.erase(0, 1);
+    if (!item.empty() && item.back() == '"') item.pop_back();
+    if (!flat.empty()) flat += ' ';
     flat += item;
-    if (end == std::string::npos)
-      break;
+    if (end == std::string::npos) break;
     start = end + 2;
   }
   return flat;
@@ -617,8 +597,7 @@ std::string unit_words(const std::string& unit) {
       {"kg/m3", "kilograms per cubic metre"},
   };
   for (const auto& entry : WORDS) {
-    if (unit == entry[0])
-      return entry[1];
+    if (unit == entry[0]) return entry[1];
   }
   return unit;
 }
@@ -627,8 +606,7 @@ std::string unit_words(const std::string& unit) {
 std::string listed(const std::vector<element_s>& elements) {
   std::string text;
   for (std::size_t i = 0; i < elements.size(); ++i) {
-    if (i)
-      text += i + 1 == elements.size() ? " or " : ", ";
+    if (i) text += i + 1 == elements.size() ? " or " : ", ";
     text += elements[i].name;
   }
   return text;
@@ -665,8 +643,7 @@ std::string description_of(const pref_s& pref, const noun_s& noun, const std::st
       } else {
         text = (random.chance(0.5) ? "Sets the " : "The ") + attribute + " used for " + objects +
                " " + context;
-        if (!pref.unit.empty())
-          text += ", in " + unit_words(pref.unit);
+        if (!pref.unit.empty()) text += ", in " + unit_words(pref.unit);
         if (pref.lower.present && pref.upper.present) {
           text += ", from " + number(pref.lower.value) + " to " + number(pref.upper.value);
         } else if (pref.lower.present) {
@@ -691,10 +668,8 @@ std::string description_of(const pref_s& pref, const noun_s& noun, const std::st
   }
   // The sentence about zero does not suit a switch.
   const char* follow_up = random.pick(FOLLOW_UPS);
-  if (pref.kind == kind_e::LOGICAL && std::strstr(follow_up, "zero"))
-    follow_up = FOLLOW_UPS[0];
-  if (random.chance(0.95))
-    text += std::string(" ") + follow_up;
+  if (pref.kind == kind_e::LOGICAL && std::strstr(follow_up, "zero")) follow_up = FOLLOW_UPS[0];
+  if (random.chance(0.95)) text += std::string(" ") + follow_up;
   return text;
 }
 
@@ -707,12 +682,9 @@ void add_range(pref_s& pref, double low, double high, random_s& random) {
   } else if (random.chance(0.15)) {
     pref.upper.include = false;
   }
-  if (random.chance(0.1))
-    pref.lower.include = false;
-  if (random.chance(0.08))
-    pref.lower.name = "minimum";
-  if (pref.upper.present && random.chance(0.08))
-    pref.upper.name = "maximum";
+  if (random.chance(0.1)) pref.lower.include = false;
+  if (random.chance(0.08)) pref.lower.name = "minimum";
+  if (pref.upper.present && random.chance(0.08)) pref.upper.name = "maximum";
 }
 
 std::string scale_attributes(const pref_s& pref, bool real) {
@@ -720,8 +692,7 @@ std::string scale_attributes(const pref_s& pref, bool real) {
     return real ? format_real(value) : format_int(static_cast<long long>(value));
   };
   std::string attributes = " min=\"" + text(pref.lower.present ? pref.lower.value : 0) + "\"";
-  if (pref.upper.present)
-    attributes += " max=\"" + text(pref.upper.value) + "\"";
+  if (pref.upper.present) attributes += " max=\"" + text(pref.upper.value) + "\"";
   return attributes + (real ? " digits=\"3\"" : "");
 }
 
@@ -800,8 +771,7 @@ pref_s make_pref(random_s& random, std::string* title_words) {
     attribute = numeric.words;
     pref.unit = numeric.unit;
     pref.step = numeric.step;
-    if (random.chance(0.75))
-      add_range(pref, numeric.low, numeric.high, random);
+    if (random.chance(0.75)) add_range(pref, numeric.low, numeric.high, random);
     pref.widget = pref.data == data_e::RANGE && random.chance(0.4) ? "RealScale" : "Real";
     pref.widget_attributes =
         pref.widget == "RealScale" ? scale_attributes(pref, true) : " columns=\"10\" digits=\"4\"";
@@ -834,11 +804,9 @@ pref_s make_pref(random_s& random, std::string* title_words) {
     pref.widget = text.widget;
     pref.widget_attributes = " rows=\"4\" columns=\"40\"";
   }
-  if (pref.kind != kind_e::LOGICAL)
-    pref.title = std::string(noun.single) + " " + attribute;
+  if (pref.kind != kind_e::LOGICAL) pref.title = std::string(noun.single) + " " + attribute;
   *title_words = pref.title;
-  if (random.chance(0.35))
-    pref.ver = random.pick(VERSIONS);
+  if (random.chance(0.35)) pref.ver = random.pick(VERSIONS);
   const int scope = random.below(100);
   if (scope < 20) {
     pref.scope = "Part";
@@ -918,8 +886,7 @@ class xml_text {
     bool first = true;
     while (start < words.size()) {
       std::size_t end = words.find(' ', start);
-      if (end == std::string::npos)
-        end = words.size();
+      if (end == std::string::npos) end = words.size();
       const std::string word = escaped(words.substr(start, end - start), false);
       if (!first && column + 1 + word.size() > WIDTH) {
         text += '\n';
@@ -948,8 +915,7 @@ void make_directories(const std::string& path) {
   while (position != std::string::npos) {
     position = path.find('/', position + 1);
     partial = path.substr(0, position);
-    if (partial.empty())
-      continue;
+    if (partial.empty()) continue;
     if (mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST) {
       throw std::runtime_error("cannot make directory " + partial + ": " + std::strerror(errno));
     }
@@ -961,8 +927,7 @@ std::size_t write_file(const std::string& path, const std::string& contents) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
   out.close();
-  if (!out)
-    throw std::runtime_error("cannot write " + path);
+  if (!out) throw std::runtime_error("cannot write " + path);
   return contents.size();
 }
 
@@ -1007,12 +972,9 @@ void generator_s::write_pref(xml_text& out, int depth, pref_s pref) {
   out.wrapped_attribute("type", TYPES[static_cast<int>(pref.kind)]);
   out.wrapped_attribute("value", pref.default_value);
   out.wrapped_attribute("title", pref.title);
-  if (!pref.unit.empty())
-    out.wrapped_attribute("unit", pref.unit);
-  if (!pref.ver.empty())
-    out.wrapped_attribute("ver", pref.ver);
-  if (!pref.scope.empty())
-    out.wrapped_attribute("scope", pref.scope);
+  if (!pref.unit.empty()) out.wrapped_attribute("unit", pref.unit);
+  if (!pref.ver.empty()) out.wrapped_attribute("ver", pref.ver);
+  if (!pref.scope.empty()) out.wrapped_attribute("scope", pref.scope);
   out.text += ">\n";
   const bool real = pref.kind == kind_e::REAL;
   if (pref.data != data_e::NONE && pref.data_element) {
@@ -1026,22 +988,19 @@ void generator_s::write_pref(xml_text& out, int depth, pref_s pref) {
       out.text += "<EnumElem";
       out.attribute("name", element.name);
       out.attribute("value", element.value);
-      if (!element.bitmap.empty())
-        out.attribute("bitmap", element.bitmap);
+      if (!element.bitmap.empty()) out.attribute("bitmap", element.bitmap);
       out.text += "/>\n";
     }
     const bound_s* bounds[] = {&pref.lower, &pref.upper};
     for (int i = 0; i < 2; ++i) {
       const bound_s& bound = *bounds[i];
-      if (pref.data != data_e::RANGE || !bound.present)
-        continue;
+      if (pref.data != data_e::RANGE || !bound.present) continue;
       out.indent(depth + 2);
       out.text += i == 0 ? "<LowerBound" : "<UpperBound";
       out.attribute("value", real ? format_real(bound.value)
                                   : format_int(static_cast<long long>(bound.value)));
       out.attribute("include", bound.include ? "1" : "0");
-      if (!bound.name.empty())
-        out.attribute("name", bound.name);
+      if (!bound.name.empty()) out.attribute("name", bound.name);
       out.text += "/>\n";
     }
     out.indent(depth + 1);
@@ -1136,8 +1095,7 @@ void generator_s::write_category(xml_text& out, int depth, const std::string& ap
 template <std::size_t N>
 std::string numbered(const char* const (&names)[N], int index) {
   std::string name = names[static_cast<std::size_t>(index) % N];
-  if (static_cast<std::size_t>(index) >= N)
-    name += " " + std::to_string(index / N + 1);
+  if (static_cast<std::size_t>(index) >= N) name += " " + std::to_string(index / N + 1);
   return name;
 }
 
@@ -1203,8 +1161,7 @@ void generator_s::write_extras(int count) {
     out.text += "<PrefValue";
     out.attribute("name", pref.name);
     out.attribute("value", random_value(pref, random_));
-    if (random_.chance(0.5))
-      out.attribute("ver", random_.pick(VERSIONS));
+    if (random_.chance(0.5)) out.attribute("ver", random_.pick(VERSIONS));
     out.text += "/>\n";
   }
   result_.overrides = overrides;
@@ -1228,8 +1185,7 @@ void generator_s::write_value_file(int level) {
   static const char* const STYLE_SHEETS[] = {"kvrn1_site.xsl", "kvrn1_group.xsl", "kvrn1_user.xsl"};
   std::vector<int> candidates;
   for (int i = 0; i < static_cast<int>(prefs_.size()); ++i) {
-    if (!locked_below_[static_cast<std::size_t>(i)])
-      candidates.push_back(i);
+    if (!locked_below_[static_cast<std::size_t>(i)]) candidates.push_back(i);
   }
   const int count = std::min(static_cast<int>(candidates.size()), total_ / 4);
   for (int i = 0; i < count; ++i) {
@@ -1272,8 +1228,7 @@ void generator_s::write_value_file(int level) {
     }
   }
   out.text += "</PrefValues>\n";
-  for (int index : newly_locked)
-    locked_below_[static_cast<std::size_t>(index)] = 1;
+  for (int index : newly_locked) locked_below_[static_cast<std::size_t>(index)] = 1;
   result_.values[level - 1] = count;
   result_.value_bytes += write_file(directory_ + "/" + VALUE_FILES[level - 1], out.text);
 }
@@ -1306,8 +1261,7 @@ installation_s generator_s::run() {
   const int extras = total_ < 40 ? total_ / 4 : std::max(10, total_ / 100);
   const int shared = total_ - extras;
   int weights = 0;
-  for (const application_s& application : APPLICATIONS)
-    weights += application.weight;
+  for (const application_s& application : APPLICATIONS) weights += application.weight;
   std::vector<int> counts;
   int given = 0;
   for (const application_s& application : APPLICATIONS) {
@@ -1315,16 +1269,14 @@ installation_s generator_s::run() {
         static_cast<int>(static_cast<long long>(shared) * application.weight / weights));
     given += counts.back();
   }
-  for (std::size_t i = 0; given < shared; i = (i + 1) % counts.size(), ++given)
-    ++counts[i];
+  for (std::size_t i = 0; given < shared; i = (i + 1) % counts.size(), ++given) ++counts[i];
   for (int i = 0; i < DEFINITION_FILE_COUNT - 1; ++i)
     write_application(i, counts[static_cast<std::size_t>(i)]);
   write_extras(extras);
   write_file(directory_ + "/kvrn/xsl/dpv.xsl", STYLE_SHEET);
   result_.preferences = static_cast<int>(prefs_.size());
   locked_below_.assign(prefs_.size(), 0);
-  for (int level = 1; level <= 3; ++level)
-    write_value_file(level);
+  for (int level = 1; level <= 3; ++level) write_value_file(level);
   return result_;
 }
 
@@ -1332,8 +1284,7 @@ installation_s generator_s::run() {
 
 installation_s generate_installation(const std::string& directory, int preferences,
                                      unsigned long long seed) {
-  if (preferences < 0)
-    throw std::runtime_error("a negative number of preferences");
+  if (preferences < 0) throw std::runtime_error("a negative number of preferences");
   generator_s generator(directory, preferences, seed);
   return generator.run();
 }

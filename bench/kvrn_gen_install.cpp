@@ -21,8 +21,7 @@ int usage() {
 }
 
 bool parse_number(const char* text, unsigned long long* number) {
-  if (!text || !*text)
-    return false;
+  if (!text || !*text) return false;
   char* end = nullptr;
   errno = 0;
   *number = std::strtoull(text, &end, 10);
@@ -32,12 +31,10 @@ bool parse_number(const char* text, unsigned long long* number) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3 && argc != 5)
-    return usage();
+  if (argc != 3 && argc != 5) return usage();
   unsigned long long preferences = 0;
   unsigned long long seed = kvrn_bench::DEFAULT_SEED;
-  if (!parse_number(argv[2], &preferences) || preferences > 10000000)
-    return usage();
+  if (!parse_number(argv[2], &preferences) || preferences > 10000000) return usage();
   if (argc == 5 && (std::strcmp(argv[3], "--seed") != 0 || !parse_number(argv[4], &seed))) {
     return usage();
   }

@@ -65,10 +65,8 @@ void prepare() {
   std::mt19937 shuffle(20261130);
   std::shuffle(queries.int_names.begin(), queries.int_names.end(), shuffle);
   std::shuffle(queries.string_names.begin(), queries.string_names.end(), shuffle);
-  for (const std::string& name : queries.int_names)
-    queries.int_keys.push_back(name.c_str());
-  for (const std::string& name : queries.string_names)
-    queries.string_keys.push_back(name.c_str());
+  for (const std::string& name : queries.int_names) queries.int_keys.push_back(name.c_str());
+  for (const std::string& name : queries.string_names) queries.string_keys.push_back(name.c_str());
 }
 
 // The next index of a cyclic walk through n names.
@@ -201,8 +199,7 @@ void summarise(const kvrn_bench::recording_reporter& times) {
     const double library = times.cpu(row.library);
     const double from_pointer = times.cpu(row.from_pointer);
     const double from_string = times.cpu(row.from_string);
-    if (library <= 0)
-      continue;
+    if (library <= 0) continue;
     summary(format("%-36s %10.1f", row.label, library * 1e9));
     if (from_pointer > 0) {
       summary(format("%-36s %10.1f %10.2f", "  map find, key made from char*", from_pointer * 1e9,
@@ -224,8 +221,7 @@ void summarise(const kvrn_bench::recording_reporter& times) {
 int main(int argc, char** argv) {
   kvrn_bench::parse_options(&argc, &argv);
   benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv))
-    return 1;
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   try {
     kvrn_bench::set_installation_environment(kvrn_bench::installation(PREFERENCES));
     ERROR_set_log_sink([](const char*, void*) {}, nullptr);

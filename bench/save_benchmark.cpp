@@ -62,8 +62,7 @@ void keep_log(const char* text, void* data) {
   auto* state = static_cast<save_s*>(data);
   state->last_log = text;
   for (; *text; ++text) {
-    if (*text == '\n')
-      ++state->log_lines;
+    if (*text == '\n') ++state->log_lines;
   }
 }
 
@@ -73,8 +72,7 @@ std::string text_of(const TEXT_s* text) {
 
 void collect(OM_object* object, void* data) {
   auto* pref = static_cast<VERU_pref*>(object);
-  if (!pref->has_value(LEVEL))
-    return;
+  if (!pref->has_value(LEVEL)) return;
   entry_s entry;
   entry.name = pref->ask_name();
   entry.application = text_of(pref->ask_application_name());
@@ -133,8 +131,7 @@ std::string value_text(const entry_s& entry) {
     case entry_s::REAL: {
       std::snprintf(text, sizeof text, "%.15g", entry.real);
       std::string printed = text;
-      if (!std::strpbrk(text, ".eEn"))
-        printed += ".0";
+      if (!std::strpbrk(text, ".eEn")) printed += ".0";
       return printed;
     }
     case entry_s::LOGICAL:
@@ -146,22 +143,17 @@ std::string value_text(const entry_s& entry) {
 
 // The items of an encoded list joined by spaces.
 std::string flattened(const std::string& list) {
-  if (list.empty() || list[0] != '"')
-    return list;
+  if (list.empty() || list[0] != '"') return list;
   std::string flat;
   std::size_t start = 0;
   while (start < list.size()) {
     const std::size_t end = list.find("\"\\\"", start);
     std::string item = list.substr(start, end == std::string::npos ? end : end - start);
-    if (!item.empty() && item.front() == '"')
-      item.erase(0, 1);
-    if (!item.empty() && item.back() == '"')
-      item.pop_back();
-    if (!flat.empty())
-      flat += ' ';
+    if (!item.empty() && item.front() == '"') item.erase(0, 1);
+    if (!item.empty() && item.back() == '"') item.pop_back();
+    if (!flat.empty()) flat += ' ';
     flat += item;
-    if (end == std::string::npos)
-      break;
+    if (end == std::string::npos) break;
     start = end + 2;
   }
   return flat;
@@ -169,12 +161,10 @@ std::string flattened(const std::string& list) {
 
 std::string display_text(const entry_s& entry, const std::string& value) {
   for (const auto& [member, name] : entry.int_members) {
-    if (member == entry.number)
-      return name;
+    if (member == entry.number) return name;
   }
   for (const auto& [member, name] : entry.text_members) {
-    if (member == entry.text)
-      return name;
+    if (member == entry.text) return name;
   }
   return entry.kind == entry_s::LIST ? flattened(entry.text) : value;
 }
@@ -216,8 +206,7 @@ int save_with_pugixml(const save_s& state) {
     pref.append_attribute("displayValue") = display_text(entry, value).c_str();
     pref.append_attribute("name") = entry.name.c_str();
     pref.append_attribute("value") = value.c_str();
-    if (entry.locked)
-      pref.append_attribute("locked") = "yes";
+    if (entry.locked) pref.append_attribute("locked") = "yes";
     pref.append_attribute("modified") = date_text(entry.modified).c_str();
     if (entry.has_comment) {
       pref.append_child("UserComment")
@@ -246,8 +235,7 @@ std::string file_contents(const std::string& path) {
 
 void BM_VERU__save_values_xml(benchmark::State& state) {
   const long long lines_before = save.log_lines;
-  for (auto _ : state)
-    VERU__save_values_xml(LEVEL);
+  for (auto _ : state) VERU__save_values_xml(LEVEL);
   if (save.log_lines != lines_before) {
     state.SkipWithError(("the save logged: " + save.last_log).c_str());
   }
@@ -307,8 +295,7 @@ void summarise(const kvrn_bench::recording_reporter& times) {
     summary(format("The two documents are identical (%zu bytes).", written.size()));
   } else {
     std::size_t at = 0;
-    while (at < written.size() && at < rebuilt.size() && written[at] == rebuilt[at])
-      ++at;
+    while (at < written.size() && at < rebuilt.size() && written[at] == rebuilt[at]) ++at;
     summary(format("The documents differ (%zu and %zu bytes) from byte %zu: \"%.60s\" / \"%.60s\"",
                    written.size(), rebuilt.size(), at, written.c_str() + at, rebuilt.c_str() + at));
   }
@@ -344,8 +331,7 @@ void start_module() {
 int main(int argc, char** argv) {
   kvrn_bench::parse_options(&argc, &argv);
   benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv))
-    return 1;
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   try {
     start_module();
   } catch (const std::exception& error) {

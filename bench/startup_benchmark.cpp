@@ -64,8 +64,7 @@ child_report_s in_child(Work work) {
     std::size_t sent = 0;
     while (sent < sizeof report) {
       const ssize_t done = write(channel[1], bytes + sent, sizeof report - sent);
-      if (done <= 0)
-        break;
+      if (done <= 0) break;
       sent += static_cast<std::size_t>(done);
     }
     _exit(0);
@@ -75,16 +74,13 @@ child_report_s in_child(Work work) {
   auto* bytes = reinterpret_cast<char*>(&report);
   while (child > 0 && received < sizeof report) {
     const ssize_t done = read(channel[0], bytes + received, sizeof report - received);
-    if (done < 0 && errno == EINTR)
-      continue;
-    if (done <= 0)
-      break;
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) break;
     received += static_cast<std::size_t>(done);
   }
   close(channel[0]);
   int status = 0;
-  if (child > 0)
-    waitpid(child, &status, 0);
+  if (child > 0) waitpid(child, &status, 0);
   if (child < 0 || received != sizeof report) {
     report = child_report_s{};
     if (child < 0) {
@@ -109,8 +105,7 @@ double cpu_seconds() {
 
 void count_line(const char* text, void* data) {
   for (; *text; ++text) {
-    if (*text == '\n')
-      ++*static_cast<long long*>(data);
+    if (*text == '\n') ++*static_cast<long long*>(data);
   }
 }
 
@@ -135,14 +130,12 @@ long long own_text_bytes(const pugi::xml_node& pref) {
   for (pugi::xml_node description : pref.children("Description")) {
     std::string text;
     for (pugi::xml_node node = description.first_child(); node;) {
-      if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata)
-        text += node.value();
+      if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) text += node.value();
       if (node.first_child()) {
         node = node.first_child();
         continue;
       }
-      while (node != description && !node.next_sibling())
-        node = node.parent();
+      while (node != description && !node.next_sibling()) node = node.parent();
       node = node == description ? pugi::xml_node() : node.next_sibling();
     }
     const std::size_t first = text.find_first_not_of(" \t\r\n");
@@ -156,8 +149,7 @@ long long own_text_bytes(const pugi::xml_node& pref) {
 const installation_facts_s& facts(int preferences) {
   static std::map<int, installation_facts_s> known;
   auto found = known.find(preferences);
-  if (found != known.end())
-    return found->second;
+  if (found != known.end()) return found->second;
   installation_facts_s& facts = known[preferences];
   facts.directory = kvrn_bench::installation(preferences);
   for (const char* file : kvrn_bench::DEFINITION_FILES) {
@@ -177,8 +169,7 @@ const installation_facts_s& facts(int preferences) {
   }
   for (const std::string& file : facts.files) {
     std::FILE* stream = std::fopen(file.c_str(), "rb");
-    if (!stream)
-      continue;
+    if (!stream) continue;
     std::fseek(stream, 0, SEEK_END);
     facts.file_bytes += std::ftell(stream);
     std::fclose(stream);
@@ -218,10 +209,8 @@ unsigned long long walk(const pugi::xml_document& document) {
       node = node.first_child();
       continue;
     }
-    while (node && !node.next_sibling())
-      node = node.parent();
-    if (node)
-      node = node.next_sibling();
+    while (node && !node.next_sibling()) node = node.parent();
+    if (node) node = node.next_sibling();
   }
   return sum;
 }
@@ -267,8 +256,7 @@ struct result_s {
 result_s result_of(int size) {
   result_s result;
   const samples_s& measured = samples[size];
-  if (measured.library.empty())
-    return result;
+  if (measured.library.empty()) return result;
   const installation_facts_s& installation = facts(size);
   const double prefs = static_cast<double>(installation.preferences);
   const double heap = kvrn_bench::median(measured.heap);
@@ -298,8 +286,7 @@ const installation_facts_s* facts_or_skip(benchmark::State& state) {
 
 void BM_parse_and_walk(benchmark::State& state) {
   const installation_facts_s* installation = facts_or_skip(state);
-  if (!installation)
-    return;
+  if (!installation) return;
   auto run = [&] {
     return in_child([&](child_report_s& r) { parse_and_walk(installation->files, r); });
   };
@@ -326,12 +313,10 @@ void BM_parse_and_walk(benchmark::State& state) {
 
 void BM_VERU_init_module(benchmark::State& state) {
   const installation_facts_s* installation = facts_or_skip(state);
-  if (!installation)
-    return;
+  if (!installation) return;
   const int size = static_cast<int>(state.range(0));
   kvrn_bench::set_installation_environment(installation->directory);
-  if (samples[size].library.empty())
-    in_child(start_module);  // as above
+  if (samples[size].library.empty()) in_child(start_module);  // as above
   samples_s& measured = samples[size];
   for (auto _ : state) {
     const child_report_s report = in_child(start_module);
@@ -352,8 +337,7 @@ void BM_VERU_init_module(benchmark::State& state) {
     measured.log_lines = report.log_lines;
   }
   const result_s result = result_of(size);
-  if (result.library <= 0)
-    return;
+  if (result.library <= 0) return;
   state.counters["prefs"] = static_cast<double>(installation->preferences);
   state.counters["ns_per_pref"] = result.library * 1e9 / installation->preferences;
   state.counters["heap_B_per_pref"] = result.heap_per_pref;
@@ -377,16 +361,14 @@ void summarise() {
   std::map<int, result_s> results;
   for (const auto& entry : samples) {
     const result_s result = result_of(entry.first);
-    if (result.library > 0)
-      results[entry.first] = result;
+    if (result.library > 0) results[entry.first] = result;
   }
   double first_per_pref = 0;
   for (const auto& [size, result] : results) {
     const installation_facts_s& installation = facts(size);
     const double prefs = static_cast<double>(installation.preferences);
     const double per_pref = result.library / prefs;
-    if (first_per_pref == 0)
-      first_per_pref = per_pref;
+    if (first_per_pref == 0) first_per_pref = per_pref;
     summary(format(
         "%7lld %6.1f %8.1f (%6.1f) %8.1f (%6.1f) %5.2f (%4.2f) %6.0f (%5.0f) %7.2f %9.0f "
         "%11.0f %4lld",
@@ -442,8 +424,7 @@ int main(int argc, char** argv) {
         ->DisplayAggregatesOnly(true);
   }
   benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv))
-    return 1;
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   try {
     kvrn_bench::recording_reporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

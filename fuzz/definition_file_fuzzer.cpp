@@ -13,8 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     try {
       veru_load_definition_file(path.c_str());
     } catch (const TQS::Error::Exception& error) {
-      if (!VERU_is_veru_error(error.askCode()))
-        throw;
+      if (!VERU_is_veru_error(error.askCode())) throw;
     }
   }
   return 0;

@@ -52,8 +52,7 @@ void fuzz_write(const std::string& path, const unsigned char* data, std::size_t 
 }
 
 std::string fuzz_start_module() {
-  if (!root.empty())
-    return root;
+  if (!root.empty()) return root;
   char pattern[] = "/tmp/vuzodod-fuzz-XXXXXX";
   root = mkdtemp(pattern);
   for (const char* folder : {"/kvrn", "/user", "/user/startup", "/data", "/config"}) {
@@ -80,8 +79,7 @@ std::string fuzz_user_file() {
 }
 
 void fuzz_remove_installation() {
-  if (root.empty())
-    return;
+  if (root.empty()) return;
   std::error_code ignored;
   std::filesystem::remove_all(root, ignored);
 }

@@ -25,8 +25,7 @@ void replay_file(const std::string& path) {
 
 void replay(const std::string& path) {
   struct stat status {};
-  if (stat(path.c_str(), &status) != 0)
-    return;
+  if (stat(path.c_str(), &status) != 0) return;
   if (!S_ISDIR(status.st_mode)) {
     replay_file(path);
     return;
@@ -34,20 +33,16 @@ void replay(const std::string& path) {
   DIR* directory = opendir(path.c_str());
   std::vector<std::string> names;
   while (dirent* entry = directory ? readdir(directory) : nullptr) {
-    if (entry->d_name[0] != '.')
-      names.push_back(entry->d_name);
+    if (entry->d_name[0] != '.') names.push_back(entry->d_name);
   }
-  if (directory)
-    closedir(directory);
-  for (const std::string& name : names)
-    replay(path + "/" + name);
+  if (directory) closedir(directory);
+  for (const std::string& name : names) replay(path + "/" + name);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i)
-    replay(argv[i]);
+  for (int i = 1; i < argc; ++i) replay(argv[i]);
   fuzz_remove_installation();
   return 0;
 }

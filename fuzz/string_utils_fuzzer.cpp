@@ -11,13 +11,10 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
   char** items = nullptr;
   const int count = VERU_string_breakup_lines_separated_by_slash(input, &items);
   int listed = 0;
-  while (items[listed])
-    ++listed;
-  if (listed != count)
-    std::abort();
+  while (items[listed]) ++listed;
+  if (listed != count) std::abort();
   char* encoded = VERU_encode_string_list(count, items);
-  for (int i = 0; i < count; ++i)
-    SM_free(items[i]);
+  for (int i = 0; i < count; ++i) SM_free(items[i]);
   SM_free(items);
   SM_free(encoded);
   for (char* converted :

@@ -19,8 +19,7 @@ bool character_checking = true;
 
 std::string directory_of(const std::string& path) {
   std::size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos)
-    return ".";
+  if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
@@ -35,8 +34,7 @@ int resolve_links(const char* path, std::string* target) {
     }
     char link[PATH_MAX];
     ssize_t length = readlink(current.c_str(), link, sizeof link - 1);
-    if (length < 0)
-      return errno;
+    if (length < 0) return errno;
     link[length] = '\0';
     current = link[0] == '/' ? std::string(link) : directory_of(current) + "/" + link;
   }
@@ -46,10 +44,8 @@ int resolve_links(const char* path, std::string* target) {
 int write_all(int fd, const char* data, std::size_t size) {
   while (size > 0) {
     ssize_t written = write(fd, data, size);
-    if (written < 0 && errno == EINTR)
-      continue;
-    if (written < 0)
-      return errno;
+    if (written < 0 && errno == EINTR) continue;
+    if (written < 0) return errno;
     data += written;
     size -= static_cast<std::size_t>(written);
   }
@@ -85,13 +81,10 @@ void CFI_enable_character_checking(bool enable) {
 }
 
 bool CFI_check_name_characters(const char* name) {
-  if (!name || !*name)
-    return false;
-  if (!character_checking)
-    return true;
+  if (!name || !*name) return false;
+  if (!character_checking) return true;
   for (auto p = reinterpret_cast<const unsigned char*>(name); *p; ++p) {
-    if (*p < 0x20 || *p == 0x7f || std::strchr("*?\"<>|", *p))
-      return false;
+    if (*p < 0x20 || *p == 0x7f || std::strchr("*?\"<>|", *p)) return false;
   }
   return true;
 }
@@ -111,27 +104,20 @@ bool CFI_is_directory(const char* path) {
 }
 
 int CFI_merge_filespec(const char* directory, const char* name, char** result) {
-  if (result)
-    *result = nullptr;
-  if (!result || !is_usable(directory) || !is_usable(name))
-    return EINVAL;
+  if (result) *result = nullptr;
+  if (!result || !is_usable(directory) || !is_usable(name)) return EINVAL;
   std::string joined = directory;
-  if (joined.back() != '/')
-    joined += '/';
+  if (joined.back() != '/') joined += '/';
   joined += name;
-  if (joined.size() >= PATH_MAX)
-    return ENAMETOOLONG;
+  if (joined.size() >= PATH_MAX) return ENAMETOOLONG;
   *result = copy_of(joined);
   return 0;
 }
 
 int CFI_split_filespec(const char* path, char** directory, char** name) {
-  if (directory)
-    *directory = nullptr;
-  if (name)
-    *name = nullptr;
-  if (!directory || !name || !is_usable(path))
-    return EINVAL;
+  if (directory) *directory = nullptr;
+  if (name) *name = nullptr;
+  if (!directory || !name || !is_usable(path)) return EINVAL;
   const std::string whole = path;
   const std::size_t slash = whole.find_last_of('/');
   if (slash == std::string::npos) {
@@ -145,10 +131,8 @@ int CFI_split_filespec(const char* path, char** directory, char** name) {
 }
 
 int CFI_remove_extension(const char* name, int type, char** result) {
-  if (result)
-    *result = nullptr;
-  if (!result || !name)
-    return EINVAL;
+  if (result) *result = nullptr;
+  if (!result || !name) return EINVAL;
   std::string stem = name;
   const std::size_t slash = stem.find_last_of('/');
   const std::size_t dot = stem.find_last_of('.');
@@ -165,37 +149,30 @@ int CFI_remove_extension(const char* name, int type, char** result) {
 }
 
 int CFI_add_extension(const char* name, int type, char** result) {
-  if (result)
-    *result = nullptr;
+  if (result) *result = nullptr;
   const char* extension = extension_of(type);
-  if (!result || !name || !extension)
-    return EINVAL;
+  if (!result || !name || !extension) return EINVAL;
   *result = copy_of(std::string(name) + extension);
   return 0;
 }
 
 char* CFI_append_delimiter(const char* path) {
   std::string joined = path ? path : "";
-  if (joined.empty() || joined.back() != '/')
-    joined += '/';
+  if (joined.empty() || joined.back() != '/') joined += '/';
   return copy_of(joined);
 }
 
 int CFI_get_default_directory(int kind, char** result) {
-  if (result)
-    *result = nullptr;
-  if (!result || kind != 1)
-    return EINVAL;
+  if (result) *result = nullptr;
+  if (!result || kind != 1) return EINVAL;
   char directory[PATH_MAX];
-  if (!getcwd(directory, sizeof directory))
-    return errno;
+  if (!getcwd(directory, sizeof directory)) return errno;
   *result = SM_string_copy(directory);
   return 0;
 }
 
 bool CFI_is_access_permitted(const char* path, int kind, int* detail) {
-  if (detail)
-    *detail = 0;
+  if (detail) *detail = 0;
   const int wanted = kind == CFI_ACCESS_WRITE ? W_OK : kind == CFI_ACCESS_READ ? R_OK : -1;
   int error = 0;
   struct stat status {};
@@ -206,38 +183,31 @@ bool CFI_is_access_permitted(const char* path, int kind, int* detail) {
   } else if (wanted == W_OK && stat(path, &status) == 0 && !(status.st_mode & 0222)) {
     error = EACCES;  // marked read-only for everybody
   }
-  if (detail)
-    *detail = error;
+  if (detail) *detail = error;
   return error == 0;
 }
 
 int CFI_create_directory(const char* path) {
-  if (!is_usable(path))
-    return EINVAL;
+  if (!is_usable(path)) return EINVAL;
   return mkdir(path, 0777) == 0 ? 0 : errno;
 }
 
 int CFI_delete_file(const char* path) {
-  if (!is_usable(path))
-    return EINVAL;
+  if (!is_usable(path)) return EINVAL;
   return unlink(path) == 0 ? 0 : errno;
 }
 
 int CFI_copy_file(const char* source, const char* target, int mode) {
-  if (!is_usable(source) || !is_usable(target))
-    return EINVAL;
-  if (!(mode & CFI_COPY_REPLACE) && CFI_ask_file_exist(target) == 0)
-    return EEXIST;
+  if (!is_usable(source) || !is_usable(target)) return EINVAL;
+  if (!(mode & CFI_COPY_REPLACE) && CFI_ask_file_exist(target) == 0) return EEXIST;
   int fd = open(source, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  if (fd < 0)
-    return errno;
+  if (fd < 0) return errno;
   struct stat status {};
   std::string contents;
   int error = fstat(fd, &status) != 0 ? errno : S_ISREG(status.st_mode) ? 0 : EINVAL;
   char chunk[65536];
   for (ssize_t got = 0; !error && (got = read(fd, chunk, sizeof chunk)) != 0;) {
-    if (got < 0 && errno == EINTR)
-      continue;
+    if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
       error = errno;
       break;
@@ -245,8 +215,7 @@ int CFI_copy_file(const char* source, const char* target, int mode) {
     contents.append(chunk, static_cast<std::size_t>(got));
   }
   close(fd);
-  if (!error)
-    error = CFI_replace_file(target, contents.data(), contents.size());
+  if (!error) error = CFI_replace_file(target, contents.data(), contents.size());
   if (!error && (mode & CFI_COPY_MODE_BITS) && chmod(target, status.st_mode & 07777) != 0) {
     error = errno;
   }
@@ -254,32 +223,24 @@ int CFI_copy_file(const char* source, const char* target, int mode) {
 }
 
 int CFI_replace_file(const char* path, const char* data, std::size_t size) {
-  if (!path || !*path || (!data && size > 0))
-    return EINVAL;
+  if (!path || !*path || (!data && size > 0)) return EINVAL;
   std::string target;
-  if (int error = resolve_links(path, &target))
-    return error;
+  if (int error = resolve_links(path, &target)) return error;
   struct stat old {};
   mode_t mode = default_file_mode();
   if (stat(target.c_str(), &old) == 0) {
-    if (S_ISDIR(old.st_mode))
-      return EISDIR;
+    if (S_ISDIR(old.st_mode)) return EISDIR;
     mode = old.st_mode & 07777;
   }
   const std::string directory = directory_of(target);
   std::string temporary = target + ".XXXXXX";
   int fd = mkostemp(&temporary[0], O_CLOEXEC);
-  if (fd < 0)
-    return errno;
+  if (fd < 0) return errno;
   int error = write_all(fd, data, size);
-  if (!error && fchmod(fd, mode) != 0)
-    error = errno;
-  if (!error && fsync(fd) != 0)
-    error = errno;
-  if (close(fd) != 0 && !error)
-    error = errno;
-  if (!error && rename(temporary.c_str(), target.c_str()) != 0)
-    error = errno;
+  if (!error && fchmod(fd, mode) != 0) error = errno;
+  if (!error && fsync(fd) != 0) error = errno;
+  if (close(fd) != 0 && !error) error = errno;
+  if (!error && rename(temporary.c_str(), target.c_str()) != 0) error = errno;
   if (error) {
     unlink(temporary.c_str());
     return error;

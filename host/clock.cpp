@@ -64,21 +64,18 @@ bool read_digits(const char*& p, int count, bool open_ended, std::int64_t* value
   std::int64_t result = 0;
   int read = 0;
   while (*p >= '0' && *p <= '9' && (open_ended || read < count)) {
-    if (read >= 12)
-      return false;  // far beyond any year a date can hold
+    if (read >= 12) return false;  // far beyond any year a date can hold
     result = result * 10 + (*p - '0');
     ++p;
     ++read;
   }
-  if (read < count || (!open_ended && read != count))
-    return false;
+  if (read < count || (!open_ended && read != count)) return false;
   *value = result;
   return true;
 }
 
 bool expect(const char*& p, char c) {
-  if (*p != c)
-    return false;
+  if (*p != c) return false;
   ++p;
   return true;
 }
@@ -91,16 +88,13 @@ double seconds_of(const timespec& t) {
 
 int CLOCK_gmt() {
   std::time_t now = std::time(nullptr);
-  if (now > INT_MAX)
-    return INT_MAX;
-  if (now < 0)
-    return 0;
+  if (now > INT_MAX) return INT_MAX;
+  if (now < 0) return 0;
   return static_cast<int>(now);
 }
 
 void CLOCK_time_to_date(int time, CLOCK_date_s* date) {
-  if (!date)
-    return;
+  if (!date) return;
   std::int64_t seconds = time;
   std::int64_t days = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
   std::int64_t rest = seconds - days * 86400;
@@ -113,13 +107,10 @@ void CLOCK_time_to_date(int time, CLOCK_date_s* date) {
 }
 
 int CLOCK_date_to_time(const CLOCK_date_s* date, int* time) {
-  if (!date || !is_valid(*date))
-    return 1;
+  if (!date || !is_valid(*date)) return 1;
   std::int64_t seconds = seconds_since_epoch(*date);
-  if (seconds < INT_MIN || seconds > INT_MAX)
-    return 2;
-  if (time)
-    *time = static_cast<int>(seconds);
+  if (seconds < INT_MIN || seconds > INT_MAX) return 2;
+  if (time) *time = static_cast<int>(seconds);
   return 0;
 }
 
@@ -133,8 +124,7 @@ char* CLOCK_format_date_time(const CLOCK_date_s* date, int date_format, int time
     ERROR_internal(SOURCE, __LINE__, "date format %d and time format %d are not known", date_format,
                    time_format);
   }
-  if (!date || !is_valid(*date))
-    return nullptr;
+  if (!date || !is_valid(*date)) return nullptr;
   const char* sign = date->year < 0 ? "-" : "";
   long long year = date->year < 0 ? -static_cast<long long>(date->year) : date->year;
   return SM_sprintf("%s%04lld-%02d-%02dT%02d:%02d:%02dZ", sign, year, date->month, date->day,
@@ -142,14 +132,11 @@ char* CLOCK_format_date_time(const CLOCK_date_s* date, int date_format, int time
 }
 
 int CLOCK_xml_dateTime_to_date(const char* text, CLOCK_date_s* date) {
-  if (!text || !date)
-    return 1;
+  if (!text || !date) return 1;
   const char* p = text;
-  while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r')
-    ++p;
+  while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r') ++p;
   bool negative = *p == '-';
-  if (negative)
-    ++p;
+  if (negative) ++p;
   std::int64_t year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
   if (!read_digits(p, 4, true, &year) || !expect(p, '-') || !read_digits(p, 2, false, &month) ||
       !expect(p, '-') || !read_digits(p, 2, false, &day) || !expect(p, 'T') ||
@@ -159,10 +146,8 @@ int CLOCK_xml_dateTime_to_date(const char* text, CLOCK_date_s* date) {
   }
   if (*p == '.') {
     ++p;
-    if (!(*p >= '0' && *p <= '9'))
-      return 1;
-    while (*p >= '0' && *p <= '9')
-      ++p;
+    if (!(*p >= '0' && *p <= '9')) return 1;
+    while (*p >= '0' && *p <= '9') ++p;
   }
   std::int64_t offset_minutes = 0;
   if (*p == 'Z') {
@@ -178,14 +163,10 @@ int CLOCK_xml_dateTime_to_date(const char* text, CLOCK_date_s* date) {
     }
     offset_minutes = sign * (zone_hour * 60 + zone_minute);
   }
-  while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r')
-    ++p;
-  if (*p != '\0')
-    return 1;
-  if (negative)
-    year = -year;
-  if (year < INT_MIN / 2 || year > INT_MAX / 2)
-    return 1;  // beyond any date worth keeping
+  while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r') ++p;
+  if (*p != '\0') return 1;
+  if (negative) year = -year;
+  if (year < INT_MIN / 2 || year > INT_MAX / 2) return 1;  // beyond any date worth keeping
   // 24:00:00 is the end of the day, the same instant as 00:00:00 of the next day.
   const bool end_of_day = hour == 24 && minute == 0 && second == 0;
   if (month < 1 || month > 12 || day < 1 || day > days_in_month(year, static_cast<int>(month)) ||
@@ -200,8 +181,7 @@ int CLOCK_xml_dateTime_to_date(const char* text, CLOCK_date_s* date) {
   std::int64_t utc_year = 0;
   CLOCK_date_s result{};
   civil_from_days(days, &utc_year, &result.month, &result.day);
-  if (utc_year < INT_MIN || utc_year > INT_MAX)
-    return 1;
+  if (utc_year < INT_MIN || utc_year > INT_MAX) return 1;
   result.year = static_cast<int>(utc_year);
   result.hour = static_cast<int>(rest / 3600);
   result.minute = static_cast<int>(rest % 3600 / 60);
@@ -230,26 +210,21 @@ CLOCK_timer_s* CLOCK_create_timer(int kind) {
 }
 
 void CLOCK_stop_timer(CLOCK_timer_s* timer) {
-  if (!timer)
-    return;
+  if (!timer) return;
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &timer->cpu_stop);
   clock_gettime(CLOCK_MONOTONIC, &timer->real_stop);
   timer->stopped = true;
 }
 
 void CLOCK_read_timer(CLOCK_timer_s* timer, int option, double* cpu_seconds, double* real_seconds) {
-  if (!timer)
-    return;
+  if (!timer) return;
   timespec cpu_end = timer->cpu_stop;
   timespec real_end = timer->real_stop;
   if (!timer->stopped) {
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu_end);
     clock_gettime(CLOCK_MONOTONIC, &real_end);
   }
-  if (cpu_seconds)
-    *cpu_seconds = seconds_of(cpu_end) - seconds_of(timer->cpu_start);
-  if (real_seconds)
-    *real_seconds = seconds_of(real_end) - seconds_of(timer->real_start);
-  if (option == CLOCK_READ_AND_FREE)
-    SM_free(timer);
+  if (cpu_seconds) *cpu_seconds = seconds_of(cpu_end) - seconds_of(timer->cpu_start);
+  if (real_seconds) *real_seconds = seconds_of(real_end) - seconds_of(timer->real_start);
+  if (option == CLOCK_READ_AND_FREE) SM_free(timer);
 }

@@ -15,17 +15,14 @@ bool is_name_char(char c) {
 }  // namespace
 
 char* ENV_translate_variable(const char* name) {
-  if (!name || !*name)
-    return nullptr;
+  if (!name || !*name) return nullptr;
   return SM_string_copy(std::getenv(name));
 }
 
 int ENV_expand_name(const char* text, char** expanded) {
-  if (!expanded)
-    return 1;
+  if (!expanded) return 1;
   *expanded = nullptr;
-  if (!text)
-    return 1;
+  if (!text) return 1;
   std::string result;
   for (const char* p = text; *p;) {
     if (*p != '$') {
@@ -35,22 +32,18 @@ int ENV_expand_name(const char* text, char** expanded) {
     std::string name;
     if (p[1] == '{') {
       const char* end = p + 2;
-      while (*end && *end != '}')
-        ++end;
-      if (*end != '}')
-        return 2;
+      while (*end && *end != '}') ++end;
+      if (*end != '}') return 2;
       name.assign(p + 2, end);
       p = end + 1;
     } else {
       const char* end = p + 1;
-      while (is_name_char(*end))
-        ++end;
+      while (is_name_char(*end)) ++end;
       name.assign(p + 1, end);
       p = end;
     }
     const char* value = name.empty() ? nullptr : std::getenv(name.c_str());
-    if (!value)
-      return 3;
+    if (!value) return 3;
     result += value;
   }
   *expanded = SM_string_copy(result.c_str());
@@ -58,7 +51,6 @@ int ENV_expand_name(const char* text, char** expanded) {
 }
 
 void ENV_ask_version(ENV_version_s* version) {
-  if (!version)
-    return;
+  if (!version) return;
   *version = ENV_version_s{"Kvrn", {1, 0, 0, 0}};
 }

@@ -112,8 +112,7 @@ void ERROR_register_decoder_fn(int first, int count, ERROR_decoder_fn decoder, c
 
 const char* ERROR_decode_in_table(int code, const void* data) {
   for (auto row = static_cast<const ERROR_table_row_s*>(data); row && row->code != 0; ++row) {
-    if (row->code == code)
-      return row->message;
+    if (row->code == code) return row->message;
   }
   return nullptr;
 }

@@ -90,10 +90,8 @@ char* read_file(const char* path, std::size_t* size, std::string* error) {
   std::size_t filled = 0;
   while (buffer && filled < capacity) {
     ssize_t got = read(fd, buffer + filled, capacity - filled);
-    if (got < 0 && errno == EINTR)
-      continue;
-    if (got <= 0)
-      break;
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
     filled += static_cast<std::size_t>(got);
   }
   int read_errno = errno;
@@ -109,8 +107,7 @@ char* read_file(const char* path, std::size_t* size, std::string* error) {
 
 bool is_blank(const char* text) {
   for (; *text; ++text) {
-    if (*text != ' ' && *text != '\t' && *text != '\n' && *text != '\r')
-      return false;
+    if (*text != ' ' && *text != '\t' && *text != '\n' && *text != '\r') return false;
   }
   return true;
 }
@@ -120,33 +117,29 @@ bool is_blank(const char* text) {
 const char* top_level_problem(const pugi::xml_document& document) {
   int elements = 0;
   for (pugi::xml_node child = document.first_child(); child; child = child.next_sibling()) {
-    if (child.type() == pugi::node_element)
-      ++elements;
+    if (child.type() == pugi::node_element) ++elements;
     if ((child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) &&
         !is_blank(child.value())) {
       return "text outside the root element";
     }
   }
-  if (elements == 0)
-    return "no root element";
+  if (elements == 0) return "no root element";
   return elements > 1 ? "more than one root element" : nullptr;
 }
 
+// Fragment mode keeps text that stands outside the root element, so that top_level_problem can
+// refuse it; otherwise pugixml drops such text without a word.
 unsigned parse_options(int mode) {
-  unsigned options = pugi::parse_default;
-  if (!(mode & XERCES_DOM_PARSE_DROP_BLANK_TEXT))
-    options |= pugi::parse_ws_pcdata;
-  if (mode & XERCES_DOM_PARSE_KEEP_MARKUP)
-    options |= pugi::parse_comments | pugi::parse_pi;
+  unsigned options = pugi::parse_default | pugi::parse_fragment;
+  if (!(mode & XERCES_DOM_PARSE_DROP_BLANK_TEXT)) options |= pugi::parse_ws_pcdata;
+  if (mode & XERCES_DOM_PARSE_KEEP_MARKUP) options |= pugi::parse_comments | pugi::parse_pi;
   return options;
 }
 
 XERCES_DOM_ctx* dom_create(int* error, const char* encoding, int /*flags*/) {
-  if (error)
-    *error = 0;
+  if (error) *error = 0;
   if (encoding && strcasecmp(encoding, "UTF-8") != 0) {
-    if (error)
-      *error = EINVAL;
+    if (error) *error = EINVAL;
     return nullptr;
   }
   return new XERCES_DOM_ctx();
@@ -157,8 +150,7 @@ void dom_release(XERCES_DOM_ctx* context) {
 }
 
 int dom_parse_file(XERCES_DOM_ctx* context, const char* path, const char* encoding, int mode) {
-  if (!context)
-    return EINVAL;
+  if (!context) return EINVAL;
   context->error.clear();
   context->holder = pugi::xml_node();
   context->document.reset();
@@ -172,11 +164,13 @@ int dom_parse_file(XERCES_DOM_ctx* context, const char* path, const char* encodi
   }
   std::size_t size = 0;
   char* buffer = read_file(path, &size, &context->error);
-  if (!buffer)
-    return EIO;
-  // The document owns the buffer from here on, also when parsing fails.
+  if (!buffer) return EIO;
+  // The terminating zero is parsed too: in fragment mode pugixml would otherwise drop the last
+  // character of text that ends the file. The document owns the buffer from here on, also when
+  // parsing fails.
+  buffer[size] = '\0';
   pugi::xml_parse_result result = context->document.load_buffer_inplace_own(
-      buffer, size, parse_options(mode), pugi::encoding_auto);
+      buffer, size + 1, parse_options(mode), pugi::encoding_auto);
   if (!result) {
     context->document.reset();
     context->error =
@@ -187,6 +181,12 @@ int dom_parse_file(XERCES_DOM_ctx* context, const char* path, const char* encodi
     context->document.reset();
     context->error = std::string(path) + ": " + problem;
     return EINVAL;
+  }
+  // White space around the root element is not part of the document.
+  for (pugi::xml_node child = context->document.first_child(); child;) {
+    pugi::xml_node following = child.next_sibling();
+    if (child.type() == pugi::node_pcdata) context->document.remove_child(child);
+    child = following;
   }
   return 0;
 }
@@ -265,8 +265,7 @@ XERCES_DOM_node* dom_get_next_sibling(XERCES_DOM_node* handle) {
 
 const char* dom_get_attribute(XERCES_DOM_node* handle, const char* name) {
   pugi::xml_node node = node_of(handle);
-  if (!name || node.type() != pugi::node_element)
-    return nullptr;
+  if (!name || node.type() != pugi::node_element) return nullptr;
   pugi::xml_attribute attribute = node.attribute(name);
   return attribute ? attribute.value() : nullptr;
 }
@@ -277,11 +276,9 @@ XERCES_DOM_node* dom_get_document(XERCES_DOM_ctx* context) {
 
 XERCES_DOM_node* dom_get_document_element(XERCES_DOM_node* handle) {
   pugi::xml_node document = node_of(handle);
-  if (document.type() != pugi::node_document)
-    return nullptr;
+  if (document.type() != pugi::node_document) return nullptr;
   for (pugi::xml_node child = document.first_child(); child; child = child.next_sibling()) {
-    if (child.type() == pugi::node_element && !is_holder(child))
-      return child.internal_object();
+    if (child.type() == pugi::node_element && !is_holder(child)) return child.internal_object();
   }
   return nullptr;
 }
@@ -303,16 +300,14 @@ XERCES_DOM_node* dom_create_document_element(XERCES_DOM_ctx* context, const char
 }
 
 XERCES_DOM_node* dom_create_element(XERCES_DOM_ctx* context, const char* tag) {
-  if (!context || !is_valid_name(tag))
-    return nullptr;
+  if (!context || !is_valid_name(tag)) return nullptr;
   pugi::xml_node element = holder_of(context).append_child(pugi::node_element);
   element.set_name(tag);
   return element.internal_object();
 }
 
 XERCES_DOM_node* dom_create_text_node(XERCES_DOM_ctx* context, const char* text) {
-  if (!context)
-    return nullptr;
+  if (!context) return nullptr;
   pugi::xml_node node = holder_of(context).append_child(pugi::node_pcdata);
   node.set_value(text ? text : "");
   return node.internal_object();
@@ -320,11 +315,9 @@ XERCES_DOM_node* dom_create_text_node(XERCES_DOM_ctx* context, const char* text)
 
 void dom_set_attribute(XERCES_DOM_node* handle, const char* name, const char* value) {
   pugi::xml_node element = node_of(handle);
-  if (element.type() != pugi::node_element || !is_valid_name(name))
-    return;
+  if (element.type() != pugi::node_element || !is_valid_name(name)) return;
   pugi::xml_attribute attribute = element.attribute(name);
-  if (!attribute)
-    attribute = element.append_attribute(name);
+  if (!attribute) attribute = element.append_attribute(name);
   attribute.set_value(value ? value : "");
 }
 
@@ -333,8 +326,7 @@ XERCES_DOM_node* dom_insert_before(XERCES_DOM_node* parent_handle, XERCES_DOM_no
   pugi::xml_node parent = node_of(parent_handle);
   pugi::xml_node node = node_of(handle);
   pugi::xml_node reference = node_of(reference_handle);
-  if (!parent || !node || is_holder(node))
-    return nullptr;
+  if (!parent || !node || is_holder(node)) return nullptr;
   pugi::xml_node moved =
       reference ? parent.insert_move_before(node, reference) : parent.append_move(node);
   return moved.internal_object();
@@ -346,8 +338,7 @@ XERCES_DOM_node* dom_append_child(XERCES_DOM_node* parent, XERCES_DOM_node* chil
 
 XERCES_DOM_node* dom_create_processing_instruction(XERCES_DOM_ctx* context, const char* target,
                                                    const char* data) {
-  if (!context || !is_valid_name(target))
-    return nullptr;
+  if (!context || !is_valid_name(target)) return nullptr;
   pugi::xml_node node = holder_of(context).append_child(pugi::node_pi);
   node.set_name(target);
   node.set_value(data ? data : "");
@@ -363,15 +354,12 @@ struct StringWriter : pugi::xml_writer {
 
 int dom_write_file(const char* path, const char* encoding, XERCES_DOM_node* handle) {
   pugi::xml_node document = node_of(handle);
-  if (!path || !*path || document.type() != pugi::node_document)
-    return EINVAL;
-  if (encoding && strcasecmp(encoding, "UTF-8") != 0)
-    return EINVAL;
+  if (!path || !*path || document.type() != pugi::node_document) return EINVAL;
+  if (encoding && strcasecmp(encoding, "UTF-8") != 0) return EINVAL;
   StringWriter writer;
   writer.text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
   for (pugi::xml_node child = document.first_child(); child; child = child.next_sibling()) {
-    if (is_holder(child) || child.type() == pugi::node_declaration)
-      continue;
+    if (is_holder(child) || child.type() == pugi::node_declaration) continue;
     child.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
     writer.text += '\n';
   }

@@ -241,6 +241,22 @@ void OM_delete_referenced_object(OM_object* object, int attribute);
 // The same for count elements of a reference array from index on.
 void OM_delete_referenced_objects(OM_object* object, int attribute, int index, int count);
 
+// ---- slot access for a class's own operations ---------------------------------------------
+// A class that resolved its slot indices with OM_ask_attribute_slot reads and writes its slots
+// directly; these keep the object manager's ownership of strings, texts, arrays and objects.
+
+// Stores a copy of value (null clears), releasing the string held before.
+void OM_store_string(OM_slot& slot, const char* value);
+// Stores a copy of value; OM_take_text takes ownership of value instead.
+void OM_store_text(OM_slot& slot, const TEXT_s* value);
+void OM_take_text(OM_slot& slot, TEXT_s* value);
+// Deletes the object the slot refers to and clears the slot.
+void OM_delete_slot_object(OM_slot& slot);
+// Variable-length arrays of references.
+int OM_slot_array_length(const OM_slot& slot);
+OM_object* OM_slot_array_elem(const OM_slot& slot, int index);
+void OM_slot_array_append(OM_slot& slot, OM_object* element);
+
 // ---- the host's customer defaults ---------------------------------------------------------
 
 using OM_ask_logical_customer_default_fn = bool (*)(const char* name);

@@ -73,8 +73,7 @@ OM_slot& scalar_slot(OM_object* object, int attribute, OM_kind kind) {
 }
 
 int array_length(const OM_object* object, const OM_attribute_s& declaration) {
-  if (declaration.is_fixed_array())
-    return declaration.dims;
+  if (declaration.is_fixed_array()) return declaration.dims;
   const OM_array_s* array = object->slot(declaration.slot).a;
   return array ? static_cast<int>(array->elems.size()) : 0;
 }
@@ -86,8 +85,7 @@ OM_slot& element_slot(const OM_object* object, int attribute, OM_kind kind, int 
                    OM_ask_attribute_name(attribute), array_length(object, declaration));
   }
   auto* mutable_object = const_cast<OM_object*>(object);
-  if (declaration.is_fixed_array())
-    return mutable_object->slot(declaration.slot + index);
+  if (declaration.is_fixed_array()) return mutable_object->slot(declaration.slot + index);
   return mutable_object->slot(declaration.slot).a->elems[static_cast<std::size_t>(index)];
 }
 
@@ -101,8 +99,7 @@ void check_reference_class(const OM_attribute_s& declaration, const OM_object* v
 }
 
 const OM_attribute_s& any_array(const OM_object* object, int attribute) {
-  if (!object)
-    ERROR_internal(SOURCE, __LINE__, "array of no object");
+  if (!object) ERROR_internal(SOURCE, __LINE__, "array of no object");
   const OM_attribute_s* declaration = OM_ask_attribute_p(object->class_id(), attribute);
   if (!declaration->is_array) {
     ERROR_internal(SOURCE, __LINE__, "attribute %s is not an array",
@@ -162,8 +159,8 @@ const char* OM_ask_string(const OM_object* object, int attribute) {
 
 void OM_set_string(OM_object* object, int attribute, const char* value) {
   OM_slot& slot = scalar_slot(object, attribute, OM_kind::string);
-  char* copy = SM_string_copy(value);
-  SM_free(slot.s);
+  char* copy = OM_copy_string(value);
+  OM_free_string(slot.s);
   slot.s = copy;
 }
 
@@ -183,10 +180,8 @@ bool OM_ask_function(const OM_object* object, int attribute, const char** name, 
       declaration_of(object, attribute, OM_kind::function, Shape::scalar);
   const char* stored_name = static_cast<const char*>(object->slot(declaration.slot).p);
   OM_generic_fn stored_fn = object->slot(declaration.slot + 1).f;
-  if (name)
-    *name = stored_name;
-  if (fn)
-    *fn = stored_fn;
+  if (name) *name = stored_name;
+  if (fn) *fn = stored_fn;
   return stored_fn != nullptr;
 }
 
@@ -215,8 +210,7 @@ void OM_set_array_length(OM_object* object, int attribute, int length) {
                    OM_ask_attribute_name(attribute), length);
   }
   OM_array_s*& array = object->slot(declaration.slot).a;
-  if (!array)
-    array = new OM_array_s();
+  if (!array) array = new OM_array_s();
   auto wanted = static_cast<std::size_t>(length);
   for (std::size_t i = wanted; i < array->elems.size(); ++i) {
     OM_release_slot(declaration.kind, array->elems[i]);
@@ -251,8 +245,8 @@ const char* OM_ask_string_elem(const OM_object* object, int attribute, int index
 
 void OM_set_string_elem(OM_object* object, int attribute, int index, const char* value) {
   OM_slot& slot = element_slot(object, attribute, OM_kind::string, index);
-  char* copy = SM_string_copy(value);
-  SM_free(slot.s);
+  char* copy = OM_copy_string(value);
+  OM_free_string(slot.s);
   slot.s = copy;
 }
 
@@ -275,4 +269,43 @@ void OM_delete_referenced_objects(OM_object* object, int attribute, int index, i
     slot.o = nullptr;
     OM_delete_object(referenced);
   }
+}
+
+void OM_store_string(OM_slot& slot, const char* value) {
+  char* copy = OM_copy_string(value);
+  OM_free_string(slot.s);
+  slot.s = copy;
+}
+
+void OM_store_text(OM_slot& slot, const TEXT_s* value) { OM_take_text(slot, TEXT_copy(value)); }
+
+void OM_take_text(OM_slot& slot, TEXT_s* value) {
+  if (slot.t == value) return;
+  TEXT_free(slot.t);
+  slot.t = value;
+}
+
+void OM_delete_slot_object(OM_slot& slot) {
+  OM_object* referenced = slot.o;
+  slot.o = nullptr;
+  OM_delete_object(referenced);
+}
+
+int OM_slot_array_length(const OM_slot& slot) {
+  return slot.a ? static_cast<int>(slot.a->elems.size()) : 0;
+}
+
+OM_object* OM_slot_array_elem(const OM_slot& slot, int index) {
+  if (index < 0 || index >= OM_slot_array_length(slot)) {
+    ERROR_internal(SOURCE, __LINE__, "index %d is outside an array of length %d", index,
+                   OM_slot_array_length(slot));
+  }
+  return slot.a->elems[static_cast<std::size_t>(index)].o;
+}
+
+void OM_slot_array_append(OM_slot& slot, OM_object* element) {
+  if (!slot.a) slot.a = new OM_array_s();
+  OM_slot added;
+  added.o = element;
+  slot.a->elems.push_back(added);
 }

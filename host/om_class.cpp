@@ -50,8 +50,7 @@ OM_kind kind_of(int type, unsigned flags, const char* name) {
 
 int attribute_id_for(OM_registry& registry, const char* name) {
   auto found = registry.attribute_ids.find(name);
-  if (found != registry.attribute_ids.end())
-    return found->second;
+  if (found != registry.attribute_ids.end()) return found->second;
   int id = static_cast<int>(registry.attribute_names.size());
   registry.attribute_names.emplace_back(name);
   registry.attribute_ids.emplace(name, id);
@@ -117,8 +116,7 @@ OM_attribute_s* declared_in_chain(OM_class_s* record, int attribute_id) {
   for (OM_class_s* current = record; current;
        current = current->base ? OM_class_record(current->base) : nullptr) {
     for (auto& declared : current->declared) {
-      if (declared->id == attribute_id)
-        return declared.get();
+      if (declared->id == attribute_id) return declared.get();
     }
   }
   return nullptr;
@@ -127,8 +125,7 @@ OM_attribute_s* declared_in_chain(OM_class_s* record, int attribute_id) {
 OM_attribute_s* add_declaration(int class_id, const char* name, int type, unsigned flags) {
   OM_registry& registry = OM_the_registry();
   OM_class_s* record = OM_class_record(class_id);
-  if (!name || !*name)
-    ERROR_internal(SOURCE, __LINE__, "attribute without a name");
+  if (!name || !*name) ERROR_internal(SOURCE, __LINE__, "attribute without a name");
   if (record->sealed) {
     ERROR_internal(SOURCE, __LINE__, "class %s has objects; attribute %s cannot be added",
                    record->name.c_str(), name);
@@ -150,15 +147,14 @@ OM_attribute_s* add_declaration(int class_id, const char* name, int type, unsign
 
 }  // namespace
 
-OM_registry& OM_the_registry() {
-  // Never freed: it describes objects that live until the process ends. Calls made while the
-  // basic schema is being built see the registry already in place.
-  static OM_registry* registry = nullptr;
-  if (!registry) {
-    registry = new OM_registry();
-    build_basic_schema(*registry);
-  }
-  return *registry;
+OM_registry* OM_registry_instance = nullptr;
+
+// Never freed: it describes objects that live until the process ends. Calls made while the
+// basic schema is being built see the registry already in place.
+OM_registry& OM_build_registry() {
+  OM_registry_instance = new OM_registry();
+  build_basic_schema(*OM_registry_instance);
+  return *OM_registry_instance;
 }
 
 OM_class_s* OM_class_record(int class_id) {
@@ -172,8 +168,7 @@ OM_class_s* OM_class_record(int class_id) {
 // ---- schemas and classes ----------------------------------------------------------------
 
 OM_schema_s* OM_create_schema(const char* name, int flags) {
-  if (!name)
-    ERROR_internal(SOURCE, __LINE__, "schema without a name");
+  if (!name) ERROR_internal(SOURCE, __LINE__, "schema without a name");
   OM_registry& registry = OM_the_registry();
   if (OM_lookup_schema(name, flags)) {
     ERROR_internal(SOURCE, __LINE__, "schema %s exists already", name);
@@ -185,11 +180,9 @@ OM_schema_s* OM_create_schema(const char* name, int flags) {
 
 // Schemas have one namespace; flags select no variant.
 OM_schema_s* OM_lookup_schema(const char* name, int /*flags*/) {
-  if (!name)
-    return nullptr;
+  if (!name) return nullptr;
   for (auto& schema : OM_the_registry().schemas) {
-    if (schema->name == name)
-      return schema.get();
+    if (schema->name == name) return schema.get();
   }
   return nullptr;
 }
@@ -200,13 +193,11 @@ const char* OM_ask_schema_name(const OM_schema_s* schema) {
 
 int OM_create_class(OM_schema_s* schema, int base_class, const char* name) {
   OM_registry& registry = OM_the_registry();
-  if (!schema || !name || !*name)
-    ERROR_internal(SOURCE, __LINE__, "class without schema or name");
+  if (!schema || !name || !*name) ERROR_internal(SOURCE, __LINE__, "class without schema or name");
   if (registry.class_ids.count(name)) {
     ERROR_internal(SOURCE, __LINE__, "class %s exists already", name);
   }
-  if (base_class != 0)
-    OM_class_record(base_class);
+  if (base_class != 0) OM_class_record(base_class);
   auto record = std::make_unique<OM_class_s>();
   record->id = static_cast<int>(registry.classes.size());
   record->name = name;
@@ -218,8 +209,7 @@ int OM_create_class(OM_schema_s* schema, int base_class, const char* name) {
 }
 
 int OM_lookup_class(const char* name) {
-  if (!name)
-    return 0;
+  if (!name) return 0;
   OM_registry& registry = OM_the_registry();
   auto found = registry.class_ids.find(name);
   return found == registry.class_ids.end() ? 0 : found->second;
@@ -227,8 +217,7 @@ int OM_lookup_class(const char* name) {
 
 void OM_special_lookup_class(int* class_id, const char* name) {
   int found = OM_lookup_class(name);
-  if (!found)
-    ERROR_internal(SOURCE, __LINE__, "class %s is not defined", name ? name : "(null)");
+  if (!found) ERROR_internal(SOURCE, __LINE__, "class %s is not defined", name ? name : "(null)");
   *class_id = found;
 }
 
@@ -256,8 +245,7 @@ bool OM_is_subclass(int class_id, int base_id) {
   OM_registry& registry = OM_the_registry();
   const std::size_t count = registry.classes.size();
   while (class_id > 0 && static_cast<std::size_t>(class_id) < count) {
-    if (class_id == base_id)
-      return true;
+    if (class_id == base_id) return true;
     class_id = registry.classes[static_cast<std::size_t>(class_id)]->base;
   }
   return false;
@@ -270,8 +258,7 @@ OM_class_s* OM_ask_class_of_class_id(int class_id) {
 namespace {
 
 void force_set_object_id(OM_meta_object_s* object, unsigned object_id) {
-  if (!object)
-    ERROR_internal(SOURCE, __LINE__, "object id given to no object");
+  if (!object) ERROR_internal(SOURCE, __LINE__, "object id given to no object");
   object->object_id = object_id;
 }
 
@@ -314,8 +301,7 @@ int OM_create_attribute(int class_id, const char* name, int type, bool is_array,
     ERROR_internal(SOURCE, __LINE__, "attribute %s cannot be an array of this kind",
                    name ? name : "(null)");
   }
-  if (ref_class != -1 && type == OM_TYPE_REFERENCE)
-    OM_class_record(ref_class);
+  if (ref_class != -1 && type == OM_TYPE_REFERENCE) OM_class_record(ref_class);
   OM_attribute_s* declaration = add_declaration(class_id, name, type, flags);
   declaration->ref_class = type == OM_TYPE_REFERENCE ? ref_class : -1;
   declaration->is_array = is_array;
@@ -337,8 +323,7 @@ int OM_create_computed_attribute(int class_id, const char* name, int type, unsig
 }
 
 int OM_lookup_attribute(const char* name) {
-  if (!name)
-    return 0;
+  if (!name) return 0;
   OM_registry& registry = OM_the_registry();
   auto found = registry.attribute_ids.find(name);
   return found == registry.attribute_ids.end() ? 0 : found->second;
@@ -395,8 +380,7 @@ unsigned OM_ask_attribute_flags(const OM_attribute_s* attribute) {
 }
 
 void OM_seal_class(OM_class_s* record) {
-  if (record->sealed)
-    return;
+  if (record->sealed) return;
   if (record->base) {
     OM_class_s* base = OM_class_record(record->base);
     OM_seal_class(base);
@@ -413,6 +397,9 @@ void OM_seal_class(OM_class_s* record) {
   record->by_id.assign(OM_the_registry().attribute_names.size(), nullptr);
   for (const OM_attribute_s* declaration : record->layout) {
     record->by_id[static_cast<std::size_t>(declaration->id)] = declaration;
+    if (declaration->kind == OM_kind::reference && !declaration->read) {
+      record->has_references = true;
+    }
   }
   record->sealed = true;
 }
@@ -450,8 +437,7 @@ const OM_class_descriptor* OM_ask_super_descriptor(const OM_class_descriptor* de
 }
 
 void OM_init_cascading_method(OM_class_descriptor* descriptor, OM_cascade_fn step) {
-  if (!descriptor)
-    ERROR_internal(SOURCE, __LINE__, "deletion step for no operation table");
+  if (!descriptor) ERROR_internal(SOURCE, __LINE__, "deletion step for no operation table");
   descriptor->cascade = step;
 }
 
@@ -463,7 +449,6 @@ void OM_register_ask_logical_customer_default_fn(OM_ask_logical_customer_default
 
 bool OM_ask_logical_customer_default(const char* name) {
   OM_ask_logical_customer_default_fn fn = OM_the_registry().customer_default;
-  if (!fn)
-    ERROR_internal(SOURCE, __LINE__, "no source of logical customer defaults");
+  if (!fn) ERROR_internal(SOURCE, __LINE__, "no source of logical customer defaults");
   return fn(name);
 }

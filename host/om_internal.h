@@ -53,6 +53,7 @@ struct OM_class_s : OM_meta_object_s {
   int slot_count = 0;
   std::vector<const OM_attribute_s*> layout;  // every attribute, inherited first
   std::vector<const OM_attribute_s*> by_id;   // attribute id -> declaration, or null
+  bool has_references = false;  // some slot refers to another object: a copy must follow it
 };
 
 // Variable-length array of a slot.
@@ -84,7 +85,11 @@ struct OM_registry {
 };
 
 // The registry, with the object manager's own schema in place.
-OM_registry& OM_the_registry();
+extern OM_registry* OM_registry_instance;
+OM_registry& OM_build_registry();
+inline OM_registry& OM_the_registry() {
+  return OM_registry_instance ? *OM_registry_instance : OM_build_registry();
+}
 // Class record of a valid id; an internal error otherwise.
 OM_class_s* OM_class_record(int class_id);
 void OM_seal_class(OM_class_s* record);
@@ -93,6 +98,10 @@ int OM_create_computed_attribute(int class_id, const char* name, int type, unsig
                                  OM_slot (*read)(const OM_object*));
 // Registers the object manager's set classes; called once while the registry is built.
 void OM_init_set_classes(OM_registry& registry);
+
+// Strings that objects own live in the pools (SM_pool_alloc).
+char* OM_copy_string(const char* text);
+void OM_free_string(char* text);
 
 // Gives a slot the empty value of its kind; releases the string or text a slot holds.
 void OM_clear_slot(OM_kind kind, OM_slot& slot);

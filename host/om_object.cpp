@@ -1,4 +1,5 @@
 // Object manager: making, deleting and copying objects, tags and tag files.
+#include <cstring>
 #include <unordered_map>
 
 #include "error.h"
@@ -40,41 +41,31 @@ void OM_clear_slot(OM_kind kind, OM_slot& slot) {
 }
 
 void OM_release_slot(OM_kind kind, OM_slot& slot) {
-  if (kind == OM_kind::string)
-    SM_free(slot.s);
-  if (kind == OM_kind::text)
-    TEXT_free(slot.t);
+  if (kind == OM_kind::string) OM_free_string(slot.s);
+  if (kind == OM_kind::text) TEXT_free(slot.t);
+}
+
+char* OM_copy_string(const char* text) {
+  if (!text) return nullptr;
+  const std::size_t size = std::strlen(text) + 1;
+  char* copy = static_cast<char*>(SM_pool_alloc(size));
+  std::memcpy(copy, text, size);
+  return copy;
+}
+
+void OM_free_string(char* text) {
+  if (text) SM_pool_free(text, std::strlen(text) + 1);
 }
 
 namespace {
 
-void init_slots(const OM_class_s* record, OM_object* object) {
-  for (const OM_attribute_s* declaration : record->layout) {
-    if (declaration->read)
-      continue;
-    if (declaration->is_variable_array()) {
-      object->slot(declaration->slot).a = nullptr;
-    } else if (declaration->kind == OM_kind::function) {
-      object->slot(declaration->slot).p = nullptr;
-      object->slot(declaration->slot + 1).f = nullptr;
-    } else {
-      for (int i = 0; i < declaration->slot_count; ++i) {
-        OM_clear_slot(declaration->kind, object->slot(declaration->slot + i));
-      }
-    }
-  }
-}
-
 void release_slots(const OM_class_s* record, OM_object* object) {
   for (const OM_attribute_s* declaration : record->layout) {
-    if (declaration->read || declaration->kind == OM_kind::function)
-      continue;
+    if (declaration->read || declaration->kind == OM_kind::function) continue;
     if (declaration->is_variable_array()) {
       OM_array_s* array = object->slot(declaration->slot).a;
-      if (!array)
-        continue;
-      for (OM_slot& elem : array->elems)
-        OM_release_slot(declaration->kind, elem);
+      if (!array) continue;
+      for (OM_slot& elem : array->elems) OM_release_slot(declaration->kind, elem);
       delete array;
     } else {
       for (int i = 0; i < declaration->slot_count; ++i) {
@@ -111,12 +102,10 @@ std::vector<const OM_object*> copy_closure(const OM_object* root) {
                      OM_ask_class_name(object->class_id()));
     }
     for (const OM_attribute_s* declaration : OM_class_record(object->class_id())->layout) {
-      if (declaration->read || declaration->kind != OM_kind::reference)
-        continue;
+      if (declaration->read || declaration->kind != OM_kind::reference) continue;
       if (declaration->is_variable_array()) {
         if (const OM_array_s* array = object->slot(declaration->slot).a) {
-          for (const OM_slot& elem : array->elems)
-            visit(elem.o);
+          for (const OM_slot& elem : array->elems) visit(elem.o);
         }
       } else {
         for (int i = 0; i < declaration->slot_count; ++i) {
@@ -132,7 +121,7 @@ void copy_slot_value(OM_kind kind, const OM_slot& from, OM_slot& to,
                      const std::unordered_map<const OM_object*, OM_object*>& copies) {
   switch (kind) {
     case OM_kind::string:
-      to.s = SM_string_copy(from.s);
+      to.s = OM_copy_string(from.s);
       break;
     case OM_kind::text:
       to.t = TEXT_copy(from.t);
@@ -151,15 +140,12 @@ void copy_slots(const OM_object* from, OM_object* to,
                 const std::unordered_map<const OM_object*, OM_object*>& copies) {
   OM_registry& registry = OM_the_registry();
   for (const OM_attribute_s* declaration : OM_class_record(from->class_id())->layout) {
-    if (declaration->read)
-      continue;
+    if (declaration->read) continue;
     const OM_slot& source = from->slot(declaration->slot);
     if (declaration->id == registry.tag_attribute) {
-      if (source.i != 0)
-        give_tag(to);
+      if (source.i != 0) give_tag(to);
     } else if (declaration->is_variable_array()) {
-      if (!source.a)
-        continue;
+      if (!source.a) continue;
       auto* array = new OM_array_s();
       array->elems.resize(source.a->elems.size());
       for (std::size_t i = 0; i < array->elems.size(); ++i) {
@@ -193,39 +179,36 @@ OM_object* OM_create_object(int class_id) {
   }
   OM_seal_class(record);
   const std::size_t slot_bytes = static_cast<std::size_t>(record->slot_count) * sizeof(OM_slot);
-  char* memory = static_cast<char*>(SM_alloc(slot_bytes + descriptor->object_size));
+  char* memory = static_cast<char*>(SM_pool_alloc(slot_bytes + descriptor->object_size));
+  // Every kind's empty value (false, 0, 0.0, null) is all zero bits.
+  std::memset(memory, 0, slot_bytes);
   OM_object* object = descriptor->construct(memory + slot_bytes);
   OM_object_access::set_class(object, class_id);
-  init_slots(record, object);
   return object;
 }
 
 void OM_delete_object(OM_object* object) {
-  if (!object || (object->om_flags() & OM_FLAG_BEING_DELETED))
-    return;
+  if (!object || (object->om_flags() & OM_FLAG_BEING_DELETED)) return;
   OM_object_access::set_flags(object, object->om_flags() | OM_FLAG_BEING_DELETED);
   OM_registry& registry = OM_the_registry();
   OM_class_s* record = OM_class_record(object->class_id());
   for (const OM_class_descriptor* descriptor = record->descriptor; descriptor;
        descriptor = descriptor->super) {
-    if (descriptor->cascade)
-      descriptor->cascade(object);
+    if (descriptor->cascade) descriptor->cascade(object);
   }
   if (is_tagged(object)) {
     auto tag = static_cast<std::size_t>(object->slot(registry.tag_slot).i);
-    if (tag != 0 && tag < registry.tagged.size())
-      registry.tagged[tag] = nullptr;
+    if (tag != 0 && tag < registry.tagged.size()) registry.tagged[tag] = nullptr;
   }
   release_slots(record, object);
-  char* memory = reinterpret_cast<char*>(object) -
-                 static_cast<std::size_t>(record->slot_count) * sizeof(OM_slot);
+  const std::size_t slot_bytes = static_cast<std::size_t>(record->slot_count) * sizeof(OM_slot);
+  char* memory = reinterpret_cast<char*>(object) - slot_bytes;
   object->~OM_object();
-  SM_free(memory);
+  SM_pool_free(memory, slot_bytes + record->descriptor->object_size);
 }
 
 OM_object* OM_copy_object(const OM_object* object) {
-  if (!object)
-    return nullptr;
+  if (!object) return nullptr;
   std::vector<const OM_object*> originals = copy_closure(object);
   std::unordered_map<const OM_object*, OM_object*> copies;
   try {
@@ -233,18 +216,15 @@ OM_object* OM_copy_object(const OM_object* object) {
       copies.emplace(original, OM_create_object(original->class_id()));
     }
   } catch (...) {
-    for (auto& made : copies)
-      OM_delete_object(made.second);
+    for (auto& made : copies) OM_delete_object(made.second);
     throw;
   }
-  for (const OM_object* original : originals)
-    copy_slots(original, copies[original], copies);
+  for (const OM_object* original : originals) copy_slots(original, copies[original], copies);
   return copies[object];
 }
 
 unsigned OM_ask_object_tag(const OM_object* object) {
-  if (!object || !is_tagged(object))
-    return 0;
+  if (!object || !is_tagged(object)) return 0;
   return static_cast<unsigned>(object->slot(OM_the_registry().tag_slot).i);
 }
 
@@ -268,13 +248,11 @@ void OM_check_ptr_class(const void* object, int class_id, const char* file, int 
 // Tags are unique in the process and never reused; the owner keeps the object alive and is not
 // recorded.
 void OM_tagged_object::initialise(OM_tagged_object* object, OM_object* /*owner*/) {
-  if (OM_ask_object_tag(object) == 0)
-    give_tag(object);
+  if (OM_ask_object_tag(object) == 0) give_tag(object);
 }
 
 OM_tag_file* TAG_create_file(int kind, const char* name) {
-  if (kind != 0)
-    ERROR_internal(SOURCE, __LINE__, "tag files of kind %d do not exist", kind);
+  if (kind != 0) ERROR_internal(SOURCE, __LINE__, "tag files of kind %d do not exist", kind);
   OM_registry& registry = OM_the_registry();
   auto* file = static_cast<OM_tag_file*>(OM_create_object(registry.tag_file_class));
   OM_set_string(file, registry.save_label_attribute, name);
@@ -285,8 +263,7 @@ OM_tag_file* TAG_create_file(int kind, const char* name) {
 void OM_create_root_object(OM_object* object, OM_tag_file* file) {
   OM_registry& registry = OM_the_registry();
   OM_check_ptr_class(file, registry.tag_file_class, SOURCE, __LINE__);
-  if (object && is_tagged(object) && OM_ask_object_tag(object) == 0)
-    give_tag(object);
+  if (object && is_tagged(object) && OM_ask_object_tag(object) == 0) give_tag(object);
   OM_set_pointer(file, registry.root_object_attribute, object);
 }
 

@@ -1,8 +1,44 @@
 // Object manager sets: the hash set behind OM_create_2hash_set and its subclasses.
 #include "om_set.h"
 
+#include <absl/container/flat_hash_set.h>
+
 #include "error.h"
 #include "om_internal.h"
+
+// Elements are kept by pointer; lookups by key go through the set's functions without making
+// an element (heterogeneous lookup).
+struct OM_hash_set::table_s {
+  struct key_s {
+    const void* key;
+  };
+  struct hash_s {
+    using is_transparent = void;
+    const OM_set_functions* functions;
+    std::size_t operator()(const OM_object* element) const {
+      return functions->element_hash(element);
+    }
+    std::size_t operator()(key_s key) const { return functions->key_hash(key.key); }
+  };
+  struct equal_s {
+    using is_transparent = void;
+    const OM_set_functions* functions;
+    bool operator()(const OM_object* a, const OM_object* b) const {
+      return a == b || functions->element_compare(a, b) == 0;
+    }
+    bool operator()(key_s key, const OM_object* element) const {
+      return functions->key_compare(key.key, element) == 0;
+    }
+    bool operator()(const OM_object* element, key_s key) const {
+      return functions->key_compare(key.key, element) == 0;
+    }
+  };
+  using set_type = absl::flat_hash_set<OM_object*, hash_s, equal_s>;
+
+  explicit table_s(const OM_set_functions* functions)
+      : elements(0, hash_s{functions}, equal_s{functions}) {}
+  set_type elements;
+};
 
 namespace {
 
@@ -14,7 +50,7 @@ const OM_hash_set& as_hash_set(const OM_object* object) {
 
 OM_slot read_size(const OM_object* object) {
   OM_slot value;
-  value.i = static_cast<int>(as_hash_set(object).bucket_count());
+  value.i = static_cast<int>(as_hash_set(object).capacity());
   return value;
 }
 
@@ -26,7 +62,7 @@ OM_slot read_count(const OM_object* object) {
 
 OM_slot read_space(const OM_object* object) {
   OM_slot value;
-  value.i = static_cast<int>(as_hash_set(object).bucket_count()) - as_hash_set(object).count();
+  value.i = static_cast<int>(as_hash_set(object).capacity()) - as_hash_set(object).count();
   return value;
 }
 
@@ -90,7 +126,9 @@ void OM_set::for_all(void (*)(OM_object*, void*), void*) const {
                  OM_ask_class_name(class_id()), static_cast<const void*>(this));
 }
 
-OM_hash_set::OM_hash_set() : table_(0, Hash{&functions_}, Equal{&functions_}) {}
+OM_hash_set::OM_hash_set() : table_(std::make_unique<table_s>(&functions_)) {}
+
+OM_hash_set::~OM_hash_set() = default;
 
 void OM_hash_set::set_functions(const OM_set_functions& functions, std::size_t capacity) {
   if (!functions.key_compare || !functions.element_compare || !functions.key_hash ||
@@ -98,51 +136,32 @@ void OM_hash_set::set_functions(const OM_set_functions& functions, std::size_t c
     ERROR_internal(SOURCE, __LINE__, "a hash set needs all four of its functions");
   }
   functions_ = functions;
-  table_.reserve(capacity);
-}
-
-std::size_t OM_hash_set::Hash::operator()(const Entry& entry) const {
-  return entry.is_key ? functions->key_hash(entry.pointer)
-                      : functions->element_hash(static_cast<const OM_object*>(entry.pointer));
-}
-
-bool OM_hash_set::Equal::operator()(const Entry& a, const Entry& b) const {
-  if (a.is_key)
-    return functions->key_compare(a.pointer, static_cast<const OM_object*>(b.pointer)) == 0;
-  if (b.is_key)
-    return functions->key_compare(b.pointer, static_cast<const OM_object*>(a.pointer)) == 0;
-  return functions->element_compare(static_cast<const OM_object*>(a.pointer),
-                                    static_cast<const OM_object*>(b.pointer)) == 0;
+  table_->elements.reserve(capacity);
 }
 
 OM_object* OM_hash_set::insert(OM_object* element) {
-  if (!element)
-    ERROR_internal(SOURCE, __LINE__, "null element inserted into a set");
-  if (!functions_.element_hash)
-    ERROR_internal(SOURCE, __LINE__, "hash set without functions");
-  auto inserted = table_.insert(Entry{element, false});
-  if (inserted.second)
-    return nullptr;
-  return static_cast<OM_object*>(const_cast<void*>(inserted.first->pointer));
+  if (!element) ERROR_internal(SOURCE, __LINE__, "null element inserted into a set");
+  if (!functions_.element_hash) ERROR_internal(SOURCE, __LINE__, "hash set without functions");
+  auto inserted = table_->elements.insert(element);
+  return inserted.second ? nullptr : *inserted.first;
 }
 
 OM_object* OM_hash_set::lookup(const void* key) const {
-  if (!functions_.key_hash)
-    ERROR_internal(SOURCE, __LINE__, "hash set without functions");
-  auto found = table_.find(Entry{key, true});
-  if (found == table_.end())
-    return nullptr;
-  return static_cast<OM_object*>(const_cast<void*>(found->pointer));
+  if (!functions_.key_hash) ERROR_internal(SOURCE, __LINE__, "hash set without functions");
+  auto found = table_->elements.find(table_s::key_s{key});
+  return found == table_->elements.end() ? nullptr : *found;
 }
 
 int OM_hash_set::count() const {
-  return static_cast<int>(table_.size());
+  return static_cast<int>(table_->elements.size());
+}
+
+std::size_t OM_hash_set::capacity() const {
+  return table_->elements.capacity();
 }
 
 void OM_hash_set::for_all(void (*visit)(OM_object*, void*), void* data) const {
-  for (const Entry& entry : table_) {
-    visit(static_cast<OM_object*>(const_cast<void*>(entry.pointer)), data);
-  }
+  for (OM_object* element : table_->elements) visit(element, data);
 }
 
 // The owner keeps the set alive; the set does not record it.
@@ -181,8 +200,7 @@ int OM_ask_set_count(const OM_set* set) {
 unsigned OM_hash_string(const char* text) {
   // FNV-1a: one pass, no length needed.
   unsigned hash = 2166136261u;
-  if (!text)
-    return hash;
+  if (!text) return hash;
   for (auto byte = reinterpret_cast<const unsigned char*>(text); *byte; ++byte) {
     hash = (hash ^ *byte) * 16777619u;
   }

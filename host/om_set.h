@@ -3,8 +3,7 @@
 #pragma once
 
 #include <cstddef>
-#include <unordered_set>
-#include <vector>
+#include <memory>
 
 #include "om.h"
 
@@ -33,36 +32,24 @@ class OM_set : public OM_methodic_object {
   virtual void for_all(void (*visit)(OM_object* element, void* data), void* data) const;
 };
 
-// The object manager's hash set; a hint of the capacity is given on creation and it grows.
+// The object manager's hash set: an open-addressing table that grows; the capacity given on
+// creation is a hint.
 class OM_hash_set : public OM_set {
  public:
   OM_hash_set();
+  ~OM_hash_set() override;
   void set_functions(const OM_set_functions& functions, std::size_t capacity);
   OM_object* insert(OM_object* element) override;
   OM_object* lookup(const void* key) const override;
   int count() const override;
   void for_all(void (*visit)(OM_object* element, void* data), void* data) const override;
-  std::size_t bucket_count() const { return table_.bucket_count(); }
-  const void* table() const { return &table_; }
+  std::size_t capacity() const;
+  const void* table() const { return table_.get(); }
 
  private:
-  // A stored element, or a key being looked up.
-  struct Entry {
-    const void* pointer;
-    bool is_key;
-  };
-  struct Hash {
-    const OM_set_functions* functions;
-    // Not noexcept, so the table keeps each element's hash and compares elements only when
-    // their hashes agree.
-    std::size_t operator()(const Entry& entry) const;
-  };
-  struct Equal {
-    const OM_set_functions* functions;
-    bool operator()(const Entry& a, const Entry& b) const;
-  };
+  struct table_s;
   OM_set_functions functions_;
-  std::unordered_set<Entry, Hash, Equal> table_;
+  std::unique_ptr<table_s> table_;
 };
 
 int OM_set_class();

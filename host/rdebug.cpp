@@ -14,8 +14,7 @@ std::set<std::string>& tokens() {
 }  // namespace
 
 void RDEBUG_register_token(const char* name) {
-  if (name)
-    tokens().insert(name);
+  if (name) tokens().insert(name);
 }
 
 bool RDEBUG_is_token_registered(const char* name) {

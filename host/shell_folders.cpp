@@ -14,8 +14,7 @@ SHELL_folder_lookup_fn lookup_in_force = SHELL_default_folder_lookup;
 
 std::string home_directory() {
   const char* home = std::getenv("HOME");
-  if (home && *home)
-    return home;
+  if (home && *home) return home;
   const passwd* entry = getpwuid(getuid());
   return entry && entry->pw_dir ? entry->pw_dir : "";
 }
@@ -31,24 +30,20 @@ void SHELL_set_folder_lookup(SHELL_folder_lookup_fn lookup) {
 }
 
 int SHELL_default_folder_lookup(int folder_id, char* path) {
-  if (!path)
-    return 1;
+  if (!path) return 1;
   std::string folder;
   const char* variable = folder_id == SHELL_FOLDER_LOCAL_APPDATA     ? "XDG_DATA_HOME"
                          : folder_id == SHELL_FOLDER_ROAMING_APPDATA ? "XDG_CONFIG_HOME"
                                                                      : nullptr;
-  if (!variable)
-    return 1;
+  if (!variable) return 1;
   if (const char* value = std::getenv(variable); value && *value == '/') {
     folder = value;
   } else {
     const std::string home = home_directory();
-    if (home.empty())
-      return 1;
+    if (home.empty()) return 1;
     folder = home + (folder_id == SHELL_FOLDER_LOCAL_APPDATA ? "/.local/share" : "/.config");
   }
-  if (folder.size() >= SHELL_FOLDER_PATH_SIZE)
-    return 1;
+  if (folder.size() >= SHELL_FOLDER_PATH_SIZE) return 1;
   std::memcpy(path, folder.c_str(), folder.size() + 1);
   return 0;
 }

@@ -5,14 +5,18 @@
 #include <langinfo.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "sm.h"
 
-// The characters follow the header in the same allocation.
+// The characters follow the header in the same pool block; stripping may shorten a text, so
+// the block's size is kept beside the length.
 struct TEXT_s {
-  std::size_t length;
+  std::uint32_t length;
+  std::uint32_t capacity;
   char* chars() { return reinterpret_cast<char*>(this + 1); }
   const char* chars() const { return reinterpret_cast<const char*>(this + 1); }
 };
@@ -20,8 +24,10 @@ struct TEXT_s {
 namespace {
 
 TEXT_s* make_text(const char* bytes, std::size_t length) {
-  auto* text = static_cast<TEXT_s*>(SM_alloc(sizeof(TEXT_s) + length + 1));
-  text->length = length;
+  if (length >= UINT32_MAX) throw std::bad_alloc();
+  auto* text = static_cast<TEXT_s*>(SM_pool_alloc(sizeof(TEXT_s) + length + 1));
+  text->length = static_cast<std::uint32_t>(length);
+  text->capacity = static_cast<std::uint32_t>(length);
   std::memcpy(text->chars(), bytes, length);
   text->chars()[length] = '\0';
   return text;
@@ -42,8 +48,7 @@ const char* foreign_codeset() {
 // conversion is not available.
 char* convert(const char* bytes, std::size_t length, const char* to, const char* from) {
   iconv_t converter = iconv_open(to, from);
-  if (converter == reinterpret_cast<iconv_t>(-1))
-    return nullptr;
+  if (converter == reinterpret_cast<iconv_t>(-1)) return nullptr;
   std::string out;
   char buffer[256];
   auto* in = const_cast<char*>(bytes);
@@ -70,8 +75,7 @@ TEXT_s* TEXT_create_string(const char* utf8) {
 }
 
 TEXT_s* TEXT_create_from_locale(const char* text) {
-  if (!text)
-    return nullptr;
+  if (!text) return nullptr;
   const char* codeset = foreign_codeset();
   char* utf8 = codeset ? convert(text, std::strlen(text), "UTF-8", codeset) : nullptr;
   TEXT_s* result = TEXT_create_string(utf8 ? utf8 : text);
@@ -84,7 +88,7 @@ TEXT_s* TEXT_copy(const TEXT_s* text) {
 }
 
 void TEXT_free(TEXT_s* text) {
-  SM_free(text);
+  if (text) SM_pool_free(text, sizeof(TEXT_s) + text->capacity + 1);
 }
 
 const char* TEXT_ask_utf8(const TEXT_s* text) {
@@ -111,18 +115,15 @@ bool TEXT_is_null_text(const TEXT_s* text) {
 }
 
 void TEXT_strip_spaces(TEXT_s* text) {
-  if (!text)
-    return;
+  if (!text) return;
   auto is_space = [](char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
   };
   std::size_t begin = 0;
   std::size_t end = text->length;
-  while (begin < end && is_space(text->chars()[begin]))
-    ++begin;
-  while (end > begin && is_space(text->chars()[end - 1]))
-    --end;
+  while (begin < end && is_space(text->chars()[begin])) ++begin;
+  while (end > begin && is_space(text->chars()[end - 1])) --end;
   std::memmove(text->chars(), text->chars() + begin, end - begin);
-  text->length = end - begin;
+  text->length = static_cast<std::uint32_t>(end - begin);
   text->chars()[text->length] = '\0';
 }

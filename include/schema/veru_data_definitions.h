@@ -74,6 +74,7 @@ class VERU_data_enum : public VERU_data {
 
  private:
   static void delete_elems(OM_object* object);
+  static inline int slot_values = -1;
 };
 
 // Accepts every colour number from 1 to 216 and the values of its members.

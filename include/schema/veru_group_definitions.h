@@ -27,6 +27,7 @@ class VERU_group : public OM_tagged_object {
 
  private:
   static inline int slot_name = -1;
+  static inline int slot_objects = -1;
   static inline int slot_has_tabs = -1;
   static inline int slot_parent = -1;
   static inline int slot_csh_text = -1;

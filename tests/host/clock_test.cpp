@@ -136,8 +136,7 @@ TEST(Clock, Timers) {
   EXPECT_EQ(ERROR_INTERNAL_CODE, raised_code([] { CLOCK_create_timer(7); }));
   CLOCK_timer_s* timer = CLOCK_create_timer(CLOCK_TIMER_CPU_AND_REAL);
   volatile double sink = 0;
-  for (int i = 0; i < 200000; ++i)
-    sink = sink + i;
+  for (int i = 0; i < 200000; ++i) sink = sink + i;
   double cpu = -1, real = -1;
   CLOCK_read_timer(timer, 0, &cpu, &real);  // still running
   EXPECT_GE(cpu, 0.0);

@@ -10,8 +10,7 @@ namespace {
 std::string expanded(const char* text) {
   char* result = reinterpret_cast<char*>(1);
   int code = ENV_expand_name(text, &result);
-  if (code != 0)
-    return result ? "error with a result" : "error";
+  if (code != 0) return result ? "error with a result" : "error";
   std::string copy = result ? result : "(null)";
   SM_free(result);
   return copy;

@@ -70,8 +70,7 @@ std::string outline(XERCES_DOM_node* document) {
   while (!pending.empty()) {
     XERCES_DOM_node* node = pending.back();
     pending.pop_back();
-    if (!node)
-      continue;
+    if (!node) continue;
     lines += name(node) + "=" + value(node) + "\n";
     pending.push_back(next(node));
     pending.push_back(first(node));
@@ -121,6 +120,7 @@ TEST(XmlDocuments, ParseAndWalk) {
   // Without the blank-dropping bit the white space between elements is text; with the markup
   // bit comments are kept.
   ASSERT_EQ(doc.parse(path, 0), 0);
+  EXPECT_EQ(first(doc.document()), doc.root());  // no text beside the root
   EXPECT_EQ(type(first(doc.root())), XERCES_DOM_TEXT_NODE);
   EXPECT_EQ(value(first(doc.root())), "\n  ");
   ASSERT_EQ(doc.parse(path, XERCES_DOM_PARSE_KEEP_MARKUP | XERCES_DOM_PARSE_DROP_BLANK_TEXT), 0);
@@ -155,6 +155,15 @@ TEST(XmlDocuments, ParseFailuresHaveMessages) {
   EXPECT_NE(doc.error().find(no_root), std::string::npos) << doc.error();
   EXPECT_EQ(doc.root(), nullptr);
 
+  // What the parser lets pass at the top level is refused as well.
+  for (const char* text : {"<a/><b/>", "<a/>junk", "junk<a/>", "<a/>\nj"}) {
+    const std::string path = dir / "top_level.dpx";
+    write_file(path, text);
+    EXPECT_NE(doc.parse(path), 0) << text;
+    EXPECT_NE(doc.error().find(path), std::string::npos) << doc.error();
+    EXPECT_EQ(doc.root(), nullptr);
+  }
+
   // A good parse clears the message of the last failure.
   const std::string good = dir / "good.dpx";
   write_file(good, "<Root/>");
@@ -167,10 +176,8 @@ TEST(XmlDocuments, DeepNestingDoesNotOverflowTheStack) {
   const std::string path = dir / "deep.dpx";
   constexpr int kDepth = 100000;
   std::string text;
-  for (int i = 0; i < kDepth; ++i)
-    text += "<a>";
-  for (int i = 0; i < kDepth; ++i)
-    text += "</a>";
+  for (int i = 0; i < kDepth; ++i) text += "<a>";
+  for (int i = 0; i < kDepth; ++i) text += "</a>";
   write_file(path, text);
   Document doc;
   if (doc.parse(path) != 0) {
@@ -178,8 +185,7 @@ TEST(XmlDocuments, DeepNestingDoesNotOverflowTheStack) {
     return;
   }
   int depth = 0;
-  for (XERCES_DOM_node* node = doc.root(); node; node = first(node))
-    ++depth;
+  for (XERCES_DOM_node* node = doc.root(); node; node = first(node)) ++depth;
   EXPECT_EQ(depth, kDepth);
   EXPECT_EQ(pvtbl_kvxml->XERCES_DOM_writeFile((dir / "copy.dpx").c_str(), "UTF-8", doc.document()),
             0);

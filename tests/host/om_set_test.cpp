@@ -90,8 +90,7 @@ TEST(ObjectManagerSets, KeysAreUniqueAndTheSetGrows) {
       [](OM_object* element, void* data) { ++(*static_cast<decltype(visits)*>(data))[element]; },
       &visits);
   EXPECT_EQ(visits.size(), static_cast<std::size_t>(kCount));
-  for (const auto& visit : visits)
-    ASSERT_EQ(visit.second, 1);
+  for (const auto& visit : visits) ASSERT_EQ(visit.second, 1);
   EXPECT_EQ(visits.count(duplicate), 0u);
 
   EXPECT_EQ(ERROR_INTERNAL_CODE, raised_code([&] { OM_insert_into_set(set, nullptr); }));
@@ -104,8 +103,7 @@ TEST(ObjectManagerSets, KeysAreUniqueAndTheSetGrows) {
 
   OM_delete_object(set);
   OM_delete_object(duplicate);
-  for (OM_object* entry : made)
-    OM_delete_object(entry);
+  for (OM_object* entry : made) OM_delete_object(entry);
 }
 
 TEST(ObjectManagerSets, CollidingHashesStillTellKeysApart) {
@@ -121,8 +119,7 @@ TEST(ObjectManagerSets, CollidingHashesStillTellKeysApart) {
     EXPECT_EQ(OM_lookup_in_set(set, ("k" + std::to_string(i)).c_str()), made[i]);
   EXPECT_EQ(OM_lookup_in_set(set, "k200"), nullptr);
   OM_delete_object(set);
-  for (OM_object* entry : made)
-    OM_delete_object(entry);
+  for (OM_object* entry : made) OM_delete_object(entry);
 }
 
 TEST(ObjectManagerSets, StringHash) {

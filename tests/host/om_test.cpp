@@ -246,8 +246,7 @@ TEST(ObjectManager, ScalarAccessByIdCopiesAndChecks) {
   EXPECT_INTERNAL(OM_set_untyped_pointer(leaf, descriptor, nullptr));
   EXPECT_EQ(OM_ask_int(leaf, isa), s.leaf);
 
-  for (OM_object* object : {node, leaf, other})
-    OM_delete_object(object);
+  for (OM_object* object : {node, leaf, other}) OM_delete_object(object);
 }
 
 TEST(ObjectManager, ArraysByIdAndIndex) {
@@ -318,8 +317,7 @@ TEST(ObjectManager, DeletionRunsStepsDerivedFirst) {
   OM_delete_referenced_object(owner, s.next);
   EXPECT_EQ(OM_ask_pointer(owner, s.next), nullptr);
   OM_set_array_length(owner, s.kids, 3);
-  for (int i = 0; i < 3; ++i)
-    OM_set_pointer_elem(owner, s.kids, i, make_node(20 + i));
+  for (int i = 0; i < 3; ++i) OM_set_pointer_elem(owner, s.kids, i, make_node(20 + i));
   OM_delete_referenced_objects(owner, s.kids, 1, 1);
   EXPECT_EQ(OM_ask_pointer_elem(owner, s.kids, 1), nullptr);
   EXPECT_NE(OM_ask_pointer_elem(owner, s.kids, 2), nullptr);

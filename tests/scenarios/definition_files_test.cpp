@@ -17,8 +17,7 @@ std::vector<std::string> dpx_files() {
 std::string found(const std::vector<std::string>& paths, const std::string& file) {
   const auto& names = Installation::definition_files();
   for (std::size_t i = 0; i < names.size(); ++i) {
-    if (names[i] == file)
-      return paths.at(i);
+    if (names[i] == file) return paths.at(i);
   }
   return "(not in the table)";
 }

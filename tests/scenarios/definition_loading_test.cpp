@@ -282,23 +282,17 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(DefinitionLoading, DeepNestingIsRefusedWithoutExhaustingTheStack) {
   Installation installation;
   std::string fair = "<Application name=\"Fair\">";
-  for (int i = 0; i < 30; ++i)
-    fair += "<Group name=\"g" + std::to_string(i) + "\">";
+  for (int i = 0; i < 30; ++i) fair += "<Group name=\"g" + std::to_string(i) + "\">";
   fair += "<Pref name=\"Deep\" type=\"int\" value=\"3\"><Description>";
-  for (int i = 0; i < 5000; ++i)
-    fair += "<b>";
+  for (int i = 0; i < 5000; ++i) fair += "<b>";
   fair += "deep words";
-  for (int i = 0; i < 5000; ++i)
-    fair += "</b>";
+  for (int i = 0; i < 5000; ++i) fair += "</b>";
   fair += "</Description></Pref>";
-  for (int i = 0; i < 30; ++i)
-    fair += "</Group>";
+  for (int i = 0; i < 30; ++i) fair += "</Group>";
   installation.define("kv_gateway.dpx", definitions(fair + "</Application>"));
   std::string deep = "<Application name=\"Deep\">";
-  for (int i = 0; i < 5000; ++i)
-    deep += "<Group name=\"g\">";
-  for (int i = 0; i < 5000; ++i)
-    deep += "</Group>";
+  for (int i = 0; i < 5000; ++i) deep += "<Group name=\"g\">";
+  for (int i = 0; i < 5000; ++i) deep += "</Group>";
   installation.define("kv_modeling.dpx", definitions(deep + "</Application>"));
   installation.use_environment();
 

@@ -31,8 +31,7 @@ std::vector<Expected> expected_values() {
   std::ifstream in(examples_dir() + "/expected_effective_values.txt");
   std::string line;
   while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#')
-      continue;
+    if (line.empty() || line[0] == '#') continue;
     std::istringstream fields(line);
     Expected row;
     std::string locked;
@@ -49,8 +48,7 @@ std::vector<Expected> expected_values() {
 void install_examples(const Installation& installation) {
   for (const auto& item : std::filesystem::directory_iterator(examples_dir())) {
     const std::string name = item.path().filename().string();
-    if (!item.is_directory())
-      continue;
+    if (!item.is_directory()) continue;
     const bool is_level = name == "site" || name == "group" || name == "user";
     std::filesystem::copy(item.path(),
                           is_level ? installation.path(name) : installation.base_dir() + "/" + name,
@@ -109,8 +107,7 @@ std::map<std::string, std::string> state_of_levels() {
 std::string run(const std::string& command) {
   std::string output;
   FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe)
-    return output;
+  if (!pipe) return output;
   char chunk[4096];
   for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) {
     output.append(chunk, got);
@@ -141,8 +138,7 @@ TEST(ExampleInstallation, StartsWithTheDocumentedValuesLocksAndReports) {
   EXPECT_TRUE(VERU_is_level_locked_by_default(1));
   EXPECT_FALSE(VERU_is_level_locked_by_default(2));
   EXPECT_FALSE(VERU_is_level_locked_by_default(3));
-  for (int level = 1; level <= 3; ++level)
-    EXPECT_TRUE(VERU_is_level_up_to_date(level));
+  for (int level = 1; level <= 3; ++level) EXPECT_TRUE(VERU_is_level_up_to_date(level));
   check_expected_values();
 
   char** items = nullptr;
@@ -189,14 +185,12 @@ TEST(ExampleInstallation, EveryLevelSavesAndReloadsUnchanged) {
   install_examples(installation);
   VERU_init_module();
   const std::map<std::string, std::string> started = state_of_levels();
-  for (int level = 1; level <= 3; ++level)
-    VERU__save_values_xml(level);
+  for (int level = 1; level <= 3; ++level) VERU__save_values_xml(level);
   std::vector<std::string> saved;
   for (int level = 1; level <= 3; ++level)
     saved.push_back(read_file(VERU__ask_level_filename(level)));
 
-  for (int level = 1; level <= 3; ++level)
-    VERU_set_level_up_to_date(level, false);
+  for (int level = 1; level <= 3; ++level) VERU_set_level_up_to_date(level, false);
   LogCapture log;
   VERU_reload_values_xml();
   EXPECT_EQ(occurrences(log.text(), "Value ignored"), 0u) << log.text();

@@ -16,8 +16,7 @@ std::vector<int> asked_ids;
 
 int roaming_only(int folder_id, char* path) {
   asked_ids.push_back(folder_id);
-  if (folder_id != SHELL_FOLDER_ROAMING_APPDATA)
-    return 1;
+  if (folder_id != SHELL_FOLDER_ROAMING_APPDATA) return 1;
   std::strcpy(path, roaming_folder.c_str());
   return 0;
 }

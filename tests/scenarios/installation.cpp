@@ -13,10 +13,8 @@ const char* const LEVEL_NAMES[] = {"", "site", "group", "user"};
 }  // namespace
 
 Installation::Installation() {
-  for (const std::string& file : definition_files())
-    define(file, definitions(""));
-  for (int level = 1; level <= 3; ++level)
-    make_directories(level_dir(level) + "/startup");
+  for (const std::string& file : definition_files()) define(file, definitions(""));
+  for (int level = 1; level <= 3; ++level) make_directories(level_dir(level) + "/startup");
   make_directories(path("data"));
   make_directories(path("config"));
 }
@@ -68,8 +66,7 @@ const std::vector<std::string>& Installation::definition_files() {
         "manufacturing inspection simulation motion analysis visualization rendering "
         "data_exchange translators knowledge validation pmi tooling molding electrical piping "
         "structures collaboration extras");
-    for (std::string stem; stems >> stem;)
-      names.push_back("kv_" + stem + ".dpx");
+    for (std::string stem; stems >> stem;) names.push_back("kv_" + stem + ".dpx");
     return names;
   }();
   return files;
@@ -97,8 +94,7 @@ OM_object* create_object(OM_object* owner, XERCES_DOM_node* element) {
   const std::string owner_name = owner ? static_cast<VERU_pref*>(owner)->ask_name() : "null";
   HookRecorder::calls().push_back("create " + name + " owner=" + owner_name);
   const char* declined = pvtbl_kvxml->XERCES_DOM_getAttribute(element, "declined");
-  if (declined && std::string(declined) == "yes")
-    return nullptr;
+  if (declined && std::string(declined) == "yes") return nullptr;
   return VERU_group::create(("shown " + name).c_str());
 }
 
@@ -131,8 +127,7 @@ int HookRecorder::count(const std::string& call) {
 std::vector<std::string> HookRecorder::reports() {
   std::vector<std::string> found;
   for (const std::string& call : calls()) {
-    if (call.rfind("create ", 0) != 0)
-      found.push_back(call);
+    if (call.rfind("create ", 0) != 0) found.push_back(call);
   }
   return found;
 }
@@ -150,8 +145,7 @@ VERU_group* child(const VERU_group* group, int index) {
 }
 
 std::string value_at(VERU_pref* pref, int level) {
-  if (!pref->has_value(level))
-    return "(none)";
+  if (!pref->has_value(level)) return "(none)";
   return taken(pref->ask_value(level)->print());
 }
 
@@ -167,8 +161,7 @@ std::string taken(char* text) {
 
 std::vector<std::string> taken(char** list, int count) {
   std::vector<std::string> items;
-  for (int i = 0; i < count; ++i)
-    items.push_back(taken(list[i]));
+  for (int i = 0; i < count; ++i) items.push_back(taken(list[i]));
   SM_free(list);
   return items;
 }

@@ -30,8 +30,7 @@ void start(const Installation& installation, const std::string& site, const std:
   installation.define("kv_gateway.dpx", definitions(PREFERENCES));
   const std::string* files[] = {nullptr, &site, &group, &user};
   for (int level = 1; level <= 3; ++level) {
-    if (!files[level]->empty())
-      installation.write_values(level, *files[level]);
+    if (!files[level]->empty()) installation.write_values(level, *files[level]);
   }
   installation.start();
 }

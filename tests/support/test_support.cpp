@@ -24,8 +24,7 @@ void LogCapture::sink(const char* text, void* data) {
 TempDir::TempDir() {
   const char* base = std::getenv("TMPDIR");
   std::string pattern = std::string(base && *base ? base : "/tmp") + "/vuzodod-test-XXXXXX";
-  if (!mkdtemp(&pattern[0]))
-    ADD_FAILURE() << "cannot make a temporary directory";
+  if (!mkdtemp(&pattern[0])) ADD_FAILURE() << "cannot make a temporary directory";
   path_ = pattern;
 }
 
@@ -39,8 +38,7 @@ TempDir::~TempDir() {
 void write_file(const std::string& path, const std::string& contents) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << contents;
-  if (!out)
-    ADD_FAILURE() << "cannot write " << path;
+  if (!out) ADD_FAILURE() << "cannot write " << path;
 }
 
 std::string read_file(const std::string& path) {
@@ -63,8 +61,7 @@ int raised_code(const std::function<void()>& body, std::string* what) {
   try {
     body();
   } catch (const TQS::Error::Exception& error) {
-    if (what)
-      *what = error.what();
+    if (what) *what = error.what();
     return error.askCode();
   }
   return -1;

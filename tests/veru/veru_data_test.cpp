@@ -40,14 +40,11 @@ VERU_data_range* range_of(const std::string& text, bool real = false) {
   const std::string lower = text.substr(1, comma - 1);
   const std::string upper = text.substr(comma + 1, text.size() - comma - 2);
   auto value = [real](const std::string& number) -> VERU_value* {
-    if (real)
-      return VERU_real_value::create(std::strtod(number.c_str(), nullptr));
+    if (real) return VERU_real_value::create(std::strtod(number.c_str(), nullptr));
     return VERU_int_value::create(std::atoi(number.c_str()));
   };
-  if (!lower.empty())
-    range->set_lower(VERU_range_elem::create(text.front() == '[', value(lower)));
-  if (!upper.empty())
-    range->set_upper(VERU_range_elem::create(text.back() == ']', value(upper)));
+  if (!lower.empty()) range->set_lower(VERU_range_elem::create(text.front() == '[', value(lower)));
+  if (!upper.empty()) range->set_upper(VERU_range_elem::create(text.back() == ']', value(upper)));
   return range;
 }
 

@@ -11,8 +11,7 @@ namespace {
 class Tree {
  public:
   ~Tree() {
-    for (OM_object* object : made_)
-      OM_delete_object(object);
+    for (OM_object* object : made_) OM_delete_object(object);
   }
   VERU_group* add(const char* name, VERU_group* parent = nullptr, bool has_tabs = false) {
     VERU_group* group = VERU_group::create(name);

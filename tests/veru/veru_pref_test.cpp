@@ -27,8 +27,7 @@ std::string utf8(const TEXT_s* text) {
 OmPtr<VERU_change> make_change(VERU_value* value, bool locked, const char* comment) {
   OmPtr<VERU_change> change(VERU_change::create("Change"));
   auto* wanted = static_cast<VERU_recorded_value*>(OM_create_object(VERU_recorded_value_c));
-  if (value)
-    wanted->set_value(value);
+  if (value) wanted->set_value(value);
   wanted->set_locked(locked);
   TEXT_s* text = TEXT_create_string(comment);
   wanted->set_comment(text);
@@ -103,8 +102,7 @@ TEST(VeruPref, LevelsOutsideTheTableAreRefusedAndWriteNothing) {
     EXPECT_EQ(raised_code(refused[i]), ERROR_INTERNAL_CODE) << "call " << i;
   }
   EXPECT_TRUE(pref->has_value(0));
-  for (int level = 1; level <= 3; ++level)
-    EXPECT_FALSE(pref->has_value(level)) << level;
+  for (int level = 1; level <= 3; ++level) EXPECT_FALSE(pref->has_value(level)) << level;
   EXPECT_EQ(pref->ask_modification_date(0), 1);
   EXPECT_FALSE(pref->ask_recorded_value(0)->ask_locked());
   EXPECT_TRUE(TEXT_is_null_text(pref->ask_comment(0)));
@@ -287,8 +285,7 @@ TEST(VeruPref, NamesAndTitlesFollowTheTree) {
   auto child = [](const char* name, VERU_group* parent) {
     VERU_group* group = VERU_group::create(name);
     group->set_parent(parent);
-    if (parent)
-      parent->add_object(group);
+    if (parent) parent->add_object(group);
     return group;
   };
   VERU_group* category = child("General", child("Modeling", nullptr));

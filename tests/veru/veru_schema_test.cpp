@@ -106,12 +106,9 @@ const std::pair<const char*, const int*> HOST_ATTRIBUTES[] = {
 
 std::vector<int> all_ids() {
   std::vector<int> ids;
-  for (const ClassRow& row : CLASSES)
-    ids.push_back(*row.id);
-  for (const AttributeRow& row : ATTRIBUTES)
-    ids.push_back(*row.id);
-  for (const auto& row : HOST_ATTRIBUTES)
-    ids.push_back(*row.second);
+  for (const ClassRow& row : CLASSES) ids.push_back(*row.id);
+  for (const AttributeRow& row : ATTRIBUTES) ids.push_back(*row.id);
+  for (const auto& row : HOST_ATTRIBUTES) ids.push_back(*row.second);
   return ids;
 }
 
@@ -204,10 +201,8 @@ TEST(VeruSchema, RepeatedStartKeepsSchemaAndIds) {
   EXPECT_EQ(all_ids(), before);
 
   // VERU_init_ids fills the schema's own class and attribute ids by name.
-  for (const ClassRow& row : CLASSES)
-    *const_cast<int*>(row.id) = 0;
-  for (const AttributeRow& row : ATTRIBUTES)
-    *const_cast<int*>(row.id) = 0;
+  for (const ClassRow& row : CLASSES) *const_cast<int*>(row.id) = 0;
+  for (const AttributeRow& row : ATTRIBUTES) *const_cast<int*>(row.id) = 0;
   // A schema that exists with its attributes is returned as it is, whatever the variables hold.
   EXPECT_EQ(VERU_init_schema(), schema);
   EXPECT_EQ(VERU_module_root_c, 0);

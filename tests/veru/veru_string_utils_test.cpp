@@ -150,8 +150,7 @@ TEST(VeruStringUtils, PercentCharsReplaceBraceReferences) {
   EXPECT_EQ(add_percents(many_out.c_str()), many_in);
   EXPECT_EQ(remove_percents(std::string(101, '%').c_str()), [] {
     std::string expected;
-    for (int i = 0; i < 50; ++i)
-      expected += "${}";
+    for (int i = 0; i < 50; ++i) expected += "${}";
     return expected + "${";
   }());
 }

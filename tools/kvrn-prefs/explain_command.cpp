@@ -6,8 +6,7 @@
 namespace {
 
 std::string constraint_text(const VERU_data* data) {
-  if (!data)
-    return "none";
+  if (!data) return "none";
   if (!OM_is_subclass(data->class_id(), VERU_data_enum_c)) {
     char* printed = data->print();
     std::string text = std::string("range ") + (printed ? printed : "");
@@ -28,8 +27,7 @@ std::string constraint_text(const VERU_data* data) {
 std::string place_of(VERU_pref* pref) {
   std::string place = text_of(pref->ask_application_name()) + " / " +
                       text_of(pref->ask_category_name()) + " / " + text_of(pref->ask_tab_name());
-  if (pref->ask_group_name())
-    place += " / " + text_of(pref->ask_group_name());
+  if (pref->ask_group_name()) place += " / " + text_of(pref->ask_group_name());
   return place;
 }
 
@@ -57,11 +55,9 @@ void print_level(VERU_pref* pref, int level) {
 }  // namespace
 
 int run_explain(const command_line_s& line) {
-  if (line.arguments.size() != 1)
-    return refuse(EXIT_USAGE, "explain takes one preference name");
+  if (line.arguments.size() != 1) return refuse(EXIT_USAGE, "explain takes one preference name");
   VERU_pref* pref = VERU_lookup_pref(line.arguments[0].c_str());
-  if (!pref)
-    return refuse(EXIT_REFUSED, "no preference is named " + line.arguments[0]);
+  if (!pref) return refuse(EXIT_REFUSED, "no preference is named " + line.arguments[0]);
   std::printf("%s (%s) \"%s\"\n", pref->ask_name(), type_name(pref),
               text_of(pref->ask_title()).c_str());
   std::printf("  in %s\n", place_of(pref).c_str());
@@ -70,19 +66,16 @@ int run_explain(const command_line_s& line) {
   }
   std::printf("  constraint %s\n", constraint_text(pref->ask_data()).c_str());
   std::printf("levels:\n");
-  for (int level = 0; level <= 3; ++level)
-    print_level(pref, level);
+  for (int level = 0; level <= 3; ++level) print_level(pref, level);
   int source = 3;
-  while (source > 0 && !pref->has_value(source))
-    --source;
+  while (source > 0 && !pref->has_value(source)) --source;
   char* shown = pref->ask_display_value(3);
   std::printf("effective value %s, from level %d (%s)\n", shown, source, level_name(source));
   SM_free(shown);
   std::printf("queries answer %s\n", value_text(pref->loaded_value()).c_str());
   int locked_from = -1;
   for (int level = 0; level <= 2 && locked_from < 0; ++level) {
-    if (pref->is_locked(level))
-      locked_from = level;
+    if (pref->is_locked(level)) locked_from = level;
   }
   if (locked_from < 0) {
     std::printf("not locked: the site, group and user levels may change it\n");

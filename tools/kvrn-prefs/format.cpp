@@ -11,15 +11,13 @@ const char* level_name(int level) {
 
 int level_of(const std::string& name) {
   for (int level = 1; level <= 3; ++level) {
-    if (name == level_name(level) || name == std::to_string(level))
-      return level;
+    if (name == level_name(level) || name == std::to_string(level)) return level;
   }
   return -1;
 }
 
 std::string value_text(const VERU_value* value) {
-  if (!value)
-    return "-";
+  if (!value) return "-";
   char* printed = value->print();
   std::string text = printed ? printed : "";
   SM_free(printed);
@@ -28,16 +26,11 @@ std::string value_text(const VERU_value* value) {
 
 const char* type_name(const VERU_pref* pref) {
   const int type = pref->class_id();
-  if (type == VERU_pref_int_c)
-    return "int";
-  if (type == VERU_pref_real_c)
-    return "real";
-  if (type == VERU_pref_logical_c)
-    return "logical";
-  if (type == VERU_pref_string_c)
-    return "string";
-  if (type == VERU_pref_string_list_c)
-    return "string_list";
+  if (type == VERU_pref_int_c) return "int";
+  if (type == VERU_pref_real_c) return "real";
+  if (type == VERU_pref_logical_c) return "logical";
+  if (type == VERU_pref_string_c) return "string";
+  if (type == VERU_pref_string_list_c) return "string_list";
   return OM_ask_class_name(type);
 }
 

@@ -4,12 +4,10 @@
 #include "tool.h"
 
 int run_get(const command_line_s& line) {
-  if (line.arguments.size() != 1)
-    return refuse(EXIT_USAGE, "get takes one preference name");
+  if (line.arguments.size() != 1) return refuse(EXIT_USAGE, "get takes one preference name");
   const char* name = line.arguments[0].c_str();
   const VERU_pref* pref = VERU_lookup_pref(name);
-  if (!pref)
-    return refuse(EXIT_REFUSED, "no preference is named " + line.arguments[0]);
+  if (!pref) return refuse(EXIT_REFUSED, "no preference is named " + line.arguments[0]);
   const int type = pref->class_id();
   if (type == VERU_pref_int_c) {
     std::printf("%d\n", VERU_ask_int(name));

@@ -25,10 +25,8 @@ void sort_in_file_order(prefs_by_group* groups) {
 }
 
 const char* role_of(const VERU_group* group, int depth) {
-  if (group->ask_has_tabs())
-    return "category";
-  if (group->ask_is_group())
-    return "group";
+  if (group->ask_has_tabs()) return "category";
+  if (group->ask_is_group()) return "group";
   return depth == 0 ? "application" : "tab";
 }
 
@@ -52,8 +50,7 @@ void print_group(const VERU_group* group, int depth, const prefs_by_group& prefs
               role_of(group, depth));
   auto own = prefs.find(group);
   if (own != prefs.end()) {
-    for (VERU_pref* pref : own->second)
-      print_pref(pref, indent + 2);
+    for (VERU_pref* pref : own->second) print_pref(pref, indent + 2);
   }
   for (int i = 0; i < group->ask_n_objects(); ++i) {
     const OM_object* child = group->ask_nth_object(i);
@@ -81,7 +78,6 @@ int run_list(const command_line_s& line) {
     print_group(application, 0, prefs);
     shown = true;
   }
-  if (!shown)
-    return refuse(EXIT_REFUSED, "no application named " + wanted);
+  if (!shown) return refuse(EXIT_REFUSED, "no application named " + wanted);
   return EXIT_OK;
 }

@@ -53,8 +53,7 @@ const installation_option_s INSTALLATION_OPTIONS[] = {
 
 const char* variable_of(const char* option) {
   for (const installation_option_s& known : INSTALLATION_OPTIONS) {
-    if (std::strcmp(option, known.option) == 0)
-      return known.variable;
+    if (std::strcmp(option, known.option) == 0) return known.variable;
   }
   return nullptr;
 }
@@ -73,15 +72,12 @@ bool parse(int argc, char** argv, command_line_s* line) {
     };
     if (const char* variable = variable_of(argv[i])) {
       std::string directory;
-      if (!value(&directory))
-        return false;
+      if (!value(&directory)) return false;
       setenv(variable, directory.c_str(), 1);
     } else if (argument == "--level") {
-      if (!value(&line->level))
-        return false;
+      if (!value(&line->level)) return false;
     } else if (argument == "--comment") {
-      if (!value(&line->comment))
-        return false;
+      if (!value(&line->comment)) return false;
       line->has_comment = true;
     } else if (argument == "--lock") {
       line->lock = true;
@@ -103,18 +99,12 @@ bool parse(int argc, char** argv, command_line_s* line) {
 }
 
 int dispatch(const command_line_s& line) {
-  if (line.command == "levels")
-    return run_levels();
-  if (line.command == "files")
-    return run_files();
-  if (line.command == "list")
-    return run_list(line);
-  if (line.command == "get")
-    return run_get(line);
-  if (line.command == "explain")
-    return run_explain(line);
-  if (line.command == "set")
-    return run_set(line);
+  if (line.command == "levels") return run_levels();
+  if (line.command == "files") return run_files();
+  if (line.command == "list") return run_list(line);
+  if (line.command == "get") return run_get(line);
+  if (line.command == "explain") return run_explain(line);
+  if (line.command == "set") return run_set(line);
   return refuse(EXIT_USAGE, "unknown command " + line.command + " (see kvrn-prefs help)");
 }
 
@@ -122,8 +112,7 @@ int dispatch(const command_line_s& line) {
 
 int main(int argc, char** argv) {
   command_line_s line;
-  if (!parse(argc, argv, &line))
-    return EXIT_USAGE;
+  if (!parse(argc, argv, &line)) return EXIT_USAGE;
   if (line.command.empty() || line.command == "help") {
     std::fputs(USAGE, line.command.empty() ? stderr : stdout);
     return line.command.empty() ? EXIT_USAGE : EXIT_OK;

@@ -14,8 +14,7 @@ bool save_failed = false;
 // Forwards the library's log to standard error and notices a failed save.
 void watch_log(const char* text, void*) {
   std::fputs(text, stderr);
-  if (std::strncmp(text, "Unable to save preferences values", 33) == 0)
-    save_failed = true;
+  if (std::strncmp(text, "Unable to save preferences values", 33) == 0) save_failed = true;
 }
 
 // The value of the text for the preference, read strictly: a person's typing mistakes are
@@ -24,15 +23,13 @@ VERU_value* strict_value(VERU_pref* pref, const std::vector<std::string>& texts)
   const int type = pref->class_id();
   if (type == VERU_pref_string_list_c) {
     std::vector<const char*> items;
-    for (const std::string& text : texts)
-      items.push_back(text.c_str());
+    for (const std::string& text : texts) items.push_back(text.c_str());
     char* encoded = VERU_encode_string_list(static_cast<int>(items.size()), items.data());
     VERU_value* value = VERU_string_value::create(encoded ? encoded : "");
     SM_free(encoded);
     return value;
   }
-  if (texts.size() != 1)
-    return nullptr;
+  if (texts.size() != 1) return nullptr;
   const char* text = texts[0].c_str();
   char* end = nullptr;
   errno = 0;
@@ -45,13 +42,11 @@ VERU_value* strict_value(VERU_pref* pref, const std::vector<std::string>& texts)
   }
   if (type == VERU_pref_real_c) {
     const double number = std::strtod(text, &end);
-    if (!*text || *end || errno || !std::isfinite(number))
-      return nullptr;
+    if (!*text || *end || errno || !std::isfinite(number)) return nullptr;
     return VERU_real_value::create(number);
   }
   if (type == VERU_pref_logical_c) {
-    if (STR_compare_i(text, "true") != 0 && STR_compare_i(text, "false") != 0)
-      return nullptr;
+    if (STR_compare_i(text, "true") != 0 && STR_compare_i(text, "false") != 0) return nullptr;
     return VERU_logical_value::create(STR_compare_i(text, "true") == 0);
   }
   return pref->create_veru_value(text);
@@ -61,8 +56,7 @@ VERU_value* strict_value(VERU_pref* pref, const std::vector<std::string>& texts)
 std::string constraint_refusal(VERU_pref* pref, const VERU_value* value) {
   const VERU_data* data = pref->ask_data();
   const int type = pref->class_id();
-  if (!data || type == VERU_pref_logical_c || OM_is_subclass(type, VERU_pref_list_c))
-    return "";
+  if (!data || type == VERU_pref_logical_c || OM_is_subclass(type, VERU_pref_list_c)) return "";
   try {
     data->validate(value);
   } catch (const TQS::Error::Exception& error) {
@@ -80,17 +74,13 @@ std::string constraint_refusal(VERU_pref* pref, const VERU_value* value) {
 }  // namespace
 
 int run_set(const command_line_s& line) {
-  if (line.arguments.size() < 2)
-    return refuse(EXIT_USAGE, "set takes a name and a value");
+  if (line.arguments.size() < 2) return refuse(EXIT_USAGE, "set takes a name and a value");
   const int level = level_of(line.level);
-  if (level < 0)
-    return refuse(EXIT_USAGE, "set needs --level site, group or user");
-  if (line.lock && line.unlock)
-    return refuse(EXIT_USAGE, "--lock and --unlock exclude each other");
+  if (level < 0) return refuse(EXIT_USAGE, "set needs --level site, group or user");
+  if (line.lock && line.unlock) return refuse(EXIT_USAGE, "--lock and --unlock exclude each other");
   const std::string& name = line.arguments[0];
   VERU_pref* pref = VERU_lookup_pref(name.c_str());
-  if (!pref)
-    return refuse(EXIT_REFUSED, "no preference is named " + name);
+  if (!pref) return refuse(EXIT_REFUSED, "no preference is named " + name);
   if (!VERU__is_level_defined(level)) {
     return refuse(EXIT_REFUSED, std::string("the ") + level_name(level) +
                                     " level is not defined: its directory variable is not set or "
@@ -115,8 +105,7 @@ int run_set(const command_line_s& line) {
     return refuse(EXIT_REFUSED, texts[0] + " is not allowed for " + name + ": " + refusal);
   }
   pref->set_value(value, level);
-  if (line.lock || line.unlock)
-    pref->set_locked(line.lock, level);
+  if (line.lock || line.unlock) pref->set_locked(line.lock, level);
   if (line.has_comment) {
     TEXT_s* comment = TEXT_create_from_locale(line.comment.c_str());
     pref->set_comment(comment, level);
@@ -125,8 +114,7 @@ int run_set(const command_line_s& line) {
   ERROR_set_log_sink(watch_log, nullptr);
   VERU__save_values_xml(level);
   ERROR_set_log_sink(nullptr, nullptr);
-  if (save_failed)
-    return refuse(EXIT_REFUSED, "the value was not saved (see the line above)");
+  if (save_failed) return refuse(EXIT_REFUSED, "the value was not saved (see the line above)");
   std::printf("%s = %s saved at the %s level in %s\n", name.c_str(),
               value_text(pref->ask_value(level)).c_str(), level_name(level),
               VERU__ask_level_filename(level));

@@ -40,13 +40,11 @@ void VERU_init_module() {
     veru_load_values(true);
     OM_register_ask_logical_customer_default_fn(VERU_ask_logical);
   }
-  if (hooks_registered && hooks.init_done_hook)
-    hooks.init_done_hook();
+  if (hooks_registered && hooks.init_done_hook) hooks.init_done_hook();
 }
 
 void REG_VERU_register(const REG_VERU_data_s* data) {
-  if (hooks_registered || !data)
-    return;
+  if (hooks_registered || !data) return;
   hooks = *data;
   hooks_registered = true;
 }
@@ -116,17 +114,14 @@ int VERU_ask_string_list(const char* name, char*** list) {
 }
 
 void VERU_add_visibility_cb(const char* name, bool (*callback)(void)) {
-  if (VERU_pref* pref = VERU_lookup_pref(name))
-    pref->set_visibility_fn(callback);
+  if (VERU_pref* pref = VERU_lookup_pref(name)) pref->set_visibility_fn(callback);
 }
 
 OM_object* veru_call_create_object_hook(OM_object* owner, XERCES_DOM_node* element) {
-  if (!hooks_registered || !hooks.create_object_hook)
-    return nullptr;
+  if (!hooks_registered || !hooks.create_object_hook) return nullptr;
   return hooks.create_object_hook(owner, element);
 }
 
 void veru_call_level_report_hook(int level, int flag) {
-  if (hooks_registered && hooks.level_report_hook)
-    hooks.level_report_hook(level, flag);
+  if (hooks_registered && hooks.level_report_hook) hooks.level_report_hook(level, flag);
 }

@@ -8,7 +8,7 @@ VERU_change* VERU_change::create(const char* option_name) {
 }
 
 void VERU_change::initialise(VERU_change* object, const char* option_name) {
-  OM_set_string(object, ATT_option_name__VERU6477, option_name);
+  OM_store_string(object->slot(slot_option_name), option_name);
 }
 
 void VERU_change::init_methods(OM_class_descriptor* table) {
@@ -25,7 +25,7 @@ void VERU_change::init_methods(OM_class_descriptor* table) {
 
 // Deleting a record deletes its recorded value, and with it that value's object.
 void VERU_change::delete_value(OM_object* object) {
-  OM_delete_referenced_object(object, ATT_value__VERU1281);
+  OM_delete_slot_object(object->slot(slot_value));
 }
 
 const char* VERU_change::ask_option_name() const {
@@ -37,7 +37,7 @@ VERU_recorded_value* VERU_change::ask_value() const {
 }
 
 void VERU_change::set_value(VERU_recorded_value* value) {
-  OM_set_pointer(this, ATT_value__VERU1281, value);
+  slot(slot_value).o = value;
 }
 
 bool VERU_change::ask_update_lock() const {

@@ -33,10 +33,8 @@ bool VERU_data_color::validate(const VERU_value* value) const {
     OM_check_ptr_class(value, VERU_int_value_c, VERU_SOURCE, __LINE__);
   }
   const int colour = static_cast<const VERU_int_value*>(value)->ask_value();
-  if (colour >= FIRST_COLOUR && colour <= LAST_COLOUR)
-    return true;
-  if (!find_elem(value))
-    ERROR_exception(VERU_SOURCE, __LINE__, 3550040, "Invalid value");
+  if (colour >= FIRST_COLOUR && colour <= LAST_COLOUR) return true;
+  if (!find_elem(value)) ERROR_exception(VERU_SOURCE, __LINE__, 3550040, "Invalid value");
   return true;
 }
 

@@ -17,26 +17,25 @@ void VERU_data_enum::init_methods(OM_class_descriptor* table) {
   table->create = reinterpret_cast<OM_generic_fn>(&VERU_data_enum::create);
   table->initialise = reinterpret_cast<OM_generic_fn>(&VERU_data_enum::initialise);
   OM_init_cascading_method(table, &VERU_data_enum::delete_elems);
+  slot_values = OM_ask_attribute_slot(VERU_data_enum_c, ATT_values__VERU4702);
 }
 
 void VERU_data_enum::delete_elems(OM_object* object) {
   OM_delete_referenced_objects(object, ATT_values__VERU4702, 0,
-                               OM_ask_array_length(object, ATT_values__VERU4702));
+                               OM_slot_array_length(object->slot(slot_values)));
 }
 
 const VERU_enum_elem* VERU_data_enum::find_elem(const VERU_value* value) const {
   const int count = ask_n_elems();
   for (int i = 0; i < count; ++i) {
     const VERU_enum_elem* elem = ask_nth_elem(i);
-    if (elem && elem->ask_value() && elem->ask_value()->compare(value) == 0)
-      return elem;
+    if (elem && elem->ask_value() && elem->ask_value()->compare(value) == 0) return elem;
   }
   return nullptr;
 }
 
 bool VERU_data_enum::validate(const VERU_value* value) const {
-  if (!find_elem(value))
-    ERROR_exception(VERU_SOURCE, __LINE__, 3550010, "Invalid value");
+  if (!find_elem(value)) ERROR_exception(VERU_SOURCE, __LINE__, 3550010, "Invalid value");
   return true;
 }
 
@@ -45,15 +44,13 @@ char* VERU_data_enum::print() const {
 }
 
 void VERU_data_enum::add_elem(VERU_enum_elem* elem) {
-  const int count = ask_n_elems();
-  OM_set_array_length(this, ATT_values__VERU4702, count + 1);
-  OM_set_pointer_elem(this, ATT_values__VERU4702, count, elem);
+  OM_slot_array_append(slot(slot_values), elem);
 }
 
 int VERU_data_enum::ask_n_elems() const {
-  return OM_ask_array_length(this, ATT_values__VERU4702);
+  return OM_slot_array_length(slot(slot_values));
 }
 
 VERU_enum_elem* VERU_data_enum::ask_nth_elem(int index) const {
-  return static_cast<VERU_enum_elem*>(OM_ask_pointer_elem(this, ATT_values__VERU4702, index));
+  return static_cast<VERU_enum_elem*>(OM_slot_array_elem(slot(slot_values), index));
 }

@@ -22,8 +22,7 @@ int compare_with(const VERU_range_elem* bound, const VERU_value* candidate) {
 
 bool is_allowed(const VERU_range_elem* lower, const VERU_range_elem* upper,
                 const VERU_value* candidate, int* error) {
-  if (!lower && !upper)
-    return true;
+  if (!lower && !upper) return true;
   if (!lower) {
     const int c_upper = compare_with(upper, candidate);
     *error = upper->ask_inclusive() ? 3550016 : 3550017;
@@ -73,8 +72,8 @@ void VERU_data_range::init_methods(OM_class_descriptor* table) {
 }
 
 void VERU_data_range::delete_bounds(OM_object* object) {
-  OM_delete_referenced_object(object, ATT_lower__VERU33);
-  OM_delete_referenced_object(object, ATT_upper__VERU7582);
+  OM_delete_slot_object(object->slot(slot_lower));
+  OM_delete_slot_object(object->slot(slot_upper));
 }
 
 bool VERU_data_range::validate(const VERU_value* value) const {
@@ -109,17 +108,15 @@ char* VERU_data_range::print() const {
 }
 
 void VERU_data_range::set_lower(VERU_range_elem* bound) {
-  if (bound == ask_lower())
-    return;
-  OM_delete_referenced_object(this, ATT_lower__VERU33);
-  OM_set_pointer(this, ATT_lower__VERU33, bound);
+  if (bound == ask_lower()) return;
+  OM_delete_slot_object(slot(slot_lower));
+  slot(slot_lower).o = bound;
 }
 
 void VERU_data_range::set_upper(VERU_range_elem* bound) {
-  if (bound == ask_upper())
-    return;
-  OM_delete_referenced_object(this, ATT_upper__VERU7582);
-  OM_set_pointer(this, ATT_upper__VERU7582, bound);
+  if (bound == ask_upper()) return;
+  OM_delete_slot_object(slot(slot_upper));
+  slot(slot_upper).o = bound;
 }
 
 VERU_range_elem* VERU_data_range::ask_lower() const {

@@ -41,10 +41,8 @@ sm_string owned(char* text) {
 // The path of name in directory when a file is there; null otherwise.
 char* existing_file(const char* directory, const char* name) {
   char* path = nullptr;
-  if (!name || CFI_merge_filespec(directory, name, &path) != 0)
-    return nullptr;
-  if (CFI_ask_file_exist(path) == 0)
-    return path;
+  if (!name || CFI_merge_filespec(directory, name, &path) != 0) return nullptr;
+  if (CFI_ask_file_exist(path) == 0) return path;
   SM_free(path);
   return nullptr;
 }
@@ -68,12 +66,10 @@ std::vector<std::string> override_directories(const char* list) {
   std::string remaining = list;
   for (std::size_t start = 0; start <= remaining.size();) {
     std::size_t end = remaining.find(';', start);
-    if (end == std::string::npos)
-      end = remaining.size();
+    if (end == std::string::npos) end = remaining.size();
     const std::string piece = remaining.substr(start, end - start);
     start = end + 1;
-    if (piece.empty())
-      continue;
+    if (piece.empty()) continue;
     char* expanded = nullptr;
     if (ENV_expand_name(piece.c_str(), &expanded) == 0 && CFI_is_directory(expanded)) {
       directories.emplace_back(expanded);
@@ -91,18 +87,15 @@ char* veru_find_definition_file(const char* name) {
   const sm_string variant = language ? language_variant(name, language) : owned(nullptr);
   if (environment.xml_def_dir) {
     for (const std::string& directory : override_directories(environment.xml_def_dir)) {
-      if (char* path = existing_file(directory.c_str(), variant.get()))
-        return path;
-      if (char* path = existing_file(directory.c_str(), name))
-        return path;
+      if (char* path = existing_file(directory.c_str(), variant.get())) return path;
+      if (char* path = existing_file(directory.c_str(), name)) return path;
     }
   } else if (language && environment.base_dir) {
     char* localization = nullptr;
     if (CFI_merge_filespec(environment.base_dir, "localization", &localization) == 0) {
       char* path = existing_file(localization, variant.get());
       SM_free(localization);
-      if (path)
-        return path;
+      if (path) return path;
     }
   }
   char* installation = nullptr;
@@ -112,8 +105,7 @@ char* veru_find_definition_file(const char* name) {
     if (CFI_ask_directory_exist(directory.get()) != 0) {
       ERROR_raise(VERU_SOURCE, __LINE__, 3550003, "directory %s does not exist", directory.get());
     }
-    if (char* path = existing_file(directory.get(), name))
-      return path;
+    if (char* path = existing_file(directory.get(), name)) return path;
   }
   ERROR_raise(VERU_SOURCE, __LINE__, 3550003, "file %s could not be found", name);
 }
@@ -138,8 +130,7 @@ int VERU_ask_dpx_files(char*** files) {
       std::strcpy(entry.resolved_path, paths[filled]);
     }
   } catch (...) {
-    for (int i = 0; i < filled; ++i)
-      SM_free(paths[i]);
+    for (int i = 0; i < filled; ++i) SM_free(paths[i]);
     SM_free(paths);
     throw;
   }
@@ -147,8 +138,7 @@ int VERU_ask_dpx_files(char*** files) {
   if (files) {
     *files = paths;
   } else {
-    for (int i = 0; i < DEFINITION_FILE_COUNT; ++i)
-      SM_free(paths[i]);
+    for (int i = 0; i < DEFINITION_FILE_COUNT; ++i) SM_free(paths[i]);
     SM_free(paths);
   }
   return DEFINITION_FILE_COUNT;

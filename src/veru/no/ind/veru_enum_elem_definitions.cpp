@@ -8,10 +8,8 @@ VERU_enum_elem* VERU_enum_elem::create(VERU_value* value, const char* name) {
 }
 
 void VERU_enum_elem::initialise(VERU_enum_elem* object, VERU_value* value, const char* name) {
-  OM_set_pointer(object, ATT_value__VERU1281, value);
-  TEXT_s* text = TEXT_create_string(name);
-  OM_set_text(object, ATT_name__VERU8887, text);
-  TEXT_free(text);
+  object->slot(slot_value).o = value;
+  OM_take_text(object->slot(slot_name), TEXT_create_string(name));
 }
 
 void VERU_enum_elem::init_methods(OM_class_descriptor* table) {
@@ -25,7 +23,7 @@ void VERU_enum_elem::init_methods(OM_class_descriptor* table) {
 }
 
 void VERU_enum_elem::delete_value(OM_object* object) {
-  OM_delete_referenced_object(object, ATT_value__VERU1281);
+  OM_delete_slot_object(object->slot(slot_value));
 }
 
 VERU_value* VERU_enum_elem::ask_value() const {
@@ -41,5 +39,5 @@ const char* VERU_enum_elem::ask_bitmap() const {
 }
 
 void VERU_enum_elem::set_bitmap(const char* bitmap) {
-  OM_set_string(this, ATT_bitmap__VERU9611, bitmap);
+  OM_store_string(slot(slot_bitmap), bitmap);
 }

@@ -17,12 +17,10 @@ const char* const MAKER_FOLDER = "/Corvane";
 // The platform's per-user application data folder: the local one, else the roaming one.
 sm_string base_folder() {
   SHELL_folder_lookup_fn lookup = SHELL_ask_folder_lookup();
-  if (!lookup)
-    return owned(nullptr);
+  if (!lookup) return owned(nullptr);
   char path[SHELL_FOLDER_PATH_SIZE] = "";
   int result = lookup(SHELL_FOLDER_LOCAL_APPDATA, path);
-  if (result != 0)
-    result = lookup(SHELL_FOLDER_ROAMING_APPDATA, path);
+  if (result != 0) result = lookup(SHELL_FOLDER_ROAMING_APPDATA, path);
   path[SHELL_FOLDER_PATH_SIZE - 1] = '\0';
   return owned(result == 0 && path[0] ? SM_string_copy(path) : nullptr);
 }
@@ -34,24 +32,20 @@ bool is_usable(const char* path) {
 }
 
 void make_sure_exists(const char* path) {
-  if (CFI_ask_directory_exist(path) == 1)
-    CFI_create_directory(path);
+  if (CFI_ask_directory_exist(path) == 1) CFI_create_directory(path);
 }
 
 // <base>/Corvane/<folder>, made with its maker folder when missing; null when not usable.
 const char* versioned_folder(const char* folder) {
   const sm_string base = base_folder();
-  if (!is_usable(base.get()))
-    return nullptr;
+  if (!is_usable(base.get())) return nullptr;
   sm_string path = owned(SM_sprintf("%s%s/%s", base.get(), MAKER_FOLDER, folder));
   if (!is_usable(path.get())) {
     const sm_string maker = owned(SM_sprintf("%s%s", base.get(), MAKER_FOLDER));
     make_sure_exists(maker.get());
-    if (!is_usable(maker.get()))
-      return nullptr;
+    if (!is_usable(maker.get())) return nullptr;
     make_sure_exists(path.get());
-    if (!is_usable(path.get()))
-      return nullptr;
+    if (!is_usable(path.get())) return nullptr;
   }
   return SM_string_copy_persistent(path.get());
 }
@@ -85,10 +79,8 @@ const char* VERU_ask_zr_application_folder() {
 
 char* VERU_ask_zr_application_subfolder(const char* name) {
   const char* folder = VERU_ask_zr_application_folder();
-  if (!folder)
-    return nullptr;
-  if (!name || !*name)
-    return const_cast<char*>(SM_string_copy_persistent(folder));
+  if (!folder) return nullptr;
+  if (!name || !*name) return const_cast<char*>(SM_string_copy_persistent(folder));
   // A subfolder is one level below the application folder, never elsewhere.
   if (std::strchr(name, '/') || std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
     return nullptr;
@@ -100,11 +92,9 @@ char* VERU_ask_zr_application_subfolder(const char* name) {
 }
 
 const char* VERU_ask_zr_legacy_application_folder(const char* key) {
-  if (!key)
-    return nullptr;
+  if (!key) return nullptr;
   for (legacy_folder_s& row : legacy_folders) {
-    if (std::strcmp(row.key, key) != 0)
-      continue;
+    if (std::strcmp(row.key, key) != 0) continue;
     if (!row.computed) {
       row.path = versioned_folder(row.folder);
       row.computed = true;

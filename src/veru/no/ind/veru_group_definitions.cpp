@@ -11,9 +11,7 @@ VERU_group* VERU_group::create(const char* name) {
 
 void VERU_group::initialise(VERU_group* object, const char* name) {
   OM_tagged_object::initialise(object, VERU__ask_module_root());
-  TEXT_s* text = TEXT_create_string(name);
-  OM_set_text(object, ATT_name__VERU8887, text);
-  TEXT_free(text);
+  OM_take_text(object->slot(slot_name), TEXT_create_string(name));
 }
 
 void VERU_group::init_methods(OM_class_descriptor* table) {
@@ -21,6 +19,7 @@ void VERU_group::init_methods(OM_class_descriptor* table) {
   table->create = reinterpret_cast<OM_generic_fn>(&VERU_group::create);
   table->initialise = reinterpret_cast<OM_generic_fn>(&VERU_group::initialise);
   slot_name = OM_ask_attribute_slot(VERU_group_c, ATT_name__VERU8887);
+  slot_objects = OM_ask_attribute_slot(VERU_group_c, ATT_objects__VERU352);
   slot_has_tabs = OM_ask_attribute_slot(VERU_group_c, ATT_m_has_tabs__VERU5069);
   slot_parent = OM_ask_attribute_slot(VERU_group_c, ATT_parent__VERU7938);
   slot_csh_text = OM_ask_attribute_slot(VERU_group_c, ATT_csh_text__VERU5472);
@@ -28,9 +27,7 @@ void VERU_group::init_methods(OM_class_descriptor* table) {
 }
 
 void VERU_group::add_object(OM_object* object) {
-  const int count = ask_n_objects();
-  OM_set_array_length(this, ATT_objects__VERU352, count + 1);
-  OM_set_pointer_elem(this, ATT_objects__VERU352, count, object);
+  OM_slot_array_append(slot(slot_objects), object);
 }
 
 TEXT_s* VERU_group::ask_name() const {
@@ -38,11 +35,11 @@ TEXT_s* VERU_group::ask_name() const {
 }
 
 int VERU_group::ask_n_objects() const {
-  return OM_ask_array_length(this, ATT_objects__VERU352);
+  return OM_slot_array_length(slot(slot_objects));
 }
 
 OM_object* VERU_group::ask_nth_object(int index) const {
-  return OM_ask_pointer_elem(this, ATT_objects__VERU352, index);
+  return OM_slot_array_elem(slot(slot_objects), index);
 }
 
 bool VERU_group::ask_has_tabs() const {
@@ -58,7 +55,7 @@ VERU_group* VERU_group::ask_parent() const {
 }
 
 void VERU_group::set_parent(VERU_group* parent) {
-  OM_set_pointer(this, ATT_parent__VERU7938, parent);
+  slot(slot_parent).o = parent;
 }
 
 // Walks down the first children without recursion; a first child that is not a group (a
@@ -66,18 +63,16 @@ void VERU_group::set_parent(VERU_group* parent) {
 unsigned VERU_group::ask_tabbed_tag() const {
   const VERU_group* group = this;
   while (!group->ask_has_tabs()) {
-    if (group->ask_n_objects() == 0)
-      return 0;
+    if (group->ask_n_objects() == 0) return 0;
     const OM_object* first = group->ask_nth_object(0);
-    if (!first || !OM_is_subclass(first->class_id(), VERU_group_c))
-      return 0;
+    if (!first || !OM_is_subclass(first->class_id(), VERU_group_c)) return 0;
     group = static_cast<const VERU_group*>(first);
   }
   return OM_ask_object_tag(group);
 }
 
 void VERU_group::set_csh_text(const char* csh_text) {
-  OM_set_string(this, ATT_csh_text__VERU5472, csh_text);
+  OM_store_string(slot(slot_csh_text), csh_text);
 }
 
 const char* VERU_group::ask_csh_text() const {
@@ -93,17 +88,14 @@ void VERU_group::set_is_group(bool is_group) {
 }
 
 VERU_group* VERU_lookup_application_by_csh_tag(VERU_group* group, const char* tag) {
-  if (!group || !tag)
-    return nullptr;
+  if (!group || !tag) return nullptr;
   const int count = group->ask_n_objects();
   for (int i = 0; i < count; ++i) {
     OM_object* child = group->ask_nth_object(i);
-    if (!child || !OM_is_subclass(child->class_id(), VERU_group_c))
-      continue;
+    if (!child || !OM_is_subclass(child->class_id(), VERU_group_c)) continue;
     auto* application = static_cast<VERU_group*>(child);
     const char* csh_text = application->ask_csh_text();
-    if (csh_text && std::strcmp(csh_text, tag) == 0)
-      return application;
+    if (csh_text && std::strcmp(csh_text, tag) == 0) return application;
   }
   return nullptr;
 }

@@ -24,8 +24,7 @@ int VERU_int_value::compare(const VERU_value* other) const {
   check_operand(other, VERU_int_value_c, VERU_SOURCE, __LINE__);
   const int mine = ask_value();
   const int theirs = static_cast<const VERU_int_value*>(other)->ask_value();
-  if (mine == theirs)
-    return 0;
+  if (mine == theirs) return 0;
   return theirs > mine ? 1 : -1;
 }
 

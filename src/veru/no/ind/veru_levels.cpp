@@ -19,8 +19,7 @@ sm_string owned(char* text) {
 // Copies text into a fixed field when it fits; false, and nothing copied, when it does not.
 template <std::size_t size>
 bool copy_into(char (&field)[size], const char* text) {
-  if (std::strlen(text) >= size)
-    return false;
+  if (std::strlen(text) >= size) return false;
   std::strcpy(field, text);
   return true;
 }
@@ -30,8 +29,7 @@ std::string value_file_prefix() {
   ENV_version_s version{};
   ENV_ask_version(&version);
   std::string prefix;
-  for (const char* c = version.product_name; c && *c; ++c)
-    prefix += STR_tolower(*c);
+  for (const char* c = version.product_name; c && *c; ++c) prefix += STR_tolower(*c);
   return prefix + std::to_string(version.numbers[0]);
 }
 
@@ -160,8 +158,7 @@ bool VERU_is_level_locked_by_default(int level) {
 void VERU_set_level_locked_by_default(int level, bool locked) {
   veru_level_s& entry = veru_level(level);
   if (VERU_module_root* root = VERU__ask_module_root()) {
-    if (OM_set* prefs = root->ask_pref_set())
-      OM_for_all_in_set(prefs, clear_recorded_lock, &level);
+    if (OM_set* prefs = root->ask_pref_set()) OM_for_all_in_set(prefs, clear_recorded_lock, &level);
   }
   entry.locked_by_default = locked;
 }
@@ -176,32 +173,25 @@ void VERU_set_level_up_to_date(int level, bool up_to_date) {
 
 void veru_init_levels() {
   const std::string prefix = value_file_prefix();
-  for (int level = 1; level < VERU_LEVEL_COUNT; ++level)
-    define_level(level, prefix);
+  for (int level = 1; level < VERU_LEVEL_COUNT; ++level) define_level(level, prefix);
   define_local_user_defaults();
   bool any_defined = false;
-  for (int level = 1; level < VERU_LEVEL_COUNT; ++level)
-    any_defined |= levels[level].defined;
-  if (!any_defined)
-    levels[0].defined = true;
+  for (int level = 1; level < VERU_LEVEL_COUNT; ++level) any_defined |= levels[level].defined;
+  if (!any_defined) levels[0].defined = true;
 }
 
 int VERU_ask_value_files(char*** files) {
   int count = 0;
-  for (const veru_level_s& entry : levels)
-    count += entry.defined ? 1 : 0;
+  for (const veru_level_s& entry : levels) count += entry.defined ? 1 : 0;
   if (count == 0) {
-    if (files)
-      *files = nullptr;
+    if (files) *files = nullptr;
     return 0;
   }
-  if (!files)
-    return count;
+  if (!files) return count;
   char** paths = static_cast<char**>(SM_alloc(static_cast<std::size_t>(count) * sizeof(char*)));
   int filled = 0;
   for (const veru_level_s& entry : levels) {
-    if (entry.defined)
-      paths[filled++] = SM_string_copy(entry.file_path);
+    if (entry.defined) paths[filled++] = SM_string_copy(entry.file_path);
   }
   *files = paths;
   return count;
@@ -209,16 +199,14 @@ int VERU_ask_value_files(char*** files) {
 
 bool VERU_is_level_writeable(int level) {
   const veru_level_s& entry = veru_level(level);
-  if (level == 0 || !entry.defined)
-    return false;
+  if (level == 0 || !entry.defined) return false;
   veru_character_checking_off checking_off;
   char* directory_part = nullptr;
   char* name_part = nullptr;
   const int split = CFI_split_filespec(entry.file_path, &directory_part, &name_part);
   const sm_string directory = owned(directory_part);
   const sm_string name = owned(name_part);
-  if (split != 0)
-    return false;
+  if (split != 0) return false;
   int detail = 0;
   if (!CFI_is_access_permitted(*directory ? directory.get() : ".", CFI_ACCESS_WRITE, &detail)) {
     return false;

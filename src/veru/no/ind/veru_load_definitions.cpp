@@ -1,7 +1,9 @@
 // Reading the definition files at start-up: the tree of applications, categories, tabs and
 // groups, every preference with its constraint and default, the display objects that the host
 // makes, and the extras file's categories and default overrides.
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,23 +16,81 @@
 
 namespace {
 
-const char* const WIDGETS[] = {
-    "Real",    "OptionMenu",   "RadioBox",      "Toggle",       "RealScale",
-    "Integer", "IntegerScale", "Color",         "ColorToggle",  "ColorOption",
-    "String",  "Widestring",   "BrowseFileSel", "BrowseDirSel", "MultiLineText",
+// The elements that definition files give meaning to, each found by its name once.
+enum class element_kind {
+  other,
+  application,
+  category,
+  tab,
+  group,
+  pref,
+  label,
+  image,
+  separator,
+  data,
+  description,
+  enum_elem,
+  lower_bound,
+  upper_bound,
+  pref_value,
+  widget,
+  color_widget,  // the widget "Color", which also gives a preference its colour constraint
 };
 
-bool is_widget(XERCES_DOM_node* element) {
-  for (const char* widget : WIDGETS) {
-    if (veru_is_named(element, widget))
-      return true;
-  }
-  return false;
+struct named_kind_s {
+  const char* name;
+  element_kind kind;
+};
+
+// Sorted by name (strcmp order) for the binary search.
+const named_kind_s ELEMENT_KINDS[] = {
+    {"Application", element_kind::application},
+    {"BrowseDirSel", element_kind::widget},
+    {"BrowseFileSel", element_kind::widget},
+    {"Category", element_kind::category},
+    {"Color", element_kind::color_widget},
+    {"ColorOption", element_kind::widget},
+    {"ColorToggle", element_kind::widget},
+    {"Data", element_kind::data},
+    {"Description", element_kind::description},
+    {"EnumElem", element_kind::enum_elem},
+    {"Group", element_kind::group},
+    {"Image", element_kind::image},
+    {"Integer", element_kind::widget},
+    {"IntegerScale", element_kind::widget},
+    {"Label", element_kind::label},
+    {"LowerBound", element_kind::lower_bound},
+    {"MultiLineText", element_kind::widget},
+    {"OptionMenu", element_kind::widget},
+    {"Pref", element_kind::pref},
+    {"PrefValue", element_kind::pref_value},
+    {"RadioBox", element_kind::widget},
+    {"Real", element_kind::widget},
+    {"RealScale", element_kind::widget},
+    {"Separator", element_kind::separator},
+    {"String", element_kind::widget},
+    {"Tab", element_kind::tab},
+    {"Toggle", element_kind::widget},
+    {"UpperBound", element_kind::upper_bound},
+    {"Widestring", element_kind::widget},
+};
+
+// The kind of an element node; other for anything else.
+element_kind kind_of(XERCES_DOM_node* element) {
+  const char* name = pvtbl_kvxml->XERCES_DOM_getNodeName(element);
+  if (!name) return element_kind::other;
+  const named_kind_s* begin = std::begin(ELEMENT_KINDS);
+  const named_kind_s* end = std::end(ELEMENT_KINDS);
+  const named_kind_s* found = std::lower_bound(
+      begin, end, name, [](const named_kind_s& row, const char* wanted) {
+        return std::strcmp(row.name, wanted) < 0;
+      });
+  return found != end && std::strcmp(found->name, name) == 0 ? found->kind : element_kind::other;
 }
 
-bool is_group_element(XERCES_DOM_node* element) {
-  return veru_is_named(element, "Application") || veru_is_named(element, "Category") ||
-         veru_is_named(element, "Tab") || veru_is_named(element, "Group");
+bool is_group_kind(element_kind kind) {
+  return kind == element_kind::application || kind == element_kind::category ||
+         kind == element_kind::tab || kind == element_kind::group;
 }
 
 const char* attribute(XERCES_DOM_node* element, const char* name) {
@@ -45,8 +105,7 @@ std::string collected_text(XERCES_DOM_node* element) {
   while (!pending.empty()) {
     XERCES_DOM_node* node = pending.back();
     pending.pop_back();
-    if (!node)
-      continue;
+    if (!node) continue;
     pending.push_back(pvtbl_kvxml->XERCES_DOM_getNextSibling(node));
     const int type = pvtbl_kvxml->XERCES_DOM_getNodeType(node);
     if (type == XERCES_DOM_TEXT_NODE || type == XERCES_DOM_CDATA_SECTION_NODE) {
@@ -59,37 +118,40 @@ std::string collected_text(XERCES_DOM_node* element) {
 }
 
 void set_description(VERU_pref* pref, XERCES_DOM_node* description) {
+  // Most descriptions are one run of text.
+  XERCES_DOM_node* first = pvtbl_kvxml->XERCES_DOM_getFirstChild(description);
+  if (first && pvtbl_kvxml->XERCES_DOM_getNodeType(first) == XERCES_DOM_TEXT_NODE &&
+      !pvtbl_kvxml->XERCES_DOM_getNextSibling(first)) {
+    pref->set_desc(pvtbl_kvxml->XERCES_DOM_getNodeValue(first));
+    return;
+  }
   pref->set_desc(collected_text(description).c_str());
 }
 
 VERU_data* load_data(VERU_pref* pref, XERCES_DOM_node* element) {
   const char* type = attribute(element, "type");
-  if (!type)
-    return nullptr;
+  if (!type) return nullptr;
   const bool is_enum = std::strcmp(type, "enum") == 0;
   const bool is_color = std::strcmp(type, "color") == 0;
   if (is_enum || is_color) {
     VERU_data_enum* data = is_enum ? VERU_data_enum::create(0) : VERU_data_color::create(0);
     for (XERCES_DOM_node* child = veru_next_element(element, nullptr); child;
          child = veru_next_element(element, child)) {
-      if (!veru_is_named(child, "EnumElem"))
-        continue;
+      if (kind_of(child) != element_kind::enum_elem) continue;
       VERU_value* value = pref->create_veru_value(attribute(child, "value"));
       VERU_enum_elem* elem = VERU_enum_elem::create(value, attribute(child, "name"));
-      if (is_enum)
-        elem->set_bitmap(attribute(child, "bitmap"));
+      if (is_enum) elem->set_bitmap(attribute(child, "bitmap"));
       data->add_elem(elem);
     }
     return data;
   }
-  if (std::strcmp(type, "range") != 0)
-    return nullptr;
+  if (std::strcmp(type, "range") != 0) return nullptr;
   VERU_data_range* range = VERU_data_range::create(0);
   for (XERCES_DOM_node* child = veru_next_element(element, nullptr); child;
        child = veru_next_element(element, child)) {
-    const bool is_lower = veru_is_named(child, "LowerBound");
-    if (!is_lower && !veru_is_named(child, "UpperBound"))
-      continue;
+    const element_kind kind = kind_of(child);
+    const bool is_lower = kind == element_kind::lower_bound;
+    if (!is_lower && kind != element_kind::upper_bound) continue;
     const bool inclusive = veru_parse_int_prefix(attribute(child, "include")) != 0;
     VERU_range_elem* bound =
         VERU_range_elem::create(inclusive, pref->create_veru_value(attribute(child, "value")));
@@ -116,18 +178,12 @@ void replace_data(VERU_pref* pref, VERU_data* data) {
 }
 
 VERU_pref* create_pref(const char* type, const char* name) {
-  if (!type)
-    return nullptr;
-  if (std::strcmp(type, "int") == 0)
-    return VERU_pref_int::create(name);
-  if (std::strcmp(type, "real") == 0)
-    return VERU_pref_real::create(name);
-  if (std::strcmp(type, "logical") == 0)
-    return VERU_pref_logical::create(name);
-  if (std::strcmp(type, "string") == 0)
-    return VERU_pref_string::create(name);
-  if (std::strcmp(type, "string_list") == 0)
-    return VERU_pref_string_list::create(name);
+  if (!type) return nullptr;
+  if (std::strcmp(type, "int") == 0) return VERU_pref_int::create(name);
+  if (std::strcmp(type, "real") == 0) return VERU_pref_real::create(name);
+  if (std::strcmp(type, "logical") == 0) return VERU_pref_logical::create(name);
+  if (std::strcmp(type, "string") == 0) return VERU_pref_string::create(name);
+  if (std::strcmp(type, "string_list") == 0) return VERU_pref_string_list::create(name);
   return nullptr;
 }
 
@@ -153,33 +209,30 @@ void load_pref(VERU_group* group, XERCES_DOM_node* element) {
   pref->set_value(pref->create_veru_value(value), 0);
   pref->set_loaded_value(pref->create_veru_value(value));
   pref->set_title(attribute(element, "title"));
-  if (const char* unit = veru_non_empty_attribute(element, "unit"))
-    pref->set_unit(unit);
-  if (const char* ver = veru_non_empty_attribute(element, "ver"))
-    pref->set_ver(ver);
+  if (const char* unit = veru_non_empty_attribute(element, "unit")) pref->set_unit(unit);
+  if (const char* ver = veru_non_empty_attribute(element, "ver")) pref->set_ver(ver);
   if (const char* scope = attribute(element, "scope")) {
-    if (std::strcmp(scope, "Part") == 0)
-      pref->set_scope(1);
-    if (std::strcmp(scope, "Session") == 0)
-      pref->set_scope(2);
+    if (std::strcmp(scope, "Part") == 0) pref->set_scope(1);
+    if (std::strcmp(scope, "Session") == 0) pref->set_scope(2);
   }
   for (XERCES_DOM_node* child = veru_next_element(element, nullptr); child;
        child = veru_next_element(element, child)) {
-    if (veru_is_named(child, "Data")) {
+    const element_kind kind = kind_of(child);
+    if (kind == element_kind::data) {
       replace_data(pref, load_data(pref, child));
-    } else if (is_widget(child)) {
-      if (OM_object* widget = veru_call_create_object_hook(pref, child))
-        group->add_object(widget);
-      if (veru_is_named(child, "Color") && !pref->ask_data()) {
+    } else if (kind == element_kind::widget || kind == element_kind::color_widget) {
+      if (OM_object* widget = veru_call_create_object_hook(pref, child)) group->add_object(widget);
+      if (kind == element_kind::color_widget && !pref->ask_data()) {
         pref->set_data(VERU_data_color::create(0));
       }
-    } else if (veru_is_named(child, "Description")) {
+    } else if (kind == element_kind::description) {
       set_description(pref, child);
     }
   }
 }
 
-VERU_group* load_group(XERCES_DOM_node* element, int depth, const char* path) {
+VERU_group* load_group(XERCES_DOM_node* element, element_kind element_is, int depth,
+                       const char* path) {
   if (depth > VERU_MAX_GROUP_DEPTH) {
     ERROR_raise(VERU_SOURCE, __LINE__, 3550003,
                 "Unable to load preferences definition: groups nested more than %d deep in %s",
@@ -187,24 +240,21 @@ VERU_group* load_group(XERCES_DOM_node* element, int depth, const char* path) {
   }
   const char* name = attribute(element, "name");
   VERU_group* group = VERU_group::create(name ? name : "");
-  if (veru_is_named(element, "Category"))
-    group->set_has_tabs(true);
-  if (veru_is_named(element, "Group"))
-    group->set_is_group(true);
-  if (const char* csh = veru_non_empty_attribute(element, "csh"))
-    group->set_csh_text(csh);
+  if (element_is == element_kind::category) group->set_has_tabs(true);
+  if (element_is == element_kind::group) group->set_is_group(true);
+  if (const char* csh = veru_non_empty_attribute(element, "csh")) group->set_csh_text(csh);
   for (XERCES_DOM_node* child = veru_next_element(element, nullptr); child;
        child = veru_next_element(element, child)) {
-    if (is_group_element(child)) {
-      VERU_group* nested = load_group(child, depth + 1, path);
+    const element_kind kind = kind_of(child);
+    if (is_group_kind(kind)) {
+      VERU_group* nested = load_group(child, kind, depth + 1, path);
       group->add_object(nested);
       nested->set_parent(group);
-    } else if (veru_is_named(child, "Pref")) {
+    } else if (kind == element_kind::pref) {
       load_pref(group, child);
-    } else if (veru_is_named(child, "Label") || veru_is_named(child, "Image") ||
-               veru_is_named(child, "Separator")) {
-      if (OM_object* shown = veru_call_create_object_hook(nullptr, child))
-        group->add_object(shown);
+    } else if (kind == element_kind::label || kind == element_kind::image ||
+               kind == element_kind::separator) {
+      if (OM_object* shown = veru_call_create_object_hook(nullptr, child)) group->add_object(shown);
     }
   }
   return group;
@@ -224,31 +274,28 @@ void load_applications(const veru_document& document, const char* path) {
   VERU_group* tree_root = VERU__ask_module_root()->ask_tree_root();
   for (XERCES_DOM_node* child = veru_next_element(root, nullptr); child;
        child = veru_next_element(root, child)) {
-    if (veru_is_named(child, "Application"))
-      tree_root->add_object(load_group(child, 1, path));
+    if (kind_of(child) == element_kind::application) {
+      tree_root->add_object(load_group(child, element_kind::application, 1, path));
+    }
   }
 }
 
 void load_pref_value(XERCES_DOM_node* element) {
   const char* name = attribute(element, "name");
   VERU_pref* pref = VERU_lookup_pref(name);
-  if (!pref)
-    return;
+  if (!pref) return;
   try {
     pref->read_dom_node(element, 0);
   } catch (const TQS::Error::Exception& error) {
-    if (!VERU_is_veru_error(error.askCode()))
-      throw;
+    if (!VERU_is_veru_error(error.askCode())) throw;
     ERROR_lprintf("\tDefault %s value is not valid. Value ignored\n", name);
     return;
   }
   pref->update_loaded_value(0);
-  if (const char* ver = veru_non_empty_attribute(element, "ver"))
-    pref->set_ver(ver);
+  if (const char* ver = veru_non_empty_attribute(element, "ver")) pref->set_ver(ver);
   for (XERCES_DOM_node* child = veru_next_element(element, nullptr); child;
        child = veru_next_element(element, child)) {
-    if (veru_is_named(child, "Description"))
-      set_description(pref, child);
+    if (kind_of(child) == element_kind::description) set_description(pref, child);
   }
 }
 
@@ -257,7 +304,8 @@ void load_extras(const veru_document& document, const char* path) {
   VERU_group* tree_root = VERU__ask_module_root()->ask_tree_root();
   for (XERCES_DOM_node* child = veru_next_element(root, nullptr); child;
        child = veru_next_element(root, child)) {
-    if (veru_is_named(child, "Application")) {
+    const element_kind kind = kind_of(child);
+    if (kind == element_kind::application) {
       VERU_group* application =
           VERU_lookup_application_by_csh_tag(tree_root, attribute(child, "csh"));
       if (!application) {
@@ -265,13 +313,12 @@ void load_extras(const veru_document& document, const char* path) {
       }
       for (XERCES_DOM_node* category = veru_next_element(child, nullptr); category;
            category = veru_next_element(child, category)) {
-        if (!veru_is_named(category, "Category"))
-          continue;
-        VERU_group* added = load_group(category, 2, path);
+        if (kind_of(category) != element_kind::category) continue;
+        VERU_group* added = load_group(category, element_kind::category, 2, path);
         application->add_object(added);
         added->set_parent(application);
       }
-    } else if (veru_is_named(child, "PrefValue")) {
+    } else if (kind == element_kind::pref_value) {
       load_pref_value(child);
     }
   }
@@ -282,8 +329,7 @@ void load_extras(const veru_document& document, const char* path) {
 void veru_load_definition_file(const char* path) {
   veru_document document;
   veru_parse_timer timer;
-  if (timer.is_timing())
-    ERROR_lprintf("Processing customer default file %s ", path);
+  if (timer.is_timing()) ERROR_lprintf("Processing customer default file %s ", path);
   if (pvtbl_kvxml->XERCES_DOM_parseFile(document.context(), path, "utf-8",
                                         XERCES_DOM_PARSE_DROP_BLANK_TEXT) != 0) {
     ERROR_lprintf("\n%s\n", pvtbl_kvxml->XERCES_DOM_getErrorText(document.context()));
@@ -308,8 +354,7 @@ void veru_load_definitions() {
       SM_free(paths[next]);
     }
   } catch (...) {
-    for (; next < count; ++next)
-      SM_free(paths[next]);
+    for (; next < count; ++next) SM_free(paths[next]);
     SM_free(paths);
     throw;
   }

@@ -15,8 +15,7 @@ namespace {
 void read_entries(XERCES_DOM_node* root, int level, bool notify, bool* ignored) {
   for (XERCES_DOM_node* element = veru_next_element(root, nullptr); element;
        element = veru_next_element(root, element)) {
-    if (!veru_is_named(element, "Pref"))
-      continue;
+    if (!veru_is_named(element, "Pref")) continue;
     const char* name = pvtbl_kvxml->XERCES_DOM_getAttribute(element, "name");
     const char* shown = name ? name : "";
     VERU_pref* pref = VERU_lookup_pref(name);
@@ -29,11 +28,9 @@ void read_entries(XERCES_DOM_node* root, int level, bool notify, bool* ignored) 
     } else {
       try {
         pref->read_dom_node(element, level);
-        if (notify)
-          pref->update_loaded_value(level);
+        if (notify) pref->update_loaded_value(level);
       } catch (const TQS::Error::Exception& error) {
-        if (!VERU_is_veru_error(error.askCode()))
-          throw;
+        if (!VERU_is_veru_error(error.askCode())) throw;
         ERROR_lprintf("\tDefault %s value is not valid. Value ignored\n", shown);
         *ignored = true;
       }
@@ -71,18 +68,15 @@ void veru_load_level_values(int level, bool notify) {
     entry.up_to_date = true;
   } catch (const TQS::Error::Exception&) {
     ERROR_lprintf("Unable to load user customizations file for level %d - continuing\n", level);
-    if (notify)
-      veru_call_level_report_hook(level, 0);
+    if (notify) veru_call_level_report_hook(level, 0);
   }
-  if (ignored && notify)
-    veru_call_level_report_hook(level, 1);
+  if (ignored && notify) veru_call_level_report_hook(level, 1);
 }
 
 void veru_load_values(bool notify) {
   for (int level = 1; level < VERU_LEVEL_COUNT; ++level) {
     const veru_level_s& entry = veru_level(level);
-    if (!entry.defined || entry.up_to_date)
-      continue;
+    if (!entry.defined || entry.up_to_date) continue;
     veru_parse_timer timer;
     ERROR_lprintf("Processing customer default values file %s\n", entry.file_path);
     veru_load_level_values(level, notify);
@@ -102,8 +96,7 @@ void VERU_reload_values_xml() {
   VERU_module_root* root = VERU__ask_module_root();
   for (int level = 1; level < VERU_LEVEL_COUNT; ++level) {
     const veru_level_s& entry = veru_level(level);
-    if (!entry.defined || entry.up_to_date || !root)
-      continue;
+    if (!entry.defined || entry.up_to_date || !root) continue;
     OM_for_all_in_set(root->ask_pref_set(), remove_level_value, &level);
   }
   veru_load_values(false);

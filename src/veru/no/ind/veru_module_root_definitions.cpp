@@ -46,7 +46,7 @@ OM_set* VERU_module_root::create_pref_set(OM_object* owner) {
 }
 
 void VERU_module_root::set_tree_root(VERU_group* group) {
-  OM_set_pointer(this, ATT_tree_root__VERU2883, group);
+  slot(slot_tree_root).o = group;
 }
 
 VERU_group* VERU_module_root::ask_tree_root() const {
@@ -64,13 +64,12 @@ OM_set* VERU_module_root::ask_pref_set() const {
 }
 
 void VERU_module_root::set_pref_set(OM_set* set) {
-  OM_set_pointer(this, ATT_pref_set__VERU2866, set);
+  slot(slot_pref_set).o = set;
 }
 
 VERU_pref* VERU_module_root::find_pref(const char* name) const {
   const OM_set* set = ask_pref_set();
-  if (!set || !name)
-    return nullptr;
+  if (!set || !name) return nullptr;
   if (set->class_id() == OM_hash_set_class()) {
     return static_cast<VERU_pref*>(static_cast<const OM_hash_set*>(set)->OM_hash_set::lookup(name));
   }

@@ -23,26 +23,21 @@ bool is_space(char c) {
 }  // namespace
 
 int veru_parse_int_prefix(const char* text) {
-  if (!text)
-    return 0;
-  while (is_space(*text))
-    ++text;
+  if (!text) return 0;
+  while (is_space(*text)) ++text;
   const bool negative = *text == '-';
-  if (*text == '-' || *text == '+')
-    ++text;
+  if (*text == '-' || *text == '+') ++text;
   const std::int64_t limit = negative ? -static_cast<std::int64_t>(INT_MIN) : INT_MAX;
   std::int64_t magnitude = 0;
   for (; *text >= '0' && *text <= '9'; ++text) {
     magnitude = magnitude * 10 + (*text - '0');
-    if (magnitude > limit)
-      magnitude = limit;
+    if (magnitude > limit) magnitude = limit;
   }
   return static_cast<int>(negative ? -magnitude : magnitude);
 }
 
 double veru_parse_real_prefix(const char* text) {
-  if (!text)
-    return 0.0;
+  if (!text) return 0.0;
   return strtod_l(text, nullptr, c_locale());
 }
 

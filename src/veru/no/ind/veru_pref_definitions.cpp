@@ -10,12 +10,6 @@ namespace {
 
 constexpr int LAST_LEVEL = 3;
 
-// Stores text in a text slot, taking ownership of it.
-void store_text(OM_slot& slot, TEXT_s* text) {
-  TEXT_free(slot.t);
-  slot.t = text;
-}
-
 void stamp(VERU_recorded_value* recorded) {
   recorded->set_modification_date(CLOCK_gmt());
 }
@@ -39,7 +33,7 @@ char* utf8_of_owned(TEXT_s* text) {
 
 void VERU_pref::initialise(VERU_pref* object, const char* name) {
   VERU_pref_interface::initialise(object);
-  OM_set_string(object, ATT_name__VERU8887, name ? name : "");
+  OM_store_string(object->slot(slot_name), name ? name : "");
 }
 
 void VERU_pref::init_methods(OM_class_descriptor* table) {
@@ -60,8 +54,8 @@ void VERU_pref::init_methods(OM_class_descriptor* table) {
 // A preference owns its recorded values, its loaded value and its constraint.
 void VERU_pref::delete_owned(OM_object* object) {
   OM_delete_referenced_objects(object, ATT_values__VERU4702, 0, LAST_LEVEL + 1);
-  OM_delete_referenced_object(object, ATT_loaded_value__VERU9075);
-  OM_delete_referenced_object(object, ATT_data__VERU2242);
+  OM_delete_slot_object(object->slot(slot_loaded_value));
+  OM_delete_slot_object(object->slot(slot_data));
 }
 
 namespace {
@@ -95,12 +89,10 @@ bool imposes_lock(const VERU_recorded_value* recorded, int level) {
 }  // namespace
 
 VERU_value* VERU_pref::ask_value(int level) {
-  if (level < 0)
-    return nullptr;
+  if (level < 0) return nullptr;
   for (int current = level; current >= 0; --current) {
     const VERU_recorded_value* entry = recorded(current);
-    if (entry && entry->ask_value())
-      return entry->ask_value();
+    if (entry && entry->ask_value()) return entry->ask_value();
   }
   return nullptr;
 }
@@ -124,18 +116,15 @@ void VERU_pref::set_locked(bool locked, int level) {
     entry->set_value(static_cast<VERU_value*>(OM_copy_object(effective)));
     slot(slot_values + level).o = entry;
   }
-  if (VERU_is_level_locked_by_default(level))
-    locked = !locked;
+  if (VERU_is_level_locked_by_default(level)) locked = !locked;
   stamp(entry);
   entry->set_locked(locked);
 }
 
 bool VERU_pref::is_locked(int level) {
-  if (level < 0)
-    return false;
+  if (level < 0) return false;
   for (int current = level; current >= 0; --current) {
-    if (imposes_lock(recorded(current), current))
-      return true;
+    if (imposes_lock(recorded(current), current)) return true;
   }
   return false;
 }
@@ -172,20 +161,17 @@ int VERU_pref::ask_modification_date(int level) {
 }
 
 void VERU_pref::remove_value(int level) {
-  if (recorded(level))
-    OM_delete_referenced_objects(this, ATT_values__VERU4702, level, 1);
+  if (recorded(level)) OM_delete_referenced_objects(this, ATT_values__VERU4702, level, 1);
 }
 
 void VERU_pref::clear_locked(int level) {
-  if (VERU_recorded_value* entry = recorded(level))
-    entry->set_locked(false);
+  if (VERU_recorded_value* entry = recorded(level)) entry->set_locked(false);
 }
 
 char* VERU_pref::ask_display_value(int level) {
   check_level(this, level);
   const VERU_value* value = ask_value(level);
-  if (!value)
-    return SM_string_copy("");
+  if (!value) return SM_string_copy("");
   const VERU_data* data = ask_data();
   if (data && OM_is_subclass(data->class_id(), VERU_data_enum_c)) {
     const auto* enumeration = static_cast<const VERU_data_enum*>(data);
@@ -231,10 +217,8 @@ XERCES_DOM_node* VERU_pref::create_dom_node(XERCES_DOM_ctx* document, int level)
   }
   pvtbl_kvxml->XERCES_DOM_setAttribute(element, "name", ask_name());
   pvtbl_kvxml->XERCES_DOM_setAttribute(element, "value", value_text);
-  if (entry && entry->ask_locked())
-    pvtbl_kvxml->XERCES_DOM_setAttribute(element, "locked", "yes");
-  if (date_text)
-    pvtbl_kvxml->XERCES_DOM_setAttribute(element, "modified", date_text);
+  if (entry && entry->ask_locked()) pvtbl_kvxml->XERCES_DOM_setAttribute(element, "locked", "yes");
+  if (date_text) pvtbl_kvxml->XERCES_DOM_setAttribute(element, "modified", date_text);
   const TEXT_s* comment = entry ? entry->ask_comment() : nullptr;
   if (!TEXT_is_null_text(comment)) {
     XERCES_DOM_node* comment_element =
@@ -253,7 +237,7 @@ XERCES_DOM_node* VERU_pref::create_dom_node(XERCES_DOM_ctx* document, int level)
 // ---- descriptive operations ---------------------------------------------------------------
 
 void VERU_pref::set_data(VERU_data* data) {
-  OM_set_pointer(this, ATT_data__VERU2242, data);
+  slot(slot_data).o = data;
 }
 
 VERU_data* VERU_pref::ask_data() const {
@@ -266,7 +250,7 @@ const char* VERU_pref::ask_name() const {
 }
 
 void VERU_pref::set_title(const char* title) {
-  store_text(slot(slot_title), TEXT_create_string(title));
+  OM_take_text(slot(slot_title), TEXT_create_string(title));
 }
 
 TEXT_s* VERU_pref::ask_title() const {
@@ -276,7 +260,7 @@ TEXT_s* VERU_pref::ask_title() const {
 void VERU_pref::set_desc(const char* desc) {
   TEXT_s* text = TEXT_create_string(desc);
   TEXT_strip_spaces(text);
-  store_text(slot(slot_desc), text);
+  OM_take_text(slot(slot_desc), text);
 }
 
 TEXT_s* VERU_pref::ask_desc() const {
@@ -284,7 +268,7 @@ TEXT_s* VERU_pref::ask_desc() const {
 }
 
 void VERU_pref::set_parent(VERU_group* parent) {
-  OM_set_pointer(this, ATT_parent__VERU7938, parent);
+  slot(slot_parent).o = parent;
 }
 
 VERU_group* VERU_pref::ask_parent() const {
@@ -293,11 +277,9 @@ VERU_group* VERU_pref::ask_parent() const {
 
 void VERU_pref::read_dom_node(XERCES_DOM_node* element, int level) {
   VERU_recorded_value* entry = recorded(level);
-  if (!entry || !element)
-    return;
+  if (!entry || !element) return;
   const char* locked = pvtbl_kvxml->XERCES_DOM_getAttribute(element, "locked");
-  if (locked && std::strcmp(locked, "yes") == 0)
-    entry->set_locked(true);
+  if (locked && std::strcmp(locked, "yes") == 0) entry->set_locked(true);
   if (const char* modified = pvtbl_kvxml->XERCES_DOM_getAttribute(element, "modified")) {
     CLOCK_date_s date = CLOCK_null_date;
     int time = 0;
@@ -317,8 +299,7 @@ void VERU_pref::read_dom_node(XERCES_DOM_node* element, int level) {
     for (XERCES_DOM_node* text = pvtbl_kvxml->XERCES_DOM_getFirstChild(child); text;
          text = pvtbl_kvxml->XERCES_DOM_getNextSibling(text)) {
       const int type = pvtbl_kvxml->XERCES_DOM_getNodeType(text);
-      if (type != XERCES_DOM_TEXT_NODE && type != XERCES_DOM_CDATA_SECTION_NODE)
-        continue;
+      if (type != XERCES_DOM_TEXT_NODE && type != XERCES_DOM_CDATA_SECTION_NODE) continue;
       TEXT_s* comment = TEXT_create_string(pvtbl_kvxml->XERCES_DOM_getNodeValue(text));
       entry->set_comment(comment);
       TEXT_free(comment);
@@ -327,7 +308,7 @@ void VERU_pref::read_dom_node(XERCES_DOM_node* element, int level) {
 }
 
 void VERU_pref::set_unit(const char* unit) {
-  store_text(slot(slot_unit), TEXT_create_string(unit));
+  OM_take_text(slot(slot_unit), TEXT_create_string(unit));
 }
 
 TEXT_s* VERU_pref::ask_unit() const {
@@ -335,7 +316,7 @@ TEXT_s* VERU_pref::ask_unit() const {
 }
 
 void VERU_pref::set_loaded_value(VERU_value* value) {
-  OM_set_pointer(this, ATT_loaded_value__VERU9075, value);
+  slot(slot_loaded_value).o = value;
 }
 
 VERU_value* VERU_pref::create_veru_value(const char*) {
@@ -365,7 +346,7 @@ TEXT_s* VERU_pref::ask_application_name() {
 void VERU_pref::update_loaded_value(int level) {
   check_level(this, level);  // before the loaded value goes
   VERU_value* copy = static_cast<VERU_value*>(OM_copy_object(ask_value(level)));
-  OM_delete_referenced_object(this, ATT_loaded_value__VERU9075);
+  OM_delete_slot_object(slot(slot_loaded_value));
   set_loaded_value(copy);
 }
 
@@ -376,8 +357,7 @@ TEXT_s* VERU_pref::ask_group_name() {
 
 TEXT_s* VERU_pref::ask_full_title() {
   const TEXT_s* group_name = ask_group_name();
-  if (TEXT_is_null_text(group_name))
-    return TEXT_copy(ask_title());
+  if (TEXT_is_null_text(group_name)) return TEXT_copy(ask_title());
   char* title = SM_sprintf("%s - %s", TEXT_ask_utf8(group_name), TEXT_ask_utf8(ask_title()));
   TEXT_s* full_title = TEXT_create_string(title);
   SM_free(title);
@@ -385,7 +365,7 @@ TEXT_s* VERU_pref::ask_full_title() {
 }
 
 void VERU_pref::set_ver(const char* ver) {
-  OM_set_string(this, ATT_ver__VERU8863, ver);
+  OM_store_string(slot(slot_ver), ver);
 }
 
 const char* VERU_pref::ask_ver() const {
@@ -409,10 +389,8 @@ void VERU_pref::apply_change(const VERU_change* change, int level) {
   if (wanted->ask_value()) {
     set_value(static_cast<VERU_value*>(OM_copy_object(wanted->ask_value())), level);
   }
-  if (change->ask_update_lock())
-    set_locked(wanted->ask_locked(), level);
-  if (change->ask_update_comment())
-    set_comment(wanted->ask_comment(), level);
+  if (change->ask_update_lock()) set_locked(wanted->ask_locked(), level);
+  if (change->ask_update_comment()) set_comment(wanted->ask_comment(), level);
 }
 
 VERU_recorded_value* VERU_pref::ask_recorded_value(int level) {
@@ -428,8 +406,7 @@ void VERU_pref::set_visibility_fn(bool (*callback)()) {
 
 bool VERU_pref::is_visible() {
   OM_generic_fn callback = nullptr;
-  if (!OM_ask_function(this, ATT_visibility_fn__VERU4161, nullptr, &callback))
-    return true;
+  if (!OM_ask_function(this, ATT_visibility_fn__VERU4161, nullptr, &callback)) return true;
   return reinterpret_cast<bool (*)()>(callback)();
 }
 
@@ -438,8 +415,7 @@ bool VERU_pref::is_visible() {
 namespace {
 
 const VERU_value* checked(const VERU_value* value, int value_class) {
-  if (!value)
-    ERROR_assertion_failed(VERU_SOURCE, __LINE__, "%s", "value_obj != NULL");
+  if (!value) ERROR_assertion_failed(VERU_SOURCE, __LINE__, "%s", "value_obj != NULL");
   if (MACH__checking_level > 0 || value->class_id() != value_class) {
     OM_check_ptr_class(value, value_class, VERU_SOURCE, __LINE__);
   }
@@ -459,8 +435,7 @@ const VERU_value* VERU_pref::checked_level_value(int level, int value_class) {
 void VERU_pref::store_read_value(VERU_value* value, XERCES_DOM_node* element, int level, bool check,
                                  const char* source) {
   try {
-    if (check && ask_data())
-      ask_data()->validate(value);
+    if (check && ask_data()) ask_data()->validate(value);
   } catch (TQS::Error::Exception& error) {
     error.noteLocation(source, __LINE__, 0);
     OM_delete_object(value);

@@ -29,22 +29,15 @@ bool veru_ask_range(const VERU_data* data, int value_class, Native* lower, Nativ
                     bool* has_lower) {
   auto fill = [value_class](const VERU_range_elem* bound, Native* value, bool* inclusive,
                             bool* present) {
-    if (value)
-      *value = Native();
-    if (inclusive)
-      *inclusive = false;
-    if (present)
-      *present = false;
-    if (!bound)
-      return;
+    if (value) *value = Native();
+    if (inclusive) *inclusive = false;
+    if (present) *present = false;
+    if (!bound) return;
     const VERU_value* bound_value = bound->ask_value();
     OM_check_ptr_class(bound_value, value_class, __FILE__, __LINE__);
-    if (value)
-      *value = static_cast<const ValueClass*>(bound_value)->ask_value();
-    if (inclusive)
-      *inclusive = bound->ask_inclusive();
-    if (present)
-      *present = true;
+    if (value) *value = static_cast<const ValueClass*>(bound_value)->ask_value();
+    if (inclusive) *inclusive = bound->ask_inclusive();
+    if (present) *present = true;
   };
   const bool is_range = data && OM_is_subclass(data->class_id(), VERU_data_range_c);
   const auto* range = is_range ? static_cast<const VERU_data_range*>(data) : nullptr;

@@ -9,7 +9,7 @@ VERU_range_elem* VERU_range_elem::create(bool inclusive, VERU_value* value) {
 
 void VERU_range_elem::initialise(VERU_range_elem* object, bool inclusive, VERU_value* value) {
   object->slot(slot_inclusive).l = inclusive;
-  OM_set_pointer(object, ATT_value__VERU1281, value);
+  object->slot(slot_value).o = value;
 }
 
 void VERU_range_elem::init_methods(OM_class_descriptor* table) {
@@ -23,7 +23,7 @@ void VERU_range_elem::init_methods(OM_class_descriptor* table) {
 }
 
 void VERU_range_elem::delete_value(OM_object* object) {
-  OM_delete_referenced_object(object, ATT_value__VERU1281);
+  OM_delete_slot_object(object->slot(slot_value));
 }
 
 VERU_value* VERU_range_elem::ask_value() const {
@@ -35,7 +35,7 @@ bool VERU_range_elem::ask_inclusive() const {
 }
 
 void VERU_range_elem::set_name(const TEXT_s* name) {
-  OM_set_text(this, ATT_name__VERU8887, name);
+  OM_store_text(slot(slot_name), name);
 }
 
 TEXT_s* VERU_range_elem::ask_name() const {

@@ -35,16 +35,14 @@ int VERU_real_value::compare(const VERU_value* other) const {
   check_operand(other, VERU_real_value_c, VERU_SOURCE, __LINE__);
   const double mine = ask_value();
   const double theirs = static_cast<const VERU_real_value*>(other)->ask_value();
-  if (std::fabs(mine - theirs) <= TOLERANCE)
-    return 0;
+  if (std::fabs(mine - theirs) <= TOLERANCE) return 0;
   return theirs > mine + TOLERANCE ? 1 : -1;  // NaN fails both tests and gives -1
 }
 
 char* VERU_real_value::print() const {
   const double value = ask_value();
   char* text = veru_format_real(value);
-  if (std::isfinite(value) && !std::strpbrk(text, ".eE"))
-    text = SM_string_append(text, ".0");
+  if (std::isfinite(value) && !std::strpbrk(text, ".eE")) text = SM_string_append(text, ".0");
   return text;
 }
 

@@ -13,8 +13,7 @@ void VERU_recorded_value::init_methods(OM_class_descriptor* table) {
 
 // Deleting a recorded value deletes the value object that it holds.
 void VERU_recorded_value::delete_value(OM_object* object) {
-  if (object->slot(slot_value).o)
-    OM_delete_referenced_object(object, ATT_value__VERU1281);
+  OM_delete_slot_object(object->slot(slot_value));
 }
 
 VERU_value* VERU_recorded_value::ask_value() const {
@@ -22,11 +21,9 @@ VERU_value* VERU_recorded_value::ask_value() const {
 }
 
 void VERU_recorded_value::set_value(VERU_value* value) {
-  if (value == ask_value())
-    return;
-  if (ask_value())
-    OM_delete_referenced_object(this, ATT_value__VERU1281);
-  OM_set_pointer(this, ATT_value__VERU1281, value);
+  if (value == ask_value()) return;
+  OM_delete_slot_object(slot(slot_value));
+  slot(slot_value).o = value;
 }
 
 bool VERU_recorded_value::ask_locked() const {
@@ -42,7 +39,7 @@ TEXT_s* VERU_recorded_value::ask_comment() const {
 }
 
 void VERU_recorded_value::set_comment(const TEXT_s* comment) {
-  OM_set_text(this, ATT_comment__VERU655, comment);
+  OM_store_text(slot(slot_comment), comment);
 }
 
 int VERU_recorded_value::ask_modification_date() const {

@@ -25,8 +25,7 @@ struct save_context_s {
 void append_entry(OM_object* object, void* data) {
   auto* pref = static_cast<VERU_pref*>(object);
   auto* save = static_cast<save_context_s*>(data);
-  if (!pref->has_value(save->level))
-    return;
+  if (!pref->has_value(save->level)) return;
   pvtbl_kvxml->XERCES_DOM_appendChild(save->root,
                                       pref->create_dom_node(save->document, save->level));
   pvtbl_kvxml->XERCES_DOM_appendChild(save->root,
@@ -40,19 +39,16 @@ bool exists(const char* path) {
 // Copies source (a file in directory under the installation) to target when it is there.
 void copy_style_sheet(const char* directory, const char* source_name, const char* target) {
   char* source = nullptr;
-  if (CFI_merge_filespec(directory, source_name, &source) != 0)
-    return;
+  if (CFI_merge_filespec(directory, source_name, &source) != 0) return;
   const sm_string path = owned(source);
-  if (exists(path.get()))
-    CFI_copy_file(path.get(), target, CFI_COPY_REPLACE | CFI_COPY_MODE_BITS);
+  if (exists(path.get())) CFI_copy_file(path.get(), target, CFI_COPY_REPLACE | CFI_COPY_MODE_BITS);
 }
 
 // Puts the installation's style sheet, in the language's variant when there is one, at target
 // unless a style sheet is there already.
 void provide_style_sheet(const char* target) {
   const char* base = veru_environment().base_dir;
-  if (!base || exists(target))
-    return;
+  if (!base || exists(target)) return;
   if (const char* language = veru_counting_language()) {
     char* localization = nullptr;
     if (CFI_merge_filespec(base, "localization", &localization) == 0) {
@@ -61,8 +57,7 @@ void provide_style_sheet(const char* target) {
       copy_style_sheet(directory.get(), name.get(), target);
     }
   }
-  if (exists(target))
-    return;
+  if (exists(target)) return;
   char* kvrn = nullptr;
   char* xsl = nullptr;
   if (CFI_merge_filespec(base, "kvrn", &kvrn) == 0 && CFI_merge_filespec(kvrn, "xsl", &xsl) == 0) {
@@ -108,8 +103,7 @@ void VERU_write_dpv_file(const char* path, XERCES_DOM_ctx* document, XERCES_DOM_
 
 void VERU__save_values_xml(int level) {
   veru_level_s& entry = veru_level(level);
-  if (!entry.defined)
-    return;
+  if (!entry.defined) return;
   try {
     veru_document document;
     XERCES_DOM_ctx* context = document.context();

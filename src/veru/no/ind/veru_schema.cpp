@@ -223,8 +223,7 @@ const HostAttributeRow HOST_ATTRIBUTES[] = {
 
 const ClassRow& row_of(const char* name) {
   for (const ClassRow& row : CLASS_TABLE) {
-    if (std::strcmp(row.name, name) == 0)
-      return row;
+    if (std::strcmp(row.name, name) == 0) return row;
   }
   ERROR_internal(__FILE__, __LINE__, "class %s is not in the VERU class table", name);
 }
@@ -258,14 +257,12 @@ bool module_root_has_pref_set() {
 }  // namespace
 
 OM_schema_s* VERU_boot_schema() {
-  if (OM_schema_s* existing = OM_lookup_schema(SCHEMA_NAME, 0))
-    return existing;
+  if (OM_schema_s* existing = OM_lookup_schema(SCHEMA_NAME, 0)) return existing;
   OM_schema_s* schema = OM_create_schema(SCHEMA_NAME, 0);
   for (const char* name : CREATION_ORDER) {
     const ClassRow& row = row_of(name);
     *row.id = OM_create_class(schema, OM_lookup_class(row.base), row.name);
-    if (row.is_abstract)
-      OM_set_class_property(*row.id, OM_CLASS_PROPERTY_ABSTRACT);
+    if (row.is_abstract) OM_set_class_property(*row.id, OM_CLASS_PROPERTY_ABSTRACT);
     OM_set_class_property(*row.id, OM_CLASS_PROPERTY_APPLICATION);
   }
   for (const ClassRow& row : CLASS_TABLE) {
@@ -276,8 +273,7 @@ OM_schema_s* VERU_boot_schema() {
 
 OM_schema_s* VERU_init_schema() {
   OM_schema_s* schema = OM_lookup_schema(SCHEMA_NAME, 0);
-  if (schema && module_root_has_pref_set())
-    return schema;
+  if (schema && module_root_has_pref_set()) return schema;
   if (!schema) {
     schema = VERU_boot_schema();
   } else {
@@ -286,11 +282,9 @@ OM_schema_s* VERU_init_schema() {
   }
   const bool create_attributes = !module_root_has_pref_set();
   if (create_attributes) {
-    for (const AttributeRow& row : ATTRIBUTE_TABLE)
-      *row.id = create_attribute(row);
+    for (const AttributeRow& row : ATTRIBUTE_TABLE) *row.id = create_attribute(row);
   }
-  for (const HostAttributeRow& row : HOST_ATTRIBUTES)
-    *row.id = OM_lookup_attribute(row.name);
+  for (const HostAttributeRow& row : HOST_ATTRIBUTES) *row.id = OM_lookup_attribute(row.name);
   if (create_attributes) {
     for (const AttributeRow& row : ATTRIBUTE_TABLE) {
       OM_force_set_object_id(OM_ask_attribute_p(*row.class_id, *row.id),
@@ -312,14 +306,11 @@ void VERU_init_methods(bool /*unused*/) {
       continue;
     }
     table = OM_init_class_descriptor(*row.id, OM_ask_class_descriptor(OM_lookup_class(row.base)));
-    if (row.init_methods)
-      row.init_methods(table);
+    if (row.init_methods) row.init_methods(table);
   }
 }
 
 void VERU_init_ids() {
-  for (const ClassRow& row : CLASS_TABLE)
-    OM_special_lookup_class(row.id, row.name);
-  for (const AttributeRow& row : ATTRIBUTE_TABLE)
-    OM_special_lookup_attribute(row.id, row.name);
+  for (const ClassRow& row : CLASS_TABLE) OM_special_lookup_class(row.id, row.name);
+  for (const AttributeRow& row : ATTRIBUTE_TABLE) OM_special_lookup_attribute(row.id, row.name);
 }

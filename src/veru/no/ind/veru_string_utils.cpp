@@ -28,8 +28,7 @@ std::vector<const char*> find_separators(const char* text) {
 // quote is an empty quoted item.
 char* last_item(const char* piece) {
   const std::size_t length = std::strlen(piece);
-  if (length == 1 && piece[0] == '"')
-    return SM_string_copy("");
+  if (length == 1 && piece[0] == '"') return SM_string_copy("");
   if (length >= 2 && piece[0] == '"' && piece[length - 1] == '"') {
     return SM_string_ncopy(piece + 1, length - 2);
   }
@@ -39,14 +38,11 @@ char* last_item(const char* piece) {
 }  // namespace
 
 char* VERU_encode_string_list(int count, const char* const* items) {
-  if (count <= 0 || !items)
-    return nullptr;
+  if (count <= 0 || !items) return nullptr;
   auto item = [items](int i) { return items[i] ? items[i] : ""; };
-  if (count == 1)
-    return SM_string_copy(item(0));
+  if (count == 1) return SM_string_copy(item(0));
   std::string encoded = std::string("\"") + item(0) + "\"";
-  for (int i = 1; i < count; ++i)
-    encoded += std::string("\\\"") + item(i) + "\"";
+  for (int i = 1; i < count; ++i) encoded += std::string("\\\"") + item(i) + "\"";
   return SM_string_ncopy(encoded.data(), encoded.size());
 }
 
@@ -60,16 +56,14 @@ int VERU_string_breakup_lines_separated_by_slash(const char* text, char*** list)
   }
   const std::vector<const char*> matches = find_separators(text);
   const int count = static_cast<int>(matches.size()) + 1;
-  if (!list)
-    return count;
+  if (!list) return count;
   char** items = static_cast<char**>(SM_alloc((matches.size() + 2) * sizeof(char*)));
   const char* item_start = text;
   std::size_t index = 0;
   for (const char* match : matches) {
     if (MACH__checking_level != 0) {
       if (*item_start != '"') {
-        for (std::size_t i = 0; i < index; ++i)
-          SM_free(items[i]);
+        for (std::size_t i = 0; i < index; ++i) SM_free(items[i]);
         SM_free(items);
         ERROR_assertion_failed(VERU_SOURCE, __LINE__, "%s", "*substr_start == '\"'");
       }
@@ -87,10 +81,8 @@ int VERU_string_breakup_lines_separated_by_slash(const char* text, char*** list)
 }
 
 char* VERU__remove_quotes_and_backslash(const char* text) {
-  if (!text)
-    return nullptr;
-  if (!*text || !std::strchr(text, '"'))
-    return SM_string_copy(text);
+  if (!text) return nullptr;
+  if (!*text || !std::strchr(text, '"')) return SM_string_copy(text);
   char** items = nullptr;
   const int count = VERU_string_breakup_lines_separated_by_slash(text, &items);
   char* flattened = nullptr;
@@ -109,22 +101,18 @@ char* VERU__remove_quotes_and_backslash(const char* text) {
 }
 
 char* VERU_add_percent_chars_to_string(const char* text) {
-  if (!text)
-    return nullptr;
-  if (!std::strchr(text, '$'))
-    return SM_string_copy(text);
+  if (!text) return nullptr;
+  if (!std::strchr(text, '$')) return SM_string_copy(text);
   std::string converted;
   bool open = false;
   for (const char* p = text; *p; ++p) {
     if (*p == '$') {
-      if (p[1] != '{')
-        return SM_string_copy(text);
+      if (p[1] != '{') return SM_string_copy(text);
       converted += '%';
       open = true;
       ++p;
     } else if (*p == '}') {
-      if (!open)
-        return SM_string_copy(text);
+      if (!open) return SM_string_copy(text);
       converted += '%';
       open = false;
     } else {
@@ -135,10 +123,8 @@ char* VERU_add_percent_chars_to_string(const char* text) {
 }
 
 char* VERU_remove_percent_chars_from_string(const char* text) {
-  if (!text)
-    return nullptr;
-  if (!std::strchr(text, '%'))
-    return SM_string_copy(text);
+  if (!text) return nullptr;
+  if (!std::strchr(text, '%')) return SM_string_copy(text);
   std::string converted;
   bool opening = true;
   for (const char* p = text; *p; ++p) {

@@ -40,5 +40,5 @@ const char* VERU_string_value::ask_value() const {
 }
 
 void VERU_string_value::set_value(const char* value) {
-  OM_set_string(this, ATT_value__VERU1281, value ? value : "");
+  OM_store_string(slot(slot_value), value ? value : "");
 }

@@ -23,13 +23,11 @@ veru_parse_timer::veru_parse_timer()
     : timer_(MACH__checking_level >= 1 ? CLOCK_create_timer(CLOCK_TIMER_CPU_AND_REAL) : nullptr) {}
 
 veru_parse_timer::~veru_parse_timer() {
-  if (timer_)
-    CLOCK_read_timer(timer_, CLOCK_READ_AND_FREE, nullptr, nullptr);
+  if (timer_) CLOCK_read_timer(timer_, CLOCK_READ_AND_FREE, nullptr, nullptr);
 }
 
 void veru_parse_timer::report(const char* format) {
-  if (!timer_)
-    return;
+  if (!timer_) return;
   double cpu = 0.0;
   double real = 0.0;
   CLOCK_stop_timer(timer_);
@@ -40,8 +38,7 @@ void veru_parse_timer::report(const char* format) {
 
 veru_document::veru_document() : context_(nullptr) {
   int error = KVXML_init();
-  if (error == 0)
-    context_ = pvtbl_kvxml->XERCES_DOM_create(&error, "UTF-8", 0);
+  if (error == 0) context_ = pvtbl_kvxml->XERCES_DOM_create(&error, "UTF-8", 0);
   if (error != 0 || !context_) {
     ERROR_raise(VERU_SOURCE, __LINE__, 3550006, "Unable to initialize DOM");
   }
@@ -52,8 +49,7 @@ veru_document::~veru_document() {
 }
 
 bool veru_is_named(XERCES_DOM_node* node, const char* name) {
-  if (pvtbl_kvxml->XERCES_DOM_getNodeType(node) != XERCES_DOM_ELEMENT_NODE)
-    return false;
+  if (pvtbl_kvxml->XERCES_DOM_getNodeType(node) != XERCES_DOM_ELEMENT_NODE) return false;
   const char* node_name = pvtbl_kvxml->XERCES_DOM_getNodeName(node);
   return node_name && std::strcmp(node_name, name) == 0;
 }
