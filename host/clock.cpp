@@ -125,10 +125,34 @@ char* CLOCK_format_date_time(const CLOCK_date_s* date, int date_format, int time
                    time_format);
   }
   if (!date || !is_valid(*date)) return nullptr;
-  const char* sign = date->year < 0 ? "-" : "";
-  long long year = date->year < 0 ? -static_cast<long long>(date->year) : date->year;
-  return SM_sprintf("%s%04lld-%02d-%02dT%02d:%02d:%02dZ", sign, year, date->month, date->day,
-                    date->hour, date->minute, date->second);
+  // Written digit by digit: value files hold one date per entry.
+  char text[32];
+  char* end = text;
+  long long year = date->year;
+  if (year < 0) {
+    *end++ = '-';
+    year = -year;
+  }
+  char digits[20];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + year % 10);
+    year /= 10;
+  } while (year > 0);
+  for (int pad = count; pad < 4; ++pad) *end++ = '0';
+  while (count > 0) *end++ = digits[--count];
+  auto two = [&end](char separator, int value) {
+    *end++ = separator;
+    *end++ = static_cast<char>('0' + value / 10);
+    *end++ = static_cast<char>('0' + value % 10);
+  };
+  two('-', date->month);
+  two('-', date->day);
+  two('T', date->hour);
+  two(':', date->minute);
+  two(':', date->second);
+  *end++ = 'Z';
+  return SM_string_ncopy(text, static_cast<std::size_t>(end - text));
 }
 
 int CLOCK_xml_dateTime_to_date(const char* text, CLOCK_date_s* date) {

@@ -69,7 +69,8 @@ struct OM_class_descriptor {
 
 // Base of every object of the object manager. Attribute slots are stored in the same allocation,
 // directly in front of the C++ object: slot i sits at ((OM_slot*)this)[-1 - i]. Subclasses may
-// add C++ state of their own (sets do); attribute data always lives in slots.
+// add C++ state of their own (sets do); attribute data always lives in slots. The header holds
+// the class id, the object manager's flags and, for tagged objects, the tag.
 class OM_object {
  public:
   OM_object(const OM_object&) = delete;
@@ -80,6 +81,7 @@ class OM_object {
 
   int class_id() const { return class_id_; }
   unsigned om_flags() const { return flags_; }
+  unsigned tag() const { return tag_; }
 
   OM_slot& slot(int index) { return reinterpret_cast<OM_slot*>(this)[-1 - index]; }
   const OM_slot& slot(int index) const {
@@ -98,8 +100,9 @@ class OM_object {
 
  private:
   friend struct OM_object_access;
-  int class_id_ = 0;
-  unsigned flags_ = 0;
+  std::uint16_t class_id_ = 0;
+  std::uint16_t flags_ = 0;
+  std::uint32_t tag_ = 0;
 };
 
 // The object manager's own classes that library classes derive from.

@@ -75,7 +75,7 @@ OM_slot& scalar_slot(OM_object* object, int attribute, OM_kind kind) {
 int array_length(const OM_object* object, const OM_attribute_s& declaration) {
   if (declaration.is_fixed_array()) return declaration.dims;
   const OM_array_s* array = object->slot(declaration.slot).a;
-  return array ? static_cast<int>(array->elems.size()) : 0;
+  return array ? static_cast<int>(array->length) : 0;
 }
 
 OM_slot& element_slot(const OM_object* object, int attribute, OM_kind kind, int index) {
@@ -86,7 +86,7 @@ OM_slot& element_slot(const OM_object* object, int attribute, OM_kind kind, int 
   }
   auto* mutable_object = const_cast<OM_object*>(object);
   if (declaration.is_fixed_array()) return mutable_object->slot(declaration.slot + index);
-  return mutable_object->slot(declaration.slot).a->elems[static_cast<std::size_t>(index)];
+  return mutable_object->slot(declaration.slot).a->elems()[index];
 }
 
 void check_reference_class(const OM_attribute_s& declaration, const OM_object* value) {
@@ -178,18 +178,18 @@ void OM_set_text(OM_object* object, int attribute, const TEXT_s* value) {
 bool OM_ask_function(const OM_object* object, int attribute, const char** name, OM_generic_fn* fn) {
   const OM_attribute_s& declaration =
       declaration_of(object, attribute, OM_kind::function, Shape::scalar);
-  const char* stored_name = static_cast<const char*>(object->slot(declaration.slot).p);
-  OM_generic_fn stored_fn = object->slot(declaration.slot + 1).f;
-  if (name) *name = stored_name;
-  if (fn) *fn = stored_fn;
-  return stored_fn != nullptr;
+  const auto* pair = static_cast<const OM_function_s*>(object->slot(declaration.slot).p);
+  if (name) *name = pair ? pair->name : nullptr;
+  if (fn) *fn = pair ? pair->fn : nullptr;
+  return pair && pair->fn;
 }
 
 void OM_set_function(OM_object* object, int attribute, const char* name, OM_generic_fn fn) {
   const OM_attribute_s& declaration =
       writable(declaration_of(object, attribute, OM_kind::function, Shape::scalar));
-  object->slot(declaration.slot).p = const_cast<char*>(name);
-  object->slot(declaration.slot + 1).f = fn;
+  void*& pair = object->slot(declaration.slot).p;
+  if (!pair) pair = SM_pool_alloc(sizeof(OM_function_s));
+  *static_cast<OM_function_s*>(pair) = OM_function_s{name, fn};
 }
 
 int OM_ask_array_length(const OM_object* object, int attribute) {
@@ -209,16 +209,8 @@ void OM_set_array_length(OM_object* object, int attribute, int length) {
     ERROR_internal(SOURCE, __LINE__, "attribute %s cannot have length %d",
                    OM_ask_attribute_name(attribute), length);
   }
-  OM_array_s*& array = object->slot(declaration.slot).a;
-  if (!array) array = new OM_array_s();
-  auto wanted = static_cast<std::size_t>(length);
-  for (std::size_t i = wanted; i < array->elems.size(); ++i) {
-    OM_release_slot(declaration.kind, array->elems[i]);
-  }
-  std::size_t old_length = array->elems.size();
-  array->elems.resize(wanted);
-  for (std::size_t i = old_length; i < wanted; ++i)
-    OM_clear_slot(declaration.kind, array->elems[i]);
+  OM_resize_array(object->slot(declaration.slot).a, static_cast<std::uint32_t>(length),
+                  declaration.kind);
 }
 
 OM_object* OM_ask_pointer_elem(const OM_object* object, int attribute, int index) {
@@ -277,7 +269,9 @@ void OM_store_string(OM_slot& slot, const char* value) {
   slot.s = copy;
 }
 
-void OM_store_text(OM_slot& slot, const TEXT_s* value) { OM_take_text(slot, TEXT_copy(value)); }
+void OM_store_text(OM_slot& slot, const TEXT_s* value) {
+  OM_take_text(slot, TEXT_copy(value));
+}
 
 void OM_take_text(OM_slot& slot, TEXT_s* value) {
   if (slot.t == value) return;
@@ -292,7 +286,7 @@ void OM_delete_slot_object(OM_slot& slot) {
 }
 
 int OM_slot_array_length(const OM_slot& slot) {
-  return slot.a ? static_cast<int>(slot.a->elems.size()) : 0;
+  return slot.a ? static_cast<int>(slot.a->length) : 0;
 }
 
 OM_object* OM_slot_array_elem(const OM_slot& slot, int index) {
@@ -300,12 +294,11 @@ OM_object* OM_slot_array_elem(const OM_slot& slot, int index) {
     ERROR_internal(SOURCE, __LINE__, "index %d is outside an array of length %d", index,
                    OM_slot_array_length(slot));
   }
-  return slot.a->elems[static_cast<std::size_t>(index)].o;
+  return slot.a->elems()[index].o;
 }
 
 void OM_slot_array_append(OM_slot& slot, OM_object* element) {
-  if (!slot.a) slot.a = new OM_array_s();
-  OM_slot added;
-  added.o = element;
-  slot.a->elems.push_back(added);
+  const std::uint32_t length = slot.a ? slot.a->length : 0;
+  OM_resize_array(slot.a, length + 1, OM_kind::reference);
+  slot.a->elems()[length].o = element;
 }

@@ -21,6 +21,12 @@ OM_slot read_om_flags(const OM_object* object) {
   return value;
 }
 
+OM_slot read_tag(const OM_object* object) {
+  OM_slot value;
+  value.i = static_cast<int>(object->tag());
+  return value;
+}
+
 OM_slot read_method_descriptor(const OM_object* object) {
   OM_slot value;
   value.p = OM_class_record(object->class_id())->descriptor;
@@ -89,8 +95,8 @@ void build_basic_schema(OM_registry& registry) {
 
   registry.tagged_object_class =
       OM_create_class(schema, registry.methodic_object_class, "OM_tagged_object");
-  registry.tag_attribute = OM_create_attribute(registry.tagged_object_class, "tag", OM_TYPE_INT,
-                                               false, 0, OM_FLAGS_PLAIN, -1);
+  registry.tag_attribute = OM_create_computed_attribute(registry.tagged_object_class, "tag",
+                                                        OM_TYPE_INT, OM_FLAGS_PLAIN, read_tag);
 
   registry.tag_file_class = OM_create_class(schema, registry.methodic_object_class, "OM_tag_file");
   registry.root_object_attribute = OM_create_attribute(
@@ -108,7 +114,6 @@ void build_basic_schema(OM_registry& registry) {
   OM_set_constructor<OM_tag_file>(tag_file);
 
   OM_init_set_classes(registry);
-  registry.tag_slot = OM_ask_attribute_slot(registry.tagged_object_class, registry.tag_attribute);
   registry.tagged.push_back(nullptr);  // tag 0 is no tag
 }
 
@@ -198,6 +203,9 @@ int OM_create_class(OM_schema_s* schema, int base_class, const char* name) {
     ERROR_internal(SOURCE, __LINE__, "class %s exists already", name);
   }
   if (base_class != 0) OM_class_record(base_class);
+  if (registry.classes.size() > UINT16_MAX) {
+    ERROR_internal(SOURCE, __LINE__, "no more classes can be made (%s)", name);
+  }
   auto record = std::make_unique<OM_class_s>();
   record->id = static_cast<int>(registry.classes.size());
   record->name = name;
@@ -306,11 +314,7 @@ int OM_create_attribute(int class_id, const char* name, int type, bool is_array,
   declaration->ref_class = type == OM_TYPE_REFERENCE ? ref_class : -1;
   declaration->is_array = is_array;
   declaration->dims = is_array ? dims : 0;
-  if (declaration->is_fixed_array()) {
-    declaration->slot_count = dims;
-  } else if (declaration->kind == OM_kind::function) {
-    declaration->slot_count = 2;  // the name and the function
-  }
+  if (declaration->is_fixed_array()) declaration->slot_count = dims;
   return declaration->id;
 }
 

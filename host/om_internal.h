@@ -2,6 +2,7 @@
 // process-wide registry. Not installed.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -56,9 +57,22 @@ struct OM_class_s : OM_meta_object_s {
   bool has_references = false;  // some slot refers to another object: a copy must follow it
 };
 
-// Variable-length array of a slot.
+// Variable-length array of a slot: a pool block with its elements after the header.
 struct OM_array_s {
-  std::vector<OM_slot> elems;
+  std::uint32_t length;
+  std::uint32_t capacity;
+  OM_slot* elems() { return reinterpret_cast<OM_slot*>(this + 1); }
+  const OM_slot* elems() const { return reinterpret_cast<const OM_slot*>(this + 1); }
+};
+// Gives the array room for length elements (growing it by doubling) and sets its length; new
+// elements are cleared for kind, removed ones released. An array of length 0 is freed.
+void OM_resize_array(OM_array_s*& array, std::uint32_t length, OM_kind kind);
+void OM_free_array(OM_array_s*& array, OM_kind kind);
+
+// A function attribute's pair, in a pool block of its own while the attribute is set.
+struct OM_function_s {
+  const char* name;
+  OM_generic_fn fn;
 };
 
 struct OM_registry {
@@ -79,7 +93,6 @@ struct OM_registry {
   int set_class = 0;
   int hash_set_class = 0;
   int tag_attribute = 0;
-  int tag_slot = -1;
   int root_object_attribute = 0;
   int save_label_attribute = 0;
 };
@@ -109,8 +122,13 @@ void OM_release_slot(OM_kind kind, OM_slot& slot);
 
 // Sets an object's class once it is constructed.
 struct OM_object_access {
-  static void set_class(OM_object* object, int class_id) { object->class_id_ = class_id; }
-  static void set_flags(OM_object* object, unsigned flags) { object->flags_ = flags; }
+  static void set_class(OM_object* object, int class_id) {
+    object->class_id_ = static_cast<std::uint16_t>(class_id);
+  }
+  static void set_flags(OM_object* object, unsigned flags) {
+    object->flags_ = static_cast<std::uint16_t>(flags);
+  }
+  static void set_tag(OM_object* object, unsigned tag) { object->tag_ = tag; }
 };
 
 // om_flags bits.

@@ -59,14 +59,50 @@ void OM_free_string(char* text) {
 
 namespace {
 
+std::size_t array_bytes(std::uint32_t capacity) {
+  return sizeof(OM_array_s) + capacity * sizeof(OM_slot);
+}
+
+}  // namespace
+
+void OM_resize_array(OM_array_s*& array, std::uint32_t length, OM_kind kind) {
+  if (length == 0) {
+    OM_free_array(array, kind);
+    return;
+  }
+  const std::uint32_t old_length = array ? array->length : 0;
+  for (std::uint32_t i = length; i < old_length; ++i) OM_release_slot(kind, array->elems()[i]);
+  if (!array || length > array->capacity) {
+    std::uint32_t capacity = array ? array->capacity : 0;
+    while (capacity < length) capacity = capacity ? capacity * 2 : 2;
+    auto* grown = static_cast<OM_array_s*>(SM_pool_alloc(array_bytes(capacity)));
+    grown->capacity = capacity;
+    if (array) {
+      std::memcpy(grown->elems(), array->elems(), old_length * sizeof(OM_slot));
+      SM_pool_free(array, array_bytes(array->capacity));
+    }
+    array = grown;
+  }
+  for (std::uint32_t i = old_length; i < length; ++i) OM_clear_slot(kind, array->elems()[i]);
+  array->length = length;
+}
+
+void OM_free_array(OM_array_s*& array, OM_kind kind) {
+  if (!array) return;
+  for (std::uint32_t i = 0; i < array->length; ++i) OM_release_slot(kind, array->elems()[i]);
+  SM_pool_free(array, array_bytes(array->capacity));
+  array = nullptr;
+}
+
+namespace {
+
 void release_slots(const OM_class_s* record, OM_object* object) {
   for (const OM_attribute_s* declaration : record->layout) {
-    if (declaration->read || declaration->kind == OM_kind::function) continue;
+    if (declaration->read) continue;
     if (declaration->is_variable_array()) {
-      OM_array_s* array = object->slot(declaration->slot).a;
-      if (!array) continue;
-      for (OM_slot& elem : array->elems) OM_release_slot(declaration->kind, elem);
-      delete array;
+      OM_free_array(object->slot(declaration->slot).a, declaration->kind);
+    } else if (declaration->kind == OM_kind::function) {
+      SM_pool_free(object->slot(declaration->slot).p, sizeof(OM_function_s));
     } else {
       for (int i = 0; i < declaration->slot_count; ++i) {
         OM_release_slot(declaration->kind, object->slot(declaration->slot + i));
@@ -81,7 +117,7 @@ bool is_tagged(const OM_object* object) {
 
 void give_tag(OM_object* object) {
   OM_registry& registry = OM_the_registry();
-  object->slot(registry.tag_slot).i = static_cast<int>(registry.tagged.size());
+  OM_object_access::set_tag(object, static_cast<unsigned>(registry.tagged.size()));
   registry.tagged.push_back(object);
 }
 
@@ -105,7 +141,7 @@ std::vector<const OM_object*> copy_closure(const OM_object* root) {
       if (declaration->read || declaration->kind != OM_kind::reference) continue;
       if (declaration->is_variable_array()) {
         if (const OM_array_s* array = object->slot(declaration->slot).a) {
-          for (const OM_slot& elem : array->elems) visit(elem.o);
+          for (std::uint32_t i = 0; i < array->length; ++i) visit(array->elems()[i].o);
         }
       } else {
         for (int i = 0; i < declaration->slot_count; ++i) {
@@ -138,23 +174,22 @@ void copy_slot_value(OM_kind kind, const OM_slot& from, OM_slot& to,
 
 void copy_slots(const OM_object* from, OM_object* to,
                 const std::unordered_map<const OM_object*, OM_object*>& copies) {
-  OM_registry& registry = OM_the_registry();
+  if (from->tag() != 0) give_tag(to);
   for (const OM_attribute_s* declaration : OM_class_record(from->class_id())->layout) {
     if (declaration->read) continue;
     const OM_slot& source = from->slot(declaration->slot);
-    if (declaration->id == registry.tag_attribute) {
-      if (source.i != 0) give_tag(to);
-    } else if (declaration->is_variable_array()) {
+    if (declaration->is_variable_array()) {
       if (!source.a) continue;
-      auto* array = new OM_array_s();
-      array->elems.resize(source.a->elems.size());
-      for (std::size_t i = 0; i < array->elems.size(); ++i) {
-        copy_slot_value(declaration->kind, source.a->elems[i], array->elems[i], copies);
+      OM_array_s*& array = to->slot(declaration->slot).a;
+      OM_resize_array(array, source.a->length, declaration->kind);
+      for (std::uint32_t i = 0; i < array->length; ++i) {
+        copy_slot_value(declaration->kind, source.a->elems()[i], array->elems()[i], copies);
       }
-      to->slot(declaration->slot).a = array;
     } else if (declaration->kind == OM_kind::function) {
-      to->slot(declaration->slot) = source;
-      to->slot(declaration->slot + 1) = from->slot(declaration->slot + 1);
+      if (!source.p) continue;
+      to->slot(declaration->slot).p = SM_pool_alloc(sizeof(OM_function_s));
+      *static_cast<OM_function_s*>(to->slot(declaration->slot).p) =
+          *static_cast<const OM_function_s*>(source.p);
     } else {
       for (int i = 0; i < declaration->slot_count; ++i) {
         copy_slot_value(declaration->kind, from->slot(declaration->slot + i),
@@ -196,9 +231,8 @@ void OM_delete_object(OM_object* object) {
        descriptor = descriptor->super) {
     if (descriptor->cascade) descriptor->cascade(object);
   }
-  if (is_tagged(object)) {
-    auto tag = static_cast<std::size_t>(object->slot(registry.tag_slot).i);
-    if (tag != 0 && tag < registry.tagged.size()) registry.tagged[tag] = nullptr;
+  if (object->tag() != 0 && object->tag() < registry.tagged.size()) {
+    registry.tagged[object->tag()] = nullptr;
   }
   release_slots(record, object);
   const std::size_t slot_bytes = static_cast<std::size_t>(record->slot_count) * sizeof(OM_slot);
@@ -209,6 +243,11 @@ void OM_delete_object(OM_object* object) {
 
 OM_object* OM_copy_object(const OM_object* object) {
   if (!object) return nullptr;
+  if (!OM_class_record(object->class_id())->has_references && object->is_copyable()) {
+    OM_object* copy = OM_create_object(object->class_id());
+    copy_slots(object, copy, {});
+    return copy;
+  }
   std::vector<const OM_object*> originals = copy_closure(object);
   std::unordered_map<const OM_object*, OM_object*> copies;
   try {
@@ -224,8 +263,7 @@ OM_object* OM_copy_object(const OM_object* object) {
 }
 
 unsigned OM_ask_object_tag(const OM_object* object) {
-  if (!object || !is_tagged(object)) return 0;
-  return static_cast<unsigned>(object->slot(OM_the_registry().tag_slot).i);
+  return object ? object->tag() : 0;
 }
 
 OM_object* OM_ask_object_of_tag(unsigned tag) {

@@ -1,6 +1,8 @@
 // VERU_int_value: a 32-bit signed integer value.
 #include <veru.h>
 
+#include <charconv>
+
 #define VERU_SOURCE "src/veru/no/ind/veru_int_value_definitions"
 
 VERU_int_value* VERU_int_value::create(int value) {
@@ -29,7 +31,9 @@ int VERU_int_value::compare(const VERU_value* other) const {
 }
 
 char* VERU_int_value::print() const {
-  return SM_sprintf("%d", ask_value());
+  char text[16];
+  const std::to_chars_result written = std::to_chars(text, text + sizeof text, ask_value());
+  return SM_string_ncopy(text, static_cast<std::size_t>(written.ptr - text));
 }
 
 int VERU_int_value::ask_value() const {

@@ -1,7 +1,6 @@
 // Reading the definition files at start-up: the tree of applications, categories, tabs and
 // groups, every preference with its constraint and default, the display objects that the host
 // makes, and the extras file's categories and default overrides.
-#include <algorithm>
 #include <cstring>
 #include <iterator>
 #include <memory>
@@ -42,7 +41,7 @@ struct named_kind_s {
   element_kind kind;
 };
 
-// Sorted by name (strcmp order) for the binary search.
+// Sorted by name.
 const named_kind_s ELEMENT_KINDS[] = {
     {"Application", element_kind::application},
     {"BrowseDirSel", element_kind::widget},
@@ -75,17 +74,30 @@ const named_kind_s ELEMENT_KINDS[] = {
     {"Widestring", element_kind::widget},
 };
 
-// The kind of an element node; other for anything else.
+// Where the names that begin with each letter start in ELEMENT_KINDS (sorted by name).
+struct first_letters_s {
+  unsigned char begin[27];
+  first_letters_s() {
+    std::size_t row = 0;
+    for (int letter = 0; letter <= 26; ++letter) {
+      while (row < std::size(ELEMENT_KINDS) && ELEMENT_KINDS[row].name[0] - 'A' < letter) ++row;
+      begin[letter] = static_cast<unsigned char>(row);
+    }
+  }
+};
+
+// The kind of an element node; other for anything else. Only the few names that share the
+// element's first letter are compared.
 element_kind kind_of(XERCES_DOM_node* element) {
+  static const first_letters_s first_letters;
   const char* name = pvtbl_kvxml->XERCES_DOM_getNodeName(element);
-  if (!name) return element_kind::other;
-  const named_kind_s* begin = std::begin(ELEMENT_KINDS);
-  const named_kind_s* end = std::end(ELEMENT_KINDS);
-  const named_kind_s* found = std::lower_bound(
-      begin, end, name, [](const named_kind_s& row, const char* wanted) {
-        return std::strcmp(row.name, wanted) < 0;
-      });
-  return found != end && std::strcmp(found->name, name) == 0 ? found->kind : element_kind::other;
+  if (!name || name[0] < 'A' || name[0] > 'Z') return element_kind::other;
+  const int letter = name[0] - 'A';
+  for (std::size_t row = first_letters.begin[letter]; row < first_letters.begin[letter + 1];
+       ++row) {
+    if (std::strcmp(ELEMENT_KINDS[row].name, name) == 0) return ELEMENT_KINDS[row].kind;
+  }
+  return element_kind::other;
 }
 
 bool is_group_kind(element_kind kind) {

@@ -2,10 +2,12 @@
 #include "veru_number_text.h"
 
 #include <locale.h>
+#include <charconv>
 #include <climits>
 #include <clocale>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include <vavadoz.h>
 
@@ -38,12 +40,24 @@ int veru_parse_int_prefix(const char* text) {
 
 double veru_parse_real_prefix(const char* text) {
   if (!text) return 0.0;
+  // The common decimal forms are read without the locale machinery; what from_chars does not
+  // read as atof would (a leading '+', hexadecimal digits) goes to strtod in the "C" locale.
+  const char* start = text;
+  while (is_space(*start)) ++start;
+  double value = 0.0;
+  const char* end = start + std::strlen(start);
+  const std::from_chars_result read = std::from_chars(start, end, value);
+  if (read.ec == std::errc() && *start != '+' &&
+      !(read.ptr < end && (*read.ptr == 'x' || *read.ptr == 'X'))) {
+    return value;
+  }
   return strtod_l(text, nullptr, c_locale());
 }
 
+// to_chars with a precision writes exactly what printf's "%.15g" writes in the "C" locale.
 char* veru_format_real(double value) {
-  locale_t previous = uselocale(c_locale());
-  char* text = SM_sprintf("%.15g", value);
-  uselocale(previous);
-  return text;
+  char text[64];
+  const std::to_chars_result written =
+      std::to_chars(text, text + sizeof text, value, std::chars_format::general, 15);
+  return SM_string_ncopy(text, static_cast<std::size_t>(written.ptr - text));
 }

@@ -3,6 +3,7 @@
 #include <veru.h>
 
 #include <cstring>
+#include <string>
 
 #define VERU_SOURCE "src/veru/no/ind/veru_pref_definitions"
 
@@ -20,13 +21,6 @@ TEXT_s* name_of(const VERU_group* group) {
 
 const VERU_group* parent_of(const VERU_group* group) {
   return group ? group->ask_parent() : nullptr;
-}
-
-// A new UTF-8 string of a text that the caller owns; the text is freed.
-char* utf8_of_owned(TEXT_s* text) {
-  char* utf8 = TEXT_to_utf8(text);
-  TEXT_free(text);
-  return utf8;
 }
 
 }  // namespace
@@ -196,25 +190,29 @@ XERCES_DOM_node* VERU_pref::create_dom_node(XERCES_DOM_ctx* document, int level)
     CLOCK_time_to_date(entry->ask_modification_date(), &date);
     date_text = CLOCK_format_date_time(&date, CLOCK_FORMAT_XML_SCHEMA, CLOCK_FORMAT_XML_SCHEMA);
   }
+  // The names are the groups' own UTF-8; the title and the display value are made here.
   char* display_value = ask_display_value(level);
-  char* display_utf8 = utf8_of_owned(TEXT_create_from_locale(display_value));
+  TEXT_s* display_text = TEXT_create_from_locale(display_value);
   SM_free(display_value);
+  TEXT_s* full_title = ask_full_title();
   const struct {
     const char* name;
-    char* utf8;
+    const TEXT_s* text;
   } described[] = {
-      {"Application", TEXT_to_utf8(ask_application_name())},
-      {"Category", TEXT_to_utf8(ask_category_name())},
-      {"Tab", TEXT_to_utf8(ask_tab_name())},
-      {"title", utf8_of_owned(ask_full_title())},
-      {"displayValue", display_utf8},
+      {"Application", ask_application_name()},
+      {"Category", ask_category_name()},
+      {"Tab", ask_tab_name()},
+      {"title", full_title},
+      {"displayValue", display_text},
   };
 
   XERCES_DOM_node* element = pvtbl_kvxml->XERCES_DOM_createElement(document, "Pref");
   for (const auto& attribute : described) {
-    pvtbl_kvxml->XERCES_DOM_setAttributeUTF8(element, attribute.name, attribute.utf8);
-    SM_free(attribute.utf8);
+    pvtbl_kvxml->XERCES_DOM_setAttributeUTF8(element, attribute.name,
+                                             TEXT_ask_utf8(attribute.text));
   }
+  TEXT_free(display_text);
+  TEXT_free(full_title);
   pvtbl_kvxml->XERCES_DOM_setAttribute(element, "name", ask_name());
   pvtbl_kvxml->XERCES_DOM_setAttribute(element, "value", value_text);
   if (entry && entry->ask_locked()) pvtbl_kvxml->XERCES_DOM_setAttribute(element, "locked", "yes");
@@ -223,10 +221,8 @@ XERCES_DOM_node* VERU_pref::create_dom_node(XERCES_DOM_ctx* document, int level)
   if (!TEXT_is_null_text(comment)) {
     XERCES_DOM_node* comment_element =
         pvtbl_kvxml->XERCES_DOM_createElement(document, "UserComment");
-    char* comment_utf8 = TEXT_to_utf8(comment);
-    pvtbl_kvxml->XERCES_DOM_appendChild(
-        comment_element, pvtbl_kvxml->XERCES_DOM_createTextNodeUTF8(document, comment_utf8));
-    SM_free(comment_utf8);
+    pvtbl_kvxml->XERCES_DOM_appendChild(comment_element, pvtbl_kvxml->XERCES_DOM_createTextNodeUTF8(
+                                                             document, TEXT_ask_utf8(comment)));
     pvtbl_kvxml->XERCES_DOM_appendChild(element, comment_element);
   }
   SM_free(value_text);
@@ -258,7 +254,12 @@ TEXT_s* VERU_pref::ask_title() const {
 }
 
 void VERU_pref::set_desc(const char* desc) {
-  TEXT_s* text = TEXT_create_string(desc);
+  // Stripped once before the text is made too, so that it takes no more room than it needs.
+  const std::size_t first = desc ? std::strspn(desc, " \t\n\r\f\v") : 0;
+  std::size_t last = desc ? std::strlen(desc) : 0;
+  while (last > first && std::strchr(" \t\n\r\f\v", desc[last - 1])) --last;
+  TEXT_s* text =
+      desc ? TEXT_create_string(std::string(desc + first, last - first).c_str()) : nullptr;
   TEXT_strip_spaces(text);
   OM_take_text(slot(slot_desc), text);
 }
