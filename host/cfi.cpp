@@ -233,7 +233,9 @@ int CFI_replace_file(const char* path, const char* data, std::size_t size) {
     mode = old.st_mode & 07777;
   }
   const std::string directory = directory_of(target);
-  std::string temporary = target + ".XXXXXX";
+  // A hidden name beside the target, short enough for any target name the system allows.
+  const std::string name = target.substr(target.find_last_of('/') + 1);
+  std::string temporary = directory + "/." + name.substr(0, 128) + ".XXXXXX";
   int fd = mkostemp(&temporary[0], O_CLOEXEC);
   if (fd < 0) return errno;
   int error = write_all(fd, data, size);

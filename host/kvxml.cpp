@@ -374,6 +374,23 @@ void dom_set_attribute_utf8(XERCES_DOM_node* element, const char* name, const ch
   dom_set_attribute(element, name, utf8);
 }
 
+void dom_get_attributes(XERCES_DOM_node* handle, const char* const* names, const char** values,
+                        int count) {
+  for (int i = 0; i < count; ++i) values[i] = nullptr;
+  pugi::xml_node node = node_of(handle);
+  if (node.type() != pugi::node_element) return;
+  for (pugi::xml_attribute attribute = node.first_attribute(); attribute;
+       attribute = attribute.next_attribute()) {
+    const char* name = attribute.name();
+    for (int i = 0; i < count; ++i) {
+      if (!values[i] && names[i][0] == name[0] && std::strcmp(names[i], name) == 0) {
+        values[i] = attribute.value();
+        break;
+      }
+    }
+  }
+}
+
 // Narrow strings are UTF-8 on this platform, so the UTF-8 operations are the plain ones.
 KVXML_vtbl_s table = {
     dom_create,
@@ -398,6 +415,7 @@ KVXML_vtbl_s table = {
     dom_write_file,
     dom_create_text_node_utf8,
     dom_set_attribute_utf8,
+    dom_get_attributes,
 };
 
 }  // namespace

@@ -64,6 +64,10 @@ struct KVXML_vtbl_s {
   int (*XERCES_DOM_writeFile)(const char* path, const char* encoding, XERCES_DOM_node* document);
   XERCES_DOM_node* (*XERCES_DOM_createTextNodeUTF8)(XERCES_DOM_ctx* context, const char* utf8);
   void (*XERCES_DOM_setAttributeUTF8)(XERCES_DOM_node* element, const char* name, const char* utf8);
+  // Several attributes in one pass over the element's attributes: values[i] receives the value
+  // of names[i], or null when the element has no such attribute.
+  void (*XERCES_DOM_getAttributes)(XERCES_DOM_node* element, const char* const* names,
+                                   const char** values, int count);
 };
 
 // The service's operations; null until KVXML_init.

@@ -74,6 +74,10 @@ TEXT_s* TEXT_create_string(const char* utf8) {
   return utf8 ? make_text(utf8, std::strlen(utf8)) : nullptr;
 }
 
+TEXT_s* TEXT_create_string_n(const char* utf8, std::size_t length) {
+  return utf8 ? make_text(utf8, strnlen(utf8, length)) : nullptr;
+}
+
 TEXT_s* TEXT_create_from_locale(const char* text) {
   if (!text) return nullptr;
   const char* codeset = foreign_codeset();

@@ -2,10 +2,14 @@
 // encoding on demand. A null text is a null pointer or a text without characters.
 #pragma once
 
+#include <cstddef>
+
 struct TEXT_s;
 
 // A new text of a UTF-8 string; null gives null.
 TEXT_s* TEXT_create_string(const char* utf8);
+// A new text of the first length bytes of a UTF-8 string.
+TEXT_s* TEXT_create_string_n(const char* utf8, std::size_t length);
 // A new text of a string in the locale's encoding; null gives null.
 TEXT_s* TEXT_create_from_locale(const char* text);
 TEXT_s* TEXT_copy(const TEXT_s* text);

@@ -93,8 +93,9 @@ class VERU_pref : public VERU_pref_interface {
   virtual void set_visibility_fn(bool (*callback)());
   virtual bool is_visible();
 
-  // The loaded value, read without a virtual call: the query path.
+  // The loaded value and the name, read without a virtual call: the query path.
   VERU_value* loaded_value() const { return static_cast<VERU_value*>(slot(slot_loaded_value).o); }
+  const char* name() const { return slot(slot_name).s; }
 
  protected:
   // The recorded value of a level checked to lie in 0 to 3.

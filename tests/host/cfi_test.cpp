@@ -68,6 +68,10 @@ TEST(Files, ReplaceWritesAndKeepsPermissions) {
   EXPECT_EQ(entries_of(dir.path()), (std::set<std::string>{"values.dpv"}));
   EXPECT_EQ(CFI_replace_file(nullptr, "x", 1), EINVAL);
   EXPECT_EQ(CFI_replace_file("", "x", 1), EINVAL);
+  // The temporary file's name stays short enough beside the longest name a file can have.
+  const std::string longest = dir / std::string(255, 'v');
+  EXPECT_EQ(replace(longest, "long"), 0);
+  EXPECT_EQ(read_file(longest), "long");
   umask(old_mask);
 }
 

@@ -91,6 +91,10 @@ double VERU_ask_real(const char* name) {
 
 char* VERU_ask_string(const char* name) {
   VERU_pref* pref = find_or_raise(name);
+  if (pref->class_id() == VERU_pref_string_c) {  // the common case, without walking the classes
+    return SM_string_copy(
+        static_cast<VERU_pref_string*>(pref)->VERU_pref_string::ask_loaded_string());
+  }
   if (OM_is_subclass(pref->class_id(), VERU_pref_list_c)) {
     char* copy = SM_string_copy(static_cast<VERU_pref_list*>(pref)->ask_loaded_string());
     char* flattened = VERU__remove_quotes_and_backslash(copy);

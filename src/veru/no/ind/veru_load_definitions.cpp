@@ -199,9 +199,25 @@ VERU_pref* create_pref(const char* type, const char* name) {
   return nullptr;
 }
 
+// A preference element's attributes, read in one pass.
+struct pref_attributes_s {
+  enum { NAME, TYPE, VALUE, TITLE, UNIT, VER, SCOPE, COUNT };
+  const char* values[COUNT];
+  explicit pref_attributes_s(XERCES_DOM_node* element) {
+    static const char* const NAMES[COUNT] = {"name", "type", "value", "title",
+                                             "unit", "ver",  "scope"};
+    pvtbl_kvxml->XERCES_DOM_getAttributes(element, NAMES, values, COUNT);
+  }
+  const char* operator[](int index) const { return values[index]; }
+  const char* non_empty(int index) const {
+    return values[index] && *values[index] ? values[index] : nullptr;
+  }
+};
+
 void load_pref(VERU_group* group, XERCES_DOM_node* element) {
-  const char* name = attribute(element, "name");
-  const char* type = attribute(element, "type");
+  const pref_attributes_s attributes(element);
+  const char* name = attributes[pref_attributes_s::NAME];
+  const char* type = attributes[pref_attributes_s::TYPE];
   if (!name || !*name) {
     ERROR_lprintf("VERU: a preference without a name is skipped\n");
     return;
@@ -213,17 +229,17 @@ void load_pref(VERU_group* group, XERCES_DOM_node* element) {
   }
   VERU__ask_module_root()->add_pref(pref);
   pref->set_parent(group);
-  const char* value = attribute(element, "value");
+  const char* value = attributes[pref_attributes_s::VALUE];
   if (!value) {
     ERROR_lprintf("VERU: preference %s has no default value; an empty one is used\n", name);
     value = "";
   }
   pref->set_value(pref->create_veru_value(value), 0);
   pref->set_loaded_value(pref->create_veru_value(value));
-  pref->set_title(attribute(element, "title"));
-  if (const char* unit = veru_non_empty_attribute(element, "unit")) pref->set_unit(unit);
-  if (const char* ver = veru_non_empty_attribute(element, "ver")) pref->set_ver(ver);
-  if (const char* scope = attribute(element, "scope")) {
+  pref->set_title(attributes[pref_attributes_s::TITLE]);
+  if (const char* unit = attributes.non_empty(pref_attributes_s::UNIT)) pref->set_unit(unit);
+  if (const char* ver = attributes.non_empty(pref_attributes_s::VER)) pref->set_ver(ver);
+  if (const char* scope = attributes[pref_attributes_s::SCOPE]) {
     if (std::strcmp(scope, "Part") == 0) pref->set_scope(1);
     if (std::strcmp(scope, "Session") == 0) pref->set_scope(2);
   }

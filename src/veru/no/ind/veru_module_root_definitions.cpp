@@ -13,7 +13,7 @@ int compare_names(const char* a, const char* b) {
 }
 
 const char* name_of(const OM_object* pref) {
-  return static_cast<const VERU_pref*>(pref)->ask_name();
+  return static_cast<const VERU_pref*>(pref)->name();
 }
 
 int key_compare(const void* name, const OM_object* pref) {

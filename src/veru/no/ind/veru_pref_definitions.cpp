@@ -3,7 +3,6 @@
 #include <veru.h>
 
 #include <cstring>
-#include <string>
 
 #define VERU_SOURCE "src/veru/no/ind/veru_pref_definitions"
 
@@ -255,11 +254,13 @@ TEXT_s* VERU_pref::ask_title() const {
 
 void VERU_pref::set_desc(const char* desc) {
   // Stripped once before the text is made too, so that it takes no more room than it needs.
-  const std::size_t first = desc ? std::strspn(desc, " \t\n\r\f\v") : 0;
-  std::size_t last = desc ? std::strlen(desc) : 0;
-  while (last > first && std::strchr(" \t\n\r\f\v", desc[last - 1])) --last;
+  auto is_space = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+  const char* first = desc;
+  while (first && is_space(*first)) ++first;
+  const char* last = first ? first + std::strlen(first) : nullptr;
+  while (last && last > first && is_space(last[-1])) --last;
   TEXT_s* text =
-      desc ? TEXT_create_string(std::string(desc + first, last - first).c_str()) : nullptr;
+      first ? TEXT_create_string_n(first, static_cast<std::size_t>(last - first)) : nullptr;
   TEXT_strip_spaces(text);
   OM_take_text(slot(slot_desc), text);
 }
@@ -279,9 +280,12 @@ VERU_group* VERU_pref::ask_parent() const {
 void VERU_pref::read_dom_node(XERCES_DOM_node* element, int level) {
   VERU_recorded_value* entry = recorded(level);
   if (!entry || !element) return;
-  const char* locked = pvtbl_kvxml->XERCES_DOM_getAttribute(element, "locked");
+  static const char* const NAMES[] = {"locked", "modified"};
+  const char* values[2];
+  pvtbl_kvxml->XERCES_DOM_getAttributes(element, NAMES, values, 2);
+  const char* locked = values[0];
   if (locked && std::strcmp(locked, "yes") == 0) entry->set_locked(true);
-  if (const char* modified = pvtbl_kvxml->XERCES_DOM_getAttribute(element, "modified")) {
+  if (const char* modified = values[1]) {
     CLOCK_date_s date = CLOCK_null_date;
     int time = 0;
     if (CLOCK_xml_dateTime_to_date(modified, &date) == 0 && CLOCK_date_to_time(&date, &time) == 0) {
