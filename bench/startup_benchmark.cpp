@@ -404,20 +404,17 @@ void summarise() {
 int main(int argc, char** argv) {
   kvrn_bench::parse_options(&argc, &argv);
   for (int size : SIZES) {
-    benchmark::RegisterBenchmark("BM_parse_and_walk", BM_parse_and_walk)
-        ->Arg(size)
-        ->UseManualTime()
-        ->Unit(benchmark::kMillisecond)
-        ->Iterations(iterations_for(size))
-        ->Repetitions(3)
-        ->DisplayAggregatesOnly(true);
-    benchmark::RegisterBenchmark("BM_VERU_init_module", BM_VERU_init_module)
-        ->Arg(size)
-        ->UseManualTime()
-        ->Unit(benchmark::kMillisecond)
-        ->Iterations(iterations_for(size))
-        ->Repetitions(3)
-        ->DisplayAggregatesOnly(true);
+    for (const auto& [name, function] : {std::pair<const char*, void (*)(benchmark::State&)>{
+                                             "BM_parse_and_walk", BM_parse_and_walk},
+                                         {"BM_VERU_init_module", BM_VERU_init_module}}) {
+      benchmark::RegisterBenchmark(name, function)
+          ->Arg(size)
+          ->UseManualTime()
+          ->Unit(benchmark::kMillisecond)
+          ->Iterations(iterations_for(size))
+          ->Repetitions(3)
+          ->DisplayAggregatesOnly(true);
+    }
   }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -12,14 +12,6 @@
 
 namespace {
 
-// The names in a directory, to see that nothing was left beside a file.
-std::set<std::string> entries_of(const std::string& directory) {
-  std::set<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(directory))
-    names.insert(entry.path().filename().string());
-  return names;
-}
-
 int replace(const std::string& path, const std::string& data) {
   return CFI_replace_file(path.c_str(), data.data(), data.size());
 }
@@ -65,7 +57,7 @@ TEST(Files, ReplaceWritesAndKeepsPermissions) {
   EXPECT_EQ(read_file(path), "");
   EXPECT_EQ(mode_of(path), 0640u);
   EXPECT_EQ(CFI_replace_file(path.c_str(), nullptr, 0), 0);
-  EXPECT_EQ(entries_of(dir.path()), (std::set<std::string>{"values.dpv"}));
+  EXPECT_EQ(directory_entries(dir.path()), (std::set<std::string>{"values.dpv"}));
   EXPECT_EQ(CFI_replace_file(nullptr, "x", 1), EINVAL);
   EXPECT_EQ(CFI_replace_file("", "x", 1), EINVAL);
   // The temporary file's name stays short enough beside the longest name a file can have.
@@ -90,7 +82,7 @@ TEST(Files, ReplaceFailsCleanly) {
   }
   EXPECT_EQ(error, EFBIG);
   EXPECT_EQ(read_file(path), old_contents);
-  EXPECT_EQ(entries_of(dir.path()), (std::set<std::string>{"values.dpv"}));
+  EXPECT_EQ(directory_entries(dir.path()), (std::set<std::string>{"values.dpv"}));
 
   EXPECT_EQ(replace(dir / "missing/values.dpv", "x"), ENOENT);
   EXPECT_FALSE(file_exists(dir / "missing"));
@@ -99,7 +91,7 @@ TEST(Files, ReplaceFailsCleanly) {
   write_file(dir / "folder/inside", "kept");
   EXPECT_EQ(replace(dir / "folder", "x"), EISDIR);
   EXPECT_EQ(read_file(dir / "folder/inside"), "kept");
-  EXPECT_EQ(entries_of(dir.path()), (std::set<std::string>{"values.dpv", "folder"}));
+  EXPECT_EQ(directory_entries(dir.path()), (std::set<std::string>{"values.dpv", "folder"}));
 }
 
 TEST(Files, ReplaceThroughSymbolicLinks) {
@@ -116,8 +108,9 @@ TEST(Files, ReplaceThroughSymbolicLinks) {
   EXPECT_EQ(mode_of(target), 0640u);
   EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.dpv"));
   EXPECT_TRUE(std::filesystem::is_symlink(dir / "link2.dpv"));
-  EXPECT_EQ(entries_of(dir / "real"), (std::set<std::string>{"values.dpv"}));
-  EXPECT_EQ(entries_of(dir.path()), (std::set<std::string>{"real", "link.dpv", "link2.dpv"}));
+  EXPECT_EQ(directory_entries(dir / "real"), (std::set<std::string>{"values.dpv"}));
+  EXPECT_EQ(directory_entries(dir.path()),
+            (std::set<std::string>{"real", "link.dpv", "link2.dpv"}));
 
   // A link to a file that does not exist yet: the file is made where the link points.
   ASSERT_EQ(symlink((dir / "real/later.dpv").c_str(), (dir / "dangling.dpv").c_str()), 0);

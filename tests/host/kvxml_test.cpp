@@ -10,14 +10,6 @@
 
 namespace {
 
-// The names in a directory, to see that nothing was left beside a file.
-std::set<std::string> entries_of(const std::string& directory) {
-  std::set<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(directory))
-    names.insert(entry.path().filename().string());
-  return names;
-}
-
 // A context that is released at the end of the test.
 class Document {
  public:
@@ -263,7 +255,7 @@ TEST(XmlDocuments, BuildWriteAndReadBack) {
   }
   EXPECT_NE(error, 0);
   EXPECT_EQ(read_file(path), written);
-  EXPECT_EQ(entries_of(dir.path()), (std::set<std::string>{"kvrn1_user.dpv"}));
+  EXPECT_EQ(directory_entries(dir.path()), (std::set<std::string>{"kvrn1_user.dpv"}));
 
   EXPECT_NE(pvtbl_kvxml->XERCES_DOM_writeFile(path.c_str(), "UTF-16", document), 0);
   EXPECT_NE(pvtbl_kvxml->XERCES_DOM_writeFile(path.c_str(), "UTF-8", root), 0);

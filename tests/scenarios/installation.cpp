@@ -165,12 +165,3 @@ std::vector<std::string> taken(char** list, int count) {
   SM_free(list);
   return items;
 }
-
-std::vector<std::string> directory_entries(const std::string& directory) {
-  std::vector<std::string> names;
-  for (const auto& item : std::filesystem::directory_iterator(directory)) {
-    names.push_back(item.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}

@@ -77,5 +77,3 @@ std::string text_of(const TEXT_s* text);
 std::string taken(char* text);
 // Takes an array of count strings and frees it.
 std::vector<std::string> taken(char** list, int count);
-// The names of the files in a directory, sorted.
-std::vector<std::string> directory_entries(const std::string& directory);

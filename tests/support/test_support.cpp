@@ -57,6 +57,14 @@ void make_directories(const std::string& path) {
   std::filesystem::create_directories(path);
 }
 
+std::set<std::string> directory_entries(const std::string& directory) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
 int raised_code(const std::function<void()>& body, std::string* what) {
   try {
     body();

@@ -6,6 +6,7 @@
 #include <veru.h>
 
 #include <functional>
+#include <set>
 #include <string>
 
 // Captures every log line written while it lives.
@@ -39,6 +40,8 @@ void write_file(const std::string& path, const std::string& contents);
 std::string read_file(const std::string& path);
 bool file_exists(const std::string& path);
 void make_directories(const std::string& path);
+// The names in a directory, to see that nothing was left beside a file.
+std::set<std::string> directory_entries(const std::string& directory);
 
 // The code of the host error that body raises; -1 when it returns normally. what receives the
 // raised text when it is not null.
