@@ -2,6 +2,8 @@
 // exclusive.
 #include <veru.h>
 
+#include <string>
+
 #define VERU_SOURCE "src/veru/no/ind/veru_data_range_definitions"
 
 namespace {
@@ -18,6 +20,17 @@ const VERU_value* value_of(const VERU_range_elem* bound) {
 // greater, -1 when it is the smaller, 0 when equal.
 int compare_with(const VERU_range_elem* bound, const VERU_value* candidate) {
   return value_of(bound)->compare(candidate);
+}
+
+// One half of a range's description: the bound's value between its opening (inclusive or
+// exclusive) and its closing text, or the text for a missing bound.
+std::string half_of(const VERU_range_elem* bound, const char* inclusive, const char* exclusive,
+                    const char* closing, const char* without) {
+  if (!bound) return without;
+  char* value = value_of(bound)->print();
+  std::string half = std::string(bound->ask_inclusive() ? inclusive : exclusive) + value + closing;
+  SM_free(value);
+  return half;
 }
 
 bool is_allowed(const VERU_range_elem* lower, const VERU_range_elem* upper,
@@ -85,26 +98,9 @@ bool VERU_data_range::validate(const VERU_value* value) const {
 }
 
 char* VERU_data_range::print() const {
-  char* lower = nullptr;
-  if (const VERU_range_elem* bound = ask_lower()) {
-    char* value = value_of(bound)->print();
-    lower = SM_sprintf(bound->ask_inclusive() ? "[>=%s" : "[>%s", value);
-    SM_free(value);
-  } else {
-    lower = SM_string_copy("[");
-  }
-  char* upper = nullptr;
-  if (const VERU_range_elem* bound = ask_upper()) {
-    char* value = value_of(bound)->print();
-    upper = SM_sprintf(bound->ask_inclusive() ? "<=%s] " : "<%s] ", value);
-    SM_free(value);
-  } else {
-    upper = SM_string_copy("]");
-  }
-  char* text = SM_sprintf("%s %s", lower, upper);
-  SM_free(lower);
-  SM_free(upper);
-  return text;
+  const std::string lower = half_of(ask_lower(), "[>=", "[>", "", "[");
+  const std::string upper = half_of(ask_upper(), "<=", "<", "] ", "]");
+  return SM_sprintf("%s %s", lower.c_str(), upper.c_str());
 }
 
 void VERU_data_range::set_lower(VERU_range_elem* bound) {

@@ -1,10 +1,10 @@
 // The definition file table and the search for each definition file: override directories,
 // language variants, the localization directory and the installation's kvrn directory.
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "veru_sm_string.h"
 #include "veru_xml.h"
 
 #define VERU_SOURCE "src/veru/no/ind/veru_definition_files"
@@ -33,11 +33,6 @@ definition_file_s definition_files[DEFINITION_FILE_COUNT] = {
 };
 bool paths_unresolved = true;
 
-using sm_string = std::unique_ptr<char, decltype(&SM_free)>;
-sm_string owned(char* text) {
-  return sm_string(text, &SM_free);
-}
-
 // The path of name in directory when a file is there; null otherwise.
 char* existing_file(const char* directory, const char* name) {
   char* path = nullptr;
@@ -48,15 +43,15 @@ char* existing_file(const char* directory, const char* name) {
 }
 
 // kv_gateway.dpx with the language german is kv_gateway_german.dpx.
-sm_string language_variant(const char* name, const char* language) {
+veru_sm_string language_variant(const char* name, const char* language) {
   char* stem = nullptr;
   char* variant = nullptr;
   if (CFI_remove_extension(name, CFI_TYPE_DPX, &stem) == 0) {
-    sm_string with_language = owned(SM_sprintf("%s_%s", stem, language));
+    veru_sm_string with_language = veru_owned(SM_sprintf("%s_%s", stem, language));
     CFI_add_extension(with_language.get(), CFI_TYPE_DPX, &variant);
   }
   SM_free(stem);
-  return owned(variant);
+  return veru_owned(variant);
 }
 
 // The override directories: the list cut at ';', each piece expanded; pieces that do not expand
@@ -84,7 +79,7 @@ std::vector<std::string> override_directories(const char* list) {
 char* veru_find_definition_file(const char* name) {
   const veru_environment_s& environment = veru_environment();
   const char* language = veru_counting_language();
-  const sm_string variant = language ? language_variant(name, language) : owned(nullptr);
+  const veru_sm_string variant = language ? language_variant(name, language) : veru_owned(nullptr);
   if (environment.xml_def_dir) {
     for (const std::string& directory : override_directories(environment.xml_def_dir)) {
       if (char* path = existing_file(directory.c_str(), variant.get())) return path;
@@ -101,7 +96,7 @@ char* veru_find_definition_file(const char* name) {
   char* installation = nullptr;
   if (environment.base_dir &&
       CFI_merge_filespec(environment.base_dir, "kvrn", &installation) == 0) {
-    const sm_string directory = owned(installation);
+    const veru_sm_string directory = veru_owned(installation);
     if (CFI_ask_directory_exist(directory.get()) != 0) {
       ERROR_raise(VERU_SOURCE, __LINE__, 3550003, "directory %s does not exist", directory.get());
     }

@@ -3,26 +3,22 @@
 #include <veru.h>
 
 #include <cstring>
-#include <memory>
+
+#include "veru_sm_string.h"
 
 namespace {
-
-using sm_string = std::unique_ptr<char, decltype(&SM_free)>;
-sm_string owned(char* text) {
-  return sm_string(text, &SM_free);
-}
 
 const char* const MAKER_FOLDER = "/Corvane";
 
 // The platform's per-user application data folder: the local one, else the roaming one.
-sm_string base_folder() {
+veru_sm_string base_folder() {
   SHELL_folder_lookup_fn lookup = SHELL_ask_folder_lookup();
-  if (!lookup) return owned(nullptr);
+  if (!lookup) return veru_owned(nullptr);
   char path[SHELL_FOLDER_PATH_SIZE] = "";
   int result = lookup(SHELL_FOLDER_LOCAL_APPDATA, path);
   if (result != 0) result = lookup(SHELL_FOLDER_ROAMING_APPDATA, path);
   path[SHELL_FOLDER_PATH_SIZE - 1] = '\0';
-  return owned(result == 0 && path[0] ? SM_string_copy(path) : nullptr);
+  return veru_owned(result == 0 && path[0] ? SM_string_copy(path) : nullptr);
 }
 
 bool is_usable(const char* path) {
@@ -37,11 +33,11 @@ void make_sure_exists(const char* path) {
 
 // <base>/Corvane/<folder>, made with its maker folder when missing; null when not usable.
 const char* versioned_folder(const char* folder) {
-  const sm_string base = base_folder();
+  const veru_sm_string base = base_folder();
   if (!is_usable(base.get())) return nullptr;
-  sm_string path = owned(SM_sprintf("%s%s/%s", base.get(), MAKER_FOLDER, folder));
+  veru_sm_string path = veru_owned(SM_sprintf("%s%s/%s", base.get(), MAKER_FOLDER, folder));
   if (!is_usable(path.get())) {
-    const sm_string maker = owned(SM_sprintf("%s%s", base.get(), MAKER_FOLDER));
+    const veru_sm_string maker = veru_owned(SM_sprintf("%s%s", base.get(), MAKER_FOLDER));
     make_sure_exists(maker.get());
     if (!is_usable(maker.get())) return nullptr;
     make_sure_exists(path.get());
@@ -70,7 +66,8 @@ const char* VERU_ask_zr_application_folder() {
   if (!computed) {
     ENV_version_s version{};
     ENV_ask_version(&version);
-    const sm_string name = owned(SM_sprintf("%s%d", version.product_name, version.numbers[0]));
+    const veru_sm_string name =
+        veru_owned(SM_sprintf("%s%d", version.product_name, version.numbers[0]));
     folder = versioned_folder(name.get());
     computed = true;
   }
@@ -85,8 +82,8 @@ char* VERU_ask_zr_application_subfolder(const char* name) {
   if (std::strchr(name, '/') || std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
     return nullptr;
   }
-  const sm_string delimited = owned(CFI_append_delimiter(folder));
-  const sm_string path = owned(SM_sprintf("%s%s", delimited.get(), name));
+  const veru_sm_string delimited = veru_owned(CFI_append_delimiter(folder));
+  const veru_sm_string path = veru_owned(SM_sprintf("%s%s", delimited.get(), name));
   make_sure_exists(path.get());
   return is_usable(path.get()) ? const_cast<char*>(SM_string_copy_persistent(path.get())) : nullptr;
 }

@@ -2,19 +2,14 @@
 #include "veru_levels.h"
 
 #include <cstring>
-#include <memory>
 #include <string>
 
+#include "veru_sm_string.h"
 #include "veru_xml.h"
 
 #define VERU_SOURCE "src/veru/no/ind/veru_levels"
 
 namespace {
-
-using sm_string = std::unique_ptr<char, decltype(&SM_free)>;
-sm_string owned(char* text) {
-  return sm_string(text, &SM_free);
-}
 
 // Copies text into a fixed field when it fits; false, and nothing copied, when it does not.
 template <std::size_t size>
@@ -36,7 +31,7 @@ std::string value_file_prefix() {
 // Works out where a level's value file lies from its directory variable; logs why not.
 void define_level(int level, const std::string& prefix) {
   veru_level_s& entry = veru_level(level);
-  const sm_string directory = owned(ENV_translate_variable(entry.variable));
+  const veru_sm_string directory = veru_owned(ENV_translate_variable(entry.variable));
   if (!directory) {
     ERROR_lprintf("No user customizations read from %s - environment variable is not set\n",
                   entry.variable);
@@ -53,7 +48,7 @@ void define_level(int level, const std::string& prefix) {
                   entry.variable, directory.get());
     return;
   }
-  const sm_string startup = owned(startup_path);
+  const veru_sm_string startup = veru_owned(startup_path);
   if (CFI_ask_directory_exist(startup.get()) != 0) {
     ERROR_lprintf("No user customizations read from %s - startup directory %s not found\n",
                   entry.variable, startup.get());
@@ -66,7 +61,7 @@ void define_level(int level, const std::string& prefix) {
                   file_name.c_str());
     return;
   }
-  const sm_string file = owned(path);
+  const veru_sm_string file = veru_owned(path);
   if (!copy_into(entry.file_path, file.get())) {
     ERROR_lprintf("No user customizations read from %s - path %s is longer than %zu characters\n",
                   entry.variable, file.get(), sizeof entry.file_path - 1);
@@ -78,7 +73,7 @@ void define_level(int level, const std::string& prefix) {
 // KVRN_LOCAL_USER_DEFAULTS names the user level's file directly: a path, or a file name in the
 // current directory.
 void define_local_user_defaults() {
-  const sm_string value = owned(ENV_translate_variable("KVRN_LOCAL_USER_DEFAULTS"));
+  const veru_sm_string value = veru_owned(ENV_translate_variable("KVRN_LOCAL_USER_DEFAULTS"));
   if (!value) {
     ERROR_lprintf(
         "No local user customizations read - environment variable KVRN_LOCAL_USER_DEFAULTS is not "
@@ -90,20 +85,20 @@ void define_local_user_defaults() {
   char* directory_part = nullptr;
   char* name_part = nullptr;
   const int split = CFI_split_filespec(value.get(), &directory_part, &name_part);
-  const sm_string directory = owned(directory_part);
-  const sm_string name = owned(name_part);
+  const veru_sm_string directory = veru_owned(directory_part);
+  const veru_sm_string name = veru_owned(name_part);
   if (split != 0) {
     ERROR_lprintf("No local user customizations read - failed to split filespec %s\n", value.get());
     return;
   }
-  sm_string local_file = owned(nullptr);
+  veru_sm_string local_file = veru_owned(nullptr);
   if (!*directory) {
     char* default_directory = nullptr;
     char* joined = nullptr;
     const bool found = CFI_get_default_directory(1, &default_directory) == 0 &&
                        CFI_merge_filespec(default_directory, name.get(), &joined) == 0;
     SM_free(default_directory);
-    local_file = owned(joined);
+    local_file = veru_owned(joined);
     if (!found) {
       ERROR_lprintf(
           "No local user customizations read - failed to establish local filename for "
@@ -112,7 +107,7 @@ void define_local_user_defaults() {
       return;
     }
   } else {
-    local_file = owned(SM_string_copy(value.get()));
+    local_file = veru_owned(SM_string_copy(value.get()));
   }
   veru_level_s& user = veru_level(3);
   if (!copy_into(user.file_path, local_file.get())) {
@@ -204,8 +199,8 @@ bool VERU_is_level_writeable(int level) {
   char* directory_part = nullptr;
   char* name_part = nullptr;
   const int split = CFI_split_filespec(entry.file_path, &directory_part, &name_part);
-  const sm_string directory = owned(directory_part);
-  const sm_string name = owned(name_part);
+  const veru_sm_string directory = veru_owned(directory_part);
+  const veru_sm_string name = veru_owned(name_part);
   if (split != 0) return false;
   int detail = 0;
   if (!CFI_is_access_permitted(*directory ? directory.get() : ".", CFI_ACCESS_WRITE, &detail)) {

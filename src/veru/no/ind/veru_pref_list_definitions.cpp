@@ -32,8 +32,7 @@ VERU_value* VERU_pref_list::create_veru_value(const char* text) {
 }
 
 const char* VERU_pref_list::ask_string(int level) {
-  return static_cast<const VERU_string_value*>(checked_level_value(level, VERU_string_value_c))
-      ->ask_value();
+  return string_at(level);
 }
 
 void VERU_pref_list::set_string(const char* value, int level) {
@@ -41,6 +40,5 @@ void VERU_pref_list::set_string(const char* value, int level) {
 }
 
 const char* VERU_pref_list::ask_loaded_string() {
-  return static_cast<const VERU_string_value*>(checked_loaded_value(VERU_string_value_c))
-      ->VERU_string_value::ask_value();
+  return loaded_string();
 }

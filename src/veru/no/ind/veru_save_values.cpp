@@ -2,19 +2,14 @@
 // over the level's value file atomically, with a style sheet placed beside it.
 #include <cerrno>
 #include <cstring>
-#include <memory>
 
 #include "veru_levels.h"
+#include "veru_sm_string.h"
 #include "veru_xml.h"
 
 #define VERU_SOURCE "src/veru/no/ind/veru_save_values"
 
 namespace {
-
-using sm_string = std::unique_ptr<char, decltype(&SM_free)>;
-sm_string owned(char* text) {
-  return sm_string(text, &SM_free);
-}
 
 struct save_context_s {
   XERCES_DOM_ctx* document;
@@ -40,7 +35,7 @@ bool exists(const char* path) {
 void copy_style_sheet(const char* directory, const char* source_name, const char* target) {
   char* source = nullptr;
   if (CFI_merge_filespec(directory, source_name, &source) != 0) return;
-  const sm_string path = owned(source);
+  const veru_sm_string path = veru_owned(source);
   if (exists(path.get())) CFI_copy_file(path.get(), target, CFI_COPY_REPLACE | CFI_COPY_MODE_BITS);
 }
 
@@ -52,8 +47,8 @@ void provide_style_sheet(const char* target) {
   if (const char* language = veru_counting_language()) {
     char* localization = nullptr;
     if (CFI_merge_filespec(base, "localization", &localization) == 0) {
-      const sm_string directory = owned(localization);
-      const sm_string name = owned(SM_sprintf("dpv_%s.xsl", language));
+      const veru_sm_string directory = veru_owned(localization);
+      const veru_sm_string name = veru_owned(SM_sprintf("dpv_%s.xsl", language));
       copy_style_sheet(directory.get(), name.get(), target);
     }
   }
@@ -74,17 +69,17 @@ void VERU_write_dpv_file(const char* path, XERCES_DOM_ctx* document, XERCES_DOM_
   char* directory_part = nullptr;
   char* name_part = nullptr;
   CFI_split_filespec(path, &directory_part, &name_part);
-  const sm_string directory = owned(directory_part);
-  const sm_string name = owned(name_part);
+  const veru_sm_string directory = veru_owned(directory_part);
+  const veru_sm_string name = veru_owned(name_part);
   char* stem = nullptr;
   if (!name || CFI_remove_extension(name.get(), CFI_TYPE_ANY, &stem) != 0) {
     ERROR_raise(VERU_SOURCE, __LINE__, 3550005, "Unable to write file %s: no file name \n",
                 path ? path : "");
   }
-  const sm_string style_sheet = owned(SM_sprintf("%s.xsl", stem));
+  const veru_sm_string style_sheet = veru_owned(SM_sprintf("%s.xsl", stem));
   SM_free(stem);
-  const sm_string instruction =
-      owned(SM_sprintf("type=\"text/xsl\" href=\"%s\"", style_sheet.get()));
+  const veru_sm_string instruction =
+      veru_owned(SM_sprintf("type=\"text/xsl\" href=\"%s\"", style_sheet.get()));
   pvtbl_kvxml->XERCES_DOM_insertBefore(node,
                                        pvtbl_kvxml->XERCES_DOM_createProcessingInstruction(
                                            document, "xml-stylesheet", instruction.get()),

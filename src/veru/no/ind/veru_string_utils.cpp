@@ -85,19 +85,14 @@ char* VERU__remove_quotes_and_backslash(const char* text) {
   if (!*text || !std::strchr(text, '"')) return SM_string_copy(text);
   char** items = nullptr;
   const int count = VERU_string_breakup_lines_separated_by_slash(text, &items);
-  char* flattened = nullptr;
+  std::string flattened;
   for (int i = 0; i < count; ++i) {
-    if (i == 0) {
-      flattened = SM_string_copy(items[i]);
-    } else {
-      char* joined = SM_sprintf("%s %s", flattened, items[i]);
-      SM_free(flattened);
-      flattened = joined;
-    }
+    if (i > 0) flattened += ' ';
+    flattened += items[i];
     SM_free(items[i]);
   }
   SM_free(items);
-  return flattened;
+  return count > 0 ? SM_string_ncopy(flattened.data(), flattened.size()) : nullptr;
 }
 
 char* VERU_add_percent_chars_to_string(const char* text) {
