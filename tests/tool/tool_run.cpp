@@ -1,0 +1,114 @@
+// Running kvrn-prefs as a person would.
+#include "tool_run.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+std::string tool_path() {
+  return KVRN_PREFS_BINARY;
+}
+
+// Reads both pipes to their ends together, so that a full one never blocks the child.
+void drain(int out_fd, int err_fd, std::string* out, std::string* err) {
+  pollfd fds[2] = {{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}};
+  std::string* texts[2] = {out, err};
+  int open_count = 2;
+  while (open_count > 0) {
+    if (poll(fds, 2, -1) < 0) break;
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+      char chunk[4096];
+      const ssize_t got = read(fds[i].fd, chunk, sizeof chunk);
+      if (got > 0) {
+        texts[i]->append(chunk, static_cast<size_t>(got));
+      } else {
+        close(fds[i].fd);
+        fds[i].fd = -1;
+        --open_count;
+      }
+    }
+  }
+}
+
+void copy_tree(const std::string& from, const std::string& to) {
+  std::filesystem::copy(from, to, std::filesystem::copy_options::recursive);
+}
+
+}  // namespace
+
+std::string examples_dir() {
+  return VUZODOD_EXAMPLES_DIR;
+}
+
+ExampleCopy::ExampleCopy() {
+  make_directories(path("base"));
+  copy_tree(examples_dir() + "/kvrn", path("base/kvrn"));
+  copy_tree(examples_dir() + "/localization", path("base/localization"));
+  for (const char* level : {"site", "group", "user"}) {
+    copy_tree(examples_dir() + "/" + level, path(level));
+  }
+}
+
+std::string ExampleCopy::value_file(int level) const {
+  static const char* const names[] = {"", "site", "group", "user"};
+  return path(std::string(names[level]) + "/startup/kvrn1_" + names[level] + ".dpv");
+}
+
+std::vector<std::string> ExampleCopy::environment() const {
+  return {"KVRN_BASE_DIR=" + path("base"),   "KVRN_SITE_DIR=" + path("site"),
+          "KVRN_GROUP_DIR=" + path("group"), "KVRN_USER_DIR=" + path("user"),
+          "XDG_DATA_HOME=" + path("data"),   "XDG_CONFIG_HOME=" + path("config")};
+}
+
+ToolResult run_tool(const std::vector<std::string>& environment,
+                    const std::vector<std::string>& arguments, const std::string& input) {
+  const std::string program = tool_path();
+  std::vector<std::string> variables = environment;
+  for (const char* kept :
+       {"PATH", "HOME", "TMPDIR", "ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
+    if (const char* value = std::getenv(kept)) variables.push_back(std::string(kept) + "=" + value);
+  }
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  std::vector<char*> envp;
+  for (const std::string& variable : variables) envp.push_back(const_cast<char*>(variable.c_str()));
+  envp.push_back(nullptr);
+
+  int in[2], out[2], err[2];
+  if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
+    ADD_FAILURE() << "cannot make pipes";
+    return {};
+  }
+  const pid_t child = fork();
+  if (child == 0) {
+    dup2(in[0], 0);
+    dup2(out[1], 1);
+    dup2(err[1], 2);
+    execve(program.c_str(), argv.data(), envp.data());
+    _exit(127);
+  }
+  close(in[0]);
+  close(out[1]);
+  close(err[1]);
+  // Inputs of tests are small enough for the pipe, so writing first cannot block.
+  if (!input.empty() && write(in[1], input.data(), input.size()) < 0) ADD_FAILURE();
+  close(in[1]);
+  ToolResult result;
+  drain(out[0], err[0], &result.out, &result.err);
+  int status = 0;
+  waitpid(child, &status, 0);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+ToolResult run_tool(const ExampleCopy& copy, const std::vector<std::string>& arguments) {
+  return run_tool(copy.environment(), arguments);
+}

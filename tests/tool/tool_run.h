@@ -1,0 +1,39 @@
+// Running kvrn-prefs as a person would: a fresh copy of the example installation, the command
+// with its arguments, and what it printed and returned.
+#pragma once
+
+#include "test_support.h"
+
+#include <string>
+#include <vector>
+
+struct ToolResult {
+  int status = -1;  // the exit status; -1 when the program did not exit normally
+  std::string out;  // standard output
+  std::string err;  // standard error
+};
+
+// A copy of examples/ in a temporary directory: base/ holds kvrn/ and localization/, and
+// site/, group/ and user/ are the level directories with their startup folders.
+class ExampleCopy {
+ public:
+  ExampleCopy();
+  const std::string& root() const { return dir_.path(); }
+  std::string path(const std::string& relative) const { return dir_ / relative; }
+  // Where the value file of level 1 to 3 lies.
+  std::string value_file(int level) const;
+  // The variables that point kvrn-prefs at this copy (KVRN_BASE_DIR and the level directories).
+  std::vector<std::string> environment() const;
+
+ private:
+  TempDir dir_;
+};
+
+// Runs kvrn-prefs with arguments in an environment of only PATH, HOME, TMPDIR and the given
+// variables ("NAME=value"); input, when given, is its standard input.
+ToolResult run_tool(const std::vector<std::string>& environment,
+                    const std::vector<std::string>& arguments, const std::string& input = "");
+// The same, on the installation of copy.
+ToolResult run_tool(const ExampleCopy& copy, const std::vector<std::string>& arguments);
+// The path of the examples folder of the source tree.
+std::string examples_dir();
