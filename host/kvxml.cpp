@@ -391,6 +391,18 @@ void dom_get_attributes(XERCES_DOM_node* handle, const char* const* names, const
   }
 }
 
+XERCES_DOM_node* dom_import_node(XERCES_DOM_ctx* context, XERCES_DOM_node* handle, bool deep) {
+  pugi::xml_node node = node_of(handle);
+  if (!context || !node || node.type() == pugi::node_document || is_holder(node)) return nullptr;
+  pugi::xml_node holder = holder_of(context);
+  if (deep) return holder.append_copy(node).internal_object();
+  pugi::xml_node copy = holder.append_child(node.type());
+  copy.set_name(node.name());
+  copy.set_value(node.value());
+  for (pugi::xml_attribute attribute : node.attributes()) copy.append_copy(attribute);
+  return copy.internal_object();
+}
+
 // Narrow strings are UTF-8 on this platform, so the UTF-8 operations are the plain ones.
 KVXML_vtbl_s table = {
     dom_create,
@@ -416,6 +428,7 @@ KVXML_vtbl_s table = {
     dom_create_text_node_utf8,
     dom_set_attribute_utf8,
     dom_get_attributes,
+    dom_import_node,
 };
 
 }  // namespace

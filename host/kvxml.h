@@ -68,6 +68,10 @@ struct KVXML_vtbl_s {
   // of names[i], or null when the element has no such attribute.
   void (*XERCES_DOM_getAttributes)(XERCES_DOM_node* element, const char* const* names,
                                    const char** values, int count);
+  // An unattached copy, in context's document, of a node of any document: with its attributes,
+  // and with all its descendants when deep is set. Null for a document node.
+  XERCES_DOM_node* (*XERCES_DOM_importNode)(XERCES_DOM_ctx* context, XERCES_DOM_node* node,
+                                            bool deep);
 };
 
 // The service's operations; null until KVXML_init.

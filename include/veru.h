@@ -78,6 +78,25 @@ void VERU_set_level_up_to_date(int level, bool up_to_date);
 // writeable and whose file is writeable or does not exist yet.
 bool VERU_is_level_writeable(int level);
 
+// How the last reading of a level's value file went.
+enum {
+  VERU_LOAD_NOT_READ = 0,  // not read yet, or the level is not defined
+  VERU_LOAD_LOADED = 1,    // read (level 0, the definitions, always counts as read)
+  VERU_LOAD_NO_FILE = 2,   // the file did not exist
+  VERU_LOAD_FAILED = 3,    // the file could not be read or is not well-formed XML
+};
+// The level's load state; for a failed load, *reason (when reason is not null) receives a new
+// string (SM_free) with the file and the cause, such as "/x/kvrn1_user.dpv:3:7: Error parsing
+// attribute value", and null otherwise. Until a level that failed is read again, its values and
+// locks are missing and VERU_save_level will not write over its file.
+int VERU_ask_level_load_state(int level, char** reason);
+// The Pref entries that the level's last load ignored (unknown preference, locked at a lower
+// level, value not valid), which saving the level writes back after its own entries unless the
+// level holds a value for that preference by then. Returns their number; when names is not
+// null, *names receives their names in file order (new strings in a new array, SM_free each
+// and the array; null when there are none).
+int VERU_ask_level_carried_entries(int level, char*** names);
+
 // ---- definition and value files -----------------------------------------------------------
 
 // The paths of the 27 definition files, in load order (27 new strings in a new array); the
@@ -88,8 +107,31 @@ int VERU_ask_dpx_files(char*** files);
 int VERU_ask_value_files(char*** files);
 // Reads again the value file of every defined level 1 to 3 that is not up to date.
 void VERU_reload_values_xml();
-// Writes the values recorded at the level to its value file; failures are logged, never raised.
+// Writes the values recorded at the level, and the entries its load ignored, to its value file,
+// which is replaced atomically. Returns 0 when the file was written; otherwise 3550005 (nothing
+// written: the level is not defined or not writeable, its file exists but failed to load, a
+// value or comment holds text that XML cannot, the lock of the level is held elsewhere, or the
+// system refused) and, when reason is not null, *reason receives a new string (SM_free) naming
+// the file and the cause; on success *reason is null. Never raises. The save holds the level's
+// lock (VERU_lock_level) and removes what interrupted saves of the file left beside it.
+int VERU_save_level(int level, char** reason);
+// VERU_save_level without its result: a failure is logged with its reason. An undefined level
+// is passed over without a word.
 void VERU__save_values_xml(int level);
+// Moves a level's value file aside to a new name beside it ("<file>.broken-<date and time>"),
+// so that the next save starts a new file; nothing is deleted. For a file that failed to load
+// and cannot be mended now. 0 with *moved_to (when not null) a new string (SM_free) holding the
+// new path; otherwise 3550005 with *reason as VERU_save_level gives it.
+int VERU_set_aside_level_file(int level, char** moved_to, char** reason);
+// Editing a level from several processes: an editor locks the level, reloads it
+// (VERU_set_level_up_to_date(level, false), VERU_reload_values_xml), changes it, saves it and
+// unlocks it, so that concurrent editors of one level all land. The lock is an advisory lock on
+// "<value file>.lock" beside the value file, so it also serves levels on shared folders; it is
+// re-entrant within the process and waits a few seconds for another holder. 0 when held;
+// otherwise 3550005 with *reason (when not null) a new string (SM_free) with the cause.
+int VERU_lock_level(int level, char** reason);
+// Gives back one hold of the level's lock; the last one releases it.
+void VERU_unlock_level(int level);
 // Writes a value document to path, replacing the file atomically, with the style-sheet
 // instruction, and puts a style sheet beside it when there is none. Raises 3550005 when the
 // file cannot be replaced; the old file is then as it was.
