@@ -30,9 +30,9 @@ int VERU_lock_level(int level, char** reason) {
   veru_character_checking_off checking_off;
   int handle = -1;
   if (const int error = CFI_lock_file(lock_file.c_str(), LOCK_WAIT_MS, &handle)) {
-    return veru_refuse_save(reason, "%s: %s", lock_file.c_str(),
-                            error == ETIMEDOUT ? "another editor holds the level's lock"
-                                               : std::strerror(error));
+    return veru_refuse_save(
+        reason, "%s: %s", lock_file.c_str(),
+        error == ETIMEDOUT ? "another editor holds the level's lock" : std::strerror(error));
   }
   entry.lock_handle = handle;
   entry.lock_holders = 1;

@@ -220,8 +220,8 @@ bool VERU_is_level_writeable(int level) {
 int VERU_ask_level_load_state(int level, char** reason) {
   const veru_level_s& entry = veru_level(level);
   if (reason) {
-    *reason = entry.load_state == VERU_LOAD_FAILED ? SM_string_copy(entry.load_failure.c_str())
-                                                   : nullptr;
+    *reason =
+        entry.load_state == VERU_LOAD_FAILED ? SM_string_copy(entry.load_failure.c_str()) : nullptr;
   }
   return entry.load_state;
 }

@@ -100,7 +100,8 @@ void veru_load_level_values(int level, bool notify) {
     entry.load_failure.clear();
   } catch (const TQS::Error::Exception& error) {
     entry.load_state = VERU_LOAD_FAILED;
-    if (entry.load_failure.empty()) entry.load_failure = std::string(entry.file_path) + ": " + error.what();
+    if (entry.load_failure.empty())
+      entry.load_failure = std::string(entry.file_path) + ": " + error.what();
     ERROR_lprintf("Unable to load user customizations file for level %d - continuing\n", level);
     if (notify) veru_call_level_report_hook(level, 0);
   }

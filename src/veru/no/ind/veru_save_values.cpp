@@ -213,8 +213,8 @@ int VERU_set_aside_level_file(int level, char** moved_to, char** reason) {
   } else {
     CLOCK_date_s date = CLOCK_null_date;
     CLOCK_time_to_date(CLOCK_gmt(), &date);
-    const veru_sm_string stamp = veru_owned(
-        CLOCK_format_date_time(&date, CLOCK_FORMAT_XML_SCHEMA, CLOCK_FORMAT_XML_SCHEMA));
+    const veru_sm_string stamp =
+        veru_owned(CLOCK_format_date_time(&date, CLOCK_FORMAT_XML_SCHEMA, CLOCK_FORMAT_XML_SCHEMA));
     std::string suffix;
     for (const char* c = stamp ? stamp.get() : ""; *c; ++c) {
       if (*c != '-' && *c != ':') suffix += *c;
