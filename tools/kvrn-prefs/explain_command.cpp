@@ -1,5 +1,6 @@
 // kvrn-prefs explain: how a preference's value comes about, level by level.
 #include <cstdio>
+#include <cstring>
 
 #include "tool.h"
 
@@ -29,6 +30,18 @@ std::string place_of(VERU_pref* pref) {
                       text_of(pref->ask_category_name()) + " / " + text_of(pref->ask_tab_name());
   if (pref->ask_group_name()) place += " / " + text_of(pref->ask_group_name());
   return place;
+}
+
+bool is_carried(int level, const char* name) {
+  char** names = nullptr;
+  const int count = VERU_ask_level_carried_entries(level, &names);
+  bool found = false;
+  for (int i = 0; i < count; ++i) {
+    found = found || std::strcmp(names[i], name) == 0;
+    SM_free(names[i]);
+  }
+  SM_free(names);
+  return found;
 }
 
 void print_level(VERU_pref* pref, int level) {
@@ -66,7 +79,15 @@ int run_explain(const command_line_s& line) {
   }
   std::printf("  constraint %s\n", constraint_text(pref->ask_data()).c_str());
   std::printf("levels:\n");
-  for (int level = 0; level <= 3; ++level) print_level(pref, level);
+  for (int level = 0; level <= 3; ++level) {
+    print_level(pref, level);
+    if (level > 0 && is_carried(level, pref->ask_name())) {
+      std::printf(
+          "           the file's entry was ignored at start-up (locked below, or its value is not "
+          "valid)\n           and is carried: saving the level writes it back unless the level "
+          "gets a value\n");
+    }
+  }
   int source = 3;
   while (source > 0 && !pref->has_value(source)) --source;
   char* shown = pref->ask_display_value(3);

@@ -54,3 +54,20 @@ int refuse(int status, const std::string& message) {
   std::fprintf(stderr, "kvrn-prefs: %s\n", message.c_str());
   return status;
 }
+
+std::string taken(char* text) {
+  std::string result = text ? text : "";
+  SM_free(text);
+  return result;
+}
+
+void warn_about_failed_levels() {
+  for (int level = 1; level <= 3; ++level) {
+    char* reason = nullptr;
+    if (VERU_ask_level_load_state(level, &reason) != VERU_LOAD_FAILED) continue;
+    std::fprintf(stderr,
+                 "kvrn-prefs: warning: the %s level's file failed to load, so its values and locks "
+                 "are missing here: %s\n",
+                 level_name(level), taken(reason).c_str());
+  }
+}

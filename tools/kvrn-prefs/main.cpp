@@ -20,8 +20,9 @@ const char* const USAGE =
     "  explain NAME            each level's value, lock, comment and date, the effective value\n"
     "                          and where the preference is locked\n"
     "  set NAME VALUE... --level site|group|user [--lock|--unlock] [--comment TEXT]\n"
-    "                          records the value at the level and saves the level's file;\n"
-    "                          a string_list takes one VALUE per item\n"
+    "      [--replace-broken]  records the value at the level and saves the level's file;\n"
+    "                          a string_list takes one VALUE per item; --replace-broken\n"
+    "                          first moves a level file that failed to load aside\n"
     "  help                    this text\n"
     "\n"
     "Installation options (each sets the environment variable in brackets):\n"
@@ -83,6 +84,8 @@ bool parse(int argc, char** argv, command_line_s* line) {
       line->lock = true;
     } else if (argument == "--unlock") {
       line->unlock = true;
+    } else if (argument == "--replace-broken") {
+      line->replace_broken = true;
     } else if (argument == "--help" || argument == "-h") {
       line->command = "help";
     } else if (argument.size() > 1 && argument[0] == '-' && argument != "-" &&
@@ -99,6 +102,9 @@ bool parse(int argc, char** argv, command_line_s* line) {
 }
 
 int dispatch(const command_line_s& line) {
+  if (line.command == "get" || line.command == "list" || line.command == "explain") {
+    warn_about_failed_levels();
+  }
   if (line.command == "levels") return run_levels();
   if (line.command == "files") return run_files();
   if (line.command == "list") return run_list(line);

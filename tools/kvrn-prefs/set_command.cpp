@@ -9,12 +9,46 @@
 
 namespace {
 
-bool save_failed = false;
+// Holds the level's lock for the life of the command, so that concurrent editors all land.
+class level_lock {
+ public:
+  explicit level_lock(int level) : level_(level) {}
+  ~level_lock() {
+    if (held_) VERU_unlock_level(level_);
+  }
+  level_lock(const level_lock&) = delete;
+  level_lock& operator=(const level_lock&) = delete;
+  // "" when held, else why not.
+  std::string take() {
+    char* reason = nullptr;
+    held_ = VERU_lock_level(level_, &reason) == 0;
+    return taken(reason);
+  }
 
-// Forwards the library's log to standard error and notices a failed save.
-void watch_log(const char* text, void*) {
-  std::fputs(text, stderr);
-  if (std::strncmp(text, "Unable to save preferences values", 33) == 0) save_failed = true;
+ private:
+  int level_;
+  bool held_ = false;
+};
+
+// Reads the level's file again under the lock: another editor may have saved it since start-up.
+// A file that fails to load is left alone, or with --replace-broken moved aside. "" when the
+// level may be saved, else why not.
+std::string reload_level(int level, bool replace_broken) {
+  VERU_set_level_up_to_date(level, false);
+  VERU_reload_values_xml();
+  char* reason = nullptr;
+  if (VERU_ask_level_load_state(level, &reason) != VERU_LOAD_FAILED) return "";
+  const std::string failure = taken(reason);
+  if (!replace_broken) {
+    return std::string("the ") + level_name(level) + " level's file failed to load, so it is not " +
+           "saved over:\n  " + failure + "\n  mend the file at that position and try again, or " +
+           "add --replace-broken to move it\n  aside and start a new file with this change";
+  }
+  char* moved_to = nullptr;
+  if (VERU_set_aside_level_file(level, &moved_to, &reason) != 0) return taken(reason);
+  std::printf("the %s level's file failed to load (%s);\nit was moved aside to %s\n",
+              level_name(level), failure.c_str(), taken(moved_to).c_str());
+  return "";
 }
 
 // The value of the text for the preference, read strictly: a person's typing mistakes are
@@ -86,6 +120,13 @@ int run_set(const command_line_s& line) {
                                     " level is not defined: its directory variable is not set or "
                                     "has no startup folder (see kvrn-prefs levels)");
   }
+  level_lock lock(level);
+  if (const std::string refusal = lock.take(); !refusal.empty()) {
+    return refuse(EXIT_REFUSED, "the level cannot be edited now: " + refusal);
+  }
+  if (const std::string refusal = reload_level(level, line.replace_broken); !refusal.empty()) {
+    return refuse(EXIT_REFUSED, refusal);
+  }
   if (pref->is_locked(level - 1)) {
     return refuse(EXIT_REFUSED, name + " is locked below the " + level_name(level) +
                                     " level (see kvrn-prefs explain " + name + ")");
@@ -111,10 +152,10 @@ int run_set(const command_line_s& line) {
     pref->set_comment(comment, level);
     TEXT_free(comment);
   }
-  ERROR_set_log_sink(watch_log, nullptr);
-  VERU__save_values_xml(level);
-  ERROR_set_log_sink(nullptr, nullptr);
-  if (save_failed) return refuse(EXIT_REFUSED, "the value was not saved (see the line above)");
+  char* reason = nullptr;
+  if (VERU_save_level(level, &reason) != 0) {
+    return refuse(EXIT_REFUSED, "the value was not saved: " + taken(reason));
+  }
   std::printf("%s = %s saved at the %s level in %s\n", name.c_str(),
               value_text(pref->ask_value(level)).c_str(), level_name(level),
               VERU__ask_level_filename(level));

@@ -17,8 +17,9 @@ struct command_line_s {
   std::string level;                   // --level
   std::string comment;                 // --comment
   bool has_comment = false;
-  bool lock = false;    // --lock
-  bool unlock = false;  // --unlock
+  bool lock = false;            // --lock
+  bool unlock = false;          // --unlock
+  bool replace_broken = false;  // --replace-broken
 };
 
 // Level names as a person types and reads them.
@@ -35,6 +36,11 @@ std::string date_text(int time);
 
 // Prints an error for a person and returns status.
 int refuse(int status, const std::string& message);
+// One warning line on standard error for each level whose value file failed to load: its
+// values and locks are missing from what the command shows.
+void warn_about_failed_levels();
+// The text of a new string of the library (SM_free), which it frees; "" for null.
+std::string taken(char* text);
 
 int run_levels();
 int run_files();
