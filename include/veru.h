@@ -137,6 +137,42 @@ void VERU_unlock_level(int level);
 // file cannot be replaced; the old file is then as it was.
 void VERU_write_dpv_file(const char* path, XERCES_DOM_ctx* document, XERCES_DOM_node* node);
 
+// ---- checked edits -----------------------------------------------------------------------
+// How a host (its preferences editor, a tool) changes a level: each call checks what the level
+// may hold, records the change in memory with the current date, and keeps what queries answer
+// in step (the value of the highest level that no lock below hides). None saves: save the level
+// with VERU_save_level, and when other processes may edit it too, hold VERU_lock_level from
+// reloading the level to saving it. Each returns 0, or a library error code with, when reason
+// is not null, a new string (SM_free) that says why in words a person can act on ("locked at
+// level 1 (site)", "ABC is not allowed: must be one of ISO, ASME, JIS", "0 is outside [>=1
+// <=120]", "not an integer: 12abc"); on success *reason is null. None raises for a refusal, and
+// a refused edit changes nothing. Levels are 1 (site), 2 (group) and 3 (user), and must be
+// defined. Codes: 3550001 unknown preference; 3550045 locked at a lower level; 3550046 nothing
+// recorded at the level; 3550047 a level that cannot take the edit, or text a value file
+// cannot hold in a comment; for a value, the type's code (3550008 int, 3550007 real, 3550044
+// logical, 3550009 string) or the constraint's (3550010 enumeration, 3550011 to 3550018 range,
+// 3550040 colour).
+
+// Records the value that text gives at the level. The text is read strictly for the
+// preference's type: a whole decimal integer, a real such as 2.5 or 1e-3, true or false in any
+// letter case, any string, or a string list in its encoded form. For an enumeration or colour
+// preference the name of a member stands for its value. Text that a value file cannot hold
+// (control characters other than tab, LF and CR; text that is not UTF-8) and text longer than
+// 65,535 bytes are refused.
+int VERU_edit_value(const char* name, int level, const char* text, char** reason);
+// Locks the preference at the level (recording the effective value there when the level holds
+// none), or unlocks it, whatever the level's default lock; nothing to do when the level already
+// does so. The user level cannot lock.
+int VERU_edit_lock(const char* name, int level, bool locked, char** reason);
+// Sets the comment of the level's value; null or "" removes it. The level must hold a value.
+int VERU_edit_comment(const char* name, int level, const char* comment, char** reason);
+// Removes what the level records for the preference (value, lock and comment), and the entries
+// of that name that the level's load ignored (also when no preference has the name).
+int VERU_edit_reset(const char* name, int level, char** reason);
+// Sets the level's default lock (saved as defaultLockStatus); every preference at the level
+// then follows it (VERU_set_level_locked_by_default). Site and group levels only.
+int VERU_edit_level_lock(int level, bool locked_by_default, char** reason);
+
 // ---- application folders ------------------------------------------------------------------
 // Per-user folders of the host, made when missing; paths are kept for the life of the process
 // and nobody frees them. Null when no usable folder can be found or made.

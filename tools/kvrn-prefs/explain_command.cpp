@@ -52,7 +52,7 @@ void print_level(VERU_pref* pref, int level) {
     std::printf("no entry%s\n", by_default ? "; the level locks by default" : "");
     return;
   }
-  std::printf("%s", value_text(entry->ask_value()).c_str());
+  std::printf("%s", shown_value(pref, entry->ask_value()).c_str());
   if (pref->is_locked_at(level)) {
     std::printf("  locked%s", by_default ? " (by the level's default)" : "");
   } else if (by_default) {
@@ -90,10 +90,9 @@ int run_explain(const command_line_s& line) {
   }
   int source = 3;
   while (source > 0 && !pref->has_value(source)) --source;
-  char* shown = pref->ask_display_value(3);
-  std::printf("effective value %s, from level %d (%s)\n", shown, source, level_name(source));
-  SM_free(shown);
-  std::printf("queries answer %s\n", value_text(pref->loaded_value()).c_str());
+  std::printf("effective value %s, from level %d (%s)\n", displayed_value(pref, 3).c_str(), source,
+              level_name(source));
+  std::printf("queries answer %s\n", shown_value(pref, pref->loaded_value()).c_str());
   int locked_from = -1;
   for (int level = 0; level <= 2 && locked_from < 0; ++level) {
     if (pref->is_locked(level)) locked_from = level;

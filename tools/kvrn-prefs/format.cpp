@@ -24,6 +24,25 @@ std::string value_text(const VERU_value* value) {
   return text;
 }
 
+std::string shown_value(const VERU_pref* pref, const VERU_value* value) {
+  if (!value || pref->class_id() != VERU_pref_string_list_c) return value_text(value);
+  const std::string encoded = value_text(value);
+  char** items = nullptr;
+  const int count = VERU_string_breakup_lines_separated_by_slash(encoded.c_str(), &items);
+  std::string shown;
+  for (int i = 0; i < count; ++i) {
+    shown += (i ? ", " : "") + std::string(items[i]);
+    SM_free(items[i]);
+  }
+  SM_free(items);
+  return shown;
+}
+
+std::string displayed_value(VERU_pref* pref, int level) {
+  if (pref->class_id() == VERU_pref_string_list_c) return shown_value(pref, pref->ask_value(level));
+  return taken(pref->ask_display_value(level));
+}
+
 const char* type_name(const VERU_pref* pref) {
   const int type = pref->class_id();
   if (type == VERU_pref_int_c) return "int";

@@ -29,6 +29,12 @@ int level_of(const std::string& name);
 
 // The value's text as the library prints it; "-" for none. A new std::string.
 std::string value_text(const VERU_value* value);
+// A value of the preference as a person reads it: a string list's items separated by ", ",
+// never its encoded form; "-" for none.
+std::string shown_value(const VERU_pref* pref, const VERU_value* value);
+// The effective value at the level as the library displays it (an enumeration member's name),
+// but a string list as its items separated by ", ".
+std::string displayed_value(VERU_pref* pref, int level);
 // The preference's type as definition files name it.
 const char* type_name(const VERU_pref* pref);
 std::string text_of(const TEXT_s* text);
@@ -48,3 +54,7 @@ int run_list(const command_line_s& line);
 int run_get(const command_line_s& line);
 int run_explain(const command_line_s& line);
 int run_set(const command_line_s& line);
+int run_reset(const command_line_s& line);
+int run_lock(const command_line_s& line, bool locked);
+int run_comment(const command_line_s& line);
+int run_level_lock(const command_line_s& line);

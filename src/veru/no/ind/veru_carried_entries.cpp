@@ -32,10 +32,11 @@ void veru_carried_entries::append_to(XERCES_DOM_ctx* document, XERCES_DOM_node* 
   }
 }
 
-void veru_carried_entries::drop_replaced(int level) {
+template <typename Keep>
+void veru_carried_entries::keep_only(Keep keep) {
   std::size_t kept = 0;
   for (std::size_t i = 0; i < entries_.size(); ++i) {
-    if (is_replaced(i, level)) continue;
+    if (!keep(i)) continue;
     if (kept != i) {
       entries_[kept] = entries_[i];
       names_[kept] = std::move(names_[i]);
@@ -45,4 +46,14 @@ void veru_carried_entries::drop_replaced(int level) {
   entries_.resize(kept);
   names_.resize(kept);
   // The copies of dropped entries stay in the kept document until the next load clears it.
+}
+
+void veru_carried_entries::drop_replaced(int level) {
+  keep_only([&](std::size_t i) { return !is_replaced(i, level); });
+}
+
+int veru_carried_entries::drop(const char* name) {
+  const std::size_t before = entries_.size();
+  keep_only([&](std::size_t i) { return names_[i] != name; });
+  return static_cast<int>(before - entries_.size());
 }

@@ -25,9 +25,14 @@ class veru_carried_entries {
   void append_to(XERCES_DOM_ctx* document, XERCES_DOM_node* parent, int level) const;
   // Forgets the entries that the level's own values replaced, once a save has written them.
   void drop_replaced(int level);
+  // Forgets the entries of that name; how many there were.
+  int drop(const char* name);
 
  private:
   bool is_replaced(std::size_t index, int level) const;
+  // Keeps only the entries for which keep(index) is true.
+  template <typename Keep>
+  void keep_only(Keep keep);
 
   std::unique_ptr<veru_document> document_;
   std::vector<XERCES_DOM_node*> entries_;

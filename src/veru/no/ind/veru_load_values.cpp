@@ -80,8 +80,10 @@ void veru_load_level_values(int level, bool notify) {
       return;
     }
     veru_document document;
-    if (pvtbl_kvxml->XERCES_DOM_parseFile(document.context(), entry.file_path, "utf-8",
-                                          XERCES_DOM_PARSE_DROP_BLANK_TEXT) != 0) {
+    // A comment of blanks alone is kept as it was written.
+    if (pvtbl_kvxml->XERCES_DOM_parseFile(
+            document.context(), entry.file_path, "utf-8",
+            XERCES_DOM_PARSE_DROP_BLANK_TEXT | XERCES_DOM_PARSE_KEEP_SOLE_BLANK_TEXT) != 0) {
       entry.load_failure = pvtbl_kvxml->XERCES_DOM_getErrorText(document.context());
       ERROR_lprintf("\n%s\n", entry.load_failure.c_str());
       ERROR_raise(VERU_SOURCE, __LINE__, 3550004, "Unable to parse XML values file %s",

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "veru_edit.h"
 #include "veru_levels.h"
 #include "veru_save_result.h"
 #include "veru_sm_string.h"
@@ -29,12 +30,28 @@ struct save_context_s {
   XERCES_DOM_ctx* document;
   XERCES_DOM_node* root;
   int level;
+  std::string refusal;  // why the document cannot be written, once an entry says so
 };
+
+// Why the level's entry of the preference cannot be written: text that XML cannot hold, put
+// there by a host that did not check it. "" when it can.
+std::string unwritable_text(VERU_pref* pref, int level) {
+  const std::string name = pref->ask_name();
+  const veru_sm_string value = veru_owned(pref->ask_value(level)->print());
+  veru_refusal_s refusal = veru_unholdable_text(value.get(), "the value of " + name, 3550005);
+  if (!refusal) {
+    refusal = veru_unholdable_text(TEXT_ask_utf8(pref->ask_comment(level)),
+                                   "the comment of " + name, 3550005);
+  }
+  return refusal.reason;
+}
 
 void append_entry(OM_object* object, void* data) {
   auto* pref = static_cast<VERU_pref*>(object);
   auto* save = static_cast<save_context_s*>(data);
-  if (!pref->has_value(save->level)) return;
+  if (!save->refusal.empty() || !pref->has_value(save->level)) return;
+  save->refusal = unwritable_text(pref, save->level);
+  if (!save->refusal.empty()) return;
   pvtbl_kvxml->XERCES_DOM_appendChild(save->root,
                                       pref->create_dom_node(save->document, save->level));
   pvtbl_kvxml->XERCES_DOM_appendChild(save->root,
@@ -145,12 +162,13 @@ int save_locked_level(int level, char** reason) {
     pvtbl_kvxml->XERCES_DOM_setAttribute(root, "defaultLockStatus",
                                          entry.locked_by_default ? "locked" : "unlocked");
     pvtbl_kvxml->XERCES_DOM_appendChild(root, first_line);
-    save_context_s save{context, root, level};
+    save_context_s save{context, root, level, ""};
     if (VERU_module_root* module_root = VERU__ask_module_root()) {
       OM_for_all_in_set(module_root->ask_pref_set(), append_entry, &save);
     }
     entry.carried.append_to(context, root, level);
-    failure = write_value_document(entry.file_path, context, node);
+    failure =
+        save.refusal.empty() ? write_value_document(entry.file_path, context, node) : save.refusal;
   } catch (const TQS::Error::Exception& error) {
     failure = error.what();
   }
