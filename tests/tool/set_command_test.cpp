@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <regex>
 #include <thread>
 
 namespace {
@@ -80,19 +79,20 @@ TEST(SetCommand, ABrokenLevelFileIsRefusedOrMovedAsideButNeverSavedOver) {
     EXPECT_EQ(refused.out, "");
     EXPECT_TRUE(contains(refused.err, "kvrn-prefs: the " + level + " level's file failed to load"))
         << refused.err;
-    EXPECT_TRUE(std::regex_search(refused.err, std::regex("\n  " + path + ":[0-9]+:[0-9]+: ")))
-        << refused.err;
+    EXPECT_TRUE(has_position_after(refused.err, "\n  " + path + ":")) << refused.err;
     EXPECT_TRUE(contains(refused.err, "--replace-broken")) << refused.err;
     EXPECT_EQ(read_file(path), damaged);
 
     const ToolResult replaced = run_tool(
         copy, {"set", "Gateway_Autosave_Interval", "8", "--level", level, "--replace-broken"});
     EXPECT_EQ(replaced.status, 0) << replaced.err;
-    std::smatch moved;
-    ASSERT_TRUE(std::regex_search(replaced.out, moved, std::regex("moved aside to (\\S+)\n")))
-        << replaced.out;
-    EXPECT_EQ(moved[1].str().rfind(path + ".broken-", 0), 0u) << moved[1];
-    EXPECT_EQ(read_file(moved[1].str()), damaged);
+    const std::string said = "moved aside to ";
+    const std::size_t at = replaced.out.find(said);
+    ASSERT_NE(at, std::string::npos) << replaced.out;
+    const std::string moved =
+        replaced.out.substr(at + said.size(), replaced.out.find('\n', at) - at - said.size());
+    EXPECT_EQ(moved.rfind(path + ".broken-", 0), 0u) << moved;
+    EXPECT_EQ(read_file(moved), damaged);
     EXPECT_TRUE(contains(read_file(path), entry_text("Gateway_Autosave_Interval", "8")));
     const ToolResult levels = run_tool(copy, {"levels"});
     EXPECT_FALSE(contains(levels.out, "failed")) << levels.out;
@@ -149,8 +149,8 @@ TEST(SetCommand, LevelsShowsLoadStatesAndCarriedEntriesAndExplainNamesThem) {
   damage(copy.value_file(2), Fault::unclosed_quote);
   const ToolResult failed = run_tool(copy, {"levels"});
   EXPECT_EQ(failed.status, 0);
-  EXPECT_TRUE(std::regex_search(failed.out, std::regex(copy.value_file(2) + "\n      failed: " +
-                                                       copy.value_file(2) + ":[0-9]+:[0-9]+: ")))
+  EXPECT_TRUE(has_position_after(
+      failed.out, copy.value_file(2) + "\n      failed: " + copy.value_file(2) + ":"))
       << failed.out;
 }
 
