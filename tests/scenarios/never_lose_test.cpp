@@ -3,6 +3,7 @@
 // replaced file keeps its mode and owner, and log lines about a file's entries are bounded.
 #include "installation.h"
 
+#include <fcntl.h>
 #include <linux/capability.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -66,6 +67,12 @@ int occurrences(const std::string& text, const std::string& part) {
     ++count;
   }
   return count;
+}
+
+bool readable(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd >= 0) close(fd);
+  return fd >= 0;
 }
 
 struct stat status_of(const std::string& path) {
@@ -135,6 +142,7 @@ TEST_P(FailedLoad, TheFileIsNeverSavedOverUntilMendedOrMovedAside) {
   damage(installation, level, how);
   {
     WithoutFileOverrides unreadable_for_root;
+    if (!how.has_position && readable(path)) GTEST_SKIP() << "files cannot be made unreadable here";
     start(installation);
   }
   int state = 0;
@@ -217,6 +225,7 @@ const std::string NEWER =
     "<Pref Application=\"Future\" name=\"From_Newer_Release\" value=\"x y\" extra=\"1\" "
     "locked=\"yes\"><UserComment>keep me</UserComment><Other a=\"b\"/></Pref>";
 const std::string HELD = "<Pref name=\"Held\" value=\"5\" modified=\"2020-01-02T03:04:05Z\"/>";
+const std::string NAMELESS = "<Pref value=\"orphan\"/>";
 const std::string TOO_BIG =
     "<Pref name=\"Count\" value=\"500\"><UserComment>too big</UserComment></Pref>";
 
@@ -231,11 +240,11 @@ std::vector<std::string> carried(int level) {
 TEST(NeverLose, EntriesTheLoadIgnoredAreWrittenBackUntilTheLevelHasItsOwnValue) {
   Installation installation;
   installation.write_values(1, values(entry("Held", "1", "locked=\"yes\"")));
-  installation.write_values(
-      3, values(entry("Note", "mine") + NEWER + "\n" + HELD + "\n" + TOO_BIG + "\n"));
+  installation.write_values(3, values(entry("Note", "mine") + NEWER + "\n" + HELD + "\n" + TOO_BIG +
+                                      "\n" + NAMELESS + "\n"));
   LogCapture log;
   start(installation);
-  EXPECT_EQ(carried(3), (std::vector<std::string>{"From_Newer_Release", "Held", "Count"}));
+  EXPECT_EQ(carried(3), (std::vector<std::string>{"From_Newer_Release", "Held", "Count", ""}));
   EXPECT_EQ(VERU_ask_level_carried_entries(1, nullptr), 0);
   EXPECT_TRUE(VERU_is_level_up_to_date(3));
   EXPECT_TRUE(
@@ -251,6 +260,7 @@ TEST(NeverLose, EntriesTheLoadIgnoredAreWrittenBackUntilTheLevelHasItsOwnValue) 
   const std::size_t newer = saved.find(NEWER);
   const std::size_t held = saved.find(HELD);
   const std::size_t too_big = saved.find(TOO_BIG);
+  const std::size_t nameless = saved.find(NAMELESS);
   EXPECT_NE(own, std::string::npos) << saved;
   EXPECT_NE(newer, std::string::npos) << saved;
   EXPECT_NE(held, std::string::npos) << saved;
@@ -258,17 +268,19 @@ TEST(NeverLose, EntriesTheLoadIgnoredAreWrittenBackUntilTheLevelHasItsOwnValue) 
   EXPECT_LT(own, newer);
   EXPECT_LT(newer, held);
   EXPECT_LT(held, too_big);
+  EXPECT_LT(too_big, nameless);
 
   // A second save, and a reload that replaces what was kept, write each once.
   EXPECT_EQ(save(3), 0);
   reload(3);
-  EXPECT_EQ(carried(3), (std::vector<std::string>{"From_Newer_Release", "Held", "Count"}));
+  EXPECT_EQ(carried(3), (std::vector<std::string>{"From_Newer_Release", "Held", "Count", ""}));
   EXPECT_EQ(save(3), 0);
   saved = read_file(path);
   EXPECT_EQ(occurrences(saved, NEWER), 1) << saved;
   EXPECT_EQ(occurrences(saved, HELD), 1) << saved;
   EXPECT_EQ(occurrences(saved, TOO_BIG), 1) << saved;
-  EXPECT_EQ(occurrences(saved, "<Pref "), 4) << saved;
+  EXPECT_EQ(occurrences(saved, NAMELESS), 1) << saved;
+  EXPECT_EQ(occurrences(saved, "<Pref "), 5) << saved;
 
   // A value of the level's own replaces the carried entry of its preference.
   set_int("Count", 50, 3);
@@ -277,22 +289,22 @@ TEST(NeverLose, EntriesTheLoadIgnoredAreWrittenBackUntilTheLevelHasItsOwnValue) 
   EXPECT_EQ(occurrences(saved, "name=\"Count\""), 1) << saved;
   EXPECT_TRUE(contains(saved, "name=\"Count\" value=\"50\"")) << saved;
   EXPECT_FALSE(contains(saved, "too big")) << saved;
-  EXPECT_EQ(carried(3), (std::vector<std::string>{"From_Newer_Release", "Held"}));
+  EXPECT_EQ(carried(3), (std::vector<std::string>{"From_Newer_Release", "Held", ""}));
   set_int("Held", 6, 3);
   EXPECT_EQ(save(3), 0);
   saved = read_file(path);
   EXPECT_EQ(occurrences(saved, "name=\"Held\""), 1) << saved;
   EXPECT_TRUE(contains(saved, "name=\"Held\" value=\"6\"")) << saved;
-  EXPECT_EQ(carried(3), (std::vector<std::string>{"From_Newer_Release"}));
+  EXPECT_EQ(carried(3), (std::vector<std::string>{"From_Newer_Release", ""}));
   EXPECT_NE(saved.find(NEWER), std::string::npos) << saved;
 
   // Read again, the new entry that the site still locks is carried in its turn.
   reload(3);
-  EXPECT_EQ(carried(3), (std::vector<std::string>{"Held", "From_Newer_Release"}));
+  EXPECT_EQ(carried(3), (std::vector<std::string>{"Held", "From_Newer_Release", ""}));
   EXPECT_EQ(value_at(pref("Count"), 3), "50");
   EXPECT_EQ(save(3), 0);
   saved = read_file(path);
-  EXPECT_EQ(occurrences(saved, "<Pref "), 4) << saved;
+  EXPECT_EQ(occurrences(saved, "<Pref "), 5) << saved;
   EXPECT_EQ(occurrences(saved, NEWER), 1) << saved;
 }
 
