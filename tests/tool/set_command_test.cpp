@@ -185,6 +185,23 @@ TEST(SetCommand, ReadingCommandsWarnOnceForEachFailedLevelAndAnswerAsWithoutTheF
   }
 }
 
+TEST(SetCommand, ASetAboveAFailedLevelWarnsThatItsLocksAreMissing) {
+  ExampleCopy copy;
+  damage(copy.value_file(1), Fault::unclosed_quote);
+  // The site locks this one; with its file broken the lock is missing.
+  const ToolResult above =
+      run_tool(copy, {"set", "Gateway_Recent_Files_Count", "3", "--level", "user"});
+  EXPECT_EQ(above.status, 0) << above.err;
+  const std::vector<std::string> warnings = lines_starting(above.err, "kvrn-prefs: warning: ");
+  ASSERT_EQ(warnings.size(), 1u) << above.err;
+  EXPECT_TRUE(contains(warnings[0], "the site level's file failed to load")) << warnings[0];
+  // At the failed level itself the refusal says it all.
+  const ToolResult at =
+      run_tool(copy, {"set", "Gateway_Recent_Files_Count", "3", "--level", "site"});
+  EXPECT_EQ(at.status, 1);
+  EXPECT_TRUE(lines_starting(at.err, "kvrn-prefs: warning: ").empty()) << at.err;
+}
+
 TEST(SetCommand, ConcurrentSetsOnOneLevelBothLand) {
   ExampleCopy copy;
   const std::string path = copy.value_file(3);

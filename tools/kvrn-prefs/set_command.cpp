@@ -127,6 +127,8 @@ int run_set(const command_line_s& line) {
   if (const std::string refusal = reload_level(level, line.replace_broken); !refusal.empty()) {
     return refuse(EXIT_REFUSED, refusal);
   }
+  // A lock that a lower level's broken file holds is missing: the value may be ignored later.
+  warn_about_failed_levels(level - 1);
   if (pref->is_locked(level - 1)) {
     return refuse(EXIT_REFUSED, name + " is locked below the " + level_name(level) +
                                     " level (see kvrn-prefs explain " + name + ")");
