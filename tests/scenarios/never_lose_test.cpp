@@ -216,6 +216,29 @@ INSTANTIATE_TEST_SUITE_P(NeverLose, FailedLoad,
                                   std::to_string(std::get<1>(info.param));
                          });
 
+TEST(NeverLose, EachFileMovedAsideKeepsANameOfItsOwn) {
+  Installation installation;
+  const std::string path = installation.value_file(2);
+  start(installation);
+  char* moved = nullptr;
+  char* reason = nullptr;
+  EXPECT_EQ(VERU_set_aside_level_file(2, &moved, &reason), 3550005);
+  EXPECT_EQ(moved, nullptr);
+  EXPECT_EQ(taken(reason), path + ": there is no file to move aside");
+  // Two in the same second get different names; neither is overwritten.
+  std::set<std::string> names;
+  for (const char* content : {"<first", "<second"}) {
+    installation.write_values(2, content);
+    reload(2);
+    ASSERT_EQ(VERU_set_aside_level_file(2, &moved, nullptr), 0);
+    const std::string moved_to = taken(moved);
+    names.insert(moved_to);
+    EXPECT_EQ(read_file(moved_to), content);
+  }
+  EXPECT_EQ(names.size(), 2u);
+  for (const std::string& name : names) EXPECT_EQ(name.rfind(path + ".broken-", 0), 0u) << name;
+}
+
 // ---- entries the load ignored -------------------------------------------------------------
 
 namespace {
