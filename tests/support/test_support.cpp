@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -63,6 +64,22 @@ std::set<std::string> directory_entries(const std::string& directory) {
     names.insert(entry.path().filename().string());
   }
   return names;
+}
+
+bool has_position_after(const std::string& text, const std::string& prefix) {
+  for (std::size_t at = text.find(prefix); at != std::string::npos;
+       at = text.find(prefix, at + 1)) {
+    std::size_t next = at + prefix.size();
+    bool whole = true;
+    for (const char* separator : {":", ": "}) {
+      const std::size_t digits = next;
+      while (next < text.size() && text[next] >= '0' && text[next] <= '9') ++next;
+      whole = whole && next > digits && text.compare(next, std::strlen(separator), separator) == 0;
+      next += std::strlen(separator);
+    }
+    if (whole) return true;
+  }
+  return false;
 }
 
 int raised_code(const std::function<void()>& body, std::string* what) {

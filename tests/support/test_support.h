@@ -43,6 +43,9 @@ void make_directories(const std::string& path);
 // The names in a directory, to see that nothing was left beside a file.
 std::set<std::string> directory_entries(const std::string& directory);
 
+// Whether text holds prefix followed at once by a parser's position, "<line>:<column>: ".
+bool has_position_after(const std::string& text, const std::string& prefix);
+
 // The code of the host error that body raises; -1 when it returns normally. what receives the
 // raised text when it is not null.
 int raised_code(const std::function<void()>& body, std::string* what = nullptr);

@@ -80,8 +80,8 @@ std::string taken(char* text) {
   return result;
 }
 
-void warn_about_failed_levels() {
-  for (int level = 1; level <= 3; ++level) {
+void warn_about_failed_levels(int last) {
+  for (int level = 1; level <= last; ++level) {
     char* reason = nullptr;
     if (VERU_ask_level_load_state(level, &reason) != VERU_LOAD_FAILED) continue;
     std::fprintf(stderr,

@@ -76,6 +76,8 @@ int edit_level(const command_line_s& line, int level,
   if (const std::string refusal = reload_level(level, line.replace_broken); !refusal.empty()) {
     return refuse(EXIT_REFUSED, refusal);
   }
+  // A lock that a lower level's broken file holds is missing: the change may be ignored later.
+  warn_about_failed_levels(level - 1);
   const edit_outcome_s outcome = change();
   if (outcome.status != EXIT_OK) return outcome.status;
   char* reason = nullptr;

@@ -42,9 +42,9 @@ std::string date_text(int time);
 
 // Prints an error for a person and returns status.
 int refuse(int status, const std::string& message);
-// One warning line on standard error for each level whose value file failed to load: its
-// values and locks are missing from what the command shows.
-void warn_about_failed_levels();
+// One warning line on standard error for each level from 1 to last whose value file failed to
+// load: its values and locks are missing from what the command shows or relies on.
+void warn_about_failed_levels(int last = 3);
 // The text of a new string of the library (SM_free), which it frees; "" for null.
 std::string taken(char* text);
 
