@@ -106,10 +106,11 @@ void provide_style_sheet(const char* target) {
   SM_free(xsl);
 }
 
-// Writes the document with its style-sheet instruction to path and provides the style sheet.
+// Writes the document with its style-sheet instruction to path and provides the style sheet;
+// under the level's lock (locked) also removes what an interrupted copy of the style sheet left.
 // "" when the file was written, else why not.
-std::string write_value_document(const char* path, XERCES_DOM_ctx* document,
-                                 XERCES_DOM_node* node) {
+std::string write_value_document(const char* path, XERCES_DOM_ctx* document, XERCES_DOM_node* node,
+                                 bool locked) {
   veru_character_checking_off checking_off;
   char* directory_part = nullptr;
   char* name_part = nullptr;
@@ -132,6 +133,7 @@ std::string write_value_document(const char* path, XERCES_DOM_ctx* document,
   }
   char* target = nullptr;
   if (*directory && CFI_merge_filespec(directory.get(), style_sheet.get(), &target) == 0) {
+    if (locked) CFI_remove_replacement_leftovers(target, nullptr);
     provide_style_sheet(target);
   }
   SM_free(target);
@@ -167,8 +169,8 @@ int save_locked_level(int level, char** reason) {
       OM_for_all_in_set(module_root->ask_pref_set(), append_entry, &save);
     }
     entry.carried.append_to(context, root, level);
-    failure =
-        save.refusal.empty() ? write_value_document(entry.file_path, context, node) : save.refusal;
+    failure = save.refusal.empty() ? write_value_document(entry.file_path, context, node, true)
+                                   : save.refusal;
   } catch (const TQS::Error::Exception& error) {
     failure = error.what();
   }
@@ -183,7 +185,7 @@ int save_locked_level(int level, char** reason) {
 }  // namespace
 
 void VERU_write_dpv_file(const char* path, XERCES_DOM_ctx* document, XERCES_DOM_node* node) {
-  const std::string failure = write_value_document(path, document, node);
+  const std::string failure = write_value_document(path, document, node, false);
   if (!failure.empty()) {
     ERROR_raise(VERU_SOURCE, __LINE__, 3550005, "Unable to write file %s: %s \n", path ? path : "",
                 failure.c_str());
