@@ -22,6 +22,9 @@ const char* const USAGE =
     "  set NAME VALUE... --level site|group|user [--lock|--unlock] [--comment TEXT]\n"
     "                          records the value at the level and saves the level's file;\n"
     "                          a string_list takes one VALUE per item\n"
+    "  validate [FILE...] [--json]\n"
+    "                          checks definition files (without FILE, the installation's 27)\n"
+    "                          and prints each finding; status 1 when there are findings\n"
     "  help                    this text\n"
     "\n"
     "Installation options (each sets the environment variable in brackets):\n"
@@ -83,6 +86,8 @@ bool parse(int argc, char** argv, command_line_s* line) {
       line->lock = true;
     } else if (argument == "--unlock") {
       line->unlock = true;
+    } else if (argument == "--json") {
+      line->json = true;
     } else if (argument == "--help" || argument == "-h") {
       line->command = "help";
     } else if (argument.size() > 1 && argument[0] == '-' && argument != "-" &&
@@ -117,6 +122,8 @@ int main(int argc, char** argv) {
     std::fputs(USAGE, line.command.empty() ? stderr : stdout);
     return line.command.empty() ? EXIT_USAGE : EXIT_OK;
   }
+  // validate reads definition files itself and must work where the module cannot start.
+  if (line.command == "validate") return run_validate(line);
   try {
     VERU_init_module();
   } catch (const TQS::Error::Exception& error) {

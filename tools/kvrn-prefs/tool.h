@@ -19,6 +19,7 @@ struct command_line_s {
   bool has_comment = false;
   bool lock = false;    // --lock
   bool unlock = false;  // --unlock
+  bool json = false;    // --json
 };
 
 // Level names as a person types and reads them.
@@ -42,3 +43,4 @@ int run_list(const command_line_s& line);
 int run_get(const command_line_s& line);
 int run_explain(const command_line_s& line);
 int run_set(const command_line_s& line);
+int run_validate(const command_line_s& line);
