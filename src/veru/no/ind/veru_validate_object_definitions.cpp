@@ -40,8 +40,9 @@ void VERU_validate_object::do_validate_dom_node(VERU_validate_result* /*result*/
 
 VERU_validate_root* VERU_validate_object::ask_veru_root() const {
   auto* root = static_cast<VERU_validate_root*>(slot(slot_veru_root).o);
-  if (MACH__checking_level > 0)
+  if (MACH__checking_level > 0 && root) {
     OM_check_ptr_class(root, VERU_validate_root_c, VERU_SOURCE, __LINE__);
+  }
   return root;
 }
 
