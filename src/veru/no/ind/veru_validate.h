@@ -4,6 +4,7 @@
 #include <veru.h>
 
 #include <memory>
+#include <vector>
 
 #include "veru_xml.h"
 
@@ -19,6 +20,9 @@ struct veru_om_deleter {
 };
 template <class T>
 using veru_om_owned = std::unique_ptr<T, veru_om_deleter>;
+
+// The members of a set, in the set's order.
+std::vector<OM_object*> veru_set_members(const OM_set* set);
 
 // A string set that deletes its members with itself.
 class veru_string_set {

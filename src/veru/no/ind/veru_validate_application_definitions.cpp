@@ -1,5 +1,5 @@
-// VERU_validate_application: validates an "Application" element: its categorys, and category names
-// that repeat in it.
+// VERU_validate_application: validates an "Application" element: its categories, and category
+// names that repeat in it.
 #include "veru_validate.h"
 
 VERU_validate_application* VERU_validate_application::create(XERCES_DOM_node* dom_node,

@@ -1,5 +1,5 @@
-// VERU_validate_category: validates a "Category" element: its tabs, and tab names
-// that repeat in it.
+// VERU_validate_category: validates a "Category" element: its tabs, and tab names that repeat
+// in it.
 #include "veru_validate.h"
 
 VERU_validate_category* VERU_validate_category::create(XERCES_DOM_node* dom_node,

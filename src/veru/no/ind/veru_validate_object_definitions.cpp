@@ -1,28 +1,23 @@
 // VERU_validate_object: the abstract base of the validators, and the check of repeated child
 // names that the application and category validators share.
-#include <vector>
-
 #include "veru_sm_string.h"
 #include "veru_validate.h"
 
 #define VERU_SOURCE "src/veru/no/ind/veru_validate_object_definitions"
 
-namespace {
-
-void collect_member(OM_object* member, void* members) {
-  static_cast<std::vector<OM_object*>*>(members)->push_back(member);
-}
-
-std::vector<OM_object*> members_of(const OM_set* set) {
+std::vector<OM_object*> veru_set_members(const OM_set* set) {
   std::vector<OM_object*> members;
-  OM_for_all_in_set(set, collect_member, &members);
+  OM_for_all_in_set(
+      set,
+      [](OM_object* member, void* data) {
+        static_cast<std::vector<OM_object*>*>(data)->push_back(member);
+      },
+      &members);
   return members;
 }
 
-}  // namespace
-
 veru_string_set::~veru_string_set() {
-  const std::vector<OM_object*> members = members_of(set_);
+  const std::vector<OM_object*> members = veru_set_members(set_);
   OM_delete_object(set_);
   for (OM_object* member : members) OM_delete_object(member);
 }
@@ -86,7 +81,7 @@ void VERU_validate_object::validate_children_with_unique_names(
   if (OM_ask_set_count(repeated.get()) == 0) return;
   const char* own_name = veru_attribute(element, "name");
   const char* filename = current_filename();
-  for (OM_object* member : members_of(repeated.get())) {
+  for (OM_object* member : veru_set_members(repeated.get())) {
     const veru_sm_string text = veru_owned(SM_sprintf("%s appears multiple times under %s",
                                                       static_cast<OM_string*>(member)->ask_string(),
                                                       own_name ? own_name : ""));

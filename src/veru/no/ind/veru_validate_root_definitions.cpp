@@ -2,7 +2,6 @@
 // and keeps the application and preference names seen across all files.
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "veru_validate.h"
 
@@ -11,16 +10,6 @@
 namespace {
 
 constexpr int NAME_SET_CAPACITY = 16;
-
-void collect_member(OM_object* member, void* members) {
-  static_cast<std::vector<OM_object*>*>(members)->push_back(member);
-}
-
-std::vector<OM_object*> members_of(const OM_set* set) {
-  std::vector<OM_object*> members;
-  OM_for_all_in_set(set, collect_member, &members);
-  return members;
-}
 
 void check_map(const OM_object* map) {
   if (MACH__checking_level > 0) {
@@ -50,7 +39,7 @@ void VERU_validate_root::delete_name_sets(OM_object* object) {
        {slot_pref_name_set, slot_dup_pref_name_set, slot_app_name_set, slot_dup_app_name_set}) {
     OM_slot& slot = object->slot(index);
     if (!slot.o) continue;
-    const std::vector<OM_object*> members = members_of(static_cast<OM_set*>(slot.o));
+    const std::vector<OM_object*> members = veru_set_members(static_cast<OM_set*>(slot.o));
     OM_delete_slot_object(slot);
     for (OM_object* member : members) OM_delete_object(member);
   }
@@ -122,7 +111,7 @@ void VERU_validate_root::report_duplicates(int set_slot, int duplicates_slot, in
   const auto* duplicates = static_cast<const OM_set*>(slot(duplicates_slot).o);
   const auto* set = static_cast<const OM_set*>(slot(set_slot).o);
   if (!duplicates || !set) return;
-  for (OM_object* member : members_of(duplicates)) {
+  for (OM_object* member : veru_set_members(duplicates)) {
     const char* name = static_cast<OM_string*>(member)->ask_string();
     const auto* map = static_cast<const VERU_validate_name_file_map*>(set->lookup(name));
     if (!map) continue;
