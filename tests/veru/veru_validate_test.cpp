@@ -298,23 +298,24 @@ TEST(VeruValidateRoot, DuplicateNamesAcrossAndWithinFiles) {
   ValidationRun run;
   run.file("a.dpx", tab_file(pref("Twice", "t1") + pref("Thrice", "t2") + pref("Inside", "t3") +
                              pref("Inside", "t4")));
-  run.file("b.dpx", tab_file(pref("Twice", "t1") + pref("Thrice", "t2")));
+  run.file("b.dpx", tab_file(pref("Twice", "t1") + pref("Thrice", "t2") + pref("Solo", "Solo")));
   run.file("c.dpx", tab_file(pref("Thrice", "t2")));
   const Findings findings = run.finish();
-  // The application and the preferences come after the walk, applications first.
-  ASSERT_EQ(findings.size(), 4u);
-  EXPECT_EQ(findings[0], (Finding{"a.dpx", 3550020, "App appears in a.dpx b.dpx c.dpx"}));
+  // The walk's findings come first, then the applications, then the preferences.
+  ASSERT_EQ(findings.size(), 5u);
+  EXPECT_EQ(findings[0], (Finding{"b.dpx", 3550023, "Solo"}));
+  EXPECT_EQ(findings[1], (Finding{"a.dpx", 3550020, "App appears in a.dpx b.dpx c.dpx"}));
   EXPECT_EQ(
-      (std::set<std::string>{findings[1].text, findings[2].text, findings[3].text}),
+      (std::set<std::string>{findings[2].text, findings[3].text, findings[4].text}),
       (std::set<std::string>{"Twice appears in a.dpx b.dpx", "Thrice appears in a.dpx b.dpx c.dpx",
                              "Inside appears in a.dpx"}));
-  for (int i = 1; i <= 3; ++i) {
+  for (int i = 2; i <= 4; ++i) {
     EXPECT_EQ(findings[i].code, 3550019);
     EXPECT_EQ(findings[i].file, "a.dpx");
   }
   // Reporting does not empty the sets.
   run.root()->report_duplicate_names(run.result());
-  EXPECT_EQ(run.result()->ask_n_results(), 8);
+  EXPECT_EQ(run.result()->ask_n_results(), 9);
 }
 
 TEST(VeruValidateRoot, ExtrasFileAddsToApplicationsDeclaredBefore) {
