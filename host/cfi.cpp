@@ -1,14 +1,19 @@
 // Files and directories of the host.
 #include "cfi.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 
 #include "sm.h"
@@ -54,6 +59,32 @@ int write_all(int fd, const char* data, std::size_t size) {
 
 bool is_usable(const char* path) {
   return path && *path && CFI_check_name_characters(path);
+}
+
+// The start of the names of the temporary files that replace target: a hidden name beside it,
+// short enough for any target name the system allows; six random characters follow.
+std::string replacement_prefix(const std::string& target) {
+  const std::string name = target.substr(target.find_last_of('/') + 1);
+  return "." + name.substr(0, 128) + ".";
+}
+
+// Gives the new file of a replacement the old one's owner and group, or only the group, where
+// the process may: a save by the superuser must not take a user's file.
+void keep_owner(int fd, const struct stat& old) {
+  if (fchown(fd, old.st_uid, old.st_gid) != 0 &&
+      fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+    // Neither is allowed: the file belongs to this process, as any file it makes does.
+  }
+}
+
+bool is_replacement_of(const char* entry, const std::string& prefix) {
+  if (std::strncmp(entry, prefix.c_str(), prefix.size()) != 0) return false;
+  const char* suffix = entry + prefix.size();
+  if (std::strlen(suffix) != 6) return false;
+  for (const char* c = suffix; *c; ++c) {
+    if (!std::isalnum(static_cast<unsigned char>(*c))) return false;
+  }
+  return true;
 }
 
 char* copy_of(const std::string& text) {
@@ -228,17 +259,18 @@ int CFI_replace_file(const char* path, const char* data, std::size_t size) {
   if (int error = resolve_links(path, &target)) return error;
   struct stat old {};
   mode_t mode = default_file_mode();
-  if (stat(target.c_str(), &old) == 0) {
+  const bool had_file = stat(target.c_str(), &old) == 0;
+  if (had_file) {
     if (S_ISDIR(old.st_mode)) return EISDIR;
     mode = old.st_mode & 07777;
   }
   const std::string directory = directory_of(target);
-  // A hidden name beside the target, short enough for any target name the system allows.
-  const std::string name = target.substr(target.find_last_of('/') + 1);
-  std::string temporary = directory + "/." + name.substr(0, 128) + ".XXXXXX";
+  std::string temporary = directory + "/" + replacement_prefix(target) + "XXXXXX";
   int fd = mkostemp(&temporary[0], O_CLOEXEC);
   if (fd < 0) return errno;
   int error = write_all(fd, data, size);
+  // The mode is set after the owner, which may clear it.
+  if (!error && had_file) keep_owner(fd, old);
   if (!error && fchmod(fd, mode) != 0) error = errno;
   if (!error && fsync(fd) != 0) error = errno;
   if (close(fd) != 0 && !error) error = errno;
@@ -253,4 +285,67 @@ int CFI_replace_file(const char* path, const char* data, std::size_t size) {
     close(directory_fd);
   }
   return 0;
+}
+
+int CFI_remove_replacement_leftovers(const char* path, int* removed) {
+  if (removed) *removed = 0;
+  if (!path || !*path) return EINVAL;
+  std::string target;
+  if (int error = resolve_links(path, &target)) return error;
+  const std::string directory = directory_of(target);
+  const std::string prefix = replacement_prefix(target);
+  DIR* listing = opendir(directory.c_str());
+  if (!listing) return errno;
+  int error = 0;
+  while (const dirent* entry = readdir(listing)) {
+    if (!is_replacement_of(entry->d_name, prefix)) continue;
+    const std::string leftover = directory + "/" + entry->d_name;
+    struct stat status {};
+    if (lstat(leftover.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) continue;
+    if (unlink(leftover.c_str()) != 0) {
+      error = errno;
+    } else if (removed) {
+      ++*removed;
+    }
+  }
+  closedir(listing);
+  return error;
+}
+
+int CFI_lock_file(const char* path, int wait_ms, int* handle) {
+  if (handle) *handle = -1;
+  if (!handle || !is_usable(path)) return EINVAL;
+  // Everybody who may edit the level must be able to open the lock file, whoever made it.
+  const mode_t mask = umask(0);
+  umask(mask);
+  int fd = open(path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666 & ~mask);
+  if (fd < 0 && (errno == EACCES || errno == EROFS)) fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  const timespec pause{0, 10 * 1000 * 1000};
+  for (int waited = 0;; waited += 10) {
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) break;
+    const int error = errno;
+    if ((error != EWOULDBLOCK && error != EINTR) || waited >= wait_ms) {
+      close(fd);
+      return error == EWOULDBLOCK ? ETIMEDOUT : error;
+    }
+    nanosleep(&pause, nullptr);
+  }
+  *handle = fd;
+  return 0;
+}
+
+void CFI_unlock_file(int handle) {
+  if (handle < 0) return;
+  flock(handle, LOCK_UN);
+  close(handle);
+}
+
+int CFI_rename_file(const char* from, const char* to) {
+  if (!is_usable(from) || !is_usable(to)) return EINVAL;
+  if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  // A file system without the no-replace rename: a second name, then the first one goes.
+  if (link(from, to) != 0) return errno;
+  return unlink(from) == 0 ? 0 : errno;
 }

@@ -46,12 +46,26 @@ int CFI_get_default_directory(int kind, char** result);
 bool CFI_is_access_permitted(const char* path, int kind, int* detail);
 int CFI_create_directory(const char* path);
 int CFI_delete_file(const char* path);
+// Gives the file at from the name to, which must not exist yet (EEXIST when it does). 0 on
+// success, otherwise an errno value.
+int CFI_rename_file(const char* from, const char* to);
 // Copies a regular file; the target is replaced atomically. 0 on success.
 int CFI_copy_file(const char* source, const char* target, int mode);
 
 // Replaces the file at path with size bytes of data, atomically and durably: the bytes go to a
 // temporary file created exclusively in the same directory, which is synced and renamed over
 // the file, and the directory is synced. A path that is a symbolic link is replaced at its
-// target; an existing file's permission bits are kept. 0 on success, otherwise an errno value,
-// and the old file is then as it was.
+// target; an existing file's permission bits are kept, and its owner and group where the
+// process may set them. A hard link is replaced by a new file: the other names keep the old
+// contents. 0 on success, otherwise an errno value, and the old file is then as it was.
 int CFI_replace_file(const char* path, const char* data, std::size_t size);
+// Removes the temporary files that interrupted replacements of the file at path left beside
+// it. Only while nobody else replaces that file: callers hold its lock (CFI_lock_file).
+// *removed (when not null) counts them. 0 on success, otherwise an errno value.
+int CFI_remove_replacement_leftovers(const char* path, int* removed);
+// Takes an exclusive advisory lock on the lock file at path, made when missing (readable and
+// writeable by everybody the umask allows), waiting at most wait_ms milliseconds for another
+// holder. 0 with *handle set; ETIMEDOUT when another holder kept it, otherwise an errno value.
+// The lock goes with CFI_unlock_file or when the process ends.
+int CFI_lock_file(const char* path, int wait_ms, int* handle);
+void CFI_unlock_file(int handle);

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "cfi.h"
+#include "kvxml_checks.h"
 
 struct XERCES_DOM_ctx {
   pugi::xml_document document;
@@ -46,22 +47,30 @@ pugi::xml_node holder_of(XERCES_DOM_ctx* context) {
   return context->holder;
 }
 
-// "line:column" of a byte offset of the file; parsing changes its buffer in place, so the file
-// is read again (only when a parse fails).
-std::string position_of(const char* path, std::ptrdiff_t offset) {
+// "line:column" of a place in the file: offset bytes from its start, then index more bytes as
+// the parser left them, where a CR LF pair is one. Parsing changes its buffer in place, so the
+// file is read again (only when a parse fails). Lines end at LF, CR LF or CR; columns count
+// bytes. In a file that the parser converted from another encoding than UTF-8 the place is
+// approximate.
+std::string position_of(const char* path, std::ptrdiff_t offset, std::size_t index = 0) {
   int line = 1;
   std::ptrdiff_t column = 1;
+  bool after_cr = false;
   int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd >= 0) {
     char chunk[65536];
     std::ptrdiff_t position = 0;
+    std::size_t counted = 0;
     ssize_t got = 0;
-    while (position < offset && (got = read(fd, chunk, sizeof chunk)) > 0) {
-      for (ssize_t i = 0; i < got && position < offset; ++i, ++position) {
-        if (chunk[i] == '\n') {
+    while ((position < offset || counted < index) && (got = read(fd, chunk, sizeof chunk)) > 0) {
+      for (ssize_t i = 0; i < got && (position < offset || counted < index); ++i, ++position) {
+        const bool pair = chunk[i] == '\n' && after_cr;
+        if (position >= offset && !pair) ++counted;
+        after_cr = chunk[i] == '\r';
+        if (chunk[i] == '\r' || (chunk[i] == '\n' && !pair)) {
           ++line;
           column = 1;
-        } else {
+        } else if (!pair) {
           ++column;
         }
       }
@@ -105,35 +114,60 @@ char* read_file(const char* path, std::size_t* size, std::string* error) {
   return buffer;
 }
 
-bool is_blank(const char* text) {
-  for (; *text; ++text) {
-    if (*text != ' ' && *text != '\t' && *text != '\n' && *text != '\r') return false;
-  }
-  return true;
-}
-
-// What makes a parsed document not well-formed at its top level, which the parser lets pass:
-// no root element, more than one, or text outside it. Null when there is nothing.
-const char* top_level_problem(const pugi::xml_document& document) {
-  int elements = 0;
-  for (pugi::xml_node child = document.first_child(); child; child = child.next_sibling()) {
-    if (child.type() == pugi::node_element) ++elements;
-    if ((child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) &&
-        !is_blank(child.value())) {
-      return "text outside the root element";
-    }
-  }
-  if (elements == 0) return "no root element";
-  return elements > 1 ? "more than one root element" : nullptr;
-}
-
-// Fragment mode keeps text that stands outside the root element, so that top_level_problem can
-// refuse it; otherwise pugixml drops such text without a word.
+// The parser is told to leave references alone (the service decodes them after checking
+// them), to report declarations (to check where they are) and, in fragment mode, to keep text
+// that stands outside the root element (to refuse it rather than drop it without a word).
 unsigned parse_options(int mode) {
-  unsigned options = pugi::parse_default | pugi::parse_fragment;
-  if (!(mode & XERCES_DOM_PARSE_DROP_BLANK_TEXT)) options |= pugi::parse_ws_pcdata;
+  unsigned options = (pugi::parse_default & ~pugi::parse_escapes) | pugi::parse_fragment |
+                     pugi::parse_declaration | pugi::parse_doctype;
+  if (!(mode & XERCES_DOM_PARSE_DROP_BLANK_TEXT)) {
+    options |= pugi::parse_ws_pcdata;
+  } else if (mode & XERCES_DOM_PARSE_KEEP_SOLE_BLANK_TEXT) {
+    options |= pugi::parse_ws_pcdata_single;
+  }
   if (mode & XERCES_DOM_PARSE_KEEP_MARKUP) options |= pugi::parse_comments | pugi::parse_pi;
   return options;
+}
+
+// Bytes per character of an encoding the parser detected.
+std::size_t unit_of(pugi::xml_encoding encoding) {
+  switch (encoding) {
+    case pugi::encoding_utf16_le:
+    case pugi::encoding_utf16_be:
+      return 2;
+    case pugi::encoding_utf32_le:
+    case pugi::encoding_utf32_be:
+      return 4;
+    default:
+      return 1;
+  }
+}
+
+// Byte offset of the first NUL character of a file in an encoding of unit bytes; -1 when none.
+std::ptrdiff_t nul_offset(const char* data, std::size_t size, std::size_t unit) {
+  if (unit == 1) {
+    const void* nul = std::memchr(data, 0, size);
+    return nul ? static_cast<const char*>(nul) - data : -1;
+  }
+  for (std::size_t i = 0; i + unit <= size; i += unit) {
+    bool zero = true;
+    for (std::size_t byte = 0; byte < unit; ++byte) zero = zero && data[i + byte] == 0;
+    if (zero) return static_cast<std::ptrdiff_t>(i);
+  }
+  return -1;
+}
+
+// Start of the document's parse buffer, found through a parsed node; null when there is none.
+const char* buffer_of(const pugi::xml_document& document) {
+  for (pugi::xml_node node = document.first_child(); node; node = node.next_sibling()) {
+    const std::ptrdiff_t offset = node.offset_debug();
+    if (offset < 0) continue;
+    const pugi::xml_node_type type = node.type();
+    const bool named =
+        type == pugi::node_element || type == pugi::node_pi || type == pugi::node_declaration;
+    return (named ? node.name() : node.value()) - offset;
+  }
+  return nullptr;
 }
 
 XERCES_DOM_ctx* dom_create(int* error, const char* encoding, int /*flags*/) {
@@ -165,27 +199,46 @@ int dom_parse_file(XERCES_DOM_ctx* context, const char* path, const char* encodi
   std::size_t size = 0;
   char* buffer = read_file(path, &size, &context->error);
   if (!buffer) return EIO;
+  // Where a NUL character would be in each encoding the parser may find; only a file with a NUL
+  // byte needs the wider ones.
+  std::ptrdiff_t nul[5] = {-1, nul_offset(buffer, size, 1), -1, -1, -1};
+  if (nul[1] >= 0) {
+    nul[2] = nul_offset(buffer, size, 2);
+    nul[4] = nul_offset(buffer, size, 4);
+  }
   // The terminating zero is parsed too: in fragment mode pugixml would otherwise drop the last
   // character of text that ends the file. The document owns the buffer from here on, also when
   // parsing fails.
   buffer[size] = '\0';
   pugi::xml_parse_result result = context->document.load_buffer_inplace_own(
       buffer, size + 1, parse_options(mode), pugi::encoding_auto);
-  if (!result) {
+  const std::ptrdiff_t nul_at = nul[unit_of(result.encoding)];
+  kvxml::fault_s fault;
+  std::string where;  // "line:column" of the fault, when it has a place
+  if (nul_at >= 0) {
+    where = position_of(path, nul_at);
+    fault.message = "NUL character";
+  } else if (!result) {
+    where = position_of(path, result.offset);
+    fault.message = result.description();
+  } else if (!kvxml::check_top_level(context->document, &fault) ||
+             !kvxml::check_and_decode_content(context->document, &fault)) {
+    const char* start = buffer_of(context->document);
+    if (fault.at && start) where = position_of(path, fault.at - start, fault.index);
+  }
+  if (!fault.message.empty()) {
     context->document.reset();
     context->error =
-        std::string(path) + ":" + position_of(path, result.offset) + ": " + result.description();
+        std::string(path) + ":" + (where.empty() ? "" : where + ":") + " " + fault.message;
     return EINVAL;
   }
-  if (const char* problem = top_level_problem(context->document)) {
-    context->document.reset();
-    context->error = std::string(path) + ": " + problem;
-    return EINVAL;
-  }
-  // White space around the root element is not part of the document.
+  // Declarations and white space around the root element are not part of the document.
   for (pugi::xml_node child = context->document.first_child(); child;) {
     pugi::xml_node following = child.next_sibling();
-    if (child.type() == pugi::node_pcdata) context->document.remove_child(child);
+    const pugi::xml_node_type type = child.type();
+    if (type == pugi::node_pcdata || type == pugi::node_declaration || type == pugi::node_doctype) {
+      context->document.remove_child(child);
+    }
     child = following;
   }
   return 0;
@@ -345,10 +398,20 @@ XERCES_DOM_node* dom_create_processing_instruction(XERCES_DOM_ctx* context, cons
   return node.internal_object();
 }
 
+// Collects what pugixml writes, with CR written as a reference: the document was checked to
+// hold CR only in text and attribute values, and pugixml writes those of attribute values as
+// references already.
 struct StringWriter : pugi::xml_writer {
   std::string text;
   void write(const void* data, std::size_t size) override {
-    text.append(static_cast<const char*>(data), size);
+    const char* next = static_cast<const char*>(data);
+    const char* end = next + size;
+    while (const void* cr = std::memchr(next, '\r', static_cast<std::size_t>(end - next))) {
+      text.append(next, static_cast<const char*>(cr));
+      text += "&#13;";
+      next = static_cast<const char*>(cr) + 1;
+    }
+    text.append(next, end);
   }
 };
 
@@ -356,6 +419,11 @@ int dom_write_file(const char* path, const char* encoding, XERCES_DOM_node* hand
   pugi::xml_node document = node_of(handle);
   if (!path || !*path || document.type() != pugi::node_document) return EINVAL;
   if (encoding && strcasecmp(encoding, "UTF-8") != 0) return EINVAL;
+  for (pugi::xml_node child = document.first_child(); child; child = child.next_sibling()) {
+    if (!is_holder(child) && child.type() != pugi::node_declaration && !kvxml::is_writable(child)) {
+      return EILSEQ;
+    }
+  }
   StringWriter writer;
   writer.text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
   for (pugi::xml_node child = document.first_child(); child; child = child.next_sibling()) {
@@ -391,6 +459,18 @@ void dom_get_attributes(XERCES_DOM_node* handle, const char* const* names, const
   }
 }
 
+XERCES_DOM_node* dom_import_node(XERCES_DOM_ctx* context, XERCES_DOM_node* handle, bool deep) {
+  pugi::xml_node node = node_of(handle);
+  if (!context || !node || node.type() == pugi::node_document || is_holder(node)) return nullptr;
+  pugi::xml_node holder = holder_of(context);
+  if (deep) return holder.append_copy(node).internal_object();
+  pugi::xml_node copy = holder.append_child(node.type());
+  copy.set_name(node.name());
+  copy.set_value(node.value());
+  for (pugi::xml_attribute attribute : node.attributes()) copy.append_copy(attribute);
+  return copy.internal_object();
+}
+
 // Narrow strings are UTF-8 on this platform, so the UTF-8 operations are the plain ones.
 KVXML_vtbl_s table = {
     dom_create,
@@ -416,6 +496,7 @@ KVXML_vtbl_s table = {
     dom_create_text_node_utf8,
     dom_set_attribute_utf8,
     dom_get_attributes,
+    dom_import_node,
 };
 
 }  // namespace

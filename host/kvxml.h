@@ -3,6 +3,8 @@
 // strings returned point into the document and live as long as the context.
 #pragma once
 
+#include <cstddef>
+
 namespace pugi {
 struct xml_node_struct;
 }
@@ -21,18 +23,23 @@ enum : int {
   XERCES_DOM_DOCUMENT_TYPE_NODE = 10,
 };
 
-// Parse modes: bit 2 drops text that is only white space (the blanks between elements), bit 1
-// keeps comments and processing instructions.
+// Parse modes: bit 2 drops text that is only white space (the blanks between elements); with
+// it, bit 4 keeps such text where it is the whole content of its element (as in <a> </a>);
+// bit 1 keeps comments and processing instructions.
 enum : int {
   XERCES_DOM_PARSE_KEEP_MARKUP = 1,
   XERCES_DOM_PARSE_DROP_BLANK_TEXT = 2,
+  XERCES_DOM_PARSE_KEEP_SOLE_BLANK_TEXT = 4,
 };
 
 struct KVXML_vtbl_s {
   // An empty document; *error is non-zero (and the result null) when it cannot be made.
   XERCES_DOM_ctx* (*XERCES_DOM_create)(int* error, const char* encoding, int flags);
   void (*XERCES_DOM_release)(XERCES_DOM_ctx* context);
-  // 0 when the file was read and parsed into the context, replacing its document.
+  // 0 when the file was read and parsed into the context, replacing its document. A file that
+  // is not well-formed XML is refused, with its line and column in the error text; a document
+  // type declaration is skipped and nothing in it is used, so the only entities are the five
+  // predefined ones.
   int (*XERCES_DOM_parseFile)(XERCES_DOM_ctx* context, const char* path, const char* encoding,
                               int mode);
   // Message of the last failure of the context, "" when there was none.
@@ -60,7 +67,11 @@ struct KVXML_vtbl_s {
   XERCES_DOM_node* (*XERCES_DOM_createProcessingInstruction)(XERCES_DOM_ctx* context,
                                                              const char* target, const char* data);
   // Writes the document of the node to path, replacing the file atomically: a failed write
-  // leaves the old file as it was. 0 on success, otherwise an errno value.
+  // leaves the old file as it was. 0 on success, otherwise an errno value. What is written
+  // reads back as it was (CR in text is written as a reference); EILSEQ, with nothing written,
+  // when the document holds what XML cannot: text or an attribute value that is not
+  // KVXML_is_xml_text, a name that is not a name, CR in a comment, processing instruction or
+  // CDATA section, a comment holding "--" or a processing instruction holding "?>".
   int (*XERCES_DOM_writeFile)(const char* path, const char* encoding, XERCES_DOM_node* document);
   XERCES_DOM_node* (*XERCES_DOM_createTextNodeUTF8)(XERCES_DOM_ctx* context, const char* utf8);
   void (*XERCES_DOM_setAttributeUTF8)(XERCES_DOM_node* element, const char* name, const char* utf8);
@@ -68,9 +79,18 @@ struct KVXML_vtbl_s {
   // of names[i], or null when the element has no such attribute.
   void (*XERCES_DOM_getAttributes)(XERCES_DOM_node* element, const char* const* names,
                                    const char** values, int count);
+  // An unattached copy, in context's document, of a node of any document: with its attributes,
+  // and with all its descendants when deep is set. Null for a document node.
+  XERCES_DOM_node* (*XERCES_DOM_importNode)(XERCES_DOM_ctx* context, XERCES_DOM_node* node,
+                                            bool deep);
 };
 
 // The service's operations; null until KVXML_init.
 extern KVXML_vtbl_s* pvtbl_kvxml;
 // Puts the service in place; 0 on success. May be called any number of times.
 int KVXML_init();
+
+// Whether text is well-formed UTF-8 made only of characters XML 1.0 allows (tab, LF, CR and
+// from U+0020 on, without surrogates, U+FFFE and U+FFFF); when it is not and offset is not
+// null, *offset is the byte offset of the first character it cannot hold. Null text is empty.
+bool KVXML_is_xml_text(const char* text, std::size_t* offset);

@@ -14,7 +14,9 @@ constexpr std::size_t SHELL_FOLDER_PATH_SIZE = 260;
 using SHELL_folder_lookup_fn = int (*)(int folder_id, char* path);
 
 // The lookup in force, or null when the platform offers none. By default: local application
-// data is $XDG_DATA_HOME or ~/.local/share, roaming is $XDG_CONFIG_HOME or ~/.config.
+// data is $XDG_DATA_HOME or ~/.local/share, roaming is $XDG_CONFIG_HOME or ~/.config; a folder
+// that does not exist yet is made (mode 0700, with its missing parents), and one that cannot be
+// made is not answered.
 SHELL_folder_lookup_fn SHELL_ask_folder_lookup();
 // Replaces the lookup; null leaves the platform without one. SHELL_default_folder_lookup
 // restores the default.

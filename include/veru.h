@@ -80,6 +80,25 @@ void VERU_set_level_up_to_date(int level, bool up_to_date);
 // writeable and whose file is writeable or does not exist yet.
 bool VERU_is_level_writeable(int level);
 
+// How the last reading of a level's value file went.
+enum {
+  VERU_LOAD_NOT_READ = 0,  // not read yet, or the level is not defined
+  VERU_LOAD_LOADED = 1,    // read (level 0, the definitions, always counts as read)
+  VERU_LOAD_NO_FILE = 2,   // the file did not exist
+  VERU_LOAD_FAILED = 3,    // the file could not be read or is not well-formed XML
+};
+// The level's load state; for a failed load, *reason (when reason is not null) receives a new
+// string (SM_free) with the file and the cause, such as "/x/kvrn1_user.dpv:3:7: Error parsing
+// attribute value", and null otherwise. Until a level that failed is read again, its values and
+// locks are missing and VERU_save_level will not write over its file.
+int VERU_ask_level_load_state(int level, char** reason);
+// The Pref entries that the level's last load ignored (unknown preference, locked at a lower
+// level, value not valid), which saving the level writes back after its own entries unless the
+// level holds a value for that preference by then. Returns their number; when names is not
+// null, *names receives their names in file order (new strings in a new array, SM_free each
+// and the array; null when there are none).
+int VERU_ask_level_carried_entries(int level, char*** names);
+
 // ---- definition and value files -----------------------------------------------------------
 
 // The paths of the 27 definition files, in load order (27 new strings in a new array); the
@@ -90,12 +109,71 @@ int VERU_ask_dpx_files(char*** files);
 int VERU_ask_value_files(char*** files);
 // Reads again the value file of every defined level 1 to 3 that is not up to date.
 void VERU_reload_values_xml();
-// Writes the values recorded at the level to its value file; failures are logged, never raised.
+// Writes the values recorded at the level, and the entries its load ignored, to its value file,
+// which is replaced atomically. Returns 0 when the file was written; otherwise 3550005 (nothing
+// written: the level is not defined or not writeable, its file exists but failed to load, a
+// value or comment holds text that XML cannot, the lock of the level is held elsewhere, or the
+// system refused) and, when reason is not null, *reason receives a new string (SM_free) naming
+// the file and the cause; on success *reason is null. Never raises. The save holds the level's
+// lock (VERU_lock_level) and removes what interrupted saves of the file left beside it.
+int VERU_save_level(int level, char** reason);
+// VERU_save_level without its result: a failure is logged with its reason. An undefined level
+// is passed over without a word.
 void VERU__save_values_xml(int level);
+// Moves a level's value file aside to a new name beside it ("<file>.broken-<date and time>"),
+// so that the next save starts a new file; nothing is deleted. For a file that failed to load
+// and cannot be mended now. 0 with *moved_to (when not null) a new string (SM_free) holding the
+// new path; otherwise 3550005 with *reason as VERU_save_level gives it.
+int VERU_set_aside_level_file(int level, char** moved_to, char** reason);
+// Editing a level from several processes: an editor locks the level, reloads it
+// (VERU_set_level_up_to_date(level, false), VERU_reload_values_xml), changes it, saves it and
+// unlocks it, so that concurrent editors of one level all land. The lock is an advisory lock on
+// "<value file>.lock" beside the value file, so it also serves levels on shared folders; it is
+// re-entrant within the process and waits a few seconds for another holder. 0 when held;
+// otherwise 3550005 with *reason (when not null) a new string (SM_free) with the cause.
+int VERU_lock_level(int level, char** reason);
+// Gives back one hold of the level's lock; the last one releases it.
+void VERU_unlock_level(int level);
 // Writes a value document to path, replacing the file atomically, with the style-sheet
 // instruction, and puts a style sheet beside it when there is none. Raises 3550005 when the
 // file cannot be replaced; the old file is then as it was.
 void VERU_write_dpv_file(const char* path, XERCES_DOM_ctx* document, XERCES_DOM_node* node);
+
+// ---- checked edits -----------------------------------------------------------------------
+// How a host (its preferences editor, a tool) changes a level: each call checks what the level
+// may hold, records the change in memory with the current date, and keeps what queries answer
+// in step (the value of the highest level that no lock below hides). None saves: save the level
+// with VERU_save_level, and when other processes may edit it too, hold VERU_lock_level from
+// reloading the level to saving it. Each returns 0, or a library error code with, when reason
+// is not null, a new string (SM_free) that says why in words a person can act on ("locked at
+// level 1 (site)", "ABC is not allowed: must be one of ISO, ASME, JIS", "0 is outside [>=1
+// <=120]", "not an integer: 12abc"); on success *reason is null. None raises for a refusal, and
+// a refused edit changes nothing. Levels are 1 (site), 2 (group) and 3 (user), and must be
+// defined. Codes: 3550001 unknown preference; 3550045 locked at a lower level; 3550046 nothing
+// recorded at the level; 3550047 a level that cannot take the edit, or text a value file
+// cannot hold in a comment; for a value, the type's code (3550008 int, 3550007 real, 3550044
+// logical, 3550009 string) or the constraint's (3550010 enumeration, 3550011 to 3550018 range,
+// 3550040 colour).
+
+// Records the value that text gives at the level. The text is read strictly for the
+// preference's type: a whole decimal integer, a real such as 2.5 or 1e-3, true or false in any
+// letter case, any string, or a string list in its encoded form. For an enumeration or colour
+// preference the name of a member stands for its value. Text that a value file cannot hold
+// (control characters other than tab, LF and CR; text that is not UTF-8) and text longer than
+// 65,535 bytes are refused.
+int VERU_edit_value(const char* name, int level, const char* text, char** reason);
+// Locks the preference at the level (recording the effective value there when the level holds
+// none), or unlocks it, whatever the level's default lock; nothing to do when the level already
+// does so. The user level cannot lock.
+int VERU_edit_lock(const char* name, int level, bool locked, char** reason);
+// Sets the comment of the level's value; null or "" removes it. The level must hold a value.
+int VERU_edit_comment(const char* name, int level, const char* comment, char** reason);
+// Removes what the level records for the preference (value, lock and comment), and the entries
+// of that name that the level's load ignored (also when no preference has the name).
+int VERU_edit_reset(const char* name, int level, char** reason);
+// Sets the level's default lock (saved as defaultLockStatus); every preference at the level
+// then follows it (VERU_set_level_locked_by_default). Site and group levels only.
+int VERU_edit_level_lock(int level, bool locked_by_default, char** reason);
 
 // ---- application folders ------------------------------------------------------------------
 // Per-user folders of the host, made when missing; paths are kept for the life of the process

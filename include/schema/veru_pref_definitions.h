@@ -17,7 +17,7 @@ class VERU_pref_interface : public OM_tagged_object {
   static void initialise(VERU_pref_interface* object);
   static void init_methods(OM_class_descriptor* table);
 
-  // A new string (SM_free): the effective value as the user sees it.
+  // A new string (SM_free): the effective value as the user sees it, in UTF-8.
   virtual char* ask_display_value(int level);
   virtual void set_locked(bool locked, int level);
   virtual bool is_locked(int level);

@@ -7,52 +7,9 @@
 
 #include "file_size_limit.h"
 #include "test_support.h"
+#include "xml_document.h"
 
 namespace {
-
-// A context that is released at the end of the test.
-class Document {
- public:
-  Document() {
-    KVXML_init();
-    int error = -1;
-    context_ = pvtbl_kvxml->XERCES_DOM_create(&error, "UTF-8", 0);
-    EXPECT_EQ(error, 0);
-    EXPECT_NE(context_, nullptr);
-  }
-  ~Document() { pvtbl_kvxml->XERCES_DOM_release(context_); }
-  XERCES_DOM_ctx* operator*() const { return context_; }
-  int parse(const std::string& path, int mode = XERCES_DOM_PARSE_DROP_BLANK_TEXT) {
-    return pvtbl_kvxml->XERCES_DOM_parseFile(context_, path.c_str(), "utf-8", mode);
-  }
-  std::string error() const { return pvtbl_kvxml->XERCES_DOM_getErrorText(context_); }
-  XERCES_DOM_node* document() const { return pvtbl_kvxml->XERCES_DOM_getDocument(context_); }
-  XERCES_DOM_node* root() const { return pvtbl_kvxml->XERCES_DOM_getDocumentElement(document()); }
-
- private:
-  XERCES_DOM_ctx* context_ = nullptr;
-};
-
-XERCES_DOM_node* first(XERCES_DOM_node* node) {
-  return pvtbl_kvxml->XERCES_DOM_getFirstChild(node);
-}
-XERCES_DOM_node* next(XERCES_DOM_node* node) {
-  return pvtbl_kvxml->XERCES_DOM_getNextSibling(node);
-}
-std::string name(XERCES_DOM_node* node) {
-  const char* text = pvtbl_kvxml->XERCES_DOM_getNodeName(node);
-  return text ? text : "(null)";
-}
-std::string value(XERCES_DOM_node* node) {
-  const char* text = pvtbl_kvxml->XERCES_DOM_getNodeValue(node);
-  return text ? text : "(null)";
-}
-int type(XERCES_DOM_node* node) {
-  return pvtbl_kvxml->XERCES_DOM_getNodeType(node);
-}
-const char* attribute(XERCES_DOM_node* element, const char* attribute_name) {
-  return pvtbl_kvxml->XERCES_DOM_getAttribute(element, attribute_name);
-}
 
 // Every node of the document, in document order, as "name=value" lines; walked without
 // recursion.

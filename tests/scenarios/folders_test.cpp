@@ -78,15 +78,31 @@ TEST(Folders, TheRoamingFolderServesWhenTheLocalOneCannotBeFound) {
   EXPECT_FALSE(std::filesystem::exists(installation.path("data/Corvane")));
 }
 
+TEST(Folders, AMissingBaseFolderIsMadeForItsOwnerOnly) {
+  Installation installation;
+  installation.use_environment();
+  setenv("XDG_DATA_HOME", installation.path("absent/share").c_str(), 1);
+  const char* folder = VERU_ask_zr_application_folder();
+  ASSERT_NE(folder, nullptr);
+  EXPECT_EQ(std::string(folder), installation.path("absent/share/Corvane/Kvrn1"));
+  struct stat status {};
+  ASSERT_EQ(stat(installation.path("absent/share").c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 0777, 0700u);
+  ASSERT_EQ(stat(installation.path("absent").c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 0777, 0700u);
+}
+
 TEST(Folders, NoFolderIsRememberedForTheProcess) {
   Installation installation;
   installation.use_environment();
-  // The local base folder is not there, and nothing makes it.
-  setenv("XDG_DATA_HOME", installation.path("absent").c_str(), 1);
+  // Neither base folder can be made: a file stands where a folder would have to be.
+  write_file(installation.path("closed"), "");
+  setenv("XDG_DATA_HOME", installation.path("closed/data").c_str(), 1);
+  setenv("XDG_CONFIG_HOME", installation.path("closed/config").c_str(), 1);
   EXPECT_EQ(VERU_ask_zr_application_folder(), nullptr);
   EXPECT_EQ(VERU_ask_zr_application_subfolder("Logs"), nullptr);
-  EXPECT_FALSE(std::filesystem::exists(installation.path("absent")));
-  make_directories(installation.path("absent/Corvane/Kvrn1"));
+  std::filesystem::remove(installation.path("closed"));
+  make_directories(installation.path("closed/data/Corvane/Kvrn1"));
   EXPECT_EQ(VERU_ask_zr_application_folder(), nullptr);
 }
 

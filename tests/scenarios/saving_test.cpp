@@ -158,7 +158,7 @@ TEST(Saving, TheStyleSheetIsCopiedOnceUnderTheValueFilesName) {
   VERU__save_values_xml(2);
   EXPECT_TRUE(file_exists(installation.value_file(2)));
   EXPECT_EQ(directory_entries(installation.level_dir(2) + "/startup"),
-            std::set<std::string>{"kvrn1_group.dpv"});
+            (std::set<std::string>{"kvrn1_group.dpv", "kvrn1_group.dpv.lock"}));
   EXPECT_EQ(log.text(), "");
 }
 
@@ -198,10 +198,11 @@ TEST(Saving, AFailedWriteLeavesTheOldFileWhole) {
     FileSizeLimit limit(64);
     VERU__save_values_xml(3);
   }
-  EXPECT_EQ(log.text(), "Unable to save preferences values at the level 3 -- error 3550005\n");
+  EXPECT_EQ(log.text(), "Unable to save preferences values at the level 3 -- error 3550005: " +
+                            installation.value_file(3) + ": File too large\n");
   EXPECT_EQ(read_file(installation.value_file(3)), old);
   EXPECT_EQ(directory_entries(installation.level_dir(3) + "/startup"),
-            std::set<std::string>{"kvrn1_user.dpv"});
+            (std::set<std::string>{"kvrn1_user.dpv", "kvrn1_user.dpv.lock"}));
   EXPECT_FALSE(VERU_is_level_up_to_date(3));
   EXPECT_EQ(value_at(pref("Count"), 3), "41");
 }

@@ -175,7 +175,8 @@ TEST(ValueLoading, MissingAndBrokenFilesAreReportedPerLevel) {
   Installation installation;
   HookRecorder::register_hooks();
   LogCapture log;
-  // The user file breaks down after an ignored entry: a colour constraint cannot judge a real.
+  // A colour constraint cannot judge a real: that entry alone is not valid, and the rest of the
+  // file is read.
   start(installation, "", "<PrefValues><Pref name=\"Count\" value=\"1\"></PrefValues>",
         values(
             entry("NoSuch", "1") + entry("Count", "40") + entry("Pen", "3") + entry("Note", "late"),
@@ -184,16 +185,22 @@ TEST(ValueLoading, MissingAndBrokenFilesAreReportedPerLevel) {
   EXPECT_TRUE(log.contains("\tUser customizations file " + installation.value_file(1) +
                            " does not exist\n"));
   EXPECT_TRUE(VERU_is_level_up_to_date(1));
+  EXPECT_EQ(VERU_ask_level_load_state(1, nullptr), VERU_LOAD_NO_FILE);
   EXPECT_TRUE(log.contains("\n" + installation.value_file(2)));
   EXPECT_TRUE(log.contains("Unable to load user customizations file for level 2 - continuing\n"));
   EXPECT_FALSE(VERU_is_level_up_to_date(2));
-  EXPECT_TRUE(log.contains("Unable to load user customizations file for level 3 - continuing\n"));
-  EXPECT_FALSE(VERU_is_level_up_to_date(3));
-  EXPECT_FALSE(VERU_is_level_locked_by_default(3));
-  EXPECT_EQ(VERU_ask_int("Count"), 40);  // read before the break-down
-  EXPECT_FALSE(pref("Note")->has_value(3));
+  char* reason = nullptr;
+  EXPECT_EQ(VERU_ask_level_load_state(2, &reason), VERU_LOAD_FAILED);
+  EXPECT_EQ(taken(reason).rfind(installation.value_file(2) + ":1:", 0), 0u);
+  EXPECT_TRUE(log.contains("\tDefault Pen value is not valid. Value ignored\n"));
+  EXPECT_TRUE(VERU_is_level_up_to_date(3));
+  EXPECT_EQ(VERU_ask_level_load_state(3, &reason), VERU_LOAD_LOADED);
+  EXPECT_EQ(reason, nullptr);
+  EXPECT_TRUE(VERU_is_level_locked_by_default(3));
+  EXPECT_EQ(VERU_ask_int("Count"), 40);
+  EXPECT_EQ(value_at(pref("Note"), 3), "late");
   EXPECT_EQ(HookRecorder::reports(),
-            (std::vector<std::string>{"report 2 0", "report 3 0", "report 3 1", "init_done"}));
+            (std::vector<std::string>{"report 2 0", "report 3 1", "init_done"}));
 }
 
 TEST(ValueLoading, ReloadReadsOnlyLevelsMarkedOutOfDate) {

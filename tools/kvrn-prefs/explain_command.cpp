@@ -1,5 +1,6 @@
 // kvrn-prefs explain: how a preference's value comes about, level by level.
 #include <cstdio>
+#include <cstring>
 
 #include "tool.h"
 
@@ -31,6 +32,18 @@ std::string place_of(VERU_pref* pref) {
   return place;
 }
 
+bool is_carried(int level, const char* name) {
+  char** names = nullptr;
+  const int count = VERU_ask_level_carried_entries(level, &names);
+  bool found = false;
+  for (int i = 0; i < count; ++i) {
+    found = found || std::strcmp(names[i], name) == 0;
+    SM_free(names[i]);
+  }
+  SM_free(names);
+  return found;
+}
+
 void print_level(VERU_pref* pref, int level) {
   const bool by_default = VERU_is_level_locked_by_default(level);
   std::printf("  %d %-9s", level, level_name(level));
@@ -39,7 +52,7 @@ void print_level(VERU_pref* pref, int level) {
     std::printf("no entry%s\n", by_default ? "; the level locks by default" : "");
     return;
   }
-  std::printf("%s", value_text(entry->ask_value()).c_str());
+  std::printf("%s", shown_value(pref, entry->ask_value()).c_str());
   if (pref->is_locked_at(level)) {
     std::printf("  locked%s", by_default ? " (by the level's default)" : "");
   } else if (by_default) {
@@ -66,13 +79,20 @@ int run_explain(const command_line_s& line) {
   }
   std::printf("  constraint %s\n", constraint_text(pref->ask_data()).c_str());
   std::printf("levels:\n");
-  for (int level = 0; level <= 3; ++level) print_level(pref, level);
+  for (int level = 0; level <= 3; ++level) {
+    print_level(pref, level);
+    if (level > 0 && is_carried(level, pref->ask_name())) {
+      std::printf(
+          "           the file's entry was ignored at start-up (locked below, or its value is not "
+          "valid)\n           and is carried: saving the level writes it back unless the level "
+          "gets a value\n");
+    }
+  }
   int source = 3;
   while (source > 0 && !pref->has_value(source)) --source;
-  char* shown = pref->ask_display_value(3);
-  std::printf("effective value %s, from level %d (%s)\n", shown, source, level_name(source));
-  SM_free(shown);
-  std::printf("queries answer %s\n", value_text(pref->loaded_value()).c_str());
+  std::printf("effective value %s, from level %d (%s)\n", displayed_value(pref, 3).c_str(), source,
+              level_name(source));
+  std::printf("queries answer %s\n", shown_value(pref, pref->loaded_value()).c_str());
   int locked_from = -1;
   for (int level = 0; level <= 2 && locked_from < 0; ++level) {
     if (pref->is_locked(level)) locked_from = level;

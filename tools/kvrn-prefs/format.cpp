@@ -24,6 +24,25 @@ std::string value_text(const VERU_value* value) {
   return text;
 }
 
+std::string shown_value(const VERU_pref* pref, const VERU_value* value) {
+  if (!value || pref->class_id() != VERU_pref_string_list_c) return value_text(value);
+  const std::string encoded = value_text(value);
+  char** items = nullptr;
+  const int count = VERU_string_breakup_lines_separated_by_slash(encoded.c_str(), &items);
+  std::string shown;
+  for (int i = 0; i < count; ++i) {
+    shown += (i ? ", " : "") + std::string(items[i]);
+    SM_free(items[i]);
+  }
+  SM_free(items);
+  return shown;
+}
+
+std::string displayed_value(VERU_pref* pref, int level) {
+  if (pref->class_id() == VERU_pref_string_list_c) return shown_value(pref, pref->ask_value(level));
+  return taken(pref->ask_display_value(level));
+}
+
 const char* type_name(const VERU_pref* pref) {
   const int type = pref->class_id();
   if (type == VERU_pref_int_c) return "int";
@@ -53,4 +72,21 @@ std::string date_text(int time) {
 int refuse(int status, const std::string& message) {
   std::fprintf(stderr, "kvrn-prefs: %s\n", message.c_str());
   return status;
+}
+
+std::string taken(char* text) {
+  std::string result = text ? text : "";
+  SM_free(text);
+  return result;
+}
+
+void warn_about_failed_levels() {
+  for (int level = 1; level <= 3; ++level) {
+    char* reason = nullptr;
+    if (VERU_ask_level_load_state(level, &reason) != VERU_LOAD_FAILED) continue;
+    std::fprintf(stderr,
+                 "kvrn-prefs: warning: the %s level's file failed to load, so its values and locks "
+                 "are missing here: %s\n",
+                 level_name(level), taken(reason).c_str());
+  }
 }

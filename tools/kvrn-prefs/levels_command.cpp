@@ -1,7 +1,28 @@
 // kvrn-prefs levels and files: the level table and the definition files.
 #include <cstdio>
+#include <string>
 
 #include "tool.h"
+
+namespace {
+
+// The level's load state as a person reads it, with the number of entries it carries.
+std::string load_text(int level) {
+  char* reason = nullptr;
+  const int state = VERU_ask_level_load_state(level, &reason);
+  std::string text = taken(reason);
+  if (state == VERU_LOAD_FAILED) return "failed: " + text;
+  if (state == VERU_LOAD_NO_FILE) return "no file";
+  if (state != VERU_LOAD_LOADED) return "not read";
+  text = level == 0 ? "definitions" : "loaded";
+  if (const int carried = VERU_ask_level_carried_entries(level, nullptr)) {
+    text += ", " + std::to_string(carried) + (carried == 1 ? " entry" : " entries") +
+            " ignored and carried";
+  }
+  return text;
+}
+
+}  // namespace
 
 int run_levels() {
   std::printf("%-5s %-8s %-7s %-9s %-9s %s\n", "level", "name", "defined", "writeable", "locked",
@@ -15,10 +36,13 @@ int run_levels() {
                 level == 0 ? "(definition files)"
                 : *path    ? path
                            : "-");
+    if (level == 0 || defined) std::printf("      %s\n", load_text(level).c_str());
   }
   std::printf(
       "\n\"locked\" is the level's default lock: when yes, every preference is locked at "
-      "that level\nunless its entry there says otherwise.\n");
+      "that level\nunless its entry there says otherwise. Entries that a level's file holds but "
+      "start-up\nignored (unknown name, locked below, value not valid) are carried: saving the "
+      "level\nwrites them back.\n");
   return EXIT_OK;
 }
 

@@ -31,11 +31,9 @@ const char* role_of(const VERU_group* group, int depth) {
 }
 
 void print_pref(VERU_pref* pref, int indent) {
-  char* shown = pref->ask_display_value(3);
   const std::string unit = text_of(pref->ask_unit());
-  std::printf("%*s%s = %s%s%s", indent, "", pref->ask_name(), shown, unit.empty() ? "" : " ",
-              unit.c_str());
-  SM_free(shown);
+  std::printf("%*s%s = %s%s%s", indent, "", pref->ask_name(), displayed_value(pref, 3).c_str(),
+              unit.empty() ? "" : " ", unit.c_str());
   for (int level = 2; level >= 0; --level) {
     if (pref->is_locked(level) && !pref->is_locked(level - 1)) {
       std::printf("  [locked at %s]", level_name(level));

@@ -19,9 +19,21 @@ const char* const USAGE =
     "  get NAME                the value that queries answer for the preference\n"
     "  explain NAME            each level's value, lock, comment and date, the effective value\n"
     "                          and where the preference is locked\n"
-    "  set NAME VALUE... --level site|group|user [--lock|--unlock] [--comment TEXT]\n"
-    "                          records the value at the level and saves the level's file;\n"
-    "                          a string_list takes one VALUE per item\n"
+    "  set NAME VALUE... --level LEVEL [--lock|--unlock] [--comment TEXT]\n"
+    "                          records the value at the level; a string_list takes one VALUE\n"
+    "                          per item (put -- before items that start with -)\n"
+    "  reset NAME --level LEVEL\n"
+    "                          removes the level's value, lock and comment for NAME\n"
+    "  lock NAME --level LEVEL, unlock NAME --level LEVEL\n"
+    "                          locks NAME at the level with its effective value, or unlocks it\n"
+    "  comment NAME TEXT --level LEVEL\n"
+    "                          sets the comment of the level's value (\"\" removes it)\n"
+    "  level-lock locked|unlocked --level site|group\n"
+    "                          whether the level locks every preference by default\n"
+    "                          Each edit locks the level's file, reads it again, saves it, and\n"
+    "                          prints what changed. LEVEL is site, group or user (or 1 to 3).\n"
+    "                          --replace-broken first moves a level file that failed to load\n"
+    "                          aside (to a new name it prints) instead of refusing.\n"
     "  validate [FILE...] [--json]\n"
     "                          checks definition files (without FILE, the installation's 27)\n"
     "                          and prints each finding; status 1 when there are findings\n"
@@ -61,8 +73,11 @@ const char* variable_of(const char* option) {
   return nullptr;
 }
 
-// Reads the command line; false (after a message) when it is wrong.
+// Reads the command line; false (after a message) when it is wrong. Every word that starts
+// with "-" is an option, wherever it stands, until "--", after which every word is an argument
+// (so that a value or list item may start with "-").
 bool parse(int argc, char** argv, command_line_s* line) {
+  bool options_ended = false;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
     auto value = [&](std::string* target) {
@@ -73,7 +88,15 @@ bool parse(int argc, char** argv, command_line_s* line) {
       *target = argv[++i];
       return true;
     };
-    if (const char* variable = variable_of(argv[i])) {
+    if (options_ended || argument.size() < 2 || argument[0] != '-') {
+      if (line->command.empty()) {
+        line->command = argument;
+      } else {
+        line->arguments.push_back(argument);
+      }
+    } else if (argument == "--") {
+      options_ended = true;
+    } else if (const char* variable = variable_of(argv[i])) {
       std::string directory;
       if (!value(&directory)) return false;
       setenv(variable, directory.c_str(), 1);
@@ -88,28 +111,34 @@ bool parse(int argc, char** argv, command_line_s* line) {
       line->unlock = true;
     } else if (argument == "--json") {
       line->json = true;
+    } else if (argument == "--replace-broken") {
+      line->replace_broken = true;
     } else if (argument == "--help" || argument == "-h") {
       line->command = "help";
-    } else if (argument.size() > 1 && argument[0] == '-' && argument != "-" &&
-               !(line->command == "set" && !line->arguments.empty())) {
-      refuse(EXIT_USAGE, "unknown option " + argument + " (see kvrn-prefs help)");
-      return false;
-    } else if (line->command.empty()) {
-      line->command = argument;
     } else {
-      line->arguments.push_back(argument);
+      refuse(EXIT_USAGE, "unknown option " + argument +
+                             " (see kvrn-prefs help; put -- before a value that starts with -)");
+      return false;
     }
   }
   return true;
 }
 
 int dispatch(const command_line_s& line) {
+  if (line.command == "get" || line.command == "list" || line.command == "explain") {
+    warn_about_failed_levels();
+  }
   if (line.command == "levels") return run_levels();
   if (line.command == "files") return run_files();
   if (line.command == "list") return run_list(line);
   if (line.command == "get") return run_get(line);
   if (line.command == "explain") return run_explain(line);
   if (line.command == "set") return run_set(line);
+  if (line.command == "reset") return run_reset(line);
+  if (line.command == "lock") return run_lock(line, true);
+  if (line.command == "unlock") return run_lock(line, false);
+  if (line.command == "comment") return run_comment(line);
+  if (line.command == "level-lock") return run_level_lock(line);
   return refuse(EXIT_USAGE, "unknown command " + line.command + " (see kvrn-prefs help)");
 }
 

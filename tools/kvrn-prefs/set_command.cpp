@@ -1,122 +1,51 @@
 // kvrn-prefs set: records a value (and a lock or comment) at a level and saves the level.
-#include <cerrno>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
-#include "tool.h"
+#include "level_edit.h"
 
 namespace {
 
-bool save_failed = false;
-
-// Forwards the library's log to standard error and notices a failed save.
-void watch_log(const char* text, void*) {
-  std::fputs(text, stderr);
-  if (std::strncmp(text, "Unable to save preferences values", 33) == 0) save_failed = true;
-}
-
-// The value of the text for the preference, read strictly: a person's typing mistakes are
-// refused rather than read as the longest number they begin with. Null when not a value.
-VERU_value* strict_value(VERU_pref* pref, const std::vector<std::string>& texts) {
-  const int type = pref->class_id();
-  if (type == VERU_pref_string_list_c) {
-    std::vector<const char*> items;
-    for (const std::string& text : texts) items.push_back(text.c_str());
-    char* encoded = VERU_encode_string_list(static_cast<int>(items.size()), items.data());
-    VERU_value* value = VERU_string_value::create(encoded ? encoded : "");
-    SM_free(encoded);
-    return value;
-  }
-  if (texts.size() != 1) return nullptr;
-  const char* text = texts[0].c_str();
-  char* end = nullptr;
-  errno = 0;
-  if (type == VERU_pref_int_c) {
-    const long number = std::strtol(text, &end, 10);
-    if (!*text || *end || errno || number < -2147483647L - 1 || number > 2147483647L) {
-      return nullptr;
-    }
-    return VERU_int_value::create(static_cast<int>(number));
-  }
-  if (type == VERU_pref_real_c) {
-    const double number = std::strtod(text, &end);
-    if (!*text || *end || errno || !std::isfinite(number)) return nullptr;
-    return VERU_real_value::create(number);
-  }
-  if (type == VERU_pref_logical_c) {
-    if (STR_compare_i(text, "true") != 0 && STR_compare_i(text, "false") != 0) return nullptr;
-    return VERU_logical_value::create(STR_compare_i(text, "true") == 0);
-  }
-  return pref->create_veru_value(text);
-}
-
-// Lists are not checked against constraints, nor are logicals, as when value files are read.
-std::string constraint_refusal(VERU_pref* pref, const VERU_value* value) {
-  const VERU_data* data = pref->ask_data();
-  const int type = pref->class_id();
-  if (!data || type == VERU_pref_logical_c || OM_is_subclass(type, VERU_pref_list_c)) return "";
-  try {
-    data->validate(value);
-  } catch (const TQS::Error::Exception& error) {
-    const char* meaning = ERROR_decode(error.askCode());
-    std::string reason = meaning ? meaning : error.what();
-    if (char* allowed = data->print()) {
-      reason += std::string(" Allowed: ") + allowed;
-      SM_free(allowed);
-    }
-    return reason;
-  }
-  return "";
+// The value's text as the library reads it: a string list's items encoded into one text.
+std::string value_text_of(VERU_pref* pref, const std::vector<std::string>& texts) {
+  if (pref->class_id() != VERU_pref_string_list_c) return texts[0];
+  std::vector<const char*> items;
+  for (const std::string& text : texts) items.push_back(text.c_str());
+  return taken(VERU_encode_string_list(static_cast<int>(items.size()), items.data()));
 }
 
 }  // namespace
 
 int run_set(const command_line_s& line) {
   if (line.arguments.size() < 2) return refuse(EXIT_USAGE, "set takes a name and a value");
-  const int level = level_of(line.level);
-  if (level < 0) return refuse(EXIT_USAGE, "set needs --level site, group or user");
+  const int level = edited_level(line, "set");
+  if (level < 0) return EXIT_USAGE;
   if (line.lock && line.unlock) return refuse(EXIT_USAGE, "--lock and --unlock exclude each other");
   const std::string& name = line.arguments[0];
   VERU_pref* pref = VERU_lookup_pref(name.c_str());
   if (!pref) return refuse(EXIT_REFUSED, "no preference is named " + name);
-  if (!VERU__is_level_defined(level)) {
-    return refuse(EXIT_REFUSED, std::string("the ") + level_name(level) +
-                                    " level is not defined: its directory variable is not set or "
-                                    "has no startup folder (see kvrn-prefs levels)");
-  }
-  if (pref->is_locked(level - 1)) {
-    return refuse(EXIT_REFUSED, name + " is locked below the " + level_name(level) +
-                                    " level (see kvrn-prefs explain " + name + ")");
-  }
-  if (line.lock && !pref->is_lockable(level)) {
-    return refuse(EXIT_REFUSED,
-                  std::string("the ") + level_name(level) + " level cannot lock preferences");
-  }
   const std::vector<std::string> texts(line.arguments.begin() + 1, line.arguments.end());
-  VERU_value* value = strict_value(pref, texts);
-  if (!value) {
-    return refuse(EXIT_REFUSED, "not a " + std::string(type_name(pref)) + " value for " + name);
+  if (texts.size() > 1 && pref->class_id() != VERU_pref_string_list_c) {
+    return refuse(EXIT_USAGE, name + " takes one value; only a string_list takes several items");
   }
-  const std::string refusal = constraint_refusal(pref, value);
-  if (!refusal.empty()) {
-    OM_delete_object(value);
-    return refuse(EXIT_REFUSED, texts[0] + " is not allowed for " + name + ": " + refusal);
-  }
-  pref->set_value(value, level);
-  if (line.lock || line.unlock) pref->set_locked(line.lock, level);
-  if (line.has_comment) {
-    TEXT_s* comment = TEXT_create_from_locale(line.comment.c_str());
-    pref->set_comment(comment, level);
-    TEXT_free(comment);
-  }
-  ERROR_set_log_sink(watch_log, nullptr);
-  VERU__save_values_xml(level);
-  ERROR_set_log_sink(nullptr, nullptr);
-  if (save_failed) return refuse(EXIT_REFUSED, "the value was not saved (see the line above)");
-  std::printf("%s = %s saved at the %s level in %s\n", name.c_str(),
-              value_text(pref->ask_value(level)).c_str(), level_name(level),
-              VERU__ask_level_filename(level));
-  return EXIT_OK;
+  return edit_level(line, level, [&]() -> edit_outcome_s {
+    char* reason = nullptr;
+    const std::string text = value_text_of(pref, texts);
+    if (VERU_edit_value(name.c_str(), level, text.c_str(), &reason) != 0) {
+      return refused_edit(name + " was not changed", reason);
+    }
+    std::string done = name + " = " + shown_value(pref, pref->ask_value(level));
+    if (line.lock || line.unlock) {
+      if (VERU_edit_lock(name.c_str(), level, line.lock, &reason) != 0) {
+        return refused_edit(name + " was not changed", reason);
+      }
+      done += line.lock ? ", locked" : ", unlocked";
+    }
+    if (line.has_comment) {
+      if (VERU_edit_comment(name.c_str(), level, line.comment.c_str(), &reason) != 0) {
+        return refused_edit(name + " was not changed", reason);
+      }
+      done += line.comment.empty() ? ", comment removed" : ", with its comment";
+    }
+    return {EXIT_OK, done};
+  });
 }

@@ -28,9 +28,10 @@ void VERU_data_color::init_methods(OM_class_descriptor* table) {
 }
 
 bool VERU_data_color::validate(const VERU_value* value) const {
-  // Only integers are colours; anything else cannot be read as one.
-  if (MACH__checking_level > 0 || !value || value->class_id() != VERU_int_value_c) {
-    OM_check_ptr_class(value, VERU_int_value_c, VERU_SOURCE, __LINE__);
+  // Only integers are colours: a real or a string (a Color widget on a preference of another
+  // type) is refused like any colour outside the table, as the value's own fault.
+  if (!value || value->class_id() != VERU_int_value_c) {
+    ERROR_exception(VERU_SOURCE, __LINE__, 3550040, "Invalid value");
   }
   const int colour = static_cast<const VERU_int_value*>(value)->ask_value();
   if (colour >= FIRST_COLOUR && colour <= LAST_COLOUR) return true;

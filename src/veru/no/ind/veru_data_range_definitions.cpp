@@ -2,6 +2,7 @@
 // exclusive.
 #include <veru.h>
 
+#include <cmath>
 #include <string>
 
 #define VERU_SOURCE "src/veru/no/ind/veru_data_range_definitions"
@@ -16,10 +17,17 @@ const VERU_value* value_of(const VERU_range_elem* bound) {
   return value;
 }
 
-// Comparison of a bound's value with the candidate: for numbers 1 when the candidate is the
-// greater, -1 when it is the smaller, 0 when equal.
+// Comparison of a bound's value with the candidate: 1 when the candidate is the greater, -1
+// when it is the smaller, 0 when equal. Numbers compare that way; strings compare the other way
+// round (as strcmp of the bound and the candidate), so their order is turned here.
 int compare_with(const VERU_range_elem* bound, const VERU_value* candidate) {
-  return value_of(bound)->compare(candidate);
+  const int order = value_of(bound)->compare(candidate);
+  return candidate->class_id() == VERU_string_value_c ? -order : order;
+}
+
+bool is_nan(const VERU_value* value) {
+  return value->class_id() == VERU_real_value_c &&
+         std::isnan(static_cast<const VERU_real_value*>(value)->ask_value());
 }
 
 // One half of a range's description: the bound's value between its opening (inclusive or
@@ -91,7 +99,8 @@ void VERU_data_range::delete_bounds(OM_object* object) {
 
 bool VERU_data_range::validate(const VERU_value* value) const {
   int error = 0;
-  if (!is_allowed(ask_lower(), ask_upper(), value, &error)) {
+  // NaN lies on neither side of any bound.
+  if (!is_allowed(ask_lower(), ask_upper(), value, &error) || (error != 0 && is_nan(value))) {
     ERROR_exception(VERU_SOURCE, __LINE__, error, "Invalid range");
   }
   return true;

@@ -78,7 +78,7 @@ std::vector<std::string> override_directories(const char* list) {
 
 char* veru_find_definition_file(const char* name) {
   const veru_environment_s& environment = veru_environment();
-  const char* language = veru_counting_language();
+  const char* language = veru_counting_language(environment.lang);
   const veru_sm_string variant = language ? language_variant(name, language) : veru_owned(nullptr);
   if (environment.xml_def_dir) {
     for (const std::string& directory : override_directories(environment.xml_def_dir)) {

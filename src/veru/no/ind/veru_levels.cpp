@@ -119,10 +119,10 @@ void define_local_user_defaults() {
 }
 
 veru_level_s levels[VERU_LEVEL_COUNT] = {
-    {false, "", "", "", false, true},
-    {false, "KVRN_SITE_DIR", "", "site.dpv", false, false},
-    {false, "KVRN_GROUP_DIR", "", "group.dpv", false, false},
-    {false, "KVRN_USER_DIR", "", "user.dpv", false, false},
+    {"", "", true},
+    {"KVRN_SITE_DIR", "site.dpv", false},
+    {"KVRN_GROUP_DIR", "group.dpv", false},
+    {"KVRN_USER_DIR", "user.dpv", false},
 };
 
 void clear_recorded_lock(OM_object* pref, void* level) {
@@ -130,6 +130,13 @@ void clear_recorded_lock(OM_object* pref, void* level) {
 }
 
 }  // namespace
+
+veru_level_s::veru_level_s(const char* variable_name, const char* file_base_name,
+                           bool is_up_to_date)
+    : up_to_date(is_up_to_date), load_state(is_up_to_date ? VERU_LOAD_LOADED : VERU_LOAD_NOT_READ) {
+  copy_into(variable, variable_name);
+  copy_into(base_name, file_base_name);
+}
 
 veru_level_s& veru_level(int level) {
   if (level < 0 || level >= VERU_LEVEL_COUNT) {
@@ -208,4 +215,26 @@ bool VERU_is_level_writeable(int level) {
   }
   return CFI_ask_file_exist(entry.file_path) != 0 ||
          CFI_is_access_permitted(entry.file_path, CFI_ACCESS_WRITE, &detail);
+}
+
+int VERU_ask_level_load_state(int level, char** reason) {
+  const veru_level_s& entry = veru_level(level);
+  if (reason) {
+    *reason =
+        entry.load_state == VERU_LOAD_FAILED ? SM_string_copy(entry.load_failure.c_str()) : nullptr;
+  }
+  return entry.load_state;
+}
+
+int VERU_ask_level_carried_entries(int level, char*** names) {
+  const veru_carried_entries& carried = veru_level(level).carried;
+  const int count = carried.count();
+  if (names) {
+    *names = nullptr;
+    if (count > 0) {
+      *names = static_cast<char**>(SM_alloc(static_cast<std::size_t>(count) * sizeof(char*)));
+      for (int i = 0; i < count; ++i) (*names)[i] = SM_string_copy(carried.names()[i].c_str());
+    }
+  }
+  return count;
 }

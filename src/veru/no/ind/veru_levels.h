@@ -3,15 +3,31 @@
 
 #include <veru.h>
 
+#include <string>
+
+#include "veru_carried_entries.h"
+
 constexpr int VERU_LEVEL_COUNT = 4;
 
 struct veru_level_s {
-  bool defined;
-  char variable[32];
-  char file_path[257];
-  char base_name[128];
-  bool locked_by_default;
+  // An undefined level of the table: its variable and base name, and whether it is up to date
+  // (level 0, which has no file, always is).
+  veru_level_s(const char* variable_name, const char* file_base_name, bool is_up_to_date);
+
+  bool defined = false;
+  char variable[32] = {};
+  char file_path[257] = {};
+  char base_name[128] = {};
+  bool locked_by_default = false;
   bool up_to_date;
+  // What the last load of the file found, so that a save never writes over a file that could
+  // not be read, and gives back the entries that the load ignored.
+  int load_state = VERU_LOAD_NOT_READ;
+  std::string load_failure;  // why the last load failed: the file and the cause
+  veru_carried_entries carried;
+  // The advisory lock on the level's file while this process holds it, and how many holders.
+  int lock_handle = -1;
+  int lock_holders = 0;
 };
 
 // The entry of a level; a level outside 0 to 3 raises the host's internal error.

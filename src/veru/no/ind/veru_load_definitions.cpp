@@ -140,6 +140,19 @@ void set_description(VERU_pref* pref, XERCES_DOM_node* description) {
   pref->set_desc(collected_text(description).c_str());
 }
 
+// The value of a constraint's member or bound; null, after a log line, when the text is not a
+// value of the preference's type: that member alone is left out.
+VERU_value* member_value(VERU_pref* pref, XERCES_DOM_node* element) {
+  const char* text = attribute(element, "value");
+  try {
+    return pref->create_veru_value(text);
+  } catch (const TQS::Error::Exception&) {
+    ERROR_lprintf("VERU: preference %s: constraint value %s is not valid and is left out\n",
+                  veru_quoted(pref->ask_name()).c_str(), veru_quoted(text).c_str());
+    return nullptr;
+  }
+}
+
 VERU_data* load_data(VERU_pref* pref, XERCES_DOM_node* element) {
   const char* type = attribute(element, "type");
   if (!type) return nullptr;
@@ -150,7 +163,8 @@ VERU_data* load_data(VERU_pref* pref, XERCES_DOM_node* element) {
     for (XERCES_DOM_node* child = veru_next_element(element, nullptr); child;
          child = veru_next_element(element, child)) {
       if (kind_of(child) != element_kind::enum_elem) continue;
-      VERU_value* value = pref->create_veru_value(attribute(child, "value"));
+      VERU_value* value = member_value(pref, child);
+      if (!value) continue;
       VERU_enum_elem* elem = VERU_enum_elem::create(value, attribute(child, "name"));
       if (is_enum) elem->set_bitmap(attribute(child, "bitmap"));
       data->add_elem(elem);
@@ -164,9 +178,10 @@ VERU_data* load_data(VERU_pref* pref, XERCES_DOM_node* element) {
     const element_kind kind = kind_of(child);
     const bool is_lower = kind == element_kind::lower_bound;
     if (!is_lower && kind != element_kind::upper_bound) continue;
+    VERU_value* value = member_value(pref, child);
+    if (!value) continue;
     const bool inclusive = veru_parse_int_prefix(attribute(child, "include")) != 0;
-    VERU_range_elem* bound =
-        VERU_range_elem::create(inclusive, pref->create_veru_value(attribute(child, "value")));
+    VERU_range_elem* bound = VERU_range_elem::create(inclusive, value);
     if (const char* name = veru_non_empty_attribute(child, "name")) {
       TEXT_s* text = TEXT_create_string(name);
       bound->set_name(text);
@@ -224,18 +239,32 @@ void load_pref(VERU_group* group, XERCES_DOM_node* element) {
   }
   VERU_pref* pref = create_pref(type, name);
   if (!pref) {
-    ERROR_lprintf("VERU: unknown preference type for %s\n", name);
+    ERROR_lprintf("VERU: unknown preference type for %s\n", veru_quoted(name).c_str());
+    return;
+  }
+  const char* value = attributes[pref_attributes_s::VALUE];
+  if (!value) {
+    ERROR_lprintf("VERU: preference %s has no default value; an empty one is used\n",
+                  veru_quoted(name).c_str());
+    value = "";
+  }
+  // A default that is no value of the type costs its preference only.
+  VERU_value* default_value = nullptr;
+  VERU_value* loaded_value = nullptr;
+  try {
+    default_value = pref->create_veru_value(value);
+    loaded_value = pref->create_veru_value(value);
+  } catch (const TQS::Error::Exception&) {
+    ERROR_lprintf("VERU: preference %s has a default value %s that is not valid; it is skipped\n",
+                  veru_quoted(name).c_str(), veru_quoted(value).c_str());
+    OM_delete_object(default_value);
+    OM_delete_object(pref);
     return;
   }
   VERU__ask_module_root()->add_pref(pref);
   pref->set_parent(group);
-  const char* value = attributes[pref_attributes_s::VALUE];
-  if (!value) {
-    ERROR_lprintf("VERU: preference %s has no default value; an empty one is used\n", name);
-    value = "";
-  }
-  pref->set_value(pref->create_veru_value(value), 0);
-  pref->set_loaded_value(pref->create_veru_value(value));
+  pref->set_value(default_value, 0);
+  pref->set_loaded_value(loaded_value);
   pref->set_title(attributes[pref_attributes_s::TITLE]);
   if (const char* unit = attributes.non_empty(pref_attributes_s::UNIT)) pref->set_unit(unit);
   if (const char* ver = attributes.non_empty(pref_attributes_s::VER)) pref->set_ver(ver);
@@ -312,11 +341,11 @@ void load_pref_value(XERCES_DOM_node* element) {
   const char* name = attribute(element, "name");
   VERU_pref* pref = VERU_lookup_pref(name);
   if (!pref) return;
+  // Whatever reading the entry raises costs the entry only.
   try {
     pref->read_dom_node(element, 0);
-  } catch (const TQS::Error::Exception& error) {
-    if (!VERU_is_veru_error(error.askCode())) throw;
-    ERROR_lprintf("\tDefault %s value is not valid. Value ignored\n", name);
+  } catch (const TQS::Error::Exception&) {
+    ERROR_lprintf("\tDefault %s value is not valid. Value ignored\n", veru_quoted(name).c_str());
     return;
   }
   pref->update_loaded_value(0);

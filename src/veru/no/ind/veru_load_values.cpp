@@ -1,6 +1,7 @@
 // Reading the value files of the site, group and user levels: values, locks, dates and
 // comments, with what a lower level locks, unknown names and invalid values logged and skipped.
 #include <cstring>
+#include <string>
 
 #include "veru_levels.h"
 #include "veru_module.h"
@@ -10,29 +11,52 @@
 
 namespace {
 
-// Reads the Pref entries of a parsed value file into the level; sets ignored as soon as an entry
-// is ignored, so that a file failing later still reports it.
-void read_entries(XERCES_DOM_node* root, int level, bool notify, bool* ignored) {
+// Lines about single entries stop after this many in one file; one line counts the rest.
+constexpr int MAX_ENTRY_LINES = 1000;
+
+// The entries of one file that its load ignores: logged, kept for the next save, counted.
+class ignored_entries {
+ public:
+  explicit ignored_entries(veru_level_s& entry) : entry_(entry) {}
+  ~ignored_entries() {
+    if (count_ > MAX_ENTRY_LINES) {
+      ERROR_lprintf("\t%d more entries of %s ignored\n", count_ - MAX_ENTRY_LINES,
+                    entry_.file_path);
+    }
+  }
+  ignored_entries(const ignored_entries&) = delete;
+  ignored_entries& operator=(const ignored_entries&) = delete;
+
+  // Logs the line, whose format takes the entry's name, and keeps the entry.
+  void ignore(XERCES_DOM_node* element, const char* format, const char* name) {
+    if (++count_ <= MAX_ENTRY_LINES) ERROR_lprintf(format, veru_quoted(name).c_str());
+    entry_.carried.keep(element);
+  }
+  bool any() const { return count_ > 0; }
+
+ private:
+  veru_level_s& entry_;
+  int count_ = 0;
+};
+
+// Reads the Pref entries of a parsed value file into the level. Whatever reading one entry
+// raises costs that entry only.
+void read_entries(XERCES_DOM_node* root, int level, bool notify, ignored_entries* ignored) {
   for (XERCES_DOM_node* element = veru_next_element(root, nullptr); element;
        element = veru_next_element(root, element)) {
     if (!veru_is_named(element, "Pref")) continue;
     const char* name = pvtbl_kvxml->XERCES_DOM_getAttribute(element, "name");
-    const char* shown = name ? name : "";
     VERU_pref* pref = VERU_lookup_pref(name);
     if (!pref) {
-      ERROR_lprintf("\tDefault %s is not found in the database. Value ignored\n", shown);
-      *ignored = true;
+      ignored->ignore(element, "\tDefault %s is not found in the database. Value ignored\n", name);
     } else if (pref->is_locked(level - 1)) {
-      ERROR_lprintf("\tDefault %s is locked. Value ignored\n", shown);
-      *ignored = true;
+      ignored->ignore(element, "\tDefault %s is locked. Value ignored\n", name);
     } else {
       try {
         pref->read_dom_node(element, level);
         if (notify) pref->update_loaded_value(level);
-      } catch (const TQS::Error::Exception& error) {
-        if (!VERU_is_veru_error(error.askCode())) throw;
-        ERROR_lprintf("\tDefault %s value is not valid. Value ignored\n", shown);
-        *ignored = true;
+      } catch (const TQS::Error::Exception&) {
+        ignored->ignore(element, "\tDefault %s value is not valid. Value ignored\n", name);
       }
     }
   }
@@ -42,18 +66,26 @@ void read_entries(XERCES_DOM_node* root, int level, bool notify, bool* ignored) 
 
 void veru_load_level_values(int level, bool notify) {
   veru_level_s& entry = veru_level(level);
-  bool ignored = false;
+  // A reload replaces what an earlier load kept.
+  entry.carried.clear();
+  entry.load_failure.clear();
+  ignored_entries ignored(entry);
   try {
     veru_character_checking_off checking_off;
     if (CFI_ask_file_exist(entry.file_path) != 0) {
       ERROR_lprintf("\tUser customizations file %s does not exist\n", entry.file_path);
       entry.up_to_date = true;
+      entry.load_state = VERU_LOAD_NO_FILE;
+      entry.load_failure.clear();
       return;
     }
     veru_document document;
-    if (pvtbl_kvxml->XERCES_DOM_parseFile(document.context(), entry.file_path, "utf-8",
-                                          XERCES_DOM_PARSE_DROP_BLANK_TEXT) != 0) {
-      ERROR_lprintf("\n%s\n", pvtbl_kvxml->XERCES_DOM_getErrorText(document.context()));
+    // A comment of blanks alone is kept as it was written.
+    if (pvtbl_kvxml->XERCES_DOM_parseFile(
+            document.context(), entry.file_path, "utf-8",
+            XERCES_DOM_PARSE_DROP_BLANK_TEXT | XERCES_DOM_PARSE_KEEP_SOLE_BLANK_TEXT) != 0) {
+      entry.load_failure = pvtbl_kvxml->XERCES_DOM_getErrorText(document.context());
+      ERROR_lprintf("\n%s\n", entry.load_failure.c_str());
       ERROR_raise(VERU_SOURCE, __LINE__, 3550004, "Unable to parse XML values file %s",
                   entry.file_path);
     }
@@ -66,11 +98,16 @@ void veru_load_level_values(int level, bool notify) {
     // Applied only now, so that a file never locks itself out.
     entry.locked_by_default = locked_by_default;
     entry.up_to_date = true;
-  } catch (const TQS::Error::Exception&) {
+    entry.load_state = VERU_LOAD_LOADED;
+    entry.load_failure.clear();
+  } catch (const TQS::Error::Exception& error) {
+    entry.load_state = VERU_LOAD_FAILED;
+    if (entry.load_failure.empty())
+      entry.load_failure = std::string(entry.file_path) + ": " + error.what();
     ERROR_lprintf("Unable to load user customizations file for level %d - continuing\n", level);
     if (notify) veru_call_level_report_hook(level, 0);
   }
-  if (ignored && notify) veru_call_level_report_hook(level, 1);
+  if (ignored.any() && notify) veru_call_level_report_hook(level, 1);
 }
 
 void veru_load_values(bool notify) {

@@ -1,6 +1,8 @@
 // VERU_module_root: owner of the preference set and of the definition tree.
 #include <veru.h>
 
+#include "veru_xml.h"
+
 #include <cstring>
 
 namespace {
@@ -55,7 +57,7 @@ VERU_group* VERU_module_root::ask_tree_root() const {
 
 void VERU_module_root::add_pref(VERU_pref* pref) {
   if (OM_insert_into_set(ask_pref_set(), pref)) {
-    ERROR_lprintf("VERU: duplicate preference %s\n", pref->ask_name());
+    ERROR_lprintf("VERU: duplicate preference %s\n", veru_quoted(pref->ask_name()).c_str());
   }
 }
 

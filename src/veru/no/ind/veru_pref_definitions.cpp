@@ -2,6 +2,8 @@
 // with the lock rules, the loaded value, and the descriptive attributes.
 #include <veru.h>
 
+#include "veru_xml.h"
+
 #include <cstring>
 
 #define VERU_SOURCE "src/veru/no/ind/veru_pref_definitions"
@@ -144,8 +146,10 @@ void VERU_pref::set_comment(const TEXT_s* comment, int level) {
   }
 }
 
+// A recorded value whose value object the host removed holds no value.
 bool VERU_pref::has_value(int level) {
-  return recorded(level) != nullptr;
+  const VERU_recorded_value* entry = recorded(level);
+  return entry && entry->ask_value();
 }
 
 int VERU_pref::ask_modification_date(int level) {
@@ -172,7 +176,7 @@ char* VERU_pref::ask_display_value(int level) {
     for (int i = 0; i < count; ++i) {
       const VERU_enum_elem* elem = enumeration->ask_nth_elem(i);
       if (elem && elem->ask_value() && elem->ask_value()->compare(value) == 0) {
-        return TEXT_to_locale(elem->ask_name());
+        return TEXT_to_utf8(elem->ask_name());
       }
     }
   }
@@ -191,7 +195,7 @@ XERCES_DOM_node* VERU_pref::create_dom_node(XERCES_DOM_ctx* document, int level)
   }
   // The names are the groups' own UTF-8; the title and the display value are made here.
   char* display_value = ask_display_value(level);
-  TEXT_s* display_text = TEXT_create_from_locale(display_value);
+  TEXT_s* display_text = TEXT_create_string(display_value);
   SM_free(display_value);
   TEXT_s* full_title = ask_full_title();
   const struct {
@@ -292,7 +296,7 @@ void VERU_pref::read_dom_node(XERCES_DOM_node* element, int level) {
       entry->set_modification_date(time);
     } else {
       ERROR_lprintf("\tDefault %s has a modification date %s that cannot be read. Date ignored\n",
-                    ask_name(), modified);
+                    veru_quoted(ask_name()).c_str(), veru_quoted(modified).c_str());
     }
   }
   for (XERCES_DOM_node* child = pvtbl_kvxml->XERCES_DOM_getFirstChild(element); child;

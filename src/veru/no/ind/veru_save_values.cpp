@@ -1,13 +1,28 @@
-// Saving a level: the value document of every preference with a value at the level, written
-// over the level's value file atomically, with a style sheet placed beside it.
+// Saving a level: the value document of every preference with a value at the level, and the
+// entries that the level's load ignored, written over the level's value file atomically under
+// the level's lock, with a style sheet placed beside it.
 #include <cerrno>
+#include <cstdarg>
 #include <cstring>
+#include <string>
 
+#include "veru_edit.h"
 #include "veru_levels.h"
+#include "veru_save_result.h"
 #include "veru_sm_string.h"
 #include "veru_xml.h"
 
 #define VERU_SOURCE "src/veru/no/ind/veru_save_values"
+
+int veru_refuse_save(char** reason, const char* format, ...) {
+  if (reason) {
+    va_list args;
+    va_start(args, format);
+    *reason = SM_vsprintf(format, args);
+    va_end(args);
+  }
+  return 3550005;
+}
 
 namespace {
 
@@ -15,12 +30,28 @@ struct save_context_s {
   XERCES_DOM_ctx* document;
   XERCES_DOM_node* root;
   int level;
+  std::string refusal;  // why the document cannot be written, once an entry says so
 };
+
+// Why the level's entry of the preference cannot be written: text that XML cannot hold, put
+// there by a host that did not check it. "" when it can.
+std::string unwritable_text(VERU_pref* pref, int level) {
+  const std::string name = pref->ask_name();
+  const veru_sm_string value = veru_owned(pref->ask_value(level)->print());
+  veru_refusal_s refusal = veru_unholdable_text(value.get(), "the value of " + name, 3550005);
+  if (!refusal) {
+    refusal = veru_unholdable_text(TEXT_ask_utf8(pref->ask_comment(level)),
+                                   "the comment of " + name, 3550005);
+  }
+  return refusal.reason;
+}
 
 void append_entry(OM_object* object, void* data) {
   auto* pref = static_cast<VERU_pref*>(object);
   auto* save = static_cast<save_context_s*>(data);
-  if (!pref->has_value(save->level)) return;
+  if (!save->refusal.empty() || !pref->has_value(save->level)) return;
+  save->refusal = unwritable_text(pref, save->level);
+  if (!save->refusal.empty()) return;
   pvtbl_kvxml->XERCES_DOM_appendChild(save->root,
                                       pref->create_dom_node(save->document, save->level));
   pvtbl_kvxml->XERCES_DOM_appendChild(save->root,
@@ -29,6 +60,18 @@ void append_entry(OM_object* object, void* data) {
 
 bool exists(const char* path) {
   return path && CFI_ask_file_exist(path) == 0;
+}
+
+// The installation variables that style sheets come from, read at the first save and kept.
+struct style_sheet_source_s {
+  const char* lang;
+  const char* base_dir;
+};
+
+const style_sheet_source_s& style_sheet_source() {
+  static const style_sheet_source_s source = {ENV_translate_variable("KVRN_LANG"),
+                                              ENV_translate_variable("KVRN_BASE_DIR")};
+  return source;
 }
 
 // Copies source (a file in directory under the installation) to target when it is there.
@@ -42,11 +85,11 @@ void copy_style_sheet(const char* directory, const char* source_name, const char
 // Puts the installation's style sheet, in the language's variant when there is one, at target
 // unless a style sheet is there already.
 void provide_style_sheet(const char* target) {
-  const char* base = veru_environment().base_dir;
-  if (!base || exists(target)) return;
-  if (const char* language = veru_counting_language()) {
+  const style_sheet_source_s& source = style_sheet_source();
+  if (!source.base_dir || exists(target)) return;
+  if (const char* language = veru_counting_language(source.lang)) {
     char* localization = nullptr;
-    if (CFI_merge_filespec(base, "localization", &localization) == 0) {
+    if (CFI_merge_filespec(source.base_dir, "localization", &localization) == 0) {
       const veru_sm_string directory = veru_owned(localization);
       const veru_sm_string name = veru_owned(SM_sprintf("dpv_%s.xsl", language));
       copy_style_sheet(directory.get(), name.get(), target);
@@ -55,16 +98,18 @@ void provide_style_sheet(const char* target) {
   if (exists(target)) return;
   char* kvrn = nullptr;
   char* xsl = nullptr;
-  if (CFI_merge_filespec(base, "kvrn", &kvrn) == 0 && CFI_merge_filespec(kvrn, "xsl", &xsl) == 0) {
+  if (CFI_merge_filespec(source.base_dir, "kvrn", &kvrn) == 0 &&
+      CFI_merge_filespec(kvrn, "xsl", &xsl) == 0) {
     copy_style_sheet(xsl, "dpv.xsl", target);
   }
   SM_free(kvrn);
   SM_free(xsl);
 }
 
-}  // namespace
-
-void VERU_write_dpv_file(const char* path, XERCES_DOM_ctx* document, XERCES_DOM_node* node) {
+// Writes the document with its style-sheet instruction to path and provides the style sheet.
+// "" when the file was written, else why not.
+std::string write_value_document(const char* path, XERCES_DOM_ctx* document,
+                                 XERCES_DOM_node* node) {
   veru_character_checking_off checking_off;
   char* directory_part = nullptr;
   char* name_part = nullptr;
@@ -72,10 +117,7 @@ void VERU_write_dpv_file(const char* path, XERCES_DOM_ctx* document, XERCES_DOM_
   const veru_sm_string directory = veru_owned(directory_part);
   const veru_sm_string name = veru_owned(name_part);
   char* stem = nullptr;
-  if (!name || CFI_remove_extension(name.get(), CFI_TYPE_ANY, &stem) != 0) {
-    ERROR_raise(VERU_SOURCE, __LINE__, 3550005, "Unable to write file %s: no file name \n",
-                path ? path : "");
-  }
+  if (!name || CFI_remove_extension(name.get(), CFI_TYPE_ANY, &stem) != 0) return "no file name";
   const veru_sm_string style_sheet = veru_owned(SM_sprintf("%s.xsl", stem));
   SM_free(stem);
   const veru_sm_string instruction =
@@ -86,19 +128,30 @@ void VERU_write_dpv_file(const char* path, XERCES_DOM_ctx* document, XERCES_DOM_
                                        pvtbl_kvxml->XERCES_DOM_getDocumentElement(node));
   // The file is replaced as a whole: a failed write leaves the old one as it was.
   if (const int error = pvtbl_kvxml->XERCES_DOM_writeFile(path, "UTF-8", node)) {
-    ERROR_raise(VERU_SOURCE, __LINE__, 3550005, "Unable to write file %s: %s \n", path,
-                std::strerror(error));
+    return std::strerror(error);
   }
   char* target = nullptr;
   if (*directory && CFI_merge_filespec(directory.get(), style_sheet.get(), &target) == 0) {
     provide_style_sheet(target);
   }
   SM_free(target);
+  return "";
 }
 
-void VERU__save_values_xml(int level) {
+// The save proper, while the level's lock is held.
+int save_locked_level(int level, char** reason) {
   veru_level_s& entry = veru_level(level);
-  if (!entry.defined) return;
+  veru_character_checking_off checking_off;
+  if (entry.load_state == VERU_LOAD_FAILED && exists(entry.file_path)) {
+    return veru_refuse_save(reason,
+                            "%s: the file failed to load (%s); it is not saved over until it is "
+                            "mended and read again, or moved aside",
+                            entry.file_path, entry.load_failure.c_str());
+  }
+  // Under the lock nobody else is replacing the file: what is beside it is left from a save
+  // that was interrupted.
+  CFI_remove_replacement_leftovers(entry.file_path, nullptr);
+  std::string failure;
   try {
     veru_document document;
     XERCES_DOM_ctx* context = document.context();
@@ -109,14 +162,95 @@ void VERU__save_values_xml(int level) {
     pvtbl_kvxml->XERCES_DOM_setAttribute(root, "defaultLockStatus",
                                          entry.locked_by_default ? "locked" : "unlocked");
     pvtbl_kvxml->XERCES_DOM_appendChild(root, first_line);
-    save_context_s save{context, root, level};
+    save_context_s save{context, root, level, ""};
     if (VERU_module_root* module_root = VERU__ask_module_root()) {
       OM_for_all_in_set(module_root->ask_pref_set(), append_entry, &save);
     }
-    VERU_write_dpv_file(entry.file_path, context, node);
-    entry.up_to_date = true;
+    entry.carried.append_to(context, root, level);
+    failure =
+        save.refusal.empty() ? write_value_document(entry.file_path, context, node) : save.refusal;
   } catch (const TQS::Error::Exception& error) {
-    ERROR_lprintf("Unable to save preferences values at the level %d -- error %d\n", level,
-                  error.askCode());
+    failure = error.what();
   }
+  if (!failure.empty()) return veru_refuse_save(reason, "%s: %s", entry.file_path, failure.c_str());
+  entry.up_to_date = true;
+  entry.load_state = VERU_LOAD_LOADED;
+  entry.load_failure.clear();
+  entry.carried.drop_replaced(level);
+  return 0;
+}
+
+}  // namespace
+
+void VERU_write_dpv_file(const char* path, XERCES_DOM_ctx* document, XERCES_DOM_node* node) {
+  const std::string failure = write_value_document(path, document, node);
+  if (!failure.empty()) {
+    ERROR_raise(VERU_SOURCE, __LINE__, 3550005, "Unable to write file %s: %s \n", path ? path : "",
+                failure.c_str());
+  }
+}
+
+int VERU_save_level(int level, char** reason) {
+  if (reason) *reason = nullptr;
+  if (level < 1 || level >= VERU_LEVEL_COUNT) {
+    return veru_refuse_save(reason, "level %d has no value file", level);
+  }
+  const veru_level_s& entry = veru_level(level);
+  if (!entry.defined) return veru_refuse_save(reason, "the level %d is not defined", level);
+  if (!VERU_is_level_writeable(level)) {
+    return veru_refuse_save(reason, "%s: not writeable", entry.file_path);
+  }
+  if (const int refused = VERU_lock_level(level, reason)) return refused;
+  const int result = save_locked_level(level, reason);
+  VERU_unlock_level(level);
+  return result;
+}
+
+void VERU__save_values_xml(int level) {
+  if (level < 1 || level >= VERU_LEVEL_COUNT || !veru_level(level).defined) return;
+  char* reason = nullptr;
+  if (const int code = VERU_save_level(level, &reason)) {
+    ERROR_lprintf("Unable to save preferences values at the level %d -- error %d: %s\n", level,
+                  code, reason ? reason : "");
+  }
+  SM_free(reason);
+}
+
+int VERU_set_aside_level_file(int level, char** moved_to, char** reason) {
+  if (moved_to) *moved_to = nullptr;
+  if (reason) *reason = nullptr;
+  if (level < 1 || level >= VERU_LEVEL_COUNT) {
+    return veru_refuse_save(reason, "level %d has no value file", level);
+  }
+  if (const int refused = VERU_lock_level(level, reason)) return refused;
+  const veru_level_s& entry = veru_level(level);
+  veru_character_checking_off checking_off;
+  int result = 0;
+  if (!exists(entry.file_path)) {
+    result = veru_refuse_save(reason, "%s: there is no file to move aside", entry.file_path);
+  } else {
+    CLOCK_date_s date = CLOCK_null_date;
+    CLOCK_time_to_date(CLOCK_gmt(), &date);
+    const veru_sm_string stamp =
+        veru_owned(CLOCK_format_date_time(&date, CLOCK_FORMAT_XML_SCHEMA, CLOCK_FORMAT_XML_SCHEMA));
+    std::string suffix;
+    for (const char* c = stamp ? stamp.get() : ""; *c; ++c) {
+      if (*c != '-' && *c != ':') suffix += *c;
+    }
+    std::string target;
+    int error = EEXIST;
+    for (int attempt = 1; error == EEXIST && attempt < 100; ++attempt) {
+      target = std::string(entry.file_path) + ".broken-" + suffix +
+               (attempt > 1 ? "-" + std::to_string(attempt) : "");
+      error = CFI_rename_file(entry.file_path, target.c_str());
+    }
+    if (error) {
+      result = veru_refuse_save(reason, "%s: cannot move it aside: %s", entry.file_path,
+                                std::strerror(error));
+    } else if (moved_to) {
+      *moved_to = SM_string_copy(target.c_str());
+    }
+  }
+  VERU_unlock_level(level);
+  return result;
 }

@@ -14,8 +14,7 @@ const veru_environment_s& veru_environment() {
   return environment;
 }
 
-const char* veru_counting_language() {
-  const char* lang = veru_environment().lang;
+const char* veru_counting_language(const char* lang) {
   return lang && *lang && std::strcmp(lang, "english") != 0 ? lang : nullptr;
 }
 
@@ -66,4 +65,15 @@ XERCES_DOM_node* veru_next_element(XERCES_DOM_node* parent, XERCES_DOM_node* aft
 const char* veru_non_empty_attribute(XERCES_DOM_node* element, const char* name) {
   const char* value = pvtbl_kvxml->XERCES_DOM_getAttribute(element, name);
   return value && *value ? value : nullptr;
+}
+
+std::string veru_quoted(const char* text) {
+  constexpr std::size_t LONGEST = 200;
+  if (!text) return "";
+  const std::size_t length = strnlen(text, LONGEST + 1);
+  if (length <= LONGEST) return std::string(text, length);
+  std::size_t cut = LONGEST;
+  // Not inside a UTF-8 sequence: continuation bytes are 10xxxxxx.
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  return std::string(text, cut) + "...";
 }

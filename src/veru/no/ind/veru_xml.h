@@ -3,6 +3,8 @@
 
 #include <veru.h>
 
+#include <string>
+
 // Switches the host's file-name character checking off for its lifetime and restores the
 // setting it found, on every way out.
 class veru_character_checking_off {
@@ -42,9 +44,9 @@ struct veru_environment_s {
   const char* base_dir;     // KVRN_BASE_DIR
 };
 const veru_environment_s& veru_environment();
-// The language whose variants are preferred: KVRN_LANG when it is set, not empty and not
-// exactly "english"; null otherwise.
-const char* veru_counting_language();
+// The language whose variants are preferred, given the value of KVRN_LANG: the value when it
+// is set, not empty and not exactly "english"; null otherwise.
+const char* veru_counting_language(const char* lang);
 
 // A document of the XML service, released when the holder goes.
 class veru_document {
@@ -66,6 +68,10 @@ XERCES_DOM_node* veru_next_element(XERCES_DOM_node* parent, XERCES_DOM_node* aft
 bool veru_is_named(XERCES_DOM_node* node, const char* name);
 // The attribute's value; null when it is absent or empty.
 const char* veru_non_empty_attribute(XERCES_DOM_node* element, const char* name);
+
+// A name or value from a file as a log line quotes it: "" for null, and cut after 200 bytes
+// (at a character boundary) with "..." so that no file can flood the log.
+std::string veru_quoted(const char* text);
 
 // One lookup of a definition file by its table name; a new string (SM_free) or error 3550003.
 char* veru_find_definition_file(const char* name);

@@ -1,0 +1,40 @@
+// The entries of a value file that its load ignored, kept so that saving the level gives them
+// back: a setting from a newer release, or one that a lock below hides for a while, is never
+// lost by a save.
+#pragma once
+
+#include <veru.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "veru_xml.h"
+
+class veru_carried_entries {
+ public:
+  // Forgets every kept entry.
+  void clear();
+  // Keeps a copy of a Pref element with all its attributes and children.
+  void keep(XERCES_DOM_node* element);
+  int count() const { return static_cast<int>(entries_.size()); }
+  // The kept entries' names in file order ("" for an entry without one).
+  const std::vector<std::string>& names() const { return names_; }
+  // Appends to parent, each followed by a line break, the kept entries whose preference holds
+  // no value at the level: a value of the level's own replaces them.
+  void append_to(XERCES_DOM_ctx* document, XERCES_DOM_node* parent, int level) const;
+  // Forgets the entries that the level's own values replaced, once a save has written them.
+  void drop_replaced(int level);
+  // Forgets the entries of that name; how many there were.
+  int drop(const char* name);
+
+ private:
+  bool is_replaced(std::size_t index, int level) const;
+  // Keeps only the entries for which keep(index) is true.
+  template <typename Keep>
+  void keep_only(Keep keep);
+
+  std::unique_ptr<veru_document> document_;
+  std::vector<XERCES_DOM_node*> entries_;
+  std::vector<std::string> names_;
+};

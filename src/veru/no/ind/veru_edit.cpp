@@ -1,0 +1,185 @@
+// The checked edits of a level: a value, a lock, a comment, a reset and the level's default
+// lock. Each refuses what a lock below or the constraint forbids, with a reason a person can
+// act on, and keeps what queries answer in step; none saves.
+#include <cstring>
+
+#include "veru_edit.h"
+#include "veru_levels.h"
+
+namespace {
+
+veru_refusal_s refusal_of(int code, std::string reason) {
+  return veru_refusal_s{code, std::move(reason)};
+}
+
+int answer(const veru_refusal_s& refusal, char** reason) {
+  if (reason) *reason = refusal ? SM_string_copy(refusal.reason.c_str()) : nullptr;
+  return refusal.code;
+}
+
+// Runs an edit; whatever it raises becomes a refusal too, under a library code.
+template <typename Edit>
+int guarded(char** reason, Edit edit) {
+  try {
+    return answer(edit(), reason);
+  } catch (const TQS::Error::Exception& error) {
+    const int code = VERU_is_veru_error(error.askCode()) ? error.askCode() : 3550047;
+    return answer(refusal_of(code, error.what()), reason);
+  }
+}
+
+veru_refusal_s level_refusal(int level) {
+  if (level == 0) {
+    return refusal_of(3550047, "level 0 holds the definitions' defaults, which are not edited");
+  }
+  if (level < 0 || level > 3)
+    return refusal_of(3550047, "there is no level " + std::to_string(level));
+  if (!VERU__is_level_defined(level)) {
+    return refusal_of(3550047, veru_level_text(level) +
+                                   " is not defined: its directory variable is not set or has no "
+                                   "startup folder");
+  }
+  return {};
+}
+
+// The preference and level that an edit names, or why they cannot be edited.
+veru_refusal_s edit_target(const char* name, int level, VERU_pref** pref) {
+  *pref = name ? VERU_lookup_pref(name) : nullptr;
+  if (!*pref) {
+    return refusal_of(
+        3550001, name ? std::string("no preference is named ") + name : "no preference name given");
+  }
+  return level_refusal(level);
+}
+
+// Why a lock below the level forbids changing the preference there.
+veru_refusal_s lock_refusal(VERU_pref* pref, int level) {
+  for (int below = 0; below < level; ++below) {
+    if (pref->is_locked(below)) return refusal_of(3550045, "locked at " + veru_level_text(below));
+  }
+  return {};
+}
+
+// Queries answer the value of the highest level that no lock below hides.
+void refresh_query_value(VERU_pref* pref) {
+  for (int level = 3; level > 0; --level) {
+    if (pref->has_value(level) && !pref->is_locked(level - 1)) {
+      pref->update_loaded_value(level);
+      return;
+    }
+  }
+  pref->update_loaded_value(0);
+}
+
+void refresh_query_value_of(OM_object* pref, void*) {
+  refresh_query_value(static_cast<VERU_pref*>(pref));
+}
+
+// Whether the level itself locks the preference: its entry's flag against the level's default,
+// or the default alone without an entry.
+bool level_locks(VERU_pref* pref, int level) {
+  return pref->ask_recorded_value(level) ? pref->is_locked_at(level)
+                                         : VERU_is_level_locked_by_default(level);
+}
+
+veru_refusal_s edit_value(const char* name, int level, const char* text) {
+  VERU_pref* pref = nullptr;
+  if (veru_refusal_s refusal = edit_target(name, level, &pref)) return refusal;
+  if (veru_refusal_s refusal = lock_refusal(pref, level)) return refusal;
+  veru_refusal_s refusal;
+  VERU_value* value = veru_read_value_text(pref, text, &refusal);
+  if (value) refusal = veru_constraint_refusal(pref, value);
+  if (refusal) {
+    // What a person reads in a list of members is the member's name.
+    OM_delete_object(value);
+    value = veru_member_named(pref, text);
+    if (!value) return refusal;
+  }
+  pref->set_value(value, level);
+  refresh_query_value(pref);
+  return {};
+}
+
+veru_refusal_s edit_lock(const char* name, int level, bool locked) {
+  VERU_pref* pref = nullptr;
+  if (veru_refusal_s refusal = edit_target(name, level, &pref)) return refusal;
+  if (locked && level == 3) {
+    return refusal_of(3550047, "the user level cannot lock preferences: no level is above it");
+  }
+  if (veru_refusal_s refusal = lock_refusal(pref, level)) return refusal;
+  if (level_locks(pref, level) == locked) return {};
+  pref->set_locked(locked, level);
+  refresh_query_value(pref);
+  return {};
+}
+
+veru_refusal_s edit_comment(const char* name, int level, const char* comment) {
+  VERU_pref* pref = nullptr;
+  if (veru_refusal_s refusal = edit_target(name, level, &pref)) return refusal;
+  if (veru_refusal_s refusal = veru_check_edit_text(comment, "the comment", 3550047)) {
+    return refusal;
+  }
+  if (!pref->has_value(level)) {
+    return refusal_of(3550046, std::string(name) + " has no value at " + veru_level_text(level) +
+                                   " to comment on");
+  }
+  TEXT_s* text = comment && *comment ? TEXT_create_string(comment) : nullptr;
+  pref->set_comment(text, level);
+  TEXT_free(text);
+  return {};
+}
+
+veru_refusal_s edit_reset(const char* name, int level) {
+  if (!name) return refusal_of(3550001, "no preference name given");
+  if (veru_refusal_s refusal = level_refusal(level)) return refusal;
+  // An entry that the level's load ignored goes too, also for a name no preference has.
+  const bool dropped = veru_level(level).carried.drop(name) > 0;
+  VERU_pref* pref = VERU_lookup_pref(name);
+  if (!pref) {
+    return dropped ? veru_refusal_s{}
+                   : refusal_of(3550001, std::string("no preference is named ") + name);
+  }
+  if (!pref->ask_recorded_value(level)) {
+    return dropped ? veru_refusal_s{}
+                   : refusal_of(3550046, std::string("nothing is recorded for ") + name + " at " +
+                                             veru_level_text(level));
+  }
+  pref->remove_value(level);
+  refresh_query_value(pref);
+  return {};
+}
+
+veru_refusal_s edit_level_lock(int level, bool locked_by_default) {
+  if (level == 3) {
+    return refusal_of(3550047, "the user level cannot lock by default: no level is above it");
+  }
+  if (veru_refusal_s refusal = level_refusal(level)) return refusal;
+  if (VERU_is_level_locked_by_default(level) == locked_by_default) return {};
+  VERU_set_level_locked_by_default(level, locked_by_default);
+  if (VERU_module_root* root = VERU__ask_module_root()) {
+    OM_for_all_in_set(root->ask_pref_set(), refresh_query_value_of, nullptr);
+  }
+  return {};
+}
+
+}  // namespace
+
+int VERU_edit_value(const char* name, int level, const char* text, char** reason) {
+  return guarded(reason, [&] { return edit_value(name, level, text); });
+}
+
+int VERU_edit_lock(const char* name, int level, bool locked, char** reason) {
+  return guarded(reason, [&] { return edit_lock(name, level, locked); });
+}
+
+int VERU_edit_comment(const char* name, int level, const char* comment, char** reason) {
+  return guarded(reason, [&] { return edit_comment(name, level, comment); });
+}
+
+int VERU_edit_reset(const char* name, int level, char** reason) {
+  return guarded(reason, [&] { return edit_reset(name, level); });
+}
+
+int VERU_edit_level_lock(int level, bool locked_by_default, char** reason) {
+  return guarded(reason, [&] { return edit_level_lock(level, locked_by_default); });
+}

@@ -1,0 +1,48 @@
+// The advisory lock of a level's value file, held by an editor from reloading the level to
+// saving it, so that concurrent editors of one level all land.
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "veru_levels.h"
+#include "veru_save_result.h"
+#include "veru_xml.h"
+
+namespace {
+
+// How long an editor waits for another one to finish its save.
+constexpr int LOCK_WAIT_MS = 10000;
+
+}  // namespace
+
+int VERU_lock_level(int level, char** reason) {
+  if (reason) *reason = nullptr;
+  if (level < 1 || level >= VERU_LEVEL_COUNT) {
+    return veru_refuse_save(reason, "level %d has no value file", level);
+  }
+  veru_level_s& entry = veru_level(level);
+  if (!entry.defined) return veru_refuse_save(reason, "the level %d is not defined", level);
+  if (entry.lock_holders > 0) {
+    ++entry.lock_holders;
+    return 0;
+  }
+  const std::string lock_file = std::string(entry.file_path) + ".lock";
+  veru_character_checking_off checking_off;
+  int handle = -1;
+  if (const int error = CFI_lock_file(lock_file.c_str(), LOCK_WAIT_MS, &handle)) {
+    return veru_refuse_save(
+        reason, "%s: %s", lock_file.c_str(),
+        error == ETIMEDOUT ? "another editor holds the level's lock" : std::strerror(error));
+  }
+  entry.lock_handle = handle;
+  entry.lock_holders = 1;
+  return 0;
+}
+
+void VERU_unlock_level(int level) {
+  if (level < 1 || level >= VERU_LEVEL_COUNT) return;
+  veru_level_s& entry = veru_level(level);
+  if (entry.lock_holders == 0 || --entry.lock_holders > 0) return;
+  CFI_unlock_file(entry.lock_handle);
+  entry.lock_handle = -1;
+}

@@ -1,0 +1,9 @@
+// The refusals of saving and of the calls around it: a library error code, and a reason for a
+// person.
+#pragma once
+
+#include <veru.h>
+
+// Returns 3550005 and, when reason is not null, stores in *reason a new string (SM_free) made
+// from the format.
+int veru_refuse_save(char** reason, const char* format, ...) __attribute__((format(printf, 2, 3)));

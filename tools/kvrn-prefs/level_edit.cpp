@@ -1,0 +1,88 @@
+// kvrn-prefs: an edit of one level: locked, read again, changed, saved.
+#include "level_edit.h"
+
+#include <cstdio>
+
+namespace {
+
+// Holds the level's lock for the life of the command, so that concurrent editors all land.
+class level_lock {
+ public:
+  explicit level_lock(int level) : level_(level) {}
+  ~level_lock() {
+    if (held_) VERU_unlock_level(level_);
+  }
+  level_lock(const level_lock&) = delete;
+  level_lock& operator=(const level_lock&) = delete;
+  // "" when held, else why not.
+  std::string take() {
+    char* reason = nullptr;
+    held_ = VERU_lock_level(level_, &reason) == 0;
+    return taken(reason);
+  }
+
+ private:
+  int level_;
+  bool held_ = false;
+};
+
+// Reads the level's file again under the lock: another editor may have saved it since start-up.
+// A file that fails to load is left alone, or with --replace-broken moved aside. "" when the
+// level may be saved, else why not.
+std::string reload_level(int level, bool replace_broken) {
+  VERU_set_level_up_to_date(level, false);
+  VERU_reload_values_xml();
+  char* reason = nullptr;
+  if (VERU_ask_level_load_state(level, &reason) != VERU_LOAD_FAILED) return "";
+  const std::string failure = taken(reason);
+  if (!replace_broken) {
+    return std::string("the ") + level_name(level) + " level's file failed to load, so it is not " +
+           "saved over:\n  " + failure + "\n  mend the file at that position and try again, or " +
+           "add --replace-broken to move it\n  aside and start a new file with this change";
+  }
+  char* moved_to = nullptr;
+  if (VERU_set_aside_level_file(level, &moved_to, &reason) != 0) return taken(reason);
+  std::printf("the %s level's file failed to load (%s);\nit was moved aside to %s\n",
+              level_name(level), failure.c_str(), taken(moved_to).c_str());
+  return "";
+}
+
+}  // namespace
+
+int edited_level(const command_line_s& line, const char* command) {
+  const int level = level_of(line.level);
+  if (level < 0) {
+    refuse(EXIT_USAGE, std::string(command) + " needs --level site, group or user");
+    return -1;
+  }
+  return level;
+}
+
+edit_outcome_s refused_edit(const std::string& what, char* reason) {
+  return {refuse(EXIT_REFUSED, what + ": " + taken(reason)), ""};
+}
+
+int edit_level(const command_line_s& line, int level,
+               const std::function<edit_outcome_s()>& change) {
+  if (!VERU__is_level_defined(level)) {
+    return refuse(EXIT_REFUSED, std::string("the ") + level_name(level) +
+                                    " level is not defined: its directory variable is not set or "
+                                    "has no startup folder (see kvrn-prefs levels)");
+  }
+  level_lock lock(level);
+  if (const std::string refusal = lock.take(); !refusal.empty()) {
+    return refuse(EXIT_REFUSED, "the level cannot be edited now: " + refusal);
+  }
+  if (const std::string refusal = reload_level(level, line.replace_broken); !refusal.empty()) {
+    return refuse(EXIT_REFUSED, refusal);
+  }
+  const edit_outcome_s outcome = change();
+  if (outcome.status != EXIT_OK) return outcome.status;
+  char* reason = nullptr;
+  if (VERU_save_level(level, &reason) != 0) {
+    return refuse(EXIT_REFUSED, "nothing was saved: " + taken(reason));
+  }
+  std::printf("%s at the %s level, saved in %s\n", outcome.done.c_str(), level_name(level),
+              VERU__ask_level_filename(level));
+  return EXIT_OK;
+}

@@ -1,0 +1,25 @@
+// kvrn-prefs: an edit of one level as the library wants it made by a tool that may run beside
+// others: the level locked, read again, changed through the library's checked edits, saved.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "tool.h"
+
+// What an edit did, for the line printed after the save; empty when it refused (after saying
+// why on standard error with refuse()).
+struct edit_outcome_s {
+  int status = EXIT_OK;
+  std::string done;  // "Gateway_Autosave_Interval = 7", "Drafting_Standard_Default unlocked"
+};
+
+// Locks the level, reads it again (moving a broken file aside with --replace-broken), runs
+// change, saves the level and prints "<done> at the <level> level, saved in <file>". The exit
+// status.
+int edit_level(const command_line_s& line, int level,
+               const std::function<edit_outcome_s()>& change);
+// The level that --level names, or -1 after saying why (usage error).
+int edited_level(const command_line_s& line, const char* command);
+// A refusal of the library (code and reason) as an edit outcome, after saying it.
+edit_outcome_s refused_edit(const std::string& what, char* reason);
