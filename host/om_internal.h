@@ -92,6 +92,10 @@ struct OM_registry {
   int tag_file_class = 0;
   int set_class = 0;
   int hash_set_class = 0;
+  int string_class = 0;
+  int string_set_class = 0;
+  int string_object_map_class = 0;
+  int string_slot = -1;  // slot of an OM_string's string
   int tag_attribute = 0;
   int root_object_attribute = 0;
   int save_label_attribute = 0;
@@ -111,6 +115,8 @@ int OM_create_computed_attribute(int class_id, const char* name, int type, unsig
                                  OM_slot (*read)(const OM_object*));
 // Registers the object manager's set classes; called once while the registry is built.
 void OM_init_set_classes(OM_registry& registry);
+// Registers string objects, string sets and string-object maps; called by OM_init_set_classes.
+void OM_init_string_classes(OM_registry& registry);
 
 // Strings that objects own live in the pools (SM_pool_alloc).
 char* OM_copy_string(const char* text);

@@ -100,6 +100,7 @@ void OM_init_set_classes(OM_registry& registry) {
   OM_class_descriptor* set = OM_init_class_descriptor(registry.set_class, methodic);
   OM_class_descriptor* hash_set = OM_init_class_descriptor(registry.hash_set_class, set);
   OM_set_constructor<OM_hash_set>(hash_set);
+  OM_init_string_classes(registry);
 }
 
 int OM_set_class() {

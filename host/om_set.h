@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <vector>
 
 #include "om.h"
 
@@ -65,3 +66,55 @@ void OM_for_all_in_set(const OM_set* set, void (*visit)(OM_object* element, void
                        void* data);
 int OM_ask_set_count(const OM_set* set);
 unsigned OM_hash_string(const char* text);
+
+// ---- strings in sets and maps -------------------------------------------------------------
+
+// A string held by an object: a member of a string set, or a value of a string-object map. The
+// object owns its copy of the string.
+class OM_string : public OM_methodic_object {
+ public:
+  const char* ask_string() const;
+};
+
+int OM_string_class();
+// A new string object holding a copy of text.
+OM_string* OM_create_string(const char* text);
+
+// A hash set of string objects keyed by their strings, compared byte for byte. It visits its
+// members in the order in which they were inserted. The set does not own its members.
+class OM_string_set : public OM_hash_set {
+ public:
+  OM_object* insert(OM_object* element) override;
+  void for_all(void (*visit)(OM_object* element, void* data), void* data) const override;
+
+ private:
+  std::vector<OM_object*> order_;
+};
+
+int OM_string_set_class();
+// An empty string set; capacity is a hint. owner keeps the set alive.
+OM_set* OM_create_string_set(OM_object* owner, int capacity);
+
+// A map from strings to objects. It keeps copies of its keys; the values stay their owners'.
+class OM_string_object_map : public OM_methodic_object {
+ public:
+  OM_string_object_map();
+  ~OM_string_object_map() override;
+  bool is_copyable() const override { return false; }
+  // Null when inserted; the value already there, which stays, when the key is in use.
+  OM_object* insert(const char* key, OM_object* value);
+  // The value of key, null when there is none.
+  OM_object* lookup(const char* key) const;
+  // The number of values and a new array of them (SM_free), in no particular order; the array
+  // is null when the map is empty.
+  int ask_values(OM_object*** values) const;
+
+ private:
+  friend OM_string_object_map* OM_create_string_object_map(OM_object* owner, int capacity);
+  struct table_s;
+  std::unique_ptr<table_s> table_;
+};
+
+int OM_string_object_map_class();
+// An empty map; capacity is a hint. owner keeps the map alive.
+OM_string_object_map* OM_create_string_object_map(OM_object* owner, int capacity);

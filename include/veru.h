@@ -11,6 +11,8 @@
 #include "schema/veru_module_root_definitions.h"
 #include "schema/veru_pref_definitions.h"
 #include "schema/veru_schema.h"
+#include "schema/veru_validate_object_definitions.h"
+#include "schema/veru_validate_schema.h"
 #include "schema/veru_value_definitions.h"
 
 // The host's hooks, registered once with REG_VERU_register.

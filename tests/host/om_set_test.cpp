@@ -132,3 +132,51 @@ TEST(ObjectManagerSets, StringHash) {
     hashes.insert(OM_hash_string(("pref_" + std::to_string(i)).c_str()));
   EXPECT_GT(hashes.size(), 19900u);
 }
+
+TEST(ObjectManagerSets, StringSetsKeepInsertionOrderAndMapsKeepTheFirstValue) {
+  OM_set* set = OM_create_string_set(nullptr, 0);
+  std::vector<OM_string*> made;
+  for (const char* text : {"zeta", "alpha", "Alpha", "", "mid"}) {
+    made.push_back(OM_create_string(text));
+    EXPECT_EQ(OM_insert_into_set(set, made.back()), nullptr) << text;
+  }
+  OM_string* again = OM_create_string("alpha");
+  EXPECT_EQ(OM_insert_into_set(set, again), made[1]);
+  EXPECT_EQ(OM_lookup_in_set(set, "Alpha"), made[2]);  // exact, case-sensitive
+  EXPECT_EQ(OM_lookup_in_set(set, ""), made[3]);
+  EXPECT_EQ(OM_lookup_in_set(set, "alph"), nullptr);
+  std::vector<std::string> order;
+  OM_for_all_in_set(
+      set,
+      [](OM_object* element, void* data) {
+        static_cast<std::vector<std::string>*>(data)->push_back(
+            static_cast<OM_string*>(element)->ask_string());
+      },
+      &order);
+  EXPECT_EQ(order, (std::vector<std::string>{"zeta", "alpha", "Alpha", "", "mid"}));
+  // Only string objects belong in a string set.
+  OM_object* entry = make_entry("zeta");
+  EXPECT_EQ(raised_code([&] { OM_insert_into_set(set, entry); }), ERROR_INTERNAL_CODE);
+  OM_delete_object(entry);
+  OM_delete_object(set);
+  OM_delete_object(again);
+  for (OM_string* string : made) OM_delete_object(string);
+
+  OM_string_object_map* map = OM_create_string_object_map(nullptr, 4);
+  OM_object** values = nullptr;
+  EXPECT_EQ(map->ask_values(&values), 0);
+  EXPECT_EQ(values, nullptr);
+  OM_string* first = OM_create_string("first");
+  OM_string* second = OM_create_string("second");
+  EXPECT_EQ(map->insert("title", first), nullptr);
+  EXPECT_EQ(map->insert("title", second), first);
+  EXPECT_EQ(map->lookup("title"), first);
+  EXPECT_EQ(map->lookup("Title"), nullptr);
+  EXPECT_EQ(map->insert("other", second), nullptr);
+  ASSERT_EQ(map->ask_values(&values), 2);
+  EXPECT_EQ((std::set<OM_object*>{values[0], values[1]}), (std::set<OM_object*>{first, second}));
+  SM_free(values);
+  OM_delete_object(map);
+  OM_delete_object(first);
+  OM_delete_object(second);
+}

@@ -34,6 +34,9 @@ const char* const USAGE =
     "                          prints what changed. LEVEL is site, group or user (or 1 to 3).\n"
     "                          --replace-broken first moves a level file that failed to load\n"
     "                          aside (to a new name it prints) instead of refusing.\n"
+    "  validate [FILE...] [--json]\n"
+    "                          checks definition files (without FILE, the installation's 27)\n"
+    "                          and prints each finding; status 1 when there are findings\n"
     "  help                    this text\n"
     "\n"
     "Installation options (each sets the environment variable in brackets):\n"
@@ -106,6 +109,8 @@ bool parse(int argc, char** argv, command_line_s* line) {
       line->lock = true;
     } else if (argument == "--unlock") {
       line->unlock = true;
+    } else if (argument == "--json") {
+      line->json = true;
     } else if (argument == "--replace-broken") {
       line->replace_broken = true;
     } else if (argument == "--help" || argument == "-h") {
@@ -146,6 +151,8 @@ int main(int argc, char** argv) {
     std::fputs(USAGE, line.command.empty() ? stderr : stdout);
     return line.command.empty() ? EXIT_USAGE : EXIT_OK;
   }
+  // validate reads definition files itself and must work where the module cannot start.
+  if (line.command == "validate") return run_validate(line);
   try {
     VERU_init_module();
   } catch (const TQS::Error::Exception& error) {

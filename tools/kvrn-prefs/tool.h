@@ -20,6 +20,7 @@ struct command_line_s {
   bool lock = false;            // --lock
   bool unlock = false;          // --unlock
   bool replace_broken = false;  // --replace-broken
+  bool json = false;            // --json
 };
 
 // Level names as a person types and reads them.
@@ -58,3 +59,4 @@ int run_reset(const command_line_s& line);
 int run_lock(const command_line_s& line, bool locked);
 int run_comment(const command_line_s& line);
 int run_level_lock(const command_line_s& line);
+int run_validate(const command_line_s& line);

@@ -1,0 +1,80 @@
+// VERU_validate_pref: validates a "Pref" element: its name is recorded with the root, its title
+// is checked, and its widget is checked against its type and constraint.
+#include <cstring>
+
+#include "veru_validate.h"
+
+namespace {
+
+// The widget elements that the definition loader hands to the host.
+const char* const WIDGET_NAMES[] = {
+    "Real",    "OptionMenu",   "RadioBox",      "Toggle",       "RealScale",
+    "Integer", "IntegerScale", "Color",         "ColorToggle",  "ColorOption",
+    "String",  "Widestring",   "BrowseFileSel", "BrowseDirSel", "MultiLineText",
+};
+
+bool is_widget(XERCES_DOM_node* node) {
+  if (pvtbl_kvxml->XERCES_DOM_getNodeType(node) != XERCES_DOM_ELEMENT_NODE) return false;
+  const char* name = pvtbl_kvxml->XERCES_DOM_getNodeName(node);
+  for (const char* widget : WIDGET_NAMES) {
+    if (std::strcmp(name, widget) == 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+VERU_validate_pref* VERU_validate_pref::create(XERCES_DOM_node* dom_node,
+                                               VERU_validate_root* root) {
+  auto* object = static_cast<VERU_validate_pref*>(OM_create_object(VERU_validate_pref_c));
+  try {
+    initialise(object, dom_node, root);
+  } catch (...) {
+    OM_delete_object(object);
+    throw;
+  }
+  return object;
+}
+
+void VERU_validate_pref::initialise(VERU_validate_pref* object, XERCES_DOM_node* dom_node,
+                                    VERU_validate_root* root) {
+  VERU_validate_object::initialise(
+      object, dom_node, root, VERU_PREF,
+      "strcmp(XERCES_DOM_getNodeName((XERCES_DOM_node *)dom_node), VERU_PREF) == 0");
+}
+
+void VERU_validate_pref::init_methods(OM_class_descriptor* table) {
+  OM_set_constructor<VERU_validate_pref>(table);
+  table->create = reinterpret_cast<OM_generic_fn>(&VERU_validate_pref::create);
+  table->initialise = reinterpret_cast<OM_generic_fn>(&VERU_validate_pref::initialise);
+}
+
+void VERU_validate_pref::do_validate_dom_node(VERU_validate_result* result) {
+  XERCES_DOM_node* element = ask_dom_node();
+  const char* name = veru_attribute(element, "name");
+  const char* filename = current_filename();
+  const char* title = veru_attribute(element, "title");
+  if (VERU_validate_root* root = ask_veru_root()) root->add_pref_name(name);
+  const char* text = name ? name : "";
+
+  if (!veru_has_text(title)) {
+    result->add_result(filename, 3550038, text);
+  } else if (name && std::strcmp(title, name) == 0) {
+    result->add_result(filename, 3550023, text);
+  }
+
+  // The last widget element and the last Data element are the ones that count.
+  XERCES_DOM_node* widget = nullptr;
+  XERCES_DOM_node* data = nullptr;
+  for (XERCES_DOM_node* child = pvtbl_kvxml->XERCES_DOM_getFirstChild(element); child;
+       child = pvtbl_kvxml->XERCES_DOM_getNextSibling(child)) {
+    if (is_widget(child)) {
+      widget = child;
+    } else if (veru_is_named(child, "Data")) {
+      data = child;
+    }
+  }
+  if (!widget) return;
+  const int code = validate_widget(widget, data, veru_attribute(element, "type"));
+  if (code != 0) result->add_result(filename, code, text);
+}

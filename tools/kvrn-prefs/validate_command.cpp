@@ -1,0 +1,161 @@
+// kvrn-prefs validate: checks definition files with the library's validation classes. It does
+// not start the preferences module, so it also serves files that would stop the start.
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "json.h"
+#include "tool.h"
+
+namespace {
+
+constexpr int EXIT_FINDINGS = 1;
+
+struct finding_s {
+  std::string file;
+  int code;
+  std::string text;
+};
+
+// An object of the object manager deleted when its holder goes.
+struct om_deleter {
+  void operator()(OM_object* object) const { OM_delete_object(object); }
+};
+template <class T>
+using om_owned = std::unique_ptr<T, om_deleter>;
+
+// The installation's definition files as start-up finds them; raises when one is missing.
+std::vector<std::string> installation_files() {
+  char** paths = nullptr;
+  const int count = VERU_ask_dpx_files(&paths);
+  std::vector<std::string> files;
+  for (int i = 0; i < count; ++i) {
+    files.emplace_back(paths[i]);
+    SM_free(paths[i]);
+  }
+  SM_free(paths);
+  return files;
+}
+
+// A document of the XML service, released when it goes.
+class document {
+ public:
+  document() {
+    int error = KVXML_init();
+    if (error == 0) context_ = pvtbl_kvxml->XERCES_DOM_create(&error, "UTF-8", 0);
+    if (error != 0 || !context_)
+      ERROR_raise(__FILE__, __LINE__, 3550006, "Unable to initialize DOM");
+  }
+  ~document() { pvtbl_kvxml->XERCES_DOM_release(context_); }
+  document(const document&) = delete;
+  document& operator=(const document&) = delete;
+  XERCES_DOM_ctx* context() const { return context_; }
+
+ private:
+  XERCES_DOM_ctx* context_ = nullptr;
+};
+
+// Walks one file with root; a file that cannot be read or parsed, or has no root element, is
+// recorded with 3550025 and the parser's message.
+void validate_file(const std::string& path, VERU_validate_root* root,
+                   VERU_validate_result* result) {
+  const document parsed;
+  if (pvtbl_kvxml->XERCES_DOM_parseFile(parsed.context(), path.c_str(), "utf-8", 2) != 0) {
+    result->add_result(path.c_str(), 3550025,
+                       pvtbl_kvxml->XERCES_DOM_getErrorText(parsed.context()));
+    return;
+  }
+  XERCES_DOM_node* element = pvtbl_kvxml->XERCES_DOM_getDocumentElement(
+      pvtbl_kvxml->XERCES_DOM_getDocument(parsed.context()));
+  if (!element) {
+    result->add_result(path.c_str(), 3550025, "the file has no root element");
+    return;
+  }
+  root->set_dom_node_and_filename(element, path.c_str());
+  root->do_validate_dom_node(result);
+  root->set_dom_node_and_filename(nullptr, path.c_str());
+}
+
+// One validation run over all files, with one root, so that names are compared across files.
+std::vector<finding_s> validate_files(const std::vector<std::string>& files) {
+  VERU_VALIDATE_init_schema();
+  om_owned<VERU_validate_root> root(
+      static_cast<VERU_validate_root*>(OM_create_object(VERU_validate_root_c)));
+  om_owned<VERU_validate_result> result(
+      static_cast<VERU_validate_result*>(OM_create_object(VERU_validate_result_c)));
+  for (const std::string& file : files) validate_file(file, root.get(), result.get());
+  root->report_duplicate_names(result.get());
+
+  std::vector<finding_s> findings;
+  for (int i = 0; i < result->ask_n_results(); ++i) {
+    const char* file = nullptr;
+    const char* text = nullptr;
+    const int code = result->ask_result(i, &file, &text);
+    findings.push_back({file ? file : "", code, text ? text : ""});
+  }
+  return findings;
+}
+
+std::string message_of(int code) {
+  const char* message = ERROR_decode(code);
+  return message ? message : "";
+}
+
+// Line breaks (one message has one) would split a finding over two lines.
+std::string one_line(std::string text) {
+  for (char& c : text) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
+  return text;
+}
+
+void print_lines(const std::vector<finding_s>& findings) {
+  for (const finding_s& finding : findings) {
+    std::printf("%s: %d %s: %s\n", one_line(finding.file).c_str(), finding.code,
+                one_line(message_of(finding.code)).c_str(), one_line(finding.text).c_str());
+  }
+}
+
+void print_json(const std::vector<finding_s>& findings) {
+  std::string out = "[";
+  for (std::size_t i = 0; i < findings.size(); ++i) {
+    const finding_s& finding = findings[i];
+    out += i == 0 ? "\n  " : ",\n  ";
+    out += "{\"file\": " + json_string(finding.file) +
+           ", \"code\": " + std::to_string(finding.code) +
+           ", \"message\": " + json_string(message_of(finding.code)) +
+           ", \"text\": " + json_string(finding.text) + "}";
+  }
+  out += findings.empty() ? "]\n" : "\n]\n";
+  std::fputs(out.c_str(), stdout);
+}
+
+}  // namespace
+
+int run_validate(const command_line_s& line) {
+  VERU_init_errors();
+  std::vector<std::string> files = line.arguments;
+  try {
+    if (files.empty()) files = installation_files();
+  } catch (const TQS::Error::Exception& error) {
+    return refuse(EXIT_REFUSED,
+                  std::string("cannot find the definition files: ") + error.what() +
+                      "\n  check --base (KVRN_BASE_DIR) or name the files to validate");
+  }
+  std::vector<finding_s> findings;
+  try {
+    findings = validate_files(files);
+  } catch (const TQS::Error::Exception& error) {
+    return refuse(EXIT_REFUSED,
+                  std::string(error.what()) + " (error " + std::to_string(error.askCode()) + ")");
+  }
+  if (line.json) {
+    print_json(findings);
+  } else {
+    print_lines(findings);
+  }
+  std::fprintf(stderr, "kvrn-prefs: %zu file%s validated, %zu finding%s\n", files.size(),
+               files.size() == 1 ? "" : "s", findings.size(), findings.size() == 1 ? "" : "s");
+  return findings.empty() ? EXIT_OK : EXIT_FINDINGS;
+}
