@@ -111,6 +111,14 @@ bool parse(int argc, char** argv, command_line_s* line) {
       line->unlock = true;
     } else if (argument == "--json") {
       line->json = true;
+    } else if (argument == "--changed") {
+      line->changed = true;
+    } else if (argument == "--html") {
+      line->html = true;
+    } else if (argument == "-o" || argument == "--output") {
+      if (!value(&line->output)) return false;
+    } else if (argument == "-v" || argument == "--verbose") {
+      line->verbose = true;
     } else if (argument == "--replace-broken") {
       line->replace_broken = true;
     } else if (argument == "--help" || argument == "-h") {

@@ -21,6 +21,10 @@ struct command_line_s {
   bool unlock = false;          // --unlock
   bool replace_broken = false;  // --replace-broken
   bool json = false;            // --json
+  bool changed = false;         // --changed
+  bool html = false;            // --html
+  std::string output;           // -o, --output FILE
+  bool verbose = false;         // -v, --verbose
 };
 
 // Level names as a person types and reads them.
@@ -59,4 +63,5 @@ int run_reset(const command_line_s& line);
 int run_lock(const command_line_s& line, bool locked);
 int run_comment(const command_line_s& line);
 int run_level_lock(const command_line_s& line);
+int run_report(const command_line_s& line);
 int run_validate(const command_line_s& line);
