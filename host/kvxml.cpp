@@ -199,20 +199,19 @@ int dom_parse_file(XERCES_DOM_ctx* context, const char* path, const char* encodi
   std::size_t size = 0;
   char* buffer = read_file(path, &size, &context->error);
   if (!buffer) return EIO;
-  // Where a NUL character would be in each encoding the parser may find; only a file with a NUL
-  // byte needs the wider ones.
-  std::ptrdiff_t nul[5] = {-1, nul_offset(buffer, size, 1), -1, -1, -1};
-  if (nul[1] >= 0) {
-    nul[2] = nul_offset(buffer, size, 2);
-    nul[4] = nul_offset(buffer, size, 4);
-  }
+  // Where a NUL character is, for each size of character the parser may find the file in; only
+  // a file with a NUL byte needs the wider sizes.
+  const std::ptrdiff_t nul_byte = nul_offset(buffer, size, 1);
+  const std::ptrdiff_t nul_pair = nul_byte < 0 ? -1 : nul_offset(buffer, size, 2);
+  const std::ptrdiff_t nul_quad = nul_byte < 0 ? -1 : nul_offset(buffer, size, 4);
   // The terminating zero is parsed too: in fragment mode pugixml would otherwise drop the last
   // character of text that ends the file. The document owns the buffer from here on, also when
   // parsing fails.
   buffer[size] = '\0';
   pugi::xml_parse_result result = context->document.load_buffer_inplace_own(
       buffer, size + 1, parse_options(mode), pugi::encoding_auto);
-  const std::ptrdiff_t nul_at = nul[unit_of(result.encoding)];
+  const std::size_t unit = unit_of(result.encoding);
+  const std::ptrdiff_t nul_at = unit == 1 ? nul_byte : unit == 2 ? nul_pair : nul_quad;
   kvxml::fault_s fault;
   std::string where;  // "line:column" of the fault, when it has a place
   if (nul_at >= 0) {

@@ -165,43 +165,21 @@ bool decode_value(char* value, char* at, kvxml::fault_s* fault) {
   return true;
 }
 
-// Decodes a value that may hold references; values without any are only scanned.
-bool check_value(const char* value, const char* specials, kvxml::fault_s* fault) {
-  const std::size_t plain = std::strcspn(value, specials);
-  if (!value[plain]) return true;
-  // The value lies in the parse buffer, which the document owns and which is writeable.
-  char* writeable = const_cast<char*>(value);
-  return decode_value(writeable, writeable + plain, fault);
+// Decodes a value of the parse buffer that may hold references, from the first '&' (or, in
+// an attribute value, '<') on; values without any are only scanned.
+bool check_value(const char* value, bool attribute, kvxml::fault_s* fault) {
+  const char* special = attribute ? value + std::strcspn(value, "&<") : std::strchr(value, '&');
+  if (!special || !*special) return true;
+  // The document owns the parse buffer, which is writeable.
+  return decode_value(const_cast<char*>(value), const_cast<char*>(special), fault);
 }
 
-// Attributes of an element beyond which the duplicate check sorts their names rather than
-// comparing every pair.
-constexpr int FEW_ATTRIBUTES = 16;
-
-// The first attribute (in document order) that repeats an earlier one's name, or null.
-const char* duplicate_attribute(const pugi::xml_node& element) {
-  int count = 0;
-  for (pugi::xml_attribute attribute = element.first_attribute(); attribute;
-       attribute = attribute.next_attribute()) {
-    if (++count > FEW_ATTRIBUTES) break;
-    const char* name = attribute.name();
-    for (pugi::xml_attribute earlier = element.first_attribute(); earlier != attribute;
-         earlier = earlier.next_attribute()) {
-      if (earlier.name()[0] == name[0] && std::strcmp(earlier.name(), name) == 0) return name;
-    }
-  }
-  if (count <= FEW_ATTRIBUTES) return nullptr;
-  // Names in the parse buffer lie in document order, so the later of two equal names is the
-  // greater pointer.
-  std::vector<const char*> names;
-  for (pugi::xml_attribute attribute = element.first_attribute(); attribute;
-       attribute = attribute.next_attribute()) {
-    names.push_back(attribute.name());
-  }
-  std::sort(names.begin(), names.end(), [](const char* a, const char* b) {
-    const int order = std::strcmp(a, b);
-    return order != 0 ? order < 0 : std::less<const char*>()(a, b);
-  });
+// The first of the names (in document order) that repeats an earlier one, or null. Names in
+// the parse buffer lie in document order, so the later of two equal names is the greater
+// pointer.
+const char* first_repeated(std::vector<const char*> names) {
+  std::stable_sort(names.begin(), names.end(),
+                   [](const char* a, const char* b) { return std::strcmp(a, b) < 0; });
   const char* first = nullptr;
   for (std::size_t i = 1; i < names.size(); ++i) {
     if (std::strcmp(names[i - 1], names[i]) == 0 &&
@@ -212,17 +190,76 @@ const char* duplicate_attribute(const pugi::xml_node& element) {
   return first;
 }
 
+// Attributes of an element whose names are compared pairwise; the names of more are sorted.
+constexpr int FEW_ATTRIBUTES = 16;
+
+// An element's attributes. Every element passes here, so the common case calls the parser's
+// accessors as little as it can: one pass over the attributes compares their names (only
+// those with the same first byte), and the values are checked and decoded one by one only
+// when the attribute text of the start tag in the parse buffer, from the first name to the end
+// of the last value, holds any '&' or '<' (which names, blanks and quotes cannot).
 bool check_element(const pugi::xml_node& element, kvxml::fault_s* fault) {
-  for (pugi::xml_attribute attribute = element.first_attribute(); attribute;
-       attribute = attribute.next_attribute()) {
-    if (!check_value(attribute.value(), "&<", fault)) return false;
+  const pugi::xml_attribute first = element.first_attribute();
+  const char* name = first.name();  // "" past the last attribute
+  if (!*name) return true;
+  const char* names[FEW_ATTRIBUTES];
+  int count = 0;
+  std::uint64_t initials = 0;  // the first bytes of the names, modulo 64
+  std::vector<const char*> many;
+  pugi::xml_attribute last = first;
+  for (pugi::xml_attribute attribute = first; *name;) {
+    if (count < FEW_ATTRIBUTES) {
+      const std::uint64_t initial = std::uint64_t{1} << (static_cast<unsigned char>(*name) & 63);
+      for (int i = 0; (initials & initial) && i < count; ++i) {
+        if (names[i][0] == name[0] && std::strcmp(names[i], name) == 0) {
+          return fail(fault, "attribute '" + std::string(name) + "' given twice", name);
+        }
+      }
+      initials |= initial;
+      names[count++] = name;
+    } else {
+      if (many.empty()) many.assign(names, names + count);
+      many.push_back(name);
+    }
+    last = attribute;
+    attribute = attribute.next_attribute();
+    name = attribute.name();
   }
-  if (!element.first_attribute() || !element.first_attribute().next_attribute()) return true;
-  if (const char* duplicate = duplicate_attribute(element)) {
-    return fail(fault, "attribute '" + std::string(duplicate) + "' given twice", duplicate);
+  if (const char* repeated = many.empty() ? nullptr : first_repeated(std::move(many))) {
+    return fail(fault, "attribute '" + std::string(repeated) + "' given twice", repeated);
+  }
+  const char* last_value = last.value();
+  const char* end = last_value + std::strlen(last_value);
+  if (std::less<const char*>()(names[0], end)) {
+    const auto length = static_cast<std::size_t>(end - names[0]);
+    if (!std::memchr(names[0], '&', length) && !std::memchr(names[0], '<', length)) return true;
+  }
+  for (pugi::xml_attribute attribute = first; *attribute.name();
+       attribute = attribute.next_attribute()) {
+    if (!check_value(attribute.value(), true, fault)) return false;
   }
   return true;
 }
+
+// Checks and decodes the elements and text of a document in document order, without
+// recursion.
+class content_checker : public pugi::xml_tree_walker {
+ public:
+  explicit content_checker(kvxml::fault_s* fault) : fault_(fault) {}
+  bool for_each(pugi::xml_node& node) override {
+    switch (node.type()) {
+      case pugi::node_element:
+        return check_element(node, fault_);
+      case pugi::node_pcdata:
+        return check_value(node.value(), false, fault_);
+      default:
+        return true;
+    }
+  }
+
+ private:
+  kvxml::fault_s* fault_;
+};
 
 // Whether the declaration starts the file, after a byte order mark at most.
 bool starts_file(const pugi::xml_node& declaration) {
@@ -325,21 +362,9 @@ bool check_top_level(const pugi::xml_document& document, fault_s* fault) {
   return root || fail(fault, "no root element", nullptr);
 }
 
-bool check_and_decode_content(const pugi::xml_document& document, fault_s* fault) {
-  for (pugi::xml_node node = document.first_child(); node;) {
-    if (node.type() == pugi::node_element) {
-      if (!check_element(node, fault)) return false;
-    } else if (node.type() == pugi::node_pcdata) {
-      if (!check_value(node.value(), "&", fault)) return false;
-    }
-    if (node.first_child()) {
-      node = node.first_child();
-      continue;
-    }
-    while (node && !node.next_sibling()) node = node.parent();
-    if (node) node = node.next_sibling();
-  }
-  return true;
+bool check_and_decode_content(pugi::xml_document& document, fault_s* fault) {
+  content_checker checker(fault);
+  return document.traverse(checker);
 }
 
 bool is_writable(const pugi::xml_node& top) {

@@ -48,6 +48,7 @@ TEST(XmlWellFormedness, RefusedWithTheirPosition) {
       {refused_twice, "2:2", "attribute 'a7' given twice"},
       {"<a x=\"a<b\"/>", "1:8", "'<' in an attribute value"},
       {"<a x=\"\r\n\r\n<\"/>", "3:1", "'<' in an attribute value"},
+      {"<a w=\"1\" x=\"&amp;\" y=\"a<\"/>", "1:24", "'<' in an attribute value"},
       // Entities: only the five predefined ones, whatever a document type declaration says.
       {"<a>&foo;</a>", "1:4", "undefined entity 'foo'"},
       {"<!DOCTYPE a [\n<!ENTITY foo \"x\">\n]>\n<a>&foo;</a>", "4:4", "undefined entity"},
@@ -127,6 +128,7 @@ TEST(XmlWellFormedness, ReferencesDecodedAsXmlDoes) {
       {"<a>&#13;\r\n&#x10FFFF;&#8364;&#x20ac;&#xE000;</a>", nullptr,
        "\r\n\xF4\x8F\xBF\xBF\xE2\x82\xAC\xE2\x82\xAC\xEE\x80\x80"},
       {"<a v=\"x&#60;y&#x3E;z\">&#38;amp;</a>", "x<y>z", "&amp;"},
+      {"<a w=\"\r\n&amp;\" v=\"&lt;\r\n\" x=\"\r\n\"/>", "< ", "(none)"},
       // CDATA sections are not decoded.
       {"<a><![CDATA[&foo; &#0; <b>]]></a>", nullptr, "&foo; &#0; <b>"},
       // A document type declaration is skipped.
