@@ -141,6 +141,13 @@ TEST(EditCommands, EachCommandRefusesWithoutChangingAFile) {
   // A value that starts with "-" follows --, and is then checked as any other.
   expect_refused({"set", "Gateway_Autosave_Interval", "--level", "user", "--", "-5"}, 1,
                  "Gateway_Autosave_Interval was not changed: -5 is outside [>=1 <=120]");
+  // Items that the list's encoding would read back as other items.
+  expect_refused({"set", "Knowledge_Search_Paths", "a\"\\\"b", "c", "--level", "user"}, 1,
+                 "Knowledge_Search_Paths was not changed: a string list cannot hold these items "
+                 "as typed; they would read back as a, b, c");
+  expect_refused({"set", "Knowledge_Search_Paths", "\"quoted\"", "--level", "user"}, 1,
+                 "Knowledge_Search_Paths was not changed: a string list cannot hold these items "
+                 "as typed; they would read back as quoted");
   // Without --level, or with a level the command cannot take, the command line is wrong.
   expect_refused({"reset", "Gateway_Autosave_Interval"}, 2,
                  "reset needs --level site, group or user");
