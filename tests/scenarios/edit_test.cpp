@@ -627,6 +627,10 @@ std::string done(const char* what, const std::function<int(char**)>& edit, int e
   return std::string(what) + ": " + std::to_string(code) + " " + said + "\n";
 }
 
+// Blanks, line breaks and markup that a value file must write so that they read back the same.
+const char* const NOTE = " tab\there,\r\nnext  line <&> \"quoted\" ";
+const char* const NOTE_COMMENT = "\tline one\r\nline two\rand three, \xc3\xa9 & <b> \n";
+
 }  // namespace
 
 TEST(Edit, SavedEditsAreKeptByAFreshStart) {
@@ -645,9 +649,12 @@ TEST(Edit, SavedEditsAreKeptByAFreshStart) {
     found += done("lock standard", [](char** r) { return VERU_edit_lock("Standard", 2, true, r); });
     found += done(
         "standard above", [](char** r) { return edit_value("Standard", 3, "ASME", r); }, 3550045);
-    found += done("lock note", [](char** r) { return VERU_edit_lock("Note", 1, true, r); });
+    found += done("lock scale", [](char** r) { return VERU_edit_lock("Scale", 1, true, r); });
     found += done("paths", [](char** r) { return edit_value("Paths", 3, "\"x\"\\\"y z\"", r); });
     found += done("colour", [](char** r) { return edit_value("Colour", 3, "By Layer", r); });
+    found += done("note", [](char** r) { return edit_value("Note", 3, NOTE, r); });
+    found += done("note's comment",
+                  [](char** r) { return VERU_edit_comment("Note", 3, NOTE_COMMENT, r); });
     found += done("reset held", [](char** r) { return VERU_edit_reset("Held", 1, r); });
     found += done("reset retired", [](char** r) { return VERU_edit_reset("Retired", 3, r); });
     for (const int level : {1, 2, 3}) {
@@ -671,10 +678,12 @@ TEST(Edit, SavedEditsAreKeptByAFreshStart) {
   EXPECT_EQ(taken(VERU_ask_string("Standard")), "JIS");
   EXPECT_TRUE(pref("Standard")->is_locked_at(2));
   EXPECT_FALSE(pref("Standard")->has_value(3));
-  EXPECT_EQ(value_at(pref("Note"), 1), "none");
-  EXPECT_TRUE(pref("Note")->is_locked_at(1));
+  EXPECT_EQ(value_at(pref("Scale"), 1), "1.5");
+  EXPECT_TRUE(pref("Scale")->is_locked_at(1));
   EXPECT_EQ(asked_list("Paths"), (std::vector<std::string>{"x", "y z"}));
   EXPECT_EQ(VERU_ask_int("Colour"), 0);
+  EXPECT_EQ(taken(VERU_ask_string("Note")), NOTE);
+  EXPECT_EQ(text_of(pref("Note")->ask_comment(3)), NOTE_COMMENT);
   // The site's lock went with its entry, so the user's value, kept meanwhile, counts again.
   EXPECT_EQ(pref("Held")->ask_recorded_value(1), nullptr);
   EXPECT_EQ(VERU_ask_int("Held"), 3);

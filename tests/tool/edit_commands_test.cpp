@@ -94,6 +94,14 @@ TEST(EditCommands, EachCommandSavesItsChangeAndSaysWhatChanged) {
   EXPECT_EQ(entry_line(read_file(copy.value_file(3)), interval), "");
   EXPECT_EQ(run_tool(copy, {"get", interval}).out, "20\n");
 
+  // An entry that start-up ignored goes too, even one whose name no preference has.
+  const std::string retired = "Gateway_Startup_Splash_Screen";
+  ASSERT_NE(entry_line(read_file(copy.value_file(3)), retired), "");
+  done = run_tool(copy, {"reset", retired, "--level", "user"});
+  EXPECT_EQ(done.status, 0) << done.err;
+  EXPECT_EQ(done.out, saved_line(copy, retired + " reset (value, lock and comment removed)", 3));
+  EXPECT_EQ(entry_line(read_file(copy.value_file(3)), retired), "");
+
   const std::string site = read_file(copy.value_file(1));
   done = run_tool(copy, {"level-lock", "locked", "--level", "site"});
   EXPECT_EQ(done.status, 0) << done.err;
