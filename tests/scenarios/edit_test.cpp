@@ -429,6 +429,9 @@ TEST(Edit, ValuesAreReadStrictlyDatedNowAndAnsweredByQueriesAtOnce) {
   }
   // The refused one left the last value.
   EXPECT_DOUBLE_EQ(VERU_ask_real("Scale"), 2.5);
+  // Nothing is saved until the host saves.
+  EXPECT_FALSE(file_exists(installation.value_file(3)));
+  EXPECT_FALSE(file_exists(installation.value_file(2) + ".lock"));
 }
 
 TEST(Edit, ALockTakesTheEffectiveValueAndHidesHigherLevelsUntilUnlocked) {
