@@ -70,11 +70,13 @@ int run_level_lock(const command_line_s& line) {
   if (level < 0) return EXIT_USAGE;
   const bool locked = state == "locked";
   return edit_level(line, level, [&]() -> edit_outcome_s {
+    // The entries' own lock flags are cleared only when the default changes.
+    const bool changes = VERU_is_level_locked_by_default(level) != locked;
     char* reason = nullptr;
     if (VERU_edit_level_lock(level, locked, &reason) != 0) {
       return refused_edit("the level's default lock was not changed", reason);
     }
-    return {EXIT_OK, std::string(locked ? "locked" : "unlocked") +
-                         " by default (each entry's own lock flag cleared)"};
+    if (!changes) return {EXIT_OK, "already " + state + " by default"};
+    return {EXIT_OK, state + " by default (each entry's own lock flag cleared)"};
   });
 }

@@ -116,6 +116,7 @@ veru_refusal_s edit_lock(const char* name, int level, bool locked) {
 veru_refusal_s edit_comment(const char* name, int level, const char* comment) {
   VERU_pref* pref = nullptr;
   if (veru_refusal_s refusal = edit_target(name, level, &pref)) return refusal;
+  if (veru_refusal_s refusal = lock_refusal(pref, level)) return refusal;
   if (veru_refusal_s refusal = veru_check_edit_text(comment, "the comment", 3550047)) {
     return refusal;
   }

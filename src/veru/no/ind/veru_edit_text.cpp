@@ -48,18 +48,38 @@ veru_refusal_s refused(int code, std::string reason) {
   return veru_refusal_s{code, std::move(reason)};
 }
 
-bool read_int(const char* text, int* number) {
-  const char* start = *text == '+' && text[1] != '-' ? text + 1 : text;
-  const char* end = text + std::strlen(text);
-  const std::from_chars_result read = std::from_chars(start, end, *number);
-  return *start && read.ec == std::errc() && read.ptr == end;
+// Why the preference's enumeration or colour table refuses what shown stands for; no refusal
+// when it has neither.
+veru_refusal_s member_refusal(VERU_pref* pref, const std::string& shown) {
+  const VERU_data_enum* enumeration = enumeration_of(pref);
+  if (!enumeration) return {};
+  const std::string members = members_of(enumeration);
+  if (enumeration->class_id() == VERU_data_color_c) {
+    return refused(3550040, "not a colour: " + shown + " (a colour number from 1 to 216" +
+                                (members.empty() ? "" : ", or one of " + members) + ")");
+  }
+  return refused(3550010, shown + " is not allowed: must be one of " + members);
 }
 
-bool read_real(const char* text, double* number) {
+// The text as a reason shows it: in double quotes when it is empty or starts or ends with a
+// blank, which would not show otherwise.
+std::string shown_text(const std::string& text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+  if (text.empty() || blank(text.front()) || blank(text.back())) return "\"" + text + "\"";
+  return text;
+}
+
+enum class number_read { read, out_of_range, not_a_number };
+
+// Reads the whole text as a decimal number, a sign first if any.
+template <typename Number>
+number_read read_number(const char* text, Number* number) {
   const char* start = *text == '+' && text[1] != '-' ? text + 1 : text;
   const char* end = text + std::strlen(text);
   const std::from_chars_result read = std::from_chars(start, end, *number);
-  return *start && read.ec == std::errc() && read.ptr == end && std::isfinite(*number);
+  if (!*start || read.ptr != end) return number_read::not_a_number;
+  if (read.ec == std::errc::result_out_of_range) return number_read::out_of_range;
+  return read.ec == std::errc() ? number_read::read : number_read::not_a_number;
 }
 
 // The list's encoded text reads back as the same text: no item holds the separator, and a
@@ -125,26 +145,39 @@ VERU_value* veru_read_value_text(VERU_pref* pref, const char* text, veru_refusal
     return nullptr;
   }
   if ((*refusal = veru_check_edit_text(text, "the value", code))) return nullptr;
+  const std::string shown = shown_text(text);
   if (type == VERU_pref_int_c) {
     int number = 0;
-    if (read_int(text, &number)) return VERU_int_value::create(number);
-    *refusal = refused(code, std::string("not an integer: ") + text);
+    const number_read read = read_number(text, &number);
+    if (read == number_read::read) return VERU_int_value::create(number);
+    *refusal = read == number_read::out_of_range
+                   ? refused(code, shown +
+                                       " is outside the range of an int, -2147483648 to "
+                                       "2147483647")
+                   : refused(code, "not an integer: " + shown);
   } else if (type == VERU_pref_real_c) {
     double number = 0.0;
-    if (read_real(text, &number)) return VERU_real_value::create(number);
-    *refusal = refused(
-        code, std::string("not a real number: ") + text + " (write it as 2.5, -0.75 or 1e-3)");
+    const number_read read = read_number(text, &number);
+    if (read == number_read::read && std::isfinite(number)) return VERU_real_value::create(number);
+    *refusal =
+        read == number_read::out_of_range
+            ? refused(code, shown + " is outside the range of a real number")
+            : refused(code, "not a real number: " + shown + " (write it as 2.5, -0.75 or 1e-3)");
   } else if (type == VERU_pref_logical_c) {
     if (STR_compare_i(text, "true") == 0 || STR_compare_i(text, "false") == 0) {
       return VERU_logical_value::create(STR_compare_i(text, "true") == 0);
     }
-    *refusal = refused(code, std::string("not a logical: ") + text + " (write true or false)");
+    *refusal = refused(code, "not a logical: " + shown + " (write true or false)");
   } else if (type == VERU_pref_string_list_c && !is_encoded_list(text)) {
-    *refusal = refused(code, std::string("not a string list in its encoded form: ") + text +
+    *refusal = refused(code, "not a string list in its encoded form: " + shown +
                                  " (one item bare, or each item in double quotes with a "
                                  "backslash between them: \"a\"\\\"b\")");
   } else {
     return VERU_string_value::create(text);
+  }
+  // Not a number, nor the name of a member (which the caller tries): say which names there are.
+  if (type == VERU_pref_int_c || type == VERU_pref_real_c) {
+    if (veru_refusal_s members = member_refusal(pref, shown)) *refusal = members;
   }
   return nullptr;
 }
@@ -160,15 +193,8 @@ veru_refusal_s veru_constraint_refusal(VERU_pref* pref, const VERU_value* value)
   } catch (const TQS::Error::Exception& error) {
     code = error.askCode();
   }
-  const std::string shown = printed(value);
-  if (data->class_id() == VERU_data_color_c) {
-    const std::string members = members_of(static_cast<const VERU_data_enum*>(data));
-    return refused(code, "not a colour: " + shown + " (a colour number from 1 to 216" +
-                             (members.empty() ? "" : ", or one of " + members) + ")");
-  }
-  if (const VERU_data_enum* enumeration = enumeration_of(pref)) {
-    return refused(code, shown + " is not allowed: must be one of " + members_of(enumeration));
-  }
+  const std::string shown = shown_text(printed(value));
+  if (veru_refusal_s refusal = member_refusal(pref, shown)) return refusal;
   std::string range = owned_text(data->print());
   while (!range.empty() && range.back() == ' ') range.pop_back();
   return refused(code, shown + " is outside " + range);
