@@ -470,6 +470,11 @@ XERCES_DOM_node* dom_import_node(XERCES_DOM_ctx* context, XERCES_DOM_node* handl
   return copy.internal_object();
 }
 
+void dom_remove_attribute(XERCES_DOM_node* handle, const char* name) {
+  pugi::xml_node element = node_of(handle);
+  if (element.type() == pugi::node_element && name) element.remove_attribute(name);
+}
+
 // Narrow strings are UTF-8 on this platform, so the UTF-8 operations are the plain ones.
 KVXML_vtbl_s table = {
     dom_create,
@@ -496,6 +501,7 @@ KVXML_vtbl_s table = {
     dom_set_attribute_utf8,
     dom_get_attributes,
     dom_import_node,
+    dom_remove_attribute,
 };
 
 }  // namespace

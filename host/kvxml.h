@@ -83,6 +83,8 @@ struct KVXML_vtbl_s {
   // and with all its descendants when deep is set. Null for a document node.
   XERCES_DOM_node* (*XERCES_DOM_importNode)(XERCES_DOM_ctx* context, XERCES_DOM_node* node,
                                             bool deep);
+  // Removes the element's attribute of that name, when it has one.
+  void (*XERCES_DOM_removeAttribute)(XERCES_DOM_node* element, const char* name);
 };
 
 // The service's operations; null until KVXML_init.

@@ -430,3 +430,19 @@ TEST(NeverLose, LogLinesAboutAFilesEntriesAreBounded) {
   EXPECT_EQ(VERU_ask_level_carried_entries(3, nullptr), 1200);
   EXPECT_EQ(value_at(pref("Count"), 3), "40");
 }
+
+TEST(NeverLose, ACarriedEntryFollowsAChangeOfTheLevelsDefaultLock) {
+  Installation installation;
+  // The site file locks by default; its entry for a preference of a newer release is unlocked.
+  installation.write_values(1,
+                            values("<Pref name=\"Newer\" value=\"3\" locked=\"yes\"/>", "locked"));
+  start(installation);
+  ASSERT_EQ(VERU_ask_level_carried_entries(1, nullptr), 1);
+  ASSERT_EQ(VERU_edit_level_lock(1, false, nullptr), 0);
+  ASSERT_EQ(VERU_save_level(1, nullptr), 0);
+  // Saved with the site unlocked by default, "yes" would now lock it: the flag went with the
+  // old default, as the recorded values' flags do.
+  const std::string saved = read_file(installation.value_file(1));
+  EXPECT_NE(saved.find("<Pref name=\"Newer\" value=\"3\"/>"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("defaultLockStatus=\"unlocked\""), std::string::npos);
+}

@@ -57,3 +57,9 @@ int veru_carried_entries::drop(const char* name) {
   keep_only([&](std::size_t i) { return names_[i] != name; });
   return static_cast<int>(before - entries_.size());
 }
+
+void veru_carried_entries::clear_locks() {
+  for (XERCES_DOM_node* entry : entries_) {
+    pvtbl_kvxml->XERCES_DOM_removeAttribute(entry, "locked");
+  }
+}

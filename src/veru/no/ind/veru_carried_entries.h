@@ -27,6 +27,9 @@ class veru_carried_entries {
   void drop_replaced(int level);
   // Forgets the entries of that name; how many there were.
   int drop(const char* name);
+  // Clears the entries' own lock flags, as a change of the level's default lock does for the
+  // level's recorded values.
+  void clear_locks();
 
  private:
   bool is_replaced(std::size_t index, int level) const;

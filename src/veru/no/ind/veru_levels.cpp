@@ -162,6 +162,8 @@ void VERU_set_level_locked_by_default(int level, bool locked) {
   if (VERU_module_root* root = VERU__ask_module_root()) {
     if (OM_set* prefs = root->ask_pref_set()) OM_for_all_in_set(prefs, clear_recorded_lock, &level);
   }
+  // The entries the level carries follow the new default too, or their flags would turn over.
+  entry.carried.clear_locks();
   entry.locked_by_default = locked;
 }
 
