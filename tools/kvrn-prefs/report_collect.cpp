@@ -161,6 +161,7 @@ bool collect_report(const std::string& application, bool changed_only, report_s*
   std::set<std::string> carried[4];
   for (int level = 1; level <= 3; ++level) carried[level] = carried_names(level);
   bool found = application.empty();
+  std::string found_name;
   for (int i = 0; i < tree_root->ask_n_objects(); ++i) {
     const auto* group = static_cast<const VERU_group*>(tree_root->ask_nth_object(i));
     const char* csh = group->ask_csh_text();
@@ -169,6 +170,7 @@ bool collect_report(const std::string& application, bool changed_only, report_s*
       continue;
     }
     found = true;
+    found_name = utf8_of(group->ask_name());
     for (VERU_pref* pref : in_tree_order(group, prefs)) {
       if (changed_only && !pref->has_value(1) && !pref->has_value(2) && !pref->has_value(3)) {
         continue;
@@ -177,7 +179,7 @@ bool collect_report(const std::string& application, bool changed_only, report_s*
     }
   }
   if (!found) return false;
-  report->scope = application.empty() ? "every application" : "the application " + application;
+  report->scope = application.empty() ? "every application" : "the application " + found_name;
   if (changed_only) report->scope += ", only preferences whose value is set above the defaults";
   report->made = date_text(CLOCK_gmt());
   const char* base = std::getenv("KVRN_BASE_DIR");
