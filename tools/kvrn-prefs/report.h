@@ -39,7 +39,7 @@ struct report_level_s {
 };
 
 struct report_s {
-  std::string scope;  // which preferences: "every preference", "application Drafting" ...
+  std::string scope;  // which preferences: "every application", "the application Drafting" ...
   std::string made;   // when the report was made (dateTime)
   std::string base;   // KVRN_BASE_DIR, "" when unset
   report_level_s levels[4];

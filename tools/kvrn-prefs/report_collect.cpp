@@ -180,7 +180,7 @@ bool collect_report(const std::string& application, bool changed_only, report_s*
   }
   if (!found) return false;
   report->scope = application.empty() ? "every application" : "the application " + found_name;
-  if (changed_only) report->scope += ", only preferences whose value is set above the defaults";
+  if (changed_only) report->scope += ", set above the defaults";
   report->made = date_text(CLOCK_gmt());
   const char* base = std::getenv("KVRN_BASE_DIR");
   report->base = base ? base : "";

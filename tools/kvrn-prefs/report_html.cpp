@@ -2,6 +2,7 @@
 // as it is (inline style, no script, no style sheet transformation). Each application is a
 // table with a row per preference; fixed column widths and wrapping cells keep every column
 // in view on a 1,366 px screen.
+#include <cctype>
 #include <cstring>
 
 #include "report.h"
@@ -205,6 +206,7 @@ std::string report_html(const report_s& report) {
   std::string about = report.scope + ": " + std::to_string(report.prefs.size()) +
                       " preferences. Made " + readable_date(report.made) + " by kvrn-prefs report";
   if (!report.base.empty()) about += " from the installation " + report.base;
+  about[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(about[0])));
   html += "<p class=\"about\">" + escaped(about + ".") + "</p>\n" + levels_table(report) + KEY;
 
   // The applications in the order of the report, each with its number of preferences.
