@@ -11,8 +11,8 @@ namespace {
 
 using prefs_by_group = std::map<const VERU_group*, std::vector<VERU_pref*>>;
 
-// Taken before main, so before the module starts: an entry dated at or after it got its date
-// from start-up because its file gives none, and showing that date would mislead.
+// Taken before main, so before the module starts: an entry dated between it and the report got
+// its date from start-up because its file gives none, and showing that date would mislead.
 const int PROCESS_START = CLOCK_gmt();
 
 void collect(OM_object* object, void* data) {
@@ -74,7 +74,7 @@ std::set<std::string> carried_names(int level) {
   return result;
 }
 
-report_entry_s entry_of(VERU_pref* pref, int level, const std::set<std::string>& carried) {
+report_entry_s entry_of(VERU_pref* pref, int level, const std::set<std::string>& carried, int now) {
   report_entry_s entry;
   entry.carried = carried.count(pref->ask_name()) > 0;
   entry.is_list = pref->class_id() == VERU_pref_string_list_c;
@@ -92,14 +92,13 @@ report_entry_s entry_of(VERU_pref* pref, int level, const std::set<std::string>&
     const std::string stored = value_text(recorded->ask_value());
     if (!entry.is_list && (entry.items.empty() || entry.items[0] != stored)) entry.stored = stored;
   }
-  if (recorded->ask_modification_date() < PROCESS_START) {
-    entry.date = date_text(recorded->ask_modification_date());
-  }
+  const int date = recorded->ask_modification_date();
+  if (date < PROCESS_START || date > now) entry.date = date_text(date);
   entry.comment = utf8_of(recorded->ask_comment());
   return entry;
 }
 
-report_pref_s pref_of(VERU_pref* pref, const std::set<std::string> carried[4]) {
+report_pref_s pref_of(VERU_pref* pref, const std::set<std::string> carried[4], int now) {
   report_pref_s row;
   row.application = utf8_of(pref->ask_application_name());
   row.category = utf8_of(pref->ask_category_name());
@@ -115,8 +114,9 @@ report_pref_s pref_of(VERU_pref* pref, const std::set<std::string> carried[4]) {
   for (int level = 0; level <= 2 && row.locked_from < 0; ++level) {
     if (pref->is_locked(level)) row.locked_from = level;
   }
-  for (int level = 0; level <= 3; ++level)
-    row.levels[level] = entry_of(pref, level, carried[level]);
+  for (int level = 0; level <= 3; ++level) {
+    row.levels[level] = entry_of(pref, level, carried[level], now);
+  }
   return row;
 }
 
@@ -158,6 +158,7 @@ bool collect_report(const std::string& application, bool changed_only, report_s*
       return OM_ask_object_tag(a) < OM_ask_object_tag(b);
     });
   }
+  const int now = CLOCK_gmt();
   std::set<std::string> carried[4];
   for (int level = 1; level <= 3; ++level) carried[level] = carried_names(level);
   bool found = application.empty();
@@ -175,13 +176,13 @@ bool collect_report(const std::string& application, bool changed_only, report_s*
       if (changed_only && !pref->has_value(1) && !pref->has_value(2) && !pref->has_value(3)) {
         continue;
       }
-      report->prefs.push_back(pref_of(pref, carried));
+      report->prefs.push_back(pref_of(pref, carried, now));
     }
   }
   if (!found) return false;
   report->scope = application.empty() ? "every application" : "the application " + found_name;
   if (changed_only) report->scope += ", set above the defaults";
-  report->made = date_text(CLOCK_gmt());
+  report->made = date_text(now);
   const char* base = std::getenv("KVRN_BASE_DIR");
   report->base = base ? base : "";
   for (int level = 0; level <= 3; ++level) report->levels[level] = level_of_report(level);
