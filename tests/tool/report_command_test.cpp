@@ -141,6 +141,10 @@ TEST(ReportCommand, TextShowsEachLevelOfAnApplicationsPreferences) {
                        "    3 user      no entry; the file's entry was ignored at start-up and "
                        "is carried\n"))
       << gateway.out;
+  // A default has a date only where the extras file gives one.
+  EXPECT_TRUE(
+      contains(gateway.out, "    = 20  from user\n    0 defaults  12  2026-10-05T07:30:00Z\n"))
+      << gateway.out;
   EXPECT_FALSE(contains(gateway.out, "Drafting_Standard_Default")) << gateway.out;
   // The same by the application's context-help tag.
   const std::string by_tag = run_tool(copy, {"report", "kv_gateway_app"}).out;

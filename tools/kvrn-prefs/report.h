@@ -17,7 +17,8 @@ struct report_entry_s {
   bool locks = false;              // the level locks the preference (own flag or its default)
   bool lock_by_default = false;    // ... through the level's default lock
   bool lock_exception = false;     // an entry that the level's default lock does not lock
-  std::string date;                // when the value was set (dateTime)
+  std::string date;                // when the value was set (dateTime); "" for a definition
+                                   // default that start-up dated
   std::string comment;             // "" for none
   bool carried = false;            // the level's file holds an entry that start-up ignored
 };

@@ -11,8 +11,9 @@ namespace {
 
 using prefs_by_group = std::map<const VERU_group*, std::vector<VERU_pref*>>;
 
-// Taken before main, so before the module starts: an entry dated between it and the report got
-// its date from start-up because its file gives none, and showing that date would mislead.
+// Taken before main, so before the module starts. A definition default dated after it got its
+// date from start-up, because only a changed default in the extras file can give one, and
+// showing that date would mislead. (Value files are dated by every save and every edit.)
 const int PROCESS_START = CLOCK_gmt();
 
 void collect(OM_object* object, void* data) {
@@ -93,7 +94,7 @@ report_entry_s entry_of(VERU_pref* pref, int level, const std::set<std::string>&
     if (!entry.is_list && (entry.items.empty() || entry.items[0] != stored)) entry.stored = stored;
   }
   const int date = recorded->ask_modification_date();
-  if (date < PROCESS_START || date > now) entry.date = date_text(date);
+  if (level > 0 || date < PROCESS_START || date > now) entry.date = date_text(date);
   entry.comment = utf8_of(recorded->ask_comment());
   return entry;
 }

@@ -24,7 +24,7 @@ thead th { background: #e4e8ee; }
 table.levels { margin-bottom: 8px; }
 table.levels col.number { width: 8em; }
 table.levels col.file { width: 34%; }
-table.levels col.lock { width: 9em; }
+table.levels col.lock { width: 13em; }
 col.pref { width: 21%; }
 col.effective { width: 15%; }
 col.level { width: 16%; }
