@@ -36,7 +36,8 @@ struct report_level_s {
   bool defined = false;
   std::string file;  // the value file; "" for level 0
   bool locks_by_default = false;
-  std::string state;  // how its file loaded, as a person reads it
+  bool failed = false;  // its file failed to load
+  std::string state;    // how its file loaded, as a person reads it
 };
 
 struct report_s {

@@ -134,6 +134,7 @@ report_level_s level_of_report(int level) {
   } else if (!info.defined) {
     info.state = "not used";
   } else if (state == VERU_LOAD_FAILED) {
+    info.failed = true;
     info.state = "failed to load, so its values and locks are missing: " + why;
   } else if (state == VERU_LOAD_NO_FILE) {
     info.state = "no file";

@@ -168,11 +168,10 @@ std::string levels_table(const report_s& report) {
       "<th>Default lock</th><th>State</th></tr></thead>\n<tbody>\n";
   for (int level = 0; level <= 3; ++level) {
     const report_level_s& info = report.levels[level];
-    const bool failed = info.state.rfind("failed", 0) == 0;
     html += "<tr><td>" + std::to_string(level) + " " + level_name(level) + "</td><td>" +
             (info.file.empty() ? "" : element("span", "file", info.file)) + "</td><td>" +
             (info.locks_by_default ? "locks every preference" : "") + "</td><td" +
-            (failed ? " class=\"failed\"" : "") + ">" + escaped(info.state) + "</td></tr>\n";
+            (info.failed ? " class=\"failed\"" : "") + ">" + escaped(info.state) + "</td></tr>\n";
   }
   return html + "</tbody></table>\n";
 }
