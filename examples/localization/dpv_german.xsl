@@ -3,6 +3,9 @@
   Zeigt eine Kvrn-Wertedatei (.dpv) als lesbare HTML-Seite.
   Deutsche Fassung von kvrn/xsl/dpv.xsl; sie wird beim Speichern mit KVRN_LANG=german
   unter dem Namen der Wertedatei neben diese kopiert (kvrn1_user.dpv -> kvrn1_user.xsl).
+  Dieselbe Seite ohne Browser: xsltproc kvrn1_user.xsl kvrn1_user.dpv > kvrn1_user.html
+  Die Spalten haben feste Anteile an der Breite und ihr Text bricht um, so dass auf einem
+  Bildschirm von 1.366 px jede Spalte sichtbar bleibt. Die Seite braucht kein Skript.
 -->
 <xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
 
@@ -18,22 +21,36 @@
   <xsl:template match="/">
     <html lang="de">
       <head>
+        <meta name="viewport" content="width=device-width, initial-scale=1"/>
         <title>Kvrn-Voreinstellungen</title>
         <style>
-          body { font-family: sans-serif; margin: 1.5em; color: #202020; }
-          h1 { font-size: 1.4em; margin-bottom: 0.2em; }
-          h2 { font-size: 1.1em; font-weight: normal; margin-top: 0; }
+          body { font: 14px/1.35 system-ui, "Segoe UI", Roboto, "DejaVu Sans", sans-serif;
+                 margin: 16px 20px; color: #202020; }
+          h1 { font-size: 22px; margin: 0 0 4px; }
+          h2 { font-size: 16px; font-weight: normal; margin: 0 0 4px; }
           h2.locked { color: #a01010; }
           h2.unlocked { color: #106010; }
-          table { border-collapse: collapse; width: 100%; }
-          th, td { border: 1px solid #b0b0b0; padding: 0.25em 0.5em;
-                   text-align: left; vertical-align: top; }
+          p.note { font-size: 13px; color: #505050; margin: 4px 0 10px; max-width: 80em; }
+          p.note code { white-space: nowrap; }
+          table { border-collapse: collapse; width: 100%; table-layout: fixed; }
+          col.place { width: 15%; }
+          col.title { width: 12%; }
+          col.name { width: 17%; }
+          col.value { width: 16%; }
+          col.lock { width: 9%; }
+          col.modified { width: 10%; }
+          col.comment { width: 21%; }
+          th, td { border: 1px solid #b0b0b0; padding: 4px 6px; text-align: left;
+                   vertical-align: top; overflow-wrap: anywhere; word-wrap: break-word; }
           th { background: #e4e8ee; }
           tbody tr:nth-child(even) { background: #f6f7f9; }
-          td.name, td.raw { font-family: monospace; }
+          td.name, span.raw { font-family: ui-monospace, "DejaVu Sans Mono", monospace;
+                              font-size: 12px; }
+          span.raw { display: block; color: #606060; }
           td.lock-locked { color: #a01010; font-weight: bold; }
           td.lock-open { color: #106010; }
-          p.note { font-size: 0.9em; color: #505050; }
+          td.modified { font-size: 12px; }
+          td.comment { white-space: pre-wrap; }
         </style>
       </head>
       <body>
@@ -51,20 +68,28 @@
         <p class="note">
           <xsl:value-of select="count(/PrefValues/Pref)"/>
           <xsl:text> Werte auf dieser Ebene gespeichert. Ein Wert gilt nur, wenn keine
-            niedrigere Ebene seine Voreinstellung sperrt.</xsl:text>
+            niedrigere Ebene seine Voreinstellung sperrt. Alle Ebenen auf einmal, mit dem
+            geltenden Wert: </xsl:text>
+          <code>kvrn-prefs report --html -o report.html</code>
         </p>
         <xsl:choose>
           <xsl:when test="/PrefValues/Pref">
             <table>
+              <colgroup>
+                <col class="place"/>
+                <col class="title"/>
+                <col class="name"/>
+                <col class="value"/>
+                <col class="lock"/>
+                <col class="modified"/>
+                <col class="comment"/>
+              </colgroup>
               <thead>
                 <tr>
-                  <th>Anwendung</th>
-                  <th>Kategorie</th>
-                  <th>Registerkarte</th>
+                  <th>Anwendung / Kategorie / Registerkarte</th>
                   <th>Titel</th>
-                  <th>Wert</th>
                   <th>Name</th>
-                  <th>Gespeicherter Wert</th>
+                  <th>Wert</th>
                   <th>Sperre</th>
                   <th>Geändert</th>
                   <th>Kommentar</th>
@@ -90,16 +115,23 @@
 
   <xsl:template match="Pref">
     <tr>
-      <td><xsl:value-of select="@Application"/></td>
-      <td><xsl:value-of select="@Category"/></td>
-      <td><xsl:value-of select="@Tab"/></td>
+      <td>
+        <xsl:value-of select="concat(@Application, ' / ', @Category, ' / ', @Tab)"/>
+      </td>
       <td><xsl:value-of select="@title"/></td>
-      <td><xsl:value-of select="@displayValue"/></td>
       <td class="name"><xsl:value-of select="@name"/></td>
-      <td class="raw"><xsl:value-of select="@value"/></td>
+      <td>
+        <xsl:value-of select="@displayValue"/>
+        <!-- Der gespeicherte Wert, wo der gezeigte anders lautet (der Name einer Auswahl),
+             nicht aber die kodierte Form einer Zeichenkettenliste: ihre Einträge stehen da. -->
+        <xsl:if test="string(@value) != string(@displayValue) and
+                      not(starts-with(@value, '&quot;'))">
+          <span class="raw">gespeichert als <xsl:value-of select="@value"/></span>
+        </xsl:if>
+      </td>
       <xsl:call-template name="lock-cell"/>
-      <td><xsl:call-template name="date-time"/></td>
-      <td><xsl:value-of select="UserComment"/></td>
+      <td class="modified"><xsl:call-template name="date-time"/></td>
+      <td class="comment"><xsl:value-of select="UserComment"/></td>
     </tr>
   </xsl:template>
 

@@ -34,6 +34,10 @@ const char* const USAGE =
     "                          prints what changed. LEVEL is site, group or user (or 1 to 3).\n"
     "                          --replace-broken first moves a level file that failed to load\n"
     "                          aside (to a new name it prints) instead of refusing.\n"
+    "  report [APPLICATION] [--changed] [--html] [-o FILE]\n"
+    "                          every preference with its effective value, where it is locked\n"
+    "                          and each level's value, lock, date and comment; --html writes\n"
+    "                          one page for a browser\n"
     "  validate [FILE...] [--json]\n"
     "                          checks definition files (without FILE, the installation's 27)\n"
     "                          and prints each finding; status 1 when there are findings\n"
@@ -147,6 +151,7 @@ int dispatch(const command_line_s& line) {
   if (line.command == "unlock") return run_lock(line, false);
   if (line.command == "comment") return run_comment(line);
   if (line.command == "level-lock") return run_level_lock(line);
+  if (line.command == "report") return run_report(line);
   return refuse(EXIT_USAGE, "unknown command " + line.command + " (see kvrn-prefs help)");
 }
 

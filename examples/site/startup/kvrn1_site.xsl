@@ -2,8 +2,11 @@
 <!--
   Shows a Kvrn preference value file (.dpv) as a readable HTML page.
   A copy of this style sheet sits beside every value file under the value file's own
-  base name (kvrn1_user.dpv refers to kvrn1_user.xsl), so a browser opening the value
-  file shows the table instead of the raw XML.
+  base name (kvrn1_user.dpv refers to kvrn1_user.xsl), so a browser that still applies
+  style sheets to XML shows the table instead of the raw XML; xsltproc makes the same page:
+  xsltproc kvrn1_user.xsl kvrn1_user.dpv > kvrn1_user.html
+  The columns have fixed shares of the width and their text wraps, so every column stays
+  in view on a 1,366 px screen. The page needs no script.
 -->
 <xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
 
@@ -18,22 +21,36 @@
   <xsl:template match="/">
     <html lang="en">
       <head>
+        <meta name="viewport" content="width=device-width, initial-scale=1"/>
         <title>Kvrn preference values</title>
         <style>
-          body { font-family: sans-serif; margin: 1.5em; color: #202020; }
-          h1 { font-size: 1.4em; margin-bottom: 0.2em; }
-          h2 { font-size: 1.1em; font-weight: normal; margin-top: 0; }
+          body { font: 14px/1.35 system-ui, "Segoe UI", Roboto, "DejaVu Sans", sans-serif;
+                 margin: 16px 20px; color: #202020; }
+          h1 { font-size: 22px; margin: 0 0 4px; }
+          h2 { font-size: 16px; font-weight: normal; margin: 0 0 4px; }
           h2.locked { color: #a01010; }
           h2.unlocked { color: #106010; }
-          table { border-collapse: collapse; width: 100%; }
-          th, td { border: 1px solid #b0b0b0; padding: 0.25em 0.5em;
-                   text-align: left; vertical-align: top; }
+          p.note { font-size: 13px; color: #505050; margin: 4px 0 10px; max-width: 80em; }
+          p.note code { white-space: nowrap; }
+          table { border-collapse: collapse; width: 100%; table-layout: fixed; }
+          col.place { width: 15%; }
+          col.title { width: 12%; }
+          col.name { width: 17%; }
+          col.value { width: 16%; }
+          col.lock { width: 9%; }
+          col.modified { width: 10%; }
+          col.comment { width: 21%; }
+          th, td { border: 1px solid #b0b0b0; padding: 4px 6px; text-align: left;
+                   vertical-align: top; overflow-wrap: anywhere; word-wrap: break-word; }
           th { background: #e4e8ee; }
           tbody tr:nth-child(even) { background: #f6f7f9; }
-          td.name, td.raw { font-family: monospace; }
+          td.name, span.raw { font-family: ui-monospace, "DejaVu Sans Mono", monospace;
+                              font-size: 12px; }
+          span.raw { display: block; color: #606060; }
           td.lock-locked { color: #a01010; font-weight: bold; }
           td.lock-open { color: #106010; }
-          p.note { font-size: 0.9em; color: #505050; }
+          td.modified { font-size: 12px; }
+          td.comment { white-space: pre-wrap; }
         </style>
       </head>
       <body>
@@ -51,20 +68,27 @@
         <p class="note">
           <xsl:value-of select="count(/PrefValues/Pref)"/>
           <xsl:text> values recorded at this level. A value is used only where no lower
-            level locks its preference.</xsl:text>
+            level locks its preference. Every level at once, with the value in effect: </xsl:text>
+          <code>kvrn-prefs report --html -o report.html</code>
         </p>
         <xsl:choose>
           <xsl:when test="/PrefValues/Pref">
             <table>
+              <colgroup>
+                <col class="place"/>
+                <col class="title"/>
+                <col class="name"/>
+                <col class="value"/>
+                <col class="lock"/>
+                <col class="modified"/>
+                <col class="comment"/>
+              </colgroup>
               <thead>
                 <tr>
-                  <th>Application</th>
-                  <th>Category</th>
-                  <th>Tab</th>
+                  <th>Application / Category / Tab</th>
                   <th>Title</th>
-                  <th>Value</th>
                   <th>Name</th>
-                  <th>Raw value</th>
+                  <th>Value</th>
                   <th>Lock</th>
                   <th>Modified</th>
                   <th>Comment</th>
@@ -90,16 +114,23 @@
 
   <xsl:template match="Pref">
     <tr>
-      <td><xsl:value-of select="@Application"/></td>
-      <td><xsl:value-of select="@Category"/></td>
-      <td><xsl:value-of select="@Tab"/></td>
+      <td>
+        <xsl:value-of select="concat(@Application, ' / ', @Category, ' / ', @Tab)"/>
+      </td>
       <td><xsl:value-of select="@title"/></td>
-      <td><xsl:value-of select="@displayValue"/></td>
       <td class="name"><xsl:value-of select="@name"/></td>
-      <td class="raw"><xsl:value-of select="@value"/></td>
+      <td>
+        <xsl:value-of select="@displayValue"/>
+        <!-- The value as stored, where the shown value reads differently (a choice's name),
+             but not a string list's encoded form: its items are shown. -->
+        <xsl:if test="string(@value) != string(@displayValue) and
+                      not(starts-with(@value, '&quot;'))">
+          <span class="raw">stored as <xsl:value-of select="@value"/></span>
+        </xsl:if>
+      </td>
       <xsl:call-template name="lock-cell"/>
-      <td><xsl:call-template name="date-time"/></td>
-      <td><xsl:value-of select="UserComment"/></td>
+      <td class="modified"><xsl:call-template name="date-time"/></td>
+      <td class="comment"><xsl:value-of select="UserComment"/></td>
     </tr>
   </xsl:template>
 
