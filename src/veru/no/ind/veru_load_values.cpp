@@ -87,9 +87,9 @@ void read_entries(XERCES_DOM_node* root, int level, bool notify, ignored_entries
         pref->read_dom_node(element, level);
         if (notify) pref->update_loaded_value(level);
       } catch (const TQS::Error::Exception& error) {
-        ignored->ignore(element, "\tDefault %s value is not valid. Value ignored\n", name,
-                        {error.askCode(), position,
-                         invalid_reason(pref, element, error.askCode())});
+        ignored->ignore(
+            element, "\tDefault %s value is not valid. Value ignored\n", name,
+            {error.askCode(), position, invalid_reason(pref, element, error.askCode())});
       }
     }
   }
