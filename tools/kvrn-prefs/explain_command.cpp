@@ -15,6 +15,7 @@ std::string constraint_text(const VERU_data* data) {
     char* printed = data->print();
     std::string text = std::string("range ") + (printed ? printed : "");
     SM_free(printed);
+    while (text.back() == ' ') text.pop_back();
     return text;
   }
   const auto* enumeration = static_cast<const VERU_data_enum*>(data);
