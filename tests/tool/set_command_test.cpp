@@ -235,8 +235,7 @@ TEST(SetCommand, AReadOnlyFileIsNotReplaced) {
       run_tool(copy, {"set", "Gateway_Autosave_Interval", "8", "--level", "user"});
   EXPECT_EQ(refused.status, 1);
   EXPECT_EQ(refused.out, "");
-  EXPECT_TRUE(
-      contains(refused.err, "kvrn-prefs: nothing was saved: " + path + ": not writeable\n"))
+  EXPECT_TRUE(contains(refused.err, "kvrn-prefs: nothing was saved: " + path + ": not writeable\n"))
       << refused.err;
   EXPECT_EQ(read_file(path), old);
   struct stat status {};
