@@ -44,7 +44,7 @@ void check_entry(const value_file_s& file, const value_entry_s& entry, findings_
     add("hidden-by-lock", lock_text(VERU_lookup_pref(entry.name.c_str()), file.level));
   } else if (entry.ignored_code) {
     add("invalid-value", entry.ignored_reason + "; start-up ignores the entry");
-  } else if (file.level == 3 && entry.locked_flag) {
+  } else if (file.level == 3 && entry.locked_flag && !file.locked_by_default) {
     add("useless-lock", "locked=\"yes\" changes nothing at the user level: no level lies above it");
   }
   if (entry.has_modified) {
@@ -79,7 +79,7 @@ void check_name(const value_file_s& file, const std::string& name,
     std::vector<int> positions;
     for (const value_entry_s* entry : entries) positions.push_back(entry->position);
     findings->push_back({file.level, file.path, last.position, name, "duplicate-entry",
-                         "entries " + positions_text(positions) + " all set it; entry " +
+                         "entries " + positions_text(positions) + " set it; entry " +
                              std::to_string(last.position) + ", read last, gives the value"});
   }
   VERU_pref* pref = VERU_lookup_pref(name.c_str());
