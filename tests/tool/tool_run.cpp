@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -81,7 +82,10 @@ ToolResult run_program(const std::string& program, const std::vector<std::string
   std::vector<std::string> variables = environment;
   for (const char* kept :
        {"PATH", "HOME", "TMPDIR", "ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
-    if (const char* value = std::getenv(kept)) variables.push_back(std::string(kept) + "=" + value);
+    const std::string prefix = std::string(kept) + "=";
+    const bool given = std::any_of(variables.begin(), variables.end(),
+                                   [&](const std::string& v) { return v.rfind(prefix, 0) == 0; });
+    if (const char* value = std::getenv(kept); value && !given) variables.push_back(prefix + value);
   }
   std::vector<char*> argv{const_cast<char*>(program.c_str())};
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
