@@ -182,6 +182,20 @@ TEST(HelpAndOutput, QuietUnlessVerboseButWarningsThatMatterAreShown) {
   EXPECT_EQ(set.err,
             "kvrn-prefs: warning: the user level's own value of Gateway_Recent_Files_Count (20) "
             "still decides over the site level's\n");
+  // Locking the whole site level hides every group and user entry start-up accepted.
+  EXPECT_EQ(run_tool(copy, {"level-lock", "locked", "--level", "site"})
+                .out.rfind("already locked by default, nothing changed at the site level", 0),
+            0u);
+  ASSERT_EQ(run_tool(copy, {"level-lock", "unlocked", "--level", "site"}).err, "");
+  const ToolResult level_lock = run_tool(copy, {"level-lock", "locked", "--level", "site"});
+  EXPECT_EQ(level_lock.status, 0) << level_lock.err;
+  int hidden = 0;
+  for (const std::string& line : lines_of(level_lock.err)) {
+    hidden += contains(line, "is hidden by the lock at the site level") ? 1 : 0;
+  }
+  // With the site unlocked, start-up accepted all 8 group entries and 12 of the user's (the
+  // other 6 stay hidden by the group's locks, or are invalid or unknown).
+  EXPECT_EQ(hidden, 8 + 12) << level_lock.err;
   // The unknown name of an edit gets the nearest names too.
   EXPECT_TRUE(
       contains(run_tool(copy, {"reset", "Gateway_Recent_File_Count", "--level", "user"}).err,

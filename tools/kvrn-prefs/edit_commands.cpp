@@ -89,6 +89,9 @@ int run_level_lock(const command_line_s& line) {
   if (level < 0) return EXIT_USAGE;
   const bool locked = state == "locked";
   return edit_level(line, level, [&]() -> edit_outcome_s {
+    if (VERU_is_level_locked_by_default(level) == locked) {
+      return {EXIT_OK, std::string("already ") + state + " by default, nothing changed", {}};
+    }
     char* reason = nullptr;
     if (const int code = VERU_edit_level_lock(level, locked, &reason)) {
       return refused_edit("the level's default lock was not changed", code, reason, "");

@@ -51,7 +51,7 @@ std::string reload_level(int level, bool replace_broken) {
 
 // One warning line for each entry above the level that a lock now hides, or whose value still
 // decides over the level's: the edit does not do what its person may expect there.
-void warn_about_higher_entries(VERU_pref* pref, int level) {
+void warn_about_higher_entries(VERU_pref* pref, int level, bool value_set) {
   for (int above = level + 1; above <= 3; ++above) {
     const VERU_recorded_value* entry = pref->ask_recorded_value(above);
     if (!entry) continue;
@@ -61,7 +61,7 @@ void warn_about_higher_entries(VERU_pref* pref, int level) {
                    "kvrn-prefs: warning: the %s level's entry for %s (%s) is hidden by the lock "
                    "at the %s level: it stays in its file but no longer counts\n",
                    level_name(above), pref->ask_name(), value.c_str(), level_name(level));
-    } else if (value_source(pref) == above) {
+    } else if (value_set && value_source(pref) == above) {
       std::fprintf(stderr,
                    "kvrn-prefs: warning: the %s level's own value of %s (%s) still decides over "
                    "the %s level's\n",
@@ -111,6 +111,8 @@ int edit_level(const command_line_s& line, int level,
   }
   std::printf("%s at the %s level, saved in %s\n", outcome.done.c_str(), level_name(level),
               VERU__ask_level_filename(level));
-  for (VERU_pref* pref : outcome.watched) warn_about_higher_entries(pref, level);
+  for (VERU_pref* pref : outcome.watched) {
+    warn_about_higher_entries(pref, level, outcome.value_set);
+  }
   return EXIT_OK;
 }

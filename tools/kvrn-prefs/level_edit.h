@@ -13,9 +13,11 @@
 struct edit_outcome_s {
   int status = EXIT_OK;
   std::string done;  // "Gateway_Autosave_Interval = 7", "Drafting_Standard_Default unlocked"
-  // The preferences whose entries at the levels above may now be hidden by a lock, or still
-  // decide the value: each such entry is warned about after the save.
+  // The preferences whose entries at the levels above may now be hidden by a lock: each such
+  // entry is warned about after the save.
   std::vector<VERU_pref*> watched;
+  // Whether a value was set, so that an entry above that still decides is warned about too.
+  bool value_set = false;
 };
 
 // Locks the level, reads it again (moving a broken file aside with --replace-broken), runs

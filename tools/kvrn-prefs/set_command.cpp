@@ -47,6 +47,6 @@ int run_set(const command_line_s& line) {
       }
       done += line.comment.empty() ? ", comment removed" : ", with its comment";
     }
-    return {EXIT_OK, done, {pref}};
+    return {EXIT_OK, done, {pref}, true};
   });
 }
