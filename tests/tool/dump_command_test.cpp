@@ -107,6 +107,15 @@ TEST(DumpCommand, JsonAndRefusals) {
   EXPECT_EQ(last["command"].text,
             "kvrn-prefs set Gateway_Startup_Splash_Screen false --level user");
 
+  std::remove(copy.value_file(1).c_str());
+  const ToolResult none = run_tool(copy, {"dump", "--level", "site"});
+  EXPECT_EQ(none.status, 0);
+  EXPECT_EQ(none.out, "# the site level's file " + copy.value_file(1) + " (none yet)\n");
+  JsonValue empty;
+  ASSERT_TRUE(parse_json(run_tool(copy, {"dump", "--level", "site", "--json"}).out, &empty));
+  EXPECT_EQ(empty["exists"].text, "false");
+  EXPECT_EQ(empty["entries"].size(), 0u);
+
   EXPECT_EQ(run_tool(copy, {"dump"}).status, 2);
   EXPECT_EQ(run_tool(copy, {"dump", "--level", "defaults"}).status, 2);
   EXPECT_EQ(run_tool(copy, {"dump", "--level", "user", "--lock"}).status, 2);

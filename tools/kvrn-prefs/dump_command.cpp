@@ -82,7 +82,9 @@ std::string set_command(const value_file_s& file, const value_entry_s& entry, st
 
 int print_text(const value_file_s& file) {
   std::printf("# the %s level's file %s%s\n", level_name(file.level), file.path.c_str(),
-              file.locked_by_default ? ", locked by default" : "");
+              !file.exists             ? " (none yet)"
+              : file.locked_by_default ? ", locked by default"
+                                       : "");
   if (file.locked_by_default) {
     std::printf("%skvrn-prefs level-lock locked --level %s\n",
                 file.level == 3 ? "# the user level cannot lock by default: " : "",
@@ -124,6 +126,7 @@ int print_json(const value_file_s& file) {
   std::printf("%s\n", json_object({{"level", std::to_string(file.level)},
                                    {"name", json_string(level_name(file.level))},
                                    {"file", json_string(file.path)},
+                                   {"exists", json_bool(file.exists)},
                                    {"locked_by_default", json_bool(file.locked_by_default)},
                                    {"entries", json_array(entries, true)}})
                           .c_str());
@@ -151,7 +154,8 @@ int run_dump(const command_line_s& line) {
   file.level = level;
   file.path = VERU__ask_level_filename(level);
   std::string error;
-  if (state == VERU_LOAD_LOADED && !read_value_file(level, &file, &error)) {
+  file.exists = state == VERU_LOAD_LOADED;
+  if (file.exists && !read_value_file(level, &file, &error)) {
     return refuse(EXIT_REFUSED, "cannot read " + file.path + ": " + error);
   }
   return line.json ? print_json(file) : print_text(file);

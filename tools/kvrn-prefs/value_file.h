@@ -25,6 +25,7 @@ struct value_entry_s {
 struct value_file_s {
   int level = 0;
   std::string path;
+  bool exists = true;
   bool locked_by_default = false;
   std::vector<value_entry_s> entries;
 };
