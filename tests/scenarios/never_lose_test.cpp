@@ -284,9 +284,9 @@ TEST(NeverLose, EntriesTheLoadIgnoredAreWrittenBackUntilTheLevelHasItsOwnValue) 
     int position = 0;
     char* reason = nullptr;
     const int code = VERU_ask_level_carried_entry(3, index, &position, &reason);
-    EXPECT_EQ((std::vector<std::string>{std::to_string(code), std::to_string(position),
-                                        taken(reason)}),
-              whys[index]);
+    EXPECT_EQ(
+        (std::vector<std::string>{std::to_string(code), std::to_string(position), taken(reason)}),
+        whys[index]);
   }
   int position = -1;
   char* reason = nullptr;
