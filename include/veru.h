@@ -98,6 +98,14 @@ int VERU_ask_level_load_state(int level, char** reason);
 // null, *names receives their names in file order (new strings in a new array, SM_free each
 // and the array; null when there are none).
 int VERU_ask_level_carried_entries(int level, char*** names);
+// Why the level's last load ignored its index-th carried entry (from 0, in the order of
+// VERU_ask_level_carried_entries): 3550001 when no preference has the entry's name, 3550045 when
+// a lower level locks the preference, otherwise the code that reading the entry's value raised
+// (the type's or the constraint's). *position (when not null) receives the entry's place among
+// the Pref elements of the file as it was loaded, from 1, so that entries of one name can be
+// told apart; *reason (when not null) a new string (SM_free) in words, such as "locked at level
+// 1 (site)" or "0.5 is outside [>0.0 <=0.1]". 0, with 0 and null, when there is no such entry.
+int VERU_ask_level_carried_entry(int level, int index, int* position, char** reason);
 
 // ---- definition and value files -----------------------------------------------------------
 

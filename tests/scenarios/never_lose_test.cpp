@@ -274,6 +274,25 @@ TEST(NeverLose, EntriesTheLoadIgnoredAreWrittenBackUntilTheLevelHasItsOwnValue) 
       log.contains("\tDefault From_Newer_Release is not found in the database. Value ignored\n"));
   EXPECT_TRUE(log.contains("\tDefault Held is locked. Value ignored\n"));
   EXPECT_TRUE(log.contains("\tDefault Count value is not valid. Value ignored\n"));
+  // Why each was ignored, and where it stood among the file's entries.
+  const std::vector<std::vector<std::string>> whys = {
+      {"3550001", "2", "no preference has this name"},
+      {"3550045", "3", "locked at level 1 (site)"},
+      {"3550013", "4", "500 is outside [>=0 <=100]"},
+      {"3550001", "5", "no preference has this name"}};
+  for (int index = 0; index < 4; ++index) {
+    int position = 0;
+    char* reason = nullptr;
+    const int code = VERU_ask_level_carried_entry(3, index, &position, &reason);
+    EXPECT_EQ(
+        (std::vector<std::string>{std::to_string(code), std::to_string(position), taken(reason)}),
+        whys[index]);
+  }
+  int position = -1;
+  char* reason = nullptr;
+  EXPECT_EQ(VERU_ask_level_carried_entry(3, 4, &position, &reason), 0);
+  EXPECT_EQ(position, 0);
+  EXPECT_EQ(reason, nullptr);
 
   // After the level's own entries, in file order, whole.
   const std::string path = installation.value_file(3);

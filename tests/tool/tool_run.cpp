@@ -6,14 +6,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-
-namespace {
 
 std::string tool_path() {
   return KVRN_PREFS_BINARY;
 }
+
+namespace {
 
 // Reads both pipes to their ends together, so that a full one never blocks the child.
 void drain(int out_fd, int err_fd, std::string* out, std::string* err) {
@@ -47,6 +48,10 @@ std::string examples_dir() {
   return VUZODOD_EXAMPLES_DIR;
 }
 
+std::string source_file(const std::string& relative) {
+  return examples_dir() + "/../" + relative;
+}
+
 ExampleCopy::ExampleCopy() {
   make_directories(path("base"));
   copy_tree(examples_dir() + "/kvrn", path("base/kvrn"));
@@ -69,11 +74,18 @@ std::vector<std::string> ExampleCopy::environment() const {
 
 ToolResult run_tool(const std::vector<std::string>& environment,
                     const std::vector<std::string>& arguments, const std::string& input) {
-  const std::string program = tool_path();
+  return run_program(tool_path(), environment, arguments, input);
+}
+
+ToolResult run_program(const std::string& program, const std::vector<std::string>& environment,
+                       const std::vector<std::string>& arguments, const std::string& input) {
   std::vector<std::string> variables = environment;
   for (const char* kept :
        {"PATH", "HOME", "TMPDIR", "ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
-    if (const char* value = std::getenv(kept)) variables.push_back(std::string(kept) + "=" + value);
+    const std::string prefix = std::string(kept) + "=";
+    const bool given = std::any_of(variables.begin(), variables.end(),
+                                   [&](const std::string& v) { return v.rfind(prefix, 0) == 0; });
+    if (const char* value = std::getenv(kept); value && !given) variables.push_back(prefix + value);
   }
   std::vector<char*> argv{const_cast<char*>(program.c_str())};
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));

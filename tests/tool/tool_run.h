@@ -29,11 +29,18 @@ class ExampleCopy {
   TempDir dir_;
 };
 
-// Runs kvrn-prefs with arguments in an environment of only PATH, HOME, TMPDIR and the given
-// variables ("NAME=value"); input, when given, is its standard input.
+// Runs program with arguments in an environment of only PATH, HOME, TMPDIR, the sanitizers'
+// options and the given variables ("NAME=value"); input, when given, is its standard input.
+ToolResult run_program(const std::string& program, const std::vector<std::string>& environment,
+                       const std::vector<std::string>& arguments, const std::string& input = "");
+// The same for kvrn-prefs.
 ToolResult run_tool(const std::vector<std::string>& environment,
                     const std::vector<std::string>& arguments, const std::string& input = "");
 // The same, on the installation of copy.
 ToolResult run_tool(const ExampleCopy& copy, const std::vector<std::string>& arguments);
 // The path of the examples folder of the source tree.
 std::string examples_dir();
+// The path of a file of the source tree, such as "doc/kvrn-prefs.md".
+std::string source_file(const std::string& relative);
+// The path of the kvrn-prefs program under test.
+std::string tool_path();

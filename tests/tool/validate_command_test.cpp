@@ -1,110 +1,12 @@
 // kvrn-prefs validate: the example installation validates clean, each mistake gives one line,
 // --json prints valid JSON, and the command works where the module could not start.
-#include <cctype>
-#include <cstring>
-#include <map>
 #include <sstream>
 
 #include "json.h"
+#include "json_reader.h"
 #include "tool_run.h"
 
 namespace {
-
-using JsonObject = std::map<std::string, std::string>;
-
-// A strict reader of what validate --json prints: an array of objects whose values are strings
-// or integers (kept as their text). Anything else, or anything after the array, fails.
-class JsonReader {
- public:
-  explicit JsonReader(const std::string& text) : text_(text) {}
-
-  bool read_array(std::vector<JsonObject>* objects) {
-    if (!take('[')) return false;
-    if (!take(']')) {
-      do {
-        JsonObject object;
-        if (!read_object(&object)) return false;
-        objects->push_back(object);
-      } while (take(','));
-      if (!take(']')) return false;
-    }
-    skip_space();
-    return at_ == text_.size();
-  }
-
- private:
-  void skip_space() {
-    while (at_ < text_.size() && std::strchr(" \t\r\n", text_[at_])) ++at_;
-  }
-  bool take(char c) {
-    skip_space();
-    if (at_ < text_.size() && text_[at_] == c) {
-      ++at_;
-      return true;
-    }
-    return false;
-  }
-  bool read_object(JsonObject* object) {
-    if (!take('{')) return false;
-    do {
-      std::string key, value;
-      if (!read_string(&key) || !take(':')) return false;
-      skip_space();
-      if (at_ < text_.size() && text_[at_] == '"') {
-        if (!read_string(&value)) return false;
-      } else if (!read_integer(&value)) {
-        return false;
-      }
-      if (!object->emplace(key, value).second) return false;
-    } while (take(','));
-    return take('}');
-  }
-  bool read_integer(std::string* value) {
-    const std::size_t start = at_;
-    if (at_ < text_.size() && text_[at_] == '-') ++at_;
-    while (at_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[at_]))) ++at_;
-    *value = text_.substr(start, at_ - start);
-    return !value->empty() && *value != "-";
-  }
-  bool read_string(std::string* value) {
-    if (!take('"')) return false;
-    while (at_ < text_.size()) {
-      const auto c = static_cast<unsigned char>(text_[at_++]);
-      if (c == '"') return true;
-      if (c < 0x20) return false;
-      if (c != '\\') {
-        *value += static_cast<char>(c);
-        continue;
-      }
-      if (at_ >= text_.size()) return false;
-      const char escape = text_[at_++];
-      const char* simple = std::strchr("\"\\/bfnrt", escape);
-      if (simple && escape) {
-        *value += "\"\\/\b\f\n\r\t"[simple - "\"\\/bfnrt"];
-      } else if (escape == 'u' && at_ + 4 <= text_.size()) {
-        const unsigned code = std::stoul(text_.substr(at_, 4), nullptr, 16);
-        at_ += 4;
-        if (code >= 0xD800 && code <= 0xDFFF) return false;  // never written
-        if (code < 0x80) {
-          *value += static_cast<char>(code);
-        } else if (code < 0x800) {
-          *value += static_cast<char>(0xC0 | (code >> 6));
-          *value += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-          *value += static_cast<char>(0xE0 | (code >> 12));
-          *value += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-          *value += static_cast<char>(0x80 | (code & 0x3F));
-        }
-      } else {
-        return false;
-      }
-    }
-    return false;
-  }
-
-  const std::string& text_;
-  std::size_t at_ = 0;
-};
 
 // A file with one mistake of each kind that a single file can have.
 const char* const MISTAKES =
@@ -192,21 +94,22 @@ TEST(ValidateCommand, EachMistakeIsOneLineAndTheRunGoesOn) {
 
   ToolResult json = run_tool(std::vector<std::string>{}, {"validate", "--json", m, b, a});
   EXPECT_EQ(json.status, 1);
-  std::vector<JsonObject> objects;
-  ASSERT_TRUE(JsonReader(json.out).read_array(&objects)) << json.out;
+  JsonValue objects;
+  ASSERT_TRUE(parse_json(json.out, &objects)) << json.out;
   ASSERT_EQ(objects.size(), 10u);
-  for (const JsonObject& object : objects) {
+  for (const JsonValue& object : objects.items) {
     EXPECT_EQ(object.size(), 4u);
-    EXPECT_EQ(object.count("file") + object.count("code") + object.count("message") +
-                  object.count("text"),
+    EXPECT_EQ(object.fields.count("file") + object.fields.count("code") +
+                  object.fields.count("message") + object.fields.count("text"),
               4u);
   }
-  EXPECT_EQ(objects[4].at("code"), "3550037");
-  EXPECT_EQ(objects[4].at("message"),
+  EXPECT_EQ(objects[4]["code"].kind, JsonValue::number);
+  EXPECT_EQ(objects[4]["code"].text, "3550037");
+  EXPECT_EQ(objects[4]["message"].text,
             "A toggle widget must have an upper and lower bound.\nThe OFF value must be equal to "
             "one of the bounds.");
-  EXPECT_EQ(objects[3].at("text"), "Q\"\\x, Size_WIN - Größe");
-  EXPECT_EQ(objects[7].at("file"), b);
+  EXPECT_EQ(objects[3]["text"].text, "Q\"\\x, Size_WIN - Größe");
+  EXPECT_EQ(objects[7]["file"].text, b);
 }
 
 TEST(ValidateCommand, RefusesWrongLinesAndMissingInstallations) {

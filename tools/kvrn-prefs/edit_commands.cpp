@@ -2,6 +2,8 @@
 // under the level's lock.
 #include "level_edit.h"
 
+#include "suggest.h"
+
 namespace {
 
 // The one name a command takes, or a usage error.
@@ -21,14 +23,16 @@ int run_reset(const command_line_s& line) {
   const std::string& name = line.arguments[0];
   return edit_level(line, level, [&]() -> edit_outcome_s {
     char* reason = nullptr;
-    if (VERU_edit_reset(name.c_str(), level, &reason) != 0) {
-      return refused_edit(name + " was not reset", reason);
+    if (const int code = VERU_edit_reset(name.c_str(), level, &reason)) {
+      return refused_edit(name + " was not reset", code, reason, name);
     }
-    return {EXIT_OK, name + " reset (value, lock and comment removed)"};
+    return {EXIT_OK, name + " reset (value, lock and comment removed)", {}};
   });
 }
 
-int run_lock(const command_line_s& line, bool locked) {
+namespace {
+
+int lock_or_unlock(const command_line_s& line, bool locked) {
   const char* command = locked ? "lock" : "unlock";
   if (!one_name(line, command, 0)) return EXIT_USAGE;
   const int level = edited_level(line, command);
@@ -36,13 +40,26 @@ int run_lock(const command_line_s& line, bool locked) {
   const std::string& name = line.arguments[0];
   return edit_level(line, level, [&]() -> edit_outcome_s {
     char* reason = nullptr;
-    if (VERU_edit_lock(name.c_str(), level, locked, &reason) != 0) {
-      return refused_edit(name + " was not " + (locked ? "locked" : "unlocked"), reason);
+    if (const int code = VERU_edit_lock(name.c_str(), level, locked, &reason)) {
+      return refused_edit(name + " was not " + (locked ? "locked" : "unlocked"), code, reason,
+                          name);
     }
-    if (!locked) return {EXIT_OK, name + " unlocked"};
+    if (!locked) return {EXIT_OK, name + " unlocked", {}};
     VERU_pref* pref = VERU_lookup_pref(name.c_str());
-    return {EXIT_OK, name + " locked with the value " + shown_value(pref, pref->ask_value(level))};
+    return {EXIT_OK,
+            name + " locked with the value " + shown_value(pref, pref->ask_value(level)),
+            {pref}};
   });
+}
+
+}  // namespace
+
+int run_lock(const command_line_s& line) {
+  return lock_or_unlock(line, true);
+}
+
+int run_unlock(const command_line_s& line) {
+  return lock_or_unlock(line, false);
 }
 
 int run_comment(const command_line_s& line) {
@@ -53,11 +70,13 @@ int run_comment(const command_line_s& line) {
   const std::string& comment = line.arguments[1];
   return edit_level(line, level, [&]() -> edit_outcome_s {
     char* reason = nullptr;
-    if (VERU_edit_comment(name.c_str(), level, comment.c_str(), &reason) != 0) {
-      return refused_edit("the comment of " + name + " was not changed", reason);
+    if (const int code = VERU_edit_comment(name.c_str(), level, comment.c_str(), &reason)) {
+      return refused_edit("the comment of " + name + " was not changed", code, reason, name);
     }
-    return {EXIT_OK, comment.empty() ? "the comment of " + name + " removed"
-                                     : "the comment of " + name + " set"};
+    return {
+        EXIT_OK,
+        comment.empty() ? "the comment of " + name + " removed" : "the comment of " + name + " set",
+        {}};
   });
 }
 
@@ -70,13 +89,16 @@ int run_level_lock(const command_line_s& line) {
   if (level < 0) return EXIT_USAGE;
   const bool locked = state == "locked";
   return edit_level(line, level, [&]() -> edit_outcome_s {
-    // The entries' own lock flags are cleared only when the default changes.
-    const bool changes = VERU_is_level_locked_by_default(level) != locked;
-    char* reason = nullptr;
-    if (VERU_edit_level_lock(level, locked, &reason) != 0) {
-      return refused_edit("the level's default lock was not changed", reason);
+    if (VERU_is_level_locked_by_default(level) == locked) {
+      return {EXIT_OK, std::string("already ") + state + " by default, nothing changed", {}};
     }
-    if (!changes) return {EXIT_OK, "already " + state + " by default"};
-    return {EXIT_OK, state + " by default (each entry's own lock flag cleared)"};
+    char* reason = nullptr;
+    if (const int code = VERU_edit_level_lock(level, locked, &reason)) {
+      return refused_edit("the level's default lock was not changed", code, reason, "");
+    }
+    return {EXIT_OK,
+            std::string(locked ? "locked" : "unlocked") +
+                " by default (each entry's own lock flag cleared)",
+            locked ? prefs_in_file_order() : std::vector<VERU_pref*>{}};
   });
 }

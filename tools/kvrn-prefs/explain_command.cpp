@@ -2,7 +2,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "json.h"
+#include "suggest.h"
 #include "tool.h"
+#include "xml_file.h"
 
 namespace {
 
@@ -12,6 +15,7 @@ std::string constraint_text(const VERU_data* data) {
     char* printed = data->print();
     std::string text = std::string("range ") + (printed ? printed : "");
     SM_free(printed);
+    while (text.back() == ' ') text.pop_back();
     return text;
   }
   const auto* enumeration = static_cast<const VERU_data_enum*>(data);
@@ -65,15 +69,57 @@ void print_level(VERU_pref* pref, int level) {
   std::printf("\n");
 }
 
+std::string level_json(VERU_pref* pref, int level) {
+  const VERU_recorded_value* entry = pref->ask_recorded_value(level);
+  const bool has_comment = entry && !TEXT_is_null_text(entry->ask_comment());
+  return json_object({
+      {"level", std::to_string(level)},
+      {"name", json_string(level_name(level))},
+      {"entry", json_bool(entry != nullptr)},
+      {"value", entry ? json_value(pref, entry->ask_value()) : "null"},
+      {"display", entry ? json_string(shown_value(pref, entry->ask_value())) : "null"},
+      {"locked_here", json_bool(entry && pref->is_locked_at(level))},
+      {"locked_by_default", json_bool(VERU_is_level_locked_by_default(level))},
+      {"modified", entry ? json_string(date_text(entry->ask_modification_date())) : "null"},
+      {"comment", has_comment ? json_string(text_of(entry->ask_comment())) : "null"},
+      {"carried", json_bool(level > 0 && is_carried(level, pref->ask_name()))},
+  });
+}
+
+int print_json(VERU_pref* pref, const std::vector<std::pair<std::string, std::string>>& sources) {
+  json_fields fields = pref_json_fields(pref);
+  std::vector<std::string> files;
+  for (const auto& source : sources) {
+    files.push_back(
+        json_object({{"file", json_string(source.first)}, {"role", json_string(source.second)}}));
+  }
+  std::vector<std::string> levels;
+  for (int level = 0; level <= 3; ++level) levels.push_back(level_json(pref, level));
+  fields.insert(fields.end(), {{"files", json_array(files)},
+                               {"constraint", json_string(constraint_text(pref->ask_data()))},
+                               {"levels", json_array(levels)},
+                               {"queries_answer", json_value(pref, pref->loaded_value())}});
+  std::printf("%s\n", json_object(fields).c_str());
+  return EXIT_OK;
+}
+
 }  // namespace
 
 int run_explain(const command_line_s& line) {
   if (line.arguments.size() != 1) return refuse(EXIT_USAGE, "explain takes one preference name");
   VERU_pref* pref = VERU_lookup_pref(line.arguments[0].c_str());
-  if (!pref) return refuse(EXIT_REFUSED, "no preference is named " + line.arguments[0]);
+  if (!pref) return refuse_unknown_pref(line.arguments[0]);
+  const auto sources = definition_sources(pref->ask_name());
+  if (line.json) return print_json(pref, sources);
   std::printf("%s (%s) \"%s\"\n", pref->ask_name(), type_name(pref),
               text_of(pref->ask_title()).c_str());
+  if (!TEXT_is_null_text(pref->ask_desc())) {
+    std::printf("  %s\n", one_line(text_of(pref->ask_desc())).c_str());
+  }
   std::printf("  in %s\n", place_of(pref).c_str());
+  for (const auto& source : sources) {
+    std::printf("  %s in %s\n", source.second.c_str(), source.first.c_str());
+  }
   if (!TEXT_is_null_text(pref->ask_unit())) {
     std::printf("  unit %s\n", text_of(pref->ask_unit()).c_str());
   }
@@ -88,20 +134,16 @@ int run_explain(const command_line_s& line) {
           "gets a value\n");
     }
   }
-  int source = 3;
-  while (source > 0 && !pref->has_value(source)) --source;
+  const int source = value_source(pref);
   std::printf("effective value %s, from level %d (%s)\n", displayed_value(pref, 3).c_str(), source,
               level_name(source));
   std::printf("queries answer %s\n", shown_value(pref, pref->loaded_value()).c_str());
-  int locked_from = -1;
-  for (int level = 0; level <= 2 && locked_from < 0; ++level) {
-    if (pref->is_locked(level)) locked_from = level;
-  }
-  if (locked_from < 0) {
+  const int locked = locked_from(pref);
+  if (locked < 0) {
     std::printf("not locked: the site, group and user levels may change it\n");
   } else {
-    std::printf("locked at level %d (%s): levels above it cannot change it\n", locked_from,
-                level_name(locked_from));
+    std::printf("locked at level %d (%s): levels above it cannot change it\n", locked,
+                level_name(locked));
   }
   return EXIT_OK;
 }

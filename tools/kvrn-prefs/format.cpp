@@ -16,6 +16,10 @@ int level_of(const std::string& name) {
   return -1;
 }
 
+int any_level_of(const std::string& name) {
+  return name == level_name(0) || name == "0" ? 0 : level_of(name);
+}
+
 std::string value_text(const VERU_value* value) {
   if (!value) return "-";
   char* printed = value->print();

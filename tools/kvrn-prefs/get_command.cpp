@@ -1,13 +1,13 @@
 // kvrn-prefs get: the value that the library's queries answer for a preference.
 #include <cstdio>
 
+#include "json.h"
+#include "suggest.h"
 #include "tool.h"
 
-int run_get(const command_line_s& line) {
-  if (line.arguments.size() != 1) return refuse(EXIT_USAGE, "get takes one preference name");
-  const char* name = line.arguments[0].c_str();
-  const VERU_pref* pref = VERU_lookup_pref(name);
-  if (!pref) return refuse(EXIT_REFUSED, "no preference is named " + line.arguments[0]);
+namespace {
+
+void print_value(const VERU_pref* pref, const char* name) {
   const int type = pref->class_id();
   if (type == VERU_pref_int_c) {
     std::printf("%d\n", VERU_ask_int(name));
@@ -28,5 +28,22 @@ int run_get(const command_line_s& line) {
     std::printf("%s\n", text);
     SM_free(text);
   }
+}
+
+}  // namespace
+
+int run_get(const command_line_s& line) {
+  if (line.arguments.size() != 1) return refuse(EXIT_USAGE, "get takes one preference name");
+  const char* name = line.arguments[0].c_str();
+  VERU_pref* pref = VERU_lookup_pref(name);
+  if (!pref) return refuse_unknown_pref(line.arguments[0]);
+  if (!line.json) {
+    print_value(pref, name);
+    return EXIT_OK;
+  }
+  std::printf("%s\n", json_object({{"name", json_string(name)},
+                                   {"type", json_string(type_name(pref))},
+                                   {"value", json_value(pref, pref->loaded_value())}})
+                          .c_str());
   return EXIT_OK;
 }

@@ -1,6 +1,7 @@
-// JSON output of kvrn-prefs: texts written as JSON string literals.
+// JSON output of kvrn-prefs: texts, numbers, objects and arrays written as JSON.
 #include "json.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -60,4 +61,36 @@ std::string json_string(std::string_view text) {
   }
   out += '"';
   return out;
+}
+
+std::string json_bool(bool value) {
+  return value ? "true" : "false";
+}
+
+std::string json_number(double value) {
+  if (!std::isfinite(value)) return "null";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.17g", value);
+  return text;
+}
+
+std::string json_object(const json_fields& fields) {
+  std::string out = "{";
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    out += (i ? ", " : "") + json_string(fields[i].first) + ": " + fields[i].second;
+  }
+  return out + "}";
+}
+
+std::string json_array(const std::vector<std::string>& items, bool one_per_line) {
+  if (items.empty()) return "[]";
+  std::string out = "[";
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (one_per_line)
+      out += i ? ",\n  " : "\n  ";
+    else if (i)
+      out += ", ";
+    out += items[i];
+  }
+  return out + (one_per_line ? "\n]" : "]");
 }

@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "suggest.h"
+
 namespace {
 
 // Holds the level's lock for the life of the command, so that concurrent editors all land.
@@ -47,6 +49,27 @@ std::string reload_level(int level, bool replace_broken) {
   return "";
 }
 
+// One warning line for each entry above the level that a lock now hides, or whose value still
+// decides over the level's: the edit does not do what its person may expect there.
+void warn_about_higher_entries(VERU_pref* pref, int level, bool value_set) {
+  for (int above = level + 1; above <= 3; ++above) {
+    const VERU_recorded_value* entry = pref->ask_recorded_value(above);
+    if (!entry) continue;
+    const std::string value = shown_value(pref, entry->ask_value());
+    if (pref->is_locked(above - 1)) {
+      std::fprintf(stderr,
+                   "kvrn-prefs: warning: the %s level's entry for %s (%s) is hidden by the lock "
+                   "at the %s level: it stays in its file but no longer counts\n",
+                   level_name(above), pref->ask_name(), value.c_str(), level_name(level));
+    } else if (value_set && value_source(pref) == above) {
+      std::fprintf(stderr,
+                   "kvrn-prefs: warning: the %s level's own value of %s (%s) still decides over "
+                   "the %s level's\n",
+                   level_name(above), pref->ask_name(), value.c_str(), level_name(level));
+    }
+  }
+}
+
 }  // namespace
 
 int edited_level(const command_line_s& line, const char* command) {
@@ -58,8 +81,10 @@ int edited_level(const command_line_s& line, const char* command) {
   return level;
 }
 
-edit_outcome_s refused_edit(const std::string& what, char* reason) {
-  return {refuse(EXIT_REFUSED, what + ": " + taken(reason)), ""};
+edit_outcome_s refused_edit(const std::string& what, int code, char* reason,
+                            const std::string& name) {
+  const std::string nearest = code == 3550001 ? did_you_mean_pref(name) : "";
+  return {refuse(EXIT_REFUSED, what + ": " + taken(reason) + nearest), "", {}};
 }
 
 int edit_level(const command_line_s& line, int level,
@@ -86,5 +111,8 @@ int edit_level(const command_line_s& line, int level,
   }
   std::printf("%s at the %s level, saved in %s\n", outcome.done.c_str(), level_name(level),
               VERU__ask_level_filename(level));
+  for (VERU_pref* pref : outcome.watched) {
+    warn_about_higher_entries(pref, level, outcome.value_set);
+  }
   return EXIT_OK;
 }

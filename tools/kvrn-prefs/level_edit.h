@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "tool.h"
 
@@ -12,6 +13,11 @@
 struct edit_outcome_s {
   int status = EXIT_OK;
   std::string done;  // "Gateway_Autosave_Interval = 7", "Drafting_Standard_Default unlocked"
+  // The preferences whose entries at the levels above may now be hidden by a lock: each such
+  // entry is warned about after the save.
+  std::vector<VERU_pref*> watched;
+  // Whether a value was set, so that an entry above that still decides is warned about too.
+  bool value_set = false;
 };
 
 // Locks the level, reads it again (moving a broken file aside with --replace-broken), runs
@@ -21,5 +27,7 @@ int edit_level(const command_line_s& line, int level,
                const std::function<edit_outcome_s()>& change);
 // The level that --level names, or -1 after saying why (usage error).
 int edited_level(const command_line_s& line, const char* command);
-// A refusal of the library (code and reason) as an edit outcome, after saying it.
-edit_outcome_s refused_edit(const std::string& what, char* reason);
+// A refusal of the library (its code and reason) as an edit outcome, after saying it; for an
+// unknown name with the nearest names.
+edit_outcome_s refused_edit(const std::string& what, int code, char* reason,
+                            const std::string& name);

@@ -1,28 +1,16 @@
-// kvrn-prefs list: the definition tree with each preference's effective value at user level.
+// kvrn-prefs list: the definition tree with each preference's title and effective value at user
+// level, optionally only the preferences with an entry at a level or changed from the defaults.
 #include <algorithm>
 #include <cstdio>
 #include <map>
 #include <vector>
 
+#include "json.h"
 #include "tool.h"
 
 namespace {
 
 using prefs_by_group = std::map<const VERU_group*, std::vector<VERU_pref*>>;
-
-void collect(OM_object* object, void* data) {
-  auto* pref = static_cast<VERU_pref*>(object);
-  (*static_cast<prefs_by_group*>(data))[pref->ask_parent()].push_back(pref);
-}
-
-// Preferences get their tags in the order the definition files declare them.
-void sort_in_file_order(prefs_by_group* groups) {
-  for (auto& entry : *groups) {
-    std::sort(entry.second.begin(), entry.second.end(), [](VERU_pref* a, VERU_pref* b) {
-      return OM_ask_object_tag(a) < OM_ask_object_tag(b);
-    });
-  }
-}
 
 const char* role_of(const VERU_group* group, int depth) {
   if (group->ask_has_tabs()) return "category";
@@ -30,52 +18,87 @@ const char* role_of(const VERU_group* group, int depth) {
   return depth == 0 ? "application" : "tab";
 }
 
-void print_pref(VERU_pref* pref, int indent) {
-  const std::string unit = text_of(pref->ask_unit());
-  std::printf("%*s%s = %s%s%s", indent, "", pref->ask_name(), displayed_value(pref, 3).c_str(),
-              unit.empty() ? "" : " ", unit.c_str());
-  for (int level = 2; level >= 0; --level) {
-    if (pref->is_locked(level) && !pref->is_locked(level - 1)) {
-      std::printf("  [locked at %s]", level_name(level));
-    }
+// What a listing shows and where it goes.
+struct listing_s {
+  int level = -1;  // --level, or -1
+  bool changed = false;
+  bool json = false;
+  prefs_by_group prefs;
+  std::vector<std::string> records;  // the JSON records
+
+  bool wants(VERU_pref* pref) const {
+    if (level >= 0 && !pref->ask_recorded_value(level)) return false;
+    return !changed || value_source(pref) > 0;
   }
-  std::printf("\n");
+};
+
+std::string pref_line(VERU_pref* pref, int indent) {
+  const std::string unit = text_of(pref->ask_unit());
+  std::string line = std::string(indent, ' ') + pref->ask_name() + " \"" +
+                     one_line(text_of(pref->ask_title())) + "\" = " + displayed_value(pref, 3) +
+                     (unit.empty() ? "" : " " + unit);
+  if (const int level = locked_from(pref); level >= 0) {
+    line += std::string("  [locked at ") + level_name(level) + "]";
+  }
+  return line + "\n";
 }
 
-void print_group(const VERU_group* group, int depth, const prefs_by_group& prefs) {
+// The group's text, empty when nothing in it is wanted.
+std::string group_text(const VERU_group* group, int depth, listing_s* listing) {
   const int indent = 2 * depth;
-  std::printf("%*s%s (%s)\n", indent, "", text_of(group->ask_name()).c_str(),
-              role_of(group, depth));
-  auto own = prefs.find(group);
-  if (own != prefs.end()) {
-    for (VERU_pref* pref : own->second) print_pref(pref, indent + 2);
+  std::string body;
+  auto own = listing->prefs.find(group);
+  if (own != listing->prefs.end()) {
+    for (VERU_pref* pref : own->second) {
+      if (!listing->wants(pref)) continue;
+      if (listing->json)
+        listing->records.push_back(json_object(pref_json_fields(pref)));
+      else
+        body += pref_line(pref, indent + 2);
+    }
   }
   for (int i = 0; i < group->ask_n_objects(); ++i) {
     const OM_object* child = group->ask_nth_object(i);
     if (child && OM_is_subclass(child->class_id(), VERU_group_c)) {
-      print_group(static_cast<const VERU_group*>(child), depth + 1, prefs);
+      body += group_text(static_cast<const VERU_group*>(child), depth + 1, listing);
     }
   }
+  if (body.empty()) return "";
+  return std::string(indent, ' ') + text_of(group->ask_name()) + " (" + role_of(group, depth) +
+         ")\n" + body;
 }
 
 }  // namespace
 
+bool application_matches(const VERU_group* application, const std::string& wanted) {
+  const char* csh = application->ask_csh_text();
+  return wanted.empty() || text_of(application->ask_name()) == wanted || (csh && wanted == csh);
+}
+
 int run_list(const command_line_s& line) {
+  if (line.arguments.size() > 1) return refuse(EXIT_USAGE, "list takes at most one application");
+  listing_s listing;
+  listing.changed = line.changed;
+  listing.json = line.json;
+  if (line.given & OPTION_LEVEL) {
+    listing.level = any_level_of(line.level);
+    if (listing.level < 0) {
+      return refuse(EXIT_USAGE, "list --level takes defaults, site, group or user (0 to 3)");
+    }
+  }
+  for (VERU_pref* pref : prefs_in_file_order()) listing.prefs[pref->ask_parent()].push_back(pref);
   const VERU_group* tree_root = VERU__ask_module_root()->ask_tree_root();
-  prefs_by_group prefs;
-  OM_for_all_in_set(VERU__ask_module_root()->ask_pref_set(), collect, &prefs);
-  sort_in_file_order(&prefs);
   const std::string wanted = line.arguments.empty() ? "" : line.arguments[0];
-  bool shown = false;
+  bool found = false;
+  std::string text;
   for (int i = 0; i < tree_root->ask_n_objects(); ++i) {
     const auto* application = static_cast<const VERU_group*>(tree_root->ask_nth_object(i));
-    const char* csh = application->ask_csh_text();
-    if (!wanted.empty() && text_of(application->ask_name()) != wanted && !(csh && wanted == csh)) {
-      continue;
-    }
-    print_group(application, 0, prefs);
-    shown = true;
+    if (!application_matches(application, wanted)) continue;
+    found = true;
+    text += group_text(application, 0, &listing);
   }
-  if (!shown) return refuse(EXIT_REFUSED, "no application named " + wanted);
+  if (!found) return refuse(EXIT_REFUSED, "no application named " + wanted);
+  if (listing.json) text = json_array(listing.records, true) + "\n";
+  std::fputs(text.c_str(), stdout);
   return EXIT_OK;
 }

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "level_edit.h"
+#include "suggest.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ int run_set(const command_line_s& line) {
   if (line.lock && line.unlock) return refuse(EXIT_USAGE, "--lock and --unlock exclude each other");
   const std::string& name = line.arguments[0];
   VERU_pref* pref = VERU_lookup_pref(name.c_str());
-  if (!pref) return refuse(EXIT_REFUSED, "no preference is named " + name);
+  if (!pref) return refuse_unknown_pref(name);
   const std::vector<std::string> texts(line.arguments.begin() + 1, line.arguments.end());
   if (texts.size() > 1 && pref->class_id() != VERU_pref_string_list_c) {
     return refuse(EXIT_USAGE, name + " takes one value; only a string_list takes several items");
@@ -53,22 +54,22 @@ int run_set(const command_line_s& line) {
   }
   return edit_level(line, level, [&]() -> edit_outcome_s {
     char* reason = nullptr;
-    if (VERU_edit_value(name.c_str(), level, text.c_str(), &reason) != 0) {
-      return refused_edit(name + " was not changed", reason);
+    if (const int code = VERU_edit_value(name.c_str(), level, text.c_str(), &reason)) {
+      return refused_edit(name + " was not changed", code, reason, name);
     }
     std::string done = name + " = " + shown_value(pref, pref->ask_value(level));
     if (line.lock || line.unlock) {
-      if (VERU_edit_lock(name.c_str(), level, line.lock, &reason) != 0) {
-        return refused_edit(name + " was not changed", reason);
+      if (const int code = VERU_edit_lock(name.c_str(), level, line.lock, &reason)) {
+        return refused_edit(name + " was not changed", code, reason, name);
       }
       done += line.lock ? ", locked" : ", unlocked";
     }
     if (line.has_comment) {
-      if (VERU_edit_comment(name.c_str(), level, line.comment.c_str(), &reason) != 0) {
-        return refused_edit(name + " was not changed", reason);
+      if (const int code = VERU_edit_comment(name.c_str(), level, line.comment.c_str(), &reason)) {
+        return refused_edit(name + " was not changed", code, reason, name);
       }
       done += line.comment.empty() ? ", comment removed" : ", with its comment";
     }
-    return {EXIT_OK, done};
+    return {EXIT_OK, done, {pref}, true};
   });
 }

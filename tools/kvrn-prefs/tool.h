@@ -4,12 +4,26 @@
 #include <veru.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 // Exit statuses.
 constexpr int EXIT_OK = 0;
 constexpr int EXIT_REFUSED = 1;  // the request was understood but cannot be done
 constexpr int EXIT_USAGE = 2;    // the command line is wrong
+
+// The options of commands, as bits of command_line_s::given.
+enum : unsigned {
+  OPTION_LEVEL = 1u << 0,
+  OPTION_COMMENT = 1u << 1,
+  OPTION_LOCK = 1u << 2,
+  OPTION_UNLOCK = 1u << 3,
+  OPTION_REPLACE_BROKEN = 1u << 4,
+  OPTION_JSON = 1u << 5,
+  OPTION_CHANGED = 1u << 6,
+  OPTION_HTML = 1u << 7,
+  OPTION_OUTPUT = 1u << 8,
+};
 
 struct command_line_s {
   std::string command;
@@ -25,12 +39,15 @@ struct command_line_s {
   bool html = false;            // --html
   std::string output;           // -o, --output FILE
   bool verbose = false;         // -v, --verbose
+  unsigned given = 0;           // the OPTION_* bits of the options given
 };
 
 // Level names as a person types and reads them.
 const char* level_name(int level);
 // The level of a name ("site", "group", "user", or 1 to 3); -1 when it is none of them.
 int level_of(const std::string& name);
+// The same, also taking "defaults" and 0.
+int any_level_of(const std::string& name);
 
 // The value's text as the library prints it; "-" for none. A new std::string.
 std::string value_text(const VERU_value* value);
@@ -45,22 +62,45 @@ const char* type_name(const VERU_pref* pref);
 std::string text_of(const TEXT_s* text);
 std::string date_text(int time);
 
+// The lowest level (0 to 2) that locks the preference; -1 when none does.
+int locked_from(VERU_pref* pref);
+// The level (0 to 3) that the effective value comes from.
+int value_source(VERU_pref* pref);
+// A value of the preference as JSON: a number, true or false, a string, or for a string list
+// an array of its items; null for none.
+std::string json_value(const VERU_pref* pref, const VERU_value* value);
+// The fields that describe a preference in the JSON of list, find and explain.
+std::vector<std::pair<std::string, std::string>> pref_json_fields(VERU_pref* pref);
+// Whether an application is the one a person names by its name or context-help tag; any
+// application when wanted is empty.
+bool application_matches(const VERU_group* application, const std::string& wanted);
+// Every preference, in the order the definition files declare them.
+std::vector<VERU_pref*> prefs_in_file_order();
+// Line breaks and tabs as spaces, so that a text keeps to its line.
+std::string one_line(std::string text);
+
 // Prints an error for a person and returns status.
 int refuse(int status, const std::string& message);
 // One warning line on standard error for each level from 1 to last whose value file failed to
 // load: its values and locks are missing from what the command shows or relies on.
 void warn_about_failed_levels(int last = 3);
+// Starts the preferences module; false when it cannot start, after saying why when say_why.
+bool start_module(bool say_why);
 // The text of a new string of the library (SM_free), which it frees; "" for null.
 std::string taken(char* text);
 
-int run_levels();
-int run_files();
+int run_levels(const command_line_s& line);
+int run_files(const command_line_s& line);
 int run_list(const command_line_s& line);
+int run_find(const command_line_s& line);
 int run_get(const command_line_s& line);
 int run_explain(const command_line_s& line);
+int run_dump(const command_line_s& line);
+int run_lint(const command_line_s& line);
 int run_set(const command_line_s& line);
 int run_reset(const command_line_s& line);
-int run_lock(const command_line_s& line, bool locked);
+int run_lock(const command_line_s& line);
+int run_unlock(const command_line_s& line);
 int run_comment(const command_line_s& line);
 int run_level_lock(const command_line_s& line);
 int run_report(const command_line_s& line);

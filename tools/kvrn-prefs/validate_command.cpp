@@ -102,14 +102,6 @@ std::string message_of(int code) {
   return message ? message : "";
 }
 
-// Line breaks (one message has one) would split a finding over two lines.
-std::string one_line(std::string text) {
-  for (char& c : text) {
-    if (c == '\n' || c == '\r') c = ' ';
-  }
-  return text;
-}
-
 void print_lines(const std::vector<finding_s>& findings) {
   for (const finding_s& finding : findings) {
     std::printf("%s: %d %s: %s\n", one_line(finding.file).c_str(), finding.code,

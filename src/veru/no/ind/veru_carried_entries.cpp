@@ -4,16 +4,18 @@
 void veru_carried_entries::clear() {
   entries_.clear();
   names_.clear();
+  whys_.clear();
   document_.reset();
 }
 
-void veru_carried_entries::keep(XERCES_DOM_node* element) {
+void veru_carried_entries::keep(XERCES_DOM_node* element, why_s why) {
   if (!document_) document_ = std::make_unique<veru_document>();
   XERCES_DOM_node* copy = pvtbl_kvxml->XERCES_DOM_importNode(document_->context(), element, true);
   if (!copy) return;
   const char* name = pvtbl_kvxml->XERCES_DOM_getAttribute(element, "name");
   entries_.push_back(copy);
   names_.emplace_back(name ? name : "");
+  whys_.push_back(std::move(why));
 }
 
 bool veru_carried_entries::is_replaced(std::size_t index, int level) const {
@@ -40,11 +42,13 @@ void veru_carried_entries::keep_only(Keep keep) {
     if (kept != i) {
       entries_[kept] = entries_[i];
       names_[kept] = std::move(names_[i]);
+      whys_[kept] = std::move(whys_[i]);
     }
     ++kept;
   }
   entries_.resize(kept);
   names_.resize(kept);
+  whys_.resize(kept);
   // The copies of dropped entries stay in the kept document until the next load clears it.
 }
 

@@ -15,11 +15,20 @@ class veru_carried_entries {
  public:
   // Forgets every kept entry.
   void clear();
-  // Keeps a copy of a Pref element with all its attributes and children.
-  void keep(XERCES_DOM_node* element);
+  // Why the load ignored an entry: a library error code, the entry's place among the file's Pref
+  // elements (from 1) and the reason in words.
+  struct why_s {
+    int code = 0;
+    int position = 0;
+    std::string reason;
+  };
+  // Keeps a copy of a Pref element with all its attributes and children, and why it was ignored.
+  void keep(XERCES_DOM_node* element, why_s why);
   int count() const { return static_cast<int>(entries_.size()); }
   // The kept entries' names in file order ("" for an entry without one).
   const std::vector<std::string>& names() const { return names_; }
+  // Why each kept entry was ignored, in file order.
+  const std::vector<why_s>& whys() const { return whys_; }
   // Appends to parent, each followed by a line break, the kept entries whose preference holds
   // no value at the level: a value of the level's own replaces them.
   void append_to(XERCES_DOM_ctx* document, XERCES_DOM_node* parent, int level) const;
@@ -40,4 +49,5 @@ class veru_carried_entries {
   std::unique_ptr<veru_document> document_;
   std::vector<XERCES_DOM_node*> entries_;
   std::vector<std::string> names_;
+  std::vector<why_s> whys_;
 };

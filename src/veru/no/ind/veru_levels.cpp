@@ -240,3 +240,13 @@ int VERU_ask_level_carried_entries(int level, char*** names) {
   }
   return count;
 }
+
+int VERU_ask_level_carried_entry(int level, int index, int* position, char** reason) {
+  const veru_carried_entries& carried = veru_level(level).carried;
+  const bool known = index >= 0 && index < carried.count();
+  const veru_carried_entries::why_s none;
+  const veru_carried_entries::why_s& why = known ? carried.whys()[index] : none;
+  if (position) *position = why.position;
+  if (reason) *reason = known ? SM_string_copy(why.reason.c_str()) : nullptr;
+  return why.code;
+}

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "veru_edit.h"
 #include "veru_levels.h"
 #include "veru_module.h"
 #include "veru_xml.h"
@@ -27,10 +28,11 @@ class ignored_entries {
   ignored_entries(const ignored_entries&) = delete;
   ignored_entries& operator=(const ignored_entries&) = delete;
 
-  // Logs the line, whose format takes the entry's name, and keeps the entry.
-  void ignore(XERCES_DOM_node* element, const char* format, const char* name) {
+  // Logs the line, whose format takes the entry's name, and keeps the entry with why.
+  void ignore(XERCES_DOM_node* element, const char* format, const char* name,
+              veru_carried_entries::why_s why) {
     if (++count_ <= MAX_ENTRY_LINES) ERROR_lprintf(format, veru_quoted(name).c_str());
-    entry_.carried.keep(element);
+    entry_.carried.keep(element, std::move(why));
   }
   bool any() const { return count_ > 0; }
 
@@ -39,24 +41,55 @@ class ignored_entries {
   int count_ = 0;
 };
 
+// The lowest level below level that locks the preference, in words.
+std::string lock_reason(VERU_pref* pref, int level) {
+  int below = 0;
+  while (below < level - 1 && !pref->is_locked(below)) ++below;
+  return "locked at " + veru_level_text(below);
+}
+
+// Why reading the entry's value raised code, in words.
+std::string invalid_reason(VERU_pref* pref, XERCES_DOM_node* element, int code) {
+  const char* text = pvtbl_kvxml->XERCES_DOM_getAttribute(element, "value");
+  if (!text) return "the entry has no value";
+  // The constraint's own words, when it is the constraint that refuses.
+  try {
+    VERU_value* value = pref->create_veru_value(text);
+    const veru_refusal_s refusal = veru_constraint_refusal(pref, value);
+    OM_delete_object(value);
+    if (refusal && refusal.code == code) return refusal.reason;
+  } catch (const TQS::Error::Exception&) {
+    // Not even of the preference's type: the code says so below.
+  }
+  const char* meaning = ERROR_decode(code);
+  return "the value " + veru_quoted(text) + " is not valid" +
+         (meaning ? std::string(": ") + meaning : std::string());
+}
+
 // Reads the Pref entries of a parsed value file into the level. Whatever reading one entry
 // raises costs that entry only.
 void read_entries(XERCES_DOM_node* root, int level, bool notify, ignored_entries* ignored) {
+  int position = 0;
   for (XERCES_DOM_node* element = veru_next_element(root, nullptr); element;
        element = veru_next_element(root, element)) {
     if (!veru_is_named(element, "Pref")) continue;
+    ++position;
     const char* name = pvtbl_kvxml->XERCES_DOM_getAttribute(element, "name");
     VERU_pref* pref = VERU_lookup_pref(name);
     if (!pref) {
-      ignored->ignore(element, "\tDefault %s is not found in the database. Value ignored\n", name);
+      ignored->ignore(element, "\tDefault %s is not found in the database. Value ignored\n", name,
+                      {3550001, position, "no preference has this name"});
     } else if (pref->is_locked(level - 1)) {
-      ignored->ignore(element, "\tDefault %s is locked. Value ignored\n", name);
+      ignored->ignore(element, "\tDefault %s is locked. Value ignored\n", name,
+                      {3550045, position, lock_reason(pref, level)});
     } else {
       try {
         pref->read_dom_node(element, level);
         if (notify) pref->update_loaded_value(level);
-      } catch (const TQS::Error::Exception&) {
-        ignored->ignore(element, "\tDefault %s value is not valid. Value ignored\n", name);
+      } catch (const TQS::Error::Exception& error) {
+        ignored->ignore(
+            element, "\tDefault %s value is not valid. Value ignored\n", name,
+            {error.askCode(), position, invalid_reason(pref, element, error.askCode())});
       }
     }
   }

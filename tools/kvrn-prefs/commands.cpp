@@ -1,0 +1,280 @@
+// kvrn-prefs: the table of commands and options, help and the usage.
+#include "commands.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+int run_help(const command_line_s& line);
+int run_complete(const command_line_s& line);
+
+constexpr unsigned EDIT = OPTION_LEVEL | OPTION_REPLACE_BROKEN;
+
+}  // namespace
+
+const command_s COMMANDS[] = {
+    {"levels", "[--json]", "the value levels: defined, file, writeable, locked by default",
+     "Shows each level: 0 defaults (the definition files, always there), 1 site,\n"
+     "2 group and 3 user; whether it is defined, its value file, whether the file\n"
+     "can be written, whether the level locks every preference by default, how its\n"
+     "file loaded (loaded, no file, or failed with the parser's reason) and how many\n"
+     "entries start-up ignored and carries.",
+     run_levels, OPTION_JSON, true},
+    {"files", "", "the definition files in load order",
+     "Prints the 27 definition files as start-up found them, in load order.", run_files, 0, true,
+     true},
+    {"list", "[APPLICATION] [--level L] [--changed] [--json]",
+     "the preferences of the tree with titles and effective values",
+     "Shows applications, categories, tabs and groups with each preference's name,\n"
+     "title, effective value and where it is locked. APPLICATION is an application's\n"
+     "name or context-help tag. --level L keeps the preferences with an entry at\n"
+     "level L (defaults, site, group or user; 0 to 3); --changed those whose\n"
+     "effective value comes from a level above 0.",
+     run_list, OPTION_LEVEL | OPTION_CHANGED | OPTION_JSON, true, true},
+    {"find", "TEXT [--json]", "the preferences whose name, title or description holds TEXT",
+     "Prints each preference whose name, title or description contains TEXT,\n"
+     "whatever the letter case, with its title and effective value.",
+     run_find, OPTION_JSON, true, true},
+    {"get", "NAME [--json]", "the value that queries answer for NAME",
+     "Prints the value the library's queries answer for NAME; a string list one\n"
+     "item per line.",
+     run_get, OPTION_JSON, true, true},
+    {"explain", "NAME [--json]", "how NAME's value comes about, level by level",
+     "Shows NAME's type, title, description, place in the tree, definition file and\n"
+     "constraint; for each level its value, lock, date and comment and whether the\n"
+     "level carries an ignored entry; the effective value and the level it comes\n"
+     "from; and where the preference is locked.",
+     run_explain, OPTION_JSON, true, true},
+    {"dump", "--level L [--json]", "a level's entries as commands that set them again",
+     "Prints the entries of the level's value file in file order, each as a\n"
+     "kvrn-prefs set command that records it again (with --lock or --unlock where\n"
+     "the entry differs from the level's default lock, its comment, and its date as\n"
+     "a shell comment). Entries that start-up ignored are printed too, behind\n"
+     "\"# ignored (REASON):\", so that running the output skips them.",
+     run_dump, OPTION_LEVEL | OPTION_JSON, true, true},
+    {"lint", "[--json]", "checks the value files against the definitions and each other",
+     "Checks the value file of every level, one finding per line:\n"
+     "LEVEL FILE: NAME: FINDING: TEXT. FINDING is one of unknown-preference,\n"
+     "hidden-by-lock, invalid-value, duplicate-entry, same-as-inherited,\n"
+     "useless-lock, unreadable-date and load-failed. Status 1 when there are\n"
+     "findings.",
+     run_lint, OPTION_JSON, true},
+    {"report", "[APPLICATION] [--changed] [--html] [-o FILE]",
+     "every preference with its value at each level",
+     "Shows every preference (or one application's, or with --changed those whose\n"
+     "effective value comes from a level above 0) with its effective value, the\n"
+     "level it comes from, where it is locked, and each level's value, comment and\n"
+     "date. --html writes one self-contained XHTML page instead; -o FILE writes to\n"
+     "FILE instead of standard output.",
+     run_report, OPTION_CHANGED | OPTION_HTML | OPTION_OUTPUT, true, true},
+    {"validate", "[FILE...] [--json]", "checks definition files",
+     "Checks definition files (without FILE, the installation's 27) and prints each\n"
+     "finding: FILE: CODE MESSAGE: TEXT. It does not start the module, so it also\n"
+     "serves files that would stop start-up. Status 1 when there are findings.",
+     run_validate, OPTION_JSON, false},
+    {"set", "NAME VALUE... --level L [--lock|--unlock] [--comment TEXT]",
+     "records a value at a level",
+     "Records the value (and its lock or comment) at the level and saves the level.\n"
+     "A string_list takes one VALUE per item (put -- before items that start\n"
+     "with -).",
+     run_set, EDIT | OPTION_LOCK | OPTION_UNLOCK | OPTION_COMMENT, true},
+    {"reset", "NAME --level L", "removes a level's value, lock and comment for NAME",
+     "Removes what the level records for NAME: value, lock and comment, and any\n"
+     "entry of that name the level carries.",
+     run_reset, EDIT, true},
+    {"lock", "NAME --level L", "locks NAME at a level with its effective value",
+     "Locks NAME at the site or group level with its effective value there, so\n"
+     "that the levels above cannot change it.",
+     run_lock, EDIT, true},
+    {"unlock", "NAME --level L", "unlocks NAME at a level",
+     "Unlocks NAME at the level, also where the level locks by default.", run_unlock, EDIT, true},
+    {"comment", "NAME TEXT --level L", "sets the comment of a level's value",
+     "Sets the comment of the level's value of NAME; \"\" removes it.", run_comment, EDIT, true},
+    {"level-lock", "locked|unlocked --level L", "whether a level locks everything by default",
+     "Sets whether the site or group level locks every preference by default;\n"
+     "each entry's own lock flag is cleared.",
+     run_level_lock, EDIT, true},
+    {"help", "[COMMAND]", "this text, or the help of one command",
+     "Prints the usage, or the help of COMMAND (the same as COMMAND --help).", run_help, 0, false},
+    {"complete", "WHAT", "words for the shell's completion",
+     "Prints one word per line, for the bash completion: WHAT is commands,\n"
+     "options COMMAND, levels, names (the preferences' names) or applications.",
+     run_complete, 0, false},
+    {nullptr, nullptr, nullptr, nullptr, nullptr, 0, false},
+};
+
+const option_s OPTIONS[] = {
+    {"--level", nullptr, OPTION_LEVEL, "L",
+     "site, group or user (1 to 3); list also takes defaults (0)"},
+    {"--lock", nullptr, OPTION_LOCK, nullptr, "lock the preference at the level"},
+    {"--unlock", nullptr, OPTION_UNLOCK, nullptr, "unlock the preference at the level"},
+    {"--comment", nullptr, OPTION_COMMENT, "TEXT", "the comment of the value (\"\" removes it)"},
+    {"--replace-broken", nullptr, OPTION_REPLACE_BROKEN, nullptr,
+     "move a level's file that failed to load aside, not refuse"},
+    {"--changed", nullptr, OPTION_CHANGED, nullptr,
+     "only preferences whose effective value comes from a level above 0"},
+    {"--json", nullptr, OPTION_JSON, nullptr, "JSON for scripts (see the documentation)"},
+    {"--html", nullptr, OPTION_HTML, nullptr, "one self-contained XHTML page"},
+    {"--output", "-o", OPTION_OUTPUT, "FILE", "write to FILE"},
+    {"--verbose", "-v", 0, nullptr, "the library's log lines on standard error"},
+    {"--help", "-h", 0, nullptr, "the help of the command"},
+    {"--version", nullptr, 0, nullptr, "the program's version"},
+    {"--base", nullptr, 0, "DIR", "installation directory, holding kvrn/ [KVRN_BASE_DIR]"},
+    {"--site", nullptr, 0, "DIR", "site level directory, holding startup/ [KVRN_SITE_DIR]"},
+    {"--group", nullptr, 0, "DIR", "group level directory [KVRN_GROUP_DIR]"},
+    {"--user", nullptr, 0, "DIR", "user level directory [KVRN_USER_DIR]"},
+    {"--lang", nullptr, 0, "LANGUAGE", "language of definition files and style sheets [KVRN_LANG]"},
+    {"--def-dir", nullptr, 0, "DIRS",
+     "';'-separated directories searched first [KVRN_VERU_XML_DEF_DIR]"},
+    {"--local-user-defaults", nullptr, 0, "FILE",
+     "the user level's value file [KVRN_LOCAL_USER_DEFAULTS]"},
+    {nullptr, nullptr, 0, nullptr, nullptr},
+};
+
+const command_s* find_command(const std::string& name) {
+  for (const command_s* command = COMMANDS; command->name; ++command) {
+    if (name == command->name) return command;
+  }
+  return nullptr;
+}
+
+const char* installation_variable(const std::string& option) {
+  static const char* const VARIABLES[][2] = {
+      {"--base", "KVRN_BASE_DIR"},
+      {"--site", "KVRN_SITE_DIR"},
+      {"--group", "KVRN_GROUP_DIR"},
+      {"--user", "KVRN_USER_DIR"},
+      {"--lang", "KVRN_LANG"},
+      {"--def-dir", "KVRN_VERU_XML_DEF_DIR"},
+      {"--local-user-defaults", "KVRN_LOCAL_USER_DEFAULTS"},
+  };
+  for (const auto& known : VARIABLES) {
+    if (option == known[0]) return known[1];
+  }
+  return nullptr;
+}
+
+namespace {
+
+// "  --output FILE, -o" padded to the column of the summaries.
+std::string option_line(const option_s& option) {
+  std::string left = std::string("  ") + option.name;
+  if (option.value_name) left += std::string(" ") + option.value_name;
+  if (option.alias) left += std::string(", ") + option.alias;
+  if (left.size() < 26)
+    left.resize(26, ' ');
+  else
+    left += "\n" + std::string(26, ' ');
+  return left + option.summary + "\n";
+}
+
+std::string synopsis_of(const command_s& command) {
+  return std::string(command.name) + (*command.synopsis ? " " : "") + command.synopsis;
+}
+
+}  // namespace
+
+std::string usage_text() {
+  std::string text =
+      "usage: kvrn-prefs [OPTIONS] COMMAND [ARGUMENTS]\n"
+      "       kvrn-prefs help COMMAND, kvrn-prefs COMMAND --help\n"
+      "\nCommands:\n";
+  for (const command_s* command = COMMANDS; command->name; ++command) {
+    text += "  " + synopsis_of(*command) + "\n      " + command->summary + "\n";
+  }
+  text += "\nOptions of commands:\n";
+  for (const option_s* option = OPTIONS; option->name; ++option) {
+    if (option->bit) text += option_line(*option);
+  }
+  text += "\nOptions of every command:\n";
+  for (const option_s* option = OPTIONS; option->name; ++option) {
+    if (!option->bit && !installation_variable(option->name)) text += option_line(*option);
+  }
+  text += "\nInstallation options (each sets the environment variable in brackets):\n";
+  for (const option_s* option = OPTIONS; option->name; ++option) {
+    if (installation_variable(option->name)) text += option_line(*option);
+  }
+  text +=
+      "\nThe library's log goes to standard error only with --verbose; warnings that matter\n"
+      "(a level's file failed to load, a lock hides an entry) are always shown.\n"
+      "Exit status: 0 done (no findings), 1 refused or findings, 2 wrong command line.\n";
+  return text;
+}
+
+std::string command_help(const command_s& command) {
+  std::string text =
+      "usage: kvrn-prefs [OPTIONS] " + synopsis_of(command) + "\n\n" + command.details + "\n";
+  if (command.options) {
+    text += "\nOptions:\n";
+    for (const option_s* option = OPTIONS; option->name; ++option) {
+      if (option->bit & command.options) text += option_line(*option);
+    }
+  }
+  text += "\nSee kvrn-prefs help for the options of every command.\n";
+  return text;
+}
+
+std::string version_text() {
+  return std::string("kvrn-prefs ") + KVRN_PREFS_VERSION + "\n";
+}
+
+namespace {
+
+int run_help(const command_line_s& line) {
+  if (line.arguments.size() > 1) return refuse(EXIT_USAGE, "help takes one command");
+  if (line.arguments.empty()) {
+    std::fputs(usage_text().c_str(), stdout);
+    return EXIT_OK;
+  }
+  const command_s* command = find_command(line.arguments[0]);
+  if (!command) {
+    return refuse(EXIT_USAGE,
+                  "no command is named " + line.arguments[0] + " (see kvrn-prefs help)");
+  }
+  std::fputs(command_help(*command).c_str(), stdout);
+  return EXIT_OK;
+}
+
+void print_pref_name(OM_object* object, void*) {
+  std::printf("%s\n", static_cast<VERU_pref*>(object)->ask_name());
+}
+
+// Words for the bash completion; it passes the words typed so far, so a wrong WHAT prints
+// nothing rather than a message in the middle of a command line.
+int run_complete(const command_line_s& line) {
+  const std::string what = line.arguments.empty() ? "" : line.arguments[0];
+  if (what == "commands") {
+    for (const command_s* command = COMMANDS; command->name; ++command) {
+      std::printf("%s\n", command->name);
+    }
+  } else if (what == "options") {
+    const command_s* command =
+        line.arguments.size() > 1 ? find_command(line.arguments[1]) : nullptr;
+    for (const option_s* option = OPTIONS; option->name; ++option) {
+      if (!option->bit || (command && (option->bit & command->options))) {
+        std::printf("%s\n", option->name);
+      }
+    }
+  } else if (what == "levels") {
+    std::printf("site\ngroup\nuser\n");
+  } else if (what == "names" || what == "applications") {
+    if (!start_module(false)) return EXIT_REFUSED;
+    if (what == "names") {
+      OM_for_all_in_set(VERU__ask_module_root()->ask_pref_set(), print_pref_name, nullptr);
+    } else {
+      const VERU_group* root = VERU__ask_module_root()->ask_tree_root();
+      for (int i = 0; i < root->ask_n_objects(); ++i) {
+        const char* csh = static_cast<const VERU_group*>(root->ask_nth_object(i))->ask_csh_text();
+        if (csh) std::printf("%s\n", csh);
+      }
+    }
+  } else {
+    return refuse(EXIT_USAGE,
+                  "complete takes commands, options COMMAND, levels, names or "
+                  "applications");
+  }
+  return EXIT_OK;
+}
+
+}  // namespace
