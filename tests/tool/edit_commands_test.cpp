@@ -105,7 +105,7 @@ TEST(EditCommands, EachCommandSavesItsChangeAndSaysWhatChanged) {
   const std::string site = read_file(copy.value_file(1));
   done = run_tool(copy, {"level-lock", "locked", "--level", "site"});
   EXPECT_EQ(done.status, 0) << done.err;
-  EXPECT_EQ(done.out, saved_line(copy, "already locked by default", 1));
+  EXPECT_EQ(done.out, saved_line(copy, "already locked by default, nothing changed", 1));
   EXPECT_EQ(occurrences(read_file(copy.value_file(1)), "locked=\"yes\""),
             occurrences(site, "locked=\"yes\""));
   done = run_tool(copy, {"level-lock", "unlocked", "--level", "site"});
@@ -165,11 +165,24 @@ TEST(EditCommands, EachCommandRefusesWithoutChangingAFile) {
                  "comment takes a name and a text");
 }
 
+TEST(EditCommands, ANegativeNumberIsAValueNotAnOption) {
+  ExampleCopy copy;
+  // Read as the value, which the library then judges: the range starts at 1.
+  const ToolResult refused =
+      run_tool(copy, {"set", "Gateway_Autosave_Interval", "-5", "--level", "user"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_TRUE(contains(refused.err, "-5 is outside [>=1 <=120]")) << refused.err;
+  // A word that only starts like one is still an option.
+  EXPECT_EQ(run_tool(copy, {"set", "Gateway_Autosave_Interval", "-x5", "--level", "user"}).status,
+            2);
+}
+
 TEST(EditCommands, AnUnknownOptionAnywhereChangesNothing) {
   const std::string list = "Knowledge_Search_Paths";
   // Not stored as the items "a", "b", "--commnt" and "hello".
   expect_refused({"set", list, "a", "b", "--commnt", "hello", "--level", "user"}, 2,
-                 "unknown option --commnt (see kvrn-prefs help; put -- before a value that "
+                 "unknown option --commnt (did you mean --comment?) (see kvrn-prefs help; put -- "
+                 "before a value that "
                  "starts with -)");
   expect_refused({"set", list, "a", "--level", "user", "-b"}, 2,
                  "unknown option -b (see kvrn-prefs help; put -- before a value that starts "
@@ -178,10 +191,12 @@ TEST(EditCommands, AnUnknownOptionAnywhereChangesNothing) {
                  "unknown option --bogus (see kvrn-prefs help; put -- before a value that "
                  "starts with -)");
   expect_refused({"lock", list, "--lvl", "site"}, 2,
-                 "unknown option --lvl (see kvrn-prefs help; put -- before a value that starts "
+                 "unknown option --lvl (did you mean --level?) (see kvrn-prefs help; put -- before "
+                 "a value that starts "
                  "with -)");
   expect_refused({"comment", list, "text", "--level", "user", "--Comment"}, 2,
-                 "unknown option --Comment (see kvrn-prefs help; put -- before a value that "
+                 "unknown option --Comment (did you mean --comment?) (see kvrn-prefs help; put -- "
+                 "before a value that "
                  "starts with -)");
   expect_refused({"level-lock", "-locked", "--level", "site"}, 2,
                  "unknown option -locked (see kvrn-prefs help; put -- before a value that "
@@ -213,7 +228,8 @@ TEST(EditCommands, ListItemsMayStartWithADashAfterDashDashAndShowAsItems) {
   EXPECT_TRUE(contains(explained, "queries answer -a, b c\n")) << explained;
   EXPECT_FALSE(contains(explained, "&quot;")) << explained;
   EXPECT_FALSE(contains(explained, "\"-a\"")) << explained;
-  EXPECT_TRUE(contains(run_tool(copy, {"list", "Knowledge"}).out, list + " = -a, b c\n"));
+  EXPECT_TRUE(contains(run_tool(copy, {"list", "Knowledge"}).out,
+                       list + " \"Rule Library Folders\" = -a, b c\n"));
 
   // A lock takes the list as it is, and says so as items.
   const ToolResult locked = run_tool(copy, {"lock", list, "--level", "group"});

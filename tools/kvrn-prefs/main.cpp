@@ -1,5 +1,6 @@
 // kvrn-prefs: starts the preferences library on the installation that the KVRN_* variables name
 // and lets a person look at and change preferences level by level.
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -45,14 +46,21 @@ void store_flag(const option_s& option, command_line_s* line, bool* help, bool* 
   if (option.bit == OPTION_HTML) line->html = true;
 }
 
+// A negative number such as -5 or -0.25, which is a value rather than an option.
+bool is_negative_number(const std::string& word) {
+  return word.size() > 1 && word[0] == '-' &&
+         (std::isdigit(static_cast<unsigned char>(word[1])) ||
+          (word[1] == '.' && word.size() > 2 && std::isdigit(static_cast<unsigned char>(word[2]))));
+}
+
 // Reads the command line; false (after a message) when it is wrong. Every word that starts
 // with "-" is an option, wherever it stands, until "--", after which every word is an argument
-// (so that a value or list item may start with "-").
+// (so that a value or list item may start with "-"); a negative number is a value anywhere.
 bool parse(int argc, char** argv, command_line_s* line, bool* help, bool* version) {
   bool options_ended = false;
   for (int i = 1; i < argc; ++i) {
     const std::string word = argv[i];
-    if (options_ended || word.size() < 2 || word[0] != '-') {
+    if (options_ended || word.size() < 2 || word[0] != '-' || is_negative_number(word)) {
       if (line->command.empty()) {
         line->command = word;
       } else {

@@ -8,7 +8,6 @@
 
 int run_report(const command_line_s& line) {
   if (line.arguments.size() > 1) return refuse(EXIT_USAGE, "report takes at most one application");
-  warn_about_failed_levels();
   report_s report;
   const std::string application = line.arguments.empty() ? "" : line.arguments[0];
   if (!collect_report(application, line.changed, &report)) {
