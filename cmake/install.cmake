@@ -1,12 +1,16 @@
-# Installation: headers under include/vuzodod and include/vavadoz, both libraries under lib,
-# a pkg-config file and a CMake package.
+# Installation: include/vavadoz.h with include/vavadoz/, include/vuzodod/ (veru.h and schema/),
+# both libraries under lib, a pkg-config file and a CMake package. The include path reaches
+# <veru.h>, <vavadoz.h> and <vavadoz/...>, and no header by a bare common name.
 include(CMakePackageConfigHelpers)
 
 install(TARGETS vavadoz vuzodod EXPORT vuzododTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
-  PUBLIC_HEADER DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vavadoz)
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/host/include/vavadoz.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/host/include/vavadoz
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} FILES_MATCHING PATTERN "*.h")
 install(FILES ${PROJECT_SOURCE_DIR}/include/veru.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vuzodod)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/schema

@@ -1,5 +1,5 @@
 // Files and directories of the host.
-#include "cfi.h"
+#include <vavadoz/cfi.h>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -16,7 +16,7 @@
 #include <ctime>
 #include <string>
 
-#include "sm.h"
+#include <vavadoz/sm.h>
 
 namespace {
 

@@ -1,12 +1,12 @@
 // The host clock, dates and XML Schema dateTime texts, and timers.
-#include "clock.h"
+#include <vavadoz/clock.h>
 
 #include <climits>
 #include <cstdint>
 #include <ctime>
 
-#include "error.h"
-#include "sm.h"
+#include <vavadoz/error.h>
+#include <vavadoz/sm.h>
 
 const CLOCK_date_s CLOCK_null_date = {0, 0, 0, 0, 0, 0};
 

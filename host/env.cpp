@@ -1,10 +1,10 @@
 // Environment of the host.
-#include "env.h"
+#include <vavadoz/env.h>
 
 #include <cstdlib>
 #include <string>
 
-#include "sm.h"
+#include <vavadoz/sm.h>
 
 namespace {
 

@@ -1,11 +1,11 @@
 // Error service: raising, internal faults and assertions, the log sink and message decoders.
-#include "error.h"
+#include <vavadoz/error.h>
 
 #include <cstdarg>
 #include <cstdio>
 #include <utility>
 
-#include "sm.h"
+#include <vavadoz/sm.h>
 
 namespace TQS {
 namespace Error {

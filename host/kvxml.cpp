@@ -1,6 +1,6 @@
 // XML document service on pugixml. Unattached nodes wait in a holder element at the end of the
 // document, which the navigation operations and the writer never show.
-#include "kvxml.h"
+#include <vavadoz/kvxml.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@
 #include <pugixml.hpp>
 #include <string>
 
-#include "cfi.h"
+#include <vavadoz/cfi.h>
 #include "kvxml_checks.h"
 
 struct XERCES_DOM_ctx {
@@ -26,8 +26,13 @@ const char* const HOLDER_NAME = "kvxml:unattached";
 // Largest file the service reads; more is refused rather than exhausting memory.
 constexpr off_t MAX_FILE_SIZE = off_t{1} << 30;
 
+// Handles are pugixml's node records under the service's own opaque name.
 pugi::xml_node node_of(XERCES_DOM_node* node) {
-  return pugi::xml_node(node);
+  return pugi::xml_node(reinterpret_cast<pugi::xml_node_struct*>(node));
+}
+
+XERCES_DOM_node* handle_of(const pugi::xml_node& node) {
+  return reinterpret_cast<XERCES_DOM_node*>(node.internal_object());
 }
 
 bool is_holder(const pugi::xml_node& node) {
@@ -308,11 +313,11 @@ int dom_get_node_type(XERCES_DOM_node* handle) {
 }
 
 XERCES_DOM_node* dom_get_first_child(XERCES_DOM_node* handle) {
-  return skip_holder(node_of(handle).first_child()).internal_object();
+  return handle_of(skip_holder(node_of(handle).first_child()));
 }
 
 XERCES_DOM_node* dom_get_next_sibling(XERCES_DOM_node* handle) {
-  return skip_holder(node_of(handle).next_sibling()).internal_object();
+  return handle_of(skip_holder(node_of(handle).next_sibling()));
 }
 
 const char* dom_get_attribute(XERCES_DOM_node* handle, const char* name) {
@@ -323,14 +328,14 @@ const char* dom_get_attribute(XERCES_DOM_node* handle, const char* name) {
 }
 
 XERCES_DOM_node* dom_get_document(XERCES_DOM_ctx* context) {
-  return context ? context->document.internal_object() : nullptr;
+  return context ? handle_of(context->document) : nullptr;
 }
 
 XERCES_DOM_node* dom_get_document_element(XERCES_DOM_node* handle) {
   pugi::xml_node document = node_of(handle);
   if (document.type() != pugi::node_document) return nullptr;
   for (pugi::xml_node child = document.first_child(); child; child = child.next_sibling()) {
-    if (child.type() == pugi::node_element && !is_holder(child)) return child.internal_object();
+    if (child.type() == pugi::node_element && !is_holder(child)) return handle_of(child);
   }
   return nullptr;
 }
@@ -341,28 +346,28 @@ bool is_valid_name(const char* name) {
 
 XERCES_DOM_node* dom_create_document_element(XERCES_DOM_ctx* context, const char* tag) {
   if (!context || !is_valid_name(tag) ||
-      dom_get_document_element(context->document.internal_object())) {
+      dom_get_document_element(handle_of(context->document))) {
     return nullptr;
   }
   pugi::xml_node element =
       context->holder ? context->document.insert_child_before(pugi::node_element, context->holder)
                       : context->document.append_child(pugi::node_element);
   element.set_name(tag);
-  return element.internal_object();
+  return handle_of(element);
 }
 
 XERCES_DOM_node* dom_create_element(XERCES_DOM_ctx* context, const char* tag) {
   if (!context || !is_valid_name(tag)) return nullptr;
   pugi::xml_node element = holder_of(context).append_child(pugi::node_element);
   element.set_name(tag);
-  return element.internal_object();
+  return handle_of(element);
 }
 
 XERCES_DOM_node* dom_create_text_node(XERCES_DOM_ctx* context, const char* text) {
   if (!context) return nullptr;
   pugi::xml_node node = holder_of(context).append_child(pugi::node_pcdata);
   node.set_value(text ? text : "");
-  return node.internal_object();
+  return handle_of(node);
 }
 
 void dom_set_attribute(XERCES_DOM_node* handle, const char* name, const char* value) {
@@ -381,7 +386,7 @@ XERCES_DOM_node* dom_insert_before(XERCES_DOM_node* parent_handle, XERCES_DOM_no
   if (!parent || !node || is_holder(node)) return nullptr;
   pugi::xml_node moved =
       reference ? parent.insert_move_before(node, reference) : parent.append_move(node);
-  return moved.internal_object();
+  return handle_of(moved);
 }
 
 XERCES_DOM_node* dom_append_child(XERCES_DOM_node* parent, XERCES_DOM_node* child) {
@@ -394,7 +399,7 @@ XERCES_DOM_node* dom_create_processing_instruction(XERCES_DOM_ctx* context, cons
   pugi::xml_node node = holder_of(context).append_child(pugi::node_pi);
   node.set_name(target);
   node.set_value(data ? data : "");
-  return node.internal_object();
+  return handle_of(node);
 }
 
 // Collects what pugixml writes, with CR written as a reference: the document was checked to
@@ -462,12 +467,12 @@ XERCES_DOM_node* dom_import_node(XERCES_DOM_ctx* context, XERCES_DOM_node* handl
   pugi::xml_node node = node_of(handle);
   if (!context || !node || node.type() == pugi::node_document || is_holder(node)) return nullptr;
   pugi::xml_node holder = holder_of(context);
-  if (deep) return holder.append_copy(node).internal_object();
+  if (deep) return handle_of(holder.append_copy(node));
   pugi::xml_node copy = holder.append_child(node.type());
   copy.set_name(node.name());
   copy.set_value(node.value());
   for (pugi::xml_attribute attribute : node.attributes()) copy.append_copy(attribute);
-  return copy.internal_object();
+  return handle_of(copy);
 }
 
 void dom_remove_attribute(XERCES_DOM_node* handle, const char* name) {

@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-#include "kvxml.h"
+#include <vavadoz/kvxml.h>
 
 namespace {
 

@@ -1,4 +1,4 @@
 // The host's checking level.
-#include "mach.h"
+#include <vavadoz/mach.h>
 
 int MACH__checking_level = 0;

@@ -2,7 +2,7 @@
 // and the slot layout of each class.
 #include <cstring>
 
-#include "error.h"
+#include <vavadoz/error.h>
 #include "om_internal.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "om.h"
+#include <vavadoz/om.h>
 
 // How a declaration's slots are read and written.
 enum class OM_kind { logical, integer, real, reference, pointer, string, text, function };

@@ -2,10 +2,10 @@
 #include <cstring>
 #include <unordered_map>
 
-#include "error.h"
+#include <vavadoz/error.h>
 #include "om_internal.h"
-#include "sm.h"
-#include "text.h"
+#include <vavadoz/sm.h>
+#include <vavadoz/text.h>
 
 namespace {
 

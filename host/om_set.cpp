@@ -1,12 +1,12 @@
 // Object manager sets: the hash set behind OM_create_2hash_set and its subclasses.
-#include "om_set.h"
+#include <vavadoz/om_set.h>
 
 #include <absl/container/flat_hash_set.h>
 
 #include <cstdint>
 #include <cstring>
 
-#include "error.h"
+#include <vavadoz/error.h>
 #include "om_internal.h"
 
 // Elements are kept by pointer; lookups by key go through the set's functions without making

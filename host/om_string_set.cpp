@@ -4,10 +4,10 @@
 #include <cstring>
 #include <string>
 
-#include "error.h"
+#include <vavadoz/error.h>
 #include "om_internal.h"
-#include "om_set.h"
-#include "sm.h"
+#include <vavadoz/om_set.h>
+#include <vavadoz/sm.h>
 
 struct OM_string_object_map::table_s {
   absl::flat_hash_map<std::string, OM_object*> entries;

@@ -1,5 +1,5 @@
 // Debug tokens.
-#include "rdebug.h"
+#include <vavadoz/rdebug.h>
 
 #include <set>
 #include <string>

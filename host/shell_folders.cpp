@@ -1,5 +1,5 @@
 // Per-user folders of the platform.
-#include "shell_folders.h"
+#include <vavadoz/shell_folders.h>
 
 #include <pwd.h>
 #include <sys/stat.h>

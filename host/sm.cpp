@@ -1,5 +1,5 @@
 // Memory and strings of the host.
-#include "sm.h"
+#include <vavadoz/sm.h>
 
 #include <cstdio>
 #include <cstdlib>

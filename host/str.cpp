@@ -1,5 +1,5 @@
 // Byte-string helpers of the host.
-#include "str.h"
+#include <vavadoz/str.h>
 
 char STR_tolower(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;

@@ -1,5 +1,5 @@
 // International text of the host.
-#include "text.h"
+#include <vavadoz/text.h>
 
 #include <iconv.h>
 #include <langinfo.h>
@@ -10,7 +10,7 @@
 #include <new>
 #include <string>
 
-#include "sm.h"
+#include <vavadoz/sm.h>
 
 // The characters follow the header in the same pool block; stripping may shorten a text, so
 // the block's size is kept beside the length.

@@ -1,10 +1,17 @@
 // vuzodod, the preferences manager: every exported function, the host's hooks and, through the
-// schema headers, the classes. Functions that return char* give a new string that the caller
-// releases with SM_free; ask_ functions of objects return the object's own data.
+// schema headers, the classes.
+//
+// Strings: a function that returns char* (or fills a char** or char***) gives new strings that
+// the caller releases with SM_free; one that returns const char* gives the library's own, which
+// the caller must not free. ask_ operations of objects return the object's own data.
+//
+// Threads: the library keeps process-wide state and takes no locks; the host calls it from one
+// thread at a time.
 #pragma once
 
 #include <vavadoz.h>
 
+#include "schema/veru_api.h"
 #include "schema/veru_change_definitions.h"
 #include "schema/veru_data_definitions.h"
 #include "schema/veru_group_definitions.h"
@@ -14,6 +21,8 @@
 #include "schema/veru_validate_object_definitions.h"
 #include "schema/veru_validate_schema.h"
 #include "schema/veru_value_definitions.h"
+
+VERU_EXPORTS_BEGIN
 
 // The host's hooks, registered once with REG_VERU_register.
 struct REG_VERU_data_s {
@@ -31,15 +40,20 @@ struct REG_VERU_data_s {
 void VERU_init_module();
 // The first registration stays for the life of the process.
 void REG_VERU_register(const REG_VERU_data_s* data);
+// The module root, which owns every object of the library; null before VERU_init_module.
 VERU_module_root_s* VERU__ask_module_root();
 bool VERU_is_enabled();
+// The preference of that name, owned by the module; null when there is none.
 VERU_pref_s* VERU_lookup_pref(const char* name);
 bool VERU_is_known_default(const char* name);
 // The loaded value of a preference; an unknown name raises 3550001, another type 3550002.
 int VERU_ask_int(const char* name);
 bool VERU_ask_logical(const char* name);
 double VERU_ask_real(const char* name);
+// A new string (SM_free); a string list's items joined by single spaces.
 char* VERU_ask_string(const char* name);
+// The items in *list: a new null-terminated array of new strings (SM_free each, then the
+// array); returns their number.
 int VERU_ask_string_list(const char* name, char*** list);
 void VERU_add_visibility_cb(const char* name, bool (*callback)(void));
 
@@ -53,14 +67,16 @@ bool VERU_is_veru_error(int code);
 // with a backslash between them: "a"\"b"\"c". Lists are null-terminated arrays of strings; the
 // caller releases each string and the array with SM_free.
 
-// Null for zero or fewer items.
+// A new string (SM_free); null for zero or fewer items.
 char* VERU_encode_string_list(int count, const char* const* items);
+// The items in *list (a new array of new strings); returns their number.
 int VERU_string_breakup_lines_separated_by_slash(const char* text, char*** list);
-// The items of an encoded list joined by single spaces.
+// A new string (SM_free): the items of an encoded list joined by single spaces.
 char* VERU__remove_quotes_and_backslash(const char* text);
-// ${NAME} written as %NAME%, or an unchanged copy when the references are malformed.
+// A new string (SM_free): ${NAME} written as %NAME%, or an unchanged copy when the references
+// are malformed.
 char* VERU_add_percent_chars_to_string(const char* text);
-// Odd percent signs written as ${, even ones as }.
+// A new string (SM_free): odd percent signs written as ${, even ones as }.
 char* VERU_remove_percent_chars_from_string(const char* text);
 
 // ---- levels -------------------------------------------------------------------------------
@@ -68,8 +84,9 @@ char* VERU_remove_percent_chars_from_string(const char* text);
 // outside 0 to 3 raises the host's internal error.
 
 bool VERU__is_level_defined(int level);
-// The level's value file path inside the level table; "" while the level is not defined.
-char* VERU__ask_level_filename(int level);
+// The level's value file path inside the level table, which the caller must not free; "" while
+// the level is not defined.
+const char* VERU__ask_level_filename(int level);
 bool VERU_is_level_locked_by_default(int level);
 // Clears the lock flag that each preference recorded at the level, then stores the flag.
 void VERU_set_level_locked_by_default(int level, bool locked);
@@ -188,5 +205,10 @@ int VERU_edit_level_lock(int level, bool locked_by_default, char** reason);
 // and nobody frees them. Null when no usable folder can be found or made.
 
 const char* VERU_ask_zr_application_folder();
-char* VERU_ask_zr_application_subfolder(const char* name);
+// The subfolder of that name of the application folder (the folder itself for null or ""),
+// made when missing, as a new string that lives as long as the process (never freed); null for
+// a name with "/", or "." or "..".
+const char* VERU_ask_zr_application_subfolder(const char* name);
 const char* VERU_ask_zr_legacy_application_folder(const char* key);
+
+VERU_EXPORTS_END

@@ -4,7 +4,10 @@
 
 #include <vavadoz.h>
 
+#include "veru_api.h"
 #include "veru_value_definitions.h"
+
+VERU_EXPORTS_BEGIN
 
 class VERU_change : public OM_methodic_object {
  public:
@@ -33,3 +36,5 @@ class VERU_change : public OM_methodic_object {
   static inline int slot_update_comment = -1;
   static inline int slot_update_value = -1;
 };
+
+VERU_EXPORTS_END

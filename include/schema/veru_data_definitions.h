@@ -4,7 +4,10 @@
 
 #include <vavadoz.h>
 
+#include "veru_api.h"
 #include "veru_value_definitions.h"
+
+VERU_EXPORTS_BEGIN
 
 // One member of an enumeration: a value, the name shown for it and an optional image name.
 class VERU_enum_elem : public OM_methodic_object {
@@ -107,3 +110,5 @@ class VERU_data_range : public VERU_data {
   static inline int slot_lower = -1;
   static inline int slot_upper = -1;
 };
+
+VERU_EXPORTS_END

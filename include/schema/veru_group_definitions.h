@@ -3,6 +3,10 @@
 
 #include <vavadoz.h>
 
+#include "veru_api.h"
+
+VERU_EXPORTS_BEGIN
+
 class VERU_group : public OM_tagged_object {
  public:
   static VERU_group* create(const char* name);
@@ -38,3 +42,5 @@ using VERU_group_s = VERU_group;
 
 // The first child of group, in order, whose context-help tag is exactly tag; null if none.
 VERU_group* VERU_lookup_application_by_csh_tag(VERU_group* group, const char* tag);
+
+VERU_EXPORTS_END

@@ -3,6 +3,10 @@
 
 #include <vavadoz.h>
 
+#include "veru_api.h"
+
+VERU_EXPORTS_BEGIN
+
 class VERU_group;
 class VERU_pref;
 
@@ -28,3 +32,5 @@ class VERU_module_root : public OM_tagged_object {
 };
 
 using VERU_module_root_s = VERU_module_root;
+
+VERU_EXPORTS_END

@@ -6,10 +6,13 @@
 
 #include <vavadoz.h>
 
+#include "veru_api.h"
 #include "veru_change_definitions.h"
 #include "veru_data_definitions.h"
 #include "veru_group_definitions.h"
 #include "veru_value_definitions.h"
+
+VERU_EXPORTS_BEGIN
 
 // The per-level operations of a preference; they do nothing here.
 class VERU_pref_interface : public OM_tagged_object {
@@ -208,3 +211,5 @@ class VERU_pref_string_list : public VERU_pref_list {
   virtual void set_string_list(int count, const char* const* items, int level);
   virtual int ask_loaded_string_list(char*** list);
 };
+
+VERU_EXPORTS_END

@@ -3,6 +3,10 @@
 
 #include <vavadoz.h>
 
+#include "veru_api.h"
+
+VERU_EXPORTS_BEGIN
+
 OM_schema_s* VERU_boot_schema();
 OM_schema_s* VERU_init_schema();
 void VERU_init_methods(bool unused);
@@ -69,3 +73,5 @@ extern int ATT_om_method_descrip__VERU6512;
 extern int ATT_root_object__VERU9040;
 extern int ATT_save_label__VERU4042;
 extern int ATT_tag__VERU7286;
+
+VERU_EXPORTS_END

@@ -6,6 +6,10 @@
 
 #include <vavadoz.h>
 
+#include "veru_api.h"
+
+VERU_EXPORTS_BEGIN
+
 class VERU_validate_root;
 
 // The findings of a run: three parallel arrays of code, file and text, in the order in which
@@ -171,3 +175,5 @@ class VERU_validate_name_set : public OM_hash_set {
   static unsigned key_hash(const void* name);
   static unsigned element_hash(const OM_object* map);
 };
+
+VERU_EXPORTS_END

@@ -5,6 +5,10 @@
 
 #include <vavadoz.h>
 
+#include "veru_api.h"
+
+VERU_EXPORTS_BEGIN
+
 OM_schema_s* VERU_VALIDATE_boot_schema();
 OM_schema_s* VERU_VALIDATE_init_schema();
 void VERU_VALIDATE_init_methods(bool unused);
@@ -44,3 +48,5 @@ extern int ATT_size__VERU_VALIDATE3485;
 extern int ATT_table_ob__VERU_VALIDATE9044;
 extern int ATT_count__VERU_VALIDATE5851;
 extern int ATT_space__VERU_VALIDATE3698;
+
+VERU_EXPORTS_END

@@ -4,6 +4,10 @@
 
 #include <vavadoz.h>
 
+#include "veru_api.h"
+
+VERU_EXPORTS_BEGIN
+
 // Abstract base of the four value classes.
 class VERU_value : public OM_methodic_object {
  public:
@@ -108,3 +112,5 @@ class VERU_recorded_value : public OM_methodic_object {
   static inline int slot_modification_date = -1;
   static inline int slot_comment = -1;
 };
+
+VERU_EXPORTS_END

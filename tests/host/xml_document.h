@@ -2,7 +2,7 @@
 // and short names for walking its nodes.
 #pragma once
 
-#include <kvxml.h>
+#include <vavadoz/kvxml.h>
 
 #include <string>
 

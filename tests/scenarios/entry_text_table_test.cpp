@@ -4,7 +4,8 @@
 // nothing but a library error.
 #include "installation.h"
 
-#include "veru_xml.h"
+#include <memory>
+
 
 namespace {
 
@@ -164,14 +165,18 @@ void expect_good_values(int level, const std::string& fallback_of_level) {
 // Reads each text as a value-file entry of each preference, as the loader does: nothing but a
 // library error may come out, and a colour refuses other types with its own error.
 void expect_only_library_errors(int level) {
-  veru_document document;
+  ASSERT_EQ(KVXML_init(), 0);
+  int error = 0;
+  const std::unique_ptr<XERCES_DOM_ctx, void (*)(XERCES_DOM_ctx*)> document(
+      pvtbl_kvxml->XERCES_DOM_create(&error, "UTF-8", 0), pvtbl_kvxml->XERCES_DOM_release);
+  ASSERT_NE(document, nullptr);
   for (const Type& type : TYPES) {
     for (const Constraint constraint : CONSTRAINTS) {
       const std::string name = name_of(type, constraint);
       VERU_pref* target = pref(name.c_str());
       for (const std::string& text : malformed_texts()) {
         XERCES_DOM_node* element =
-            pvtbl_kvxml->XERCES_DOM_createElement(document.context(), "Pref");
+            pvtbl_kvxml->XERCES_DOM_createElement(document.get(), "Pref");
         pvtbl_kvxml->XERCES_DOM_setAttribute(element, "name", name.c_str());
         pvtbl_kvxml->XERCES_DOM_setAttribute(element, "value", text.c_str());
         std::string what;

@@ -37,12 +37,12 @@ TEST(Folders, TheApplicationFolderIsMadeUnderTheLocalFolder) {
   EXPECT_EQ(VERU_ask_zr_application_folder(), folder);
 
   // Subfolders: the folder itself for no name, else made when missing; each call a new copy.
-  char* itself = VERU_ask_zr_application_subfolder("");
+  const char* itself = VERU_ask_zr_application_subfolder("");
   ASSERT_NE(itself, nullptr);
   EXPECT_STREQ(itself, folder);
   EXPECT_NE(itself, folder);
   EXPECT_STREQ(VERU_ask_zr_application_subfolder(nullptr), folder);
-  char* logs = VERU_ask_zr_application_subfolder("Logs");
+  const char* logs = VERU_ask_zr_application_subfolder("Logs");
   ASSERT_NE(logs, nullptr);
   EXPECT_EQ(std::string(logs), installation.path("data/Corvane/Kvrn1/Logs"));
   EXPECT_TRUE(is_directory(logs));

@@ -74,10 +74,10 @@ const char* VERU_ask_zr_application_folder() {
   return folder;
 }
 
-char* VERU_ask_zr_application_subfolder(const char* name) {
+const char* VERU_ask_zr_application_subfolder(const char* name) {
   const char* folder = VERU_ask_zr_application_folder();
   if (!folder) return nullptr;
-  if (!name || !*name) return const_cast<char*>(SM_string_copy_persistent(folder));
+  if (!name || !*name) return SM_string_copy_persistent(folder);
   // A subfolder is one level below the application folder, never elsewhere.
   if (std::strchr(name, '/') || std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
     return nullptr;
@@ -85,7 +85,7 @@ char* VERU_ask_zr_application_subfolder(const char* name) {
   const veru_sm_string delimited = veru_owned(CFI_append_delimiter(folder));
   const veru_sm_string path = veru_owned(SM_sprintf("%s%s", delimited.get(), name));
   make_sure_exists(path.get());
-  return is_usable(path.get()) ? const_cast<char*>(SM_string_copy_persistent(path.get())) : nullptr;
+  return is_usable(path.get()) ? SM_string_copy_persistent(path.get()) : nullptr;
 }
 
 const char* VERU_ask_zr_legacy_application_folder(const char* key) {

@@ -149,7 +149,7 @@ bool VERU__is_level_defined(int level) {
   return veru_level(level).defined;
 }
 
-char* VERU__ask_level_filename(int level) {
+const char* VERU__ask_level_filename(int level) {
   return veru_level(level).file_path;
 }
 

@@ -1,6 +1,9 @@
 // The host clock: times are seconds since 1970-01-01T00:00:00Z in an int; dates are calendar
 // fields in UTC. Also processor and elapsed-time timers.
 #pragma once
+#include "api.h"
+
+VAVADOZ_EXPORTS_BEGIN
 
 struct CLOCK_date_s {
   int year;
@@ -39,3 +42,5 @@ CLOCK_timer_s* CLOCK_create_timer(int kind);
 void CLOCK_stop_timer(CLOCK_timer_s* timer);
 // Seconds of processor and elapsed time from creation to stop (or to now when running).
 void CLOCK_read_timer(CLOCK_timer_s* timer, int option, double* cpu_seconds, double* real_seconds);
+
+VAVADOZ_EXPORTS_END

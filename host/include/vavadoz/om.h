@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <new>
 
+#include "api.h"
+
+VAVADOZ_EXPORTS_BEGIN
+
 struct TEXT_s;
 class OM_object;
 
@@ -266,3 +270,5 @@ using OM_ask_logical_customer_default_fn = bool (*)(const char* name);
 void OM_register_ask_logical_customer_default_fn(OM_ask_logical_customer_default_fn fn);
 // Answers through the registered function; an internal error when none is registered.
 bool OM_ask_logical_customer_default(const char* name);
+
+VAVADOZ_EXPORTS_END

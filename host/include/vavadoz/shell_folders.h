@@ -5,6 +5,10 @@
 
 #include <cstddef>
 
+#include "api.h"
+
+VAVADOZ_EXPORTS_BEGIN
+
 constexpr int SHELL_FOLDER_LOCAL_APPDATA = 28;
 constexpr int SHELL_FOLDER_ROAMING_APPDATA = 26;
 // Buffer size the lookup writes into, terminator included.
@@ -22,3 +26,5 @@ SHELL_folder_lookup_fn SHELL_ask_folder_lookup();
 // restores the default.
 void SHELL_set_folder_lookup(SHELL_folder_lookup_fn lookup);
 int SHELL_default_folder_lookup(int folder_id, char* path);
+
+VAVADOZ_EXPORTS_END

@@ -6,6 +6,10 @@
 #include <cstdarg>
 #include <cstddef>
 
+#include "api.h"
+
+VAVADOZ_EXPORTS_BEGIN
+
 void* SM_alloc(std::size_t size);
 void* SM_realloc(void* memory, std::size_t size);
 void SM_free(void* memory);
@@ -25,3 +29,5 @@ void SM_pool_free(void* block, std::size_t size);
 
 char* SM_sprintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 char* SM_vsprintf(const char* format, va_list args);
+
+VAVADOZ_EXPORTS_END

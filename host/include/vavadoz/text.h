@@ -4,6 +4,10 @@
 
 #include <cstddef>
 
+#include "api.h"
+
+VAVADOZ_EXPORTS_BEGIN
+
 struct TEXT_s;
 
 // A new text of a UTF-8 string; null gives null.
@@ -22,3 +26,5 @@ char* TEXT_to_locale(const TEXT_s* text);
 bool TEXT_is_null_text(const TEXT_s* text);
 // Removes white space at both ends of the text, in place.
 void TEXT_strip_spaces(TEXT_s* text);
+
+VAVADOZ_EXPORTS_END

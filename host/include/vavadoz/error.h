@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "api.h"
+
+VAVADOZ_EXPORTS_BEGIN
+
 // Codes of the host's own faults; they lie outside every library's block.
 constexpr int ERROR_INTERNAL_CODE = 100001;
 constexpr int ERROR_ASSERTION_CODE = 100002;
@@ -72,3 +76,5 @@ void ERROR_register_decoder_fn(int first, int count, ERROR_decoder_fn decoder, c
 const char* ERROR_decode_in_table(int code, const void* data);
 // The registered message of the code, or null.
 const char* ERROR_decode(int code);
+
+VAVADOZ_EXPORTS_END

@@ -1,5 +1,8 @@
 // Environment of the host: variables, references to them inside names, and the version record.
 #pragma once
+#include "api.h"
+
+VAVADOZ_EXPORTS_BEGIN
 
 // A new string (SM_free) with the variable's value, or null when it is not set.
 char* ENV_translate_variable(const char* name);
@@ -13,3 +16,5 @@ struct ENV_version_s {
   int numbers[4];  // major, minor, maintenance, build
 };
 void ENV_ask_version(ENV_version_s* version);
+
+VAVADOZ_EXPORTS_END

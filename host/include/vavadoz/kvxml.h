@@ -5,12 +5,13 @@
 
 #include <cstddef>
 
-namespace pugi {
-struct xml_node_struct;
-}
+#include "api.h"
+
+VAVADOZ_EXPORTS_BEGIN
 
 struct XERCES_DOM_ctx;
-using XERCES_DOM_node = pugi::xml_node_struct;
+// A node of a document: an opaque handle of the service.
+struct XERCES_DOM_node;
 
 // Node types, as the DOM numbers them.
 enum : int {
@@ -96,3 +97,5 @@ int KVXML_init();
 // from U+0020 on, without surrogates, U+FFFE and U+FFFF); when it is not and offset is not
 // null, *offset is the byte offset of the first character it cannot hold. Null text is empty.
 bool KVXML_is_xml_text(const char* text, std::size_t* offset);
+
+VAVADOZ_EXPORTS_END

@@ -6,6 +6,10 @@
 
 #include <cstddef>
 
+#include "api.h"
+
+VAVADOZ_EXPORTS_BEGIN
+
 bool CFI_is_character_checking_enable();
 void CFI_enable_character_checking(bool enable);
 // Whether the name passes the current character check: control characters and * ? " < > |
@@ -69,3 +73,5 @@ int CFI_remove_replacement_leftovers(const char* path, int* removed);
 // The lock goes with CFI_unlock_file or when the process ends.
 int CFI_lock_file(const char* path, int wait_ms, int* handle);
 void CFI_unlock_file(int handle);
+
+VAVADOZ_EXPORTS_END

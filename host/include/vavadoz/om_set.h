@@ -6,7 +6,10 @@
 #include <memory>
 #include <vector>
 
+#include "api.h"
 #include "om.h"
+
+VAVADOZ_EXPORTS_BEGIN
 
 // Comparisons answer 0 for equal; hashes must agree for a key and the element it finds.
 using OM_key_compare_fn = int (*)(const void* key, const OM_object* element);
@@ -118,3 +121,5 @@ class OM_string_object_map : public OM_methodic_object {
 int OM_string_object_map_class();
 // An empty map; capacity is a hint. owner keeps the map alive.
 OM_string_object_map* OM_create_string_object_map(OM_object* owner, int capacity);
+
+VAVADOZ_EXPORTS_END
