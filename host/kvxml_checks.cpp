@@ -146,14 +146,21 @@ const char* construct_end(const char* p, const char* end) {
   return nullptr;
 }
 
-// The first of the names (in document order) that repeats an earlier one, among few names whose
-// first bytes, modulo 64, are in initials; null when none does. Past FEW_ATTRIBUTES names a hash
-// set takes over, so that an element with very many attributes costs no more per name.
+// Attributes of an element whose names are compared with each other; past them a hash set takes
+// over, so that an element with very many attributes costs no more per name.
 constexpr int FEW_ATTRIBUTES = 16;
+
+// A bit for the first two bytes of a name (the second is its NUL when it has one byte): names
+// with different bits differ.
+std::uint64_t initial_of(const char* name) {
+  const auto first = static_cast<unsigned char>(name[0]);
+  const auto second = static_cast<unsigned char>(name[1]);
+  return std::uint64_t{1} << ((first * 7u + second) & 63);
+}
 
 bool repeats(const char* const* names, int count, const char* name) {
   for (int i = 0; i < count; ++i) {
-    if (names[i][0] == name[0] && std::strcmp(names[i], name) == 0) return true;
+    if (std::strcmp(names[i], name) == 0) return true;
   }
   return false;
 }
@@ -176,8 +183,8 @@ std::ptrdiff_t lt_in_values(std::string_view text, std::ptrdiff_t from) {
 
 // Checks the attributes of every element in document order, without recursion. Every element
 // passes here, so the common case asks the parser as little as it can: each name once (compared
-// only with the earlier names that share its first byte), and the value of the last attribute,
-// to look for '<' in one go from the first name to the end of the last value.
+// only with the earlier names that may be equal to it), and the value of the last attribute, to
+// look for '<' in one go from the first name to the end of the last value.
 class element_checker : public pugi::xml_tree_walker {
  public:
   element_checker(const char* buffer, bool to_lt, const kvxml::raw_text_f& raw_text,
@@ -188,36 +195,46 @@ class element_checker : public pugi::xml_tree_walker {
     pugi::xml_attribute attribute = node.first_attribute();
     const char* name = attribute.name();  // "" past the last attribute and without any
     if (!*name) return true;
-    const char* const first_name = name;
     const char* names[FEW_ATTRIBUTES];
     int count = 0;
     std::uint64_t initials = 0;
     for (;;) {
-      if (count < FEW_ATTRIBUTES) {
-        const std::uint64_t initial = std::uint64_t{1} << (static_cast<unsigned char>(*name) & 63);
-        if ((initials & initial) && repeats(names, count, name)) return twice(name);
-        initials |= initial;
-        names[count++] = name;
-        if (count == FEW_ATTRIBUTES) {
-          many_.clear();
-          many_.insert(names, names + count);
-        }
-      } else if (!many_.insert(name).second) {
-        return twice(name);
-      }
+      if (count == FEW_ATTRIBUTES) return check_many(node);
+      const std::uint64_t initial = initial_of(name);
+      if ((initials & initial) && repeats(names, count, name)) return twice(name);
+      initials |= initial;
+      names[count++] = name;
       const pugi::xml_attribute next = attribute.next_attribute();
       name = next.name();
       if (!*name) break;
       attribute = next;
     }
-    const char* last_value = attribute.value();
+    return check_values(names[0], attribute);
+  }
+
+ private:
+  // An element with more than a few attributes.
+  bool check_many(const pugi::xml_node& node) {
+    many_.clear();
+    pugi::xml_attribute last;
+    for (pugi::xml_attribute attribute = node.first_attribute(); attribute;
+         attribute = attribute.next_attribute()) {
+      if (!many_.insert(attribute.name()).second) return twice(attribute.name());
+      last = attribute;
+    }
+    return check_values(node.first_attribute().name(), last);
+  }
+
+  // The values of the attributes from the one named first_name to last, which lie in the parse
+  // buffer in that order: no '<' in one go.
+  bool check_values(const char* first_name, const pugi::xml_attribute& last) {
+    const char* last_value = last.value();
     const char* end = last_value + std::strlen(last_value);
     if (!std::less<const char*>()(first_name, end)) return true;
     const void* lt = std::memchr(first_name, '<', static_cast<std::size_t>(end - first_name));
     return !lt || check_lt(first_name, static_cast<const char*>(lt));
   }
 
- private:
   // A start tag whose attribute text, from first_name on, holds a '<' (at) after parsing. The
   // '<' may stand for a reference only when one stands for '<' and the text shows no '<' in the
   // values; where the text cannot be had, the parser's place stands.
