@@ -333,13 +333,15 @@ int dom_parse_file(XERCES_DOM_ctx* context, const char* path, const char* encodi
     // count), or kept now when it was converted.
     text_ptr text(nullptr, free_text);
     std::size_t text_size = size;
+    bool read_again = converted;  // whether the text was had, or tried to be had, once
     if (converted) {
       text.reset(static_cast<char*>(pugi::get_memory_allocation_function()(size + 1)));
       if (text) std::memcpy(text.get(), buffer, size + 1);
     }
     const kvxml::raw_text_f raw_text = [&]() -> std::string_view {
       std::string ignored;
-      if (!text && !converted) text.reset(read_file(file.fd(), path, &text_size, &ignored));
+      if (!read_again) text.reset(read_file(file.fd(), path, &text_size, &ignored));
+      read_again = true;
       if (!text) return {};
       text.get()[text_size] = '\0';
       return {text.get(), text_size};
