@@ -106,8 +106,21 @@ void free_text(char* text) {
 }
 using text_ptr = std::unique_ptr<char, decltype(&free_text)>;
 
-// Reads the regular file open at fd whole, from its start, into memory from pugixml's allocator
-// (with room for a NUL after it); sets error on failure.
+// Reads up to length bytes of the file open at fd from offset into to; returns how many it read
+// (fewer at its end or on an error).
+std::size_t read_at(int fd, char* to, std::size_t length, std::size_t offset) {
+  std::size_t filled = 0;
+  while (filled < length) {
+    ssize_t got = pread(fd, to + filled, length - filled, static_cast<off_t>(offset + filled));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    filled += static_cast<std::size_t>(got);
+  }
+  return filled;
+}
+
+// Reads the regular file open at fd whole into memory from pugixml's allocator (with room for a
+// NUL after it); sets error on failure.
 char* read_file(int fd, const char* path, std::size_t* size, std::string* error) {
   struct stat status {};
   if (fd < 0 || fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||
@@ -120,19 +133,12 @@ char* read_file(int fd, const char* path, std::size_t* size, std::string* error)
   }
   auto capacity = static_cast<std::size_t>(status.st_size);
   auto* buffer = static_cast<char*>(pugi::get_memory_allocation_function()(capacity + 1));
-  std::size_t filled = 0;
-  while (buffer && filled < capacity) {
-    ssize_t got = pread(fd, buffer + filled, capacity - filled, static_cast<off_t>(filled));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
-    filled += static_cast<std::size_t>(got);
-  }
-  if (!buffer || filled != capacity) {
+  if (!buffer || read_at(fd, buffer, capacity, 0) != capacity) {
     *error = std::string(path) + ": " + (buffer ? std::strerror(errno) : "out of memory");
     free_text(buffer);
     return nullptr;
   }
-  *size = filled;
+  *size = capacity;
   return buffer;
 }
 
@@ -257,7 +263,7 @@ void check_content(pugi::xml_document& document, const char* buffer,
                    kvxml::fault_s* fault) {
   kvxml::fault_s reference_fault;
   if (references.doubtful) {
-    const std::string_view text = raw_text();
+    const std::string_view text = raw_text(0, std::string_view::npos);
     const auto doctype = doctype_of(document, buffer);
     if (text.empty()) {
       reference_fault.message = "file that cannot be read again to check its references";
@@ -328,23 +334,26 @@ int dom_parse_file(XERCES_DOM_ctx* context, const char* path, const char* encodi
     // character of text that ends the file.
     buffer[size] = '\0';
     const kvxml::references_s references = kvxml::scan_references(buffer, size);
-    // The text before parsing, which the parse changes, for the few checks after it that need it:
-    // read again from the file when needed (it is open still, so a file put in its place does not
-    // count), or kept now when it was converted.
-    text_ptr text(nullptr, free_text);
-    std::size_t text_size = size;
-    bool read_again = converted;  // whether the text was had, or tried to be had, once
+    // The text before parsing, which the parse changes, for the few checks after it that need a
+    // piece of it: read again from the file (it is open still, so a file put in its place does
+    // not count), or kept now when it was converted.
+    text_ptr converted_text(nullptr, free_text);
     if (converted) {
-      text.reset(static_cast<char*>(pugi::get_memory_allocation_function()(size + 1)));
-      if (text) std::memcpy(text.get(), buffer, size + 1);
+      converted_text.reset(static_cast<char*>(pugi::get_memory_allocation_function()(size)));
+      if (converted_text) std::memcpy(converted_text.get(), buffer, size);
     }
-    const kvxml::raw_text_f raw_text = [&]() -> std::string_view {
-      std::string ignored;
-      if (!read_again) text.reset(read_file(file.fd(), path, &text_size, &ignored));
-      read_again = true;
-      if (!text) return {};
-      text.get()[text_size] = '\0';
-      return {text.get(), text_size};
+    std::string piece;
+    const kvxml::raw_text_f raw_text = [&](std::size_t offset,
+                                           std::size_t length) -> std::string_view {
+      if (offset >= size || (converted && !converted_text)) return {};
+      length = std::min(length, size - offset);
+      if (converted) {
+        piece.assign(converted_text.get() + offset, length);
+      } else {
+        piece.resize(length);
+        piece.resize(read_at(file.fd(), piece.data(), length, offset));
+      }
+      return piece;
     };
     // The document owns the buffer from here on, also when parsing fails.
     const pugi::xml_parse_result result = context->document.load_buffer_inplace_own(

@@ -165,20 +165,23 @@ bool repeats(const char* const* names, int count, const char* name) {
   return false;
 }
 
-// The first '<' inside an attribute value of a start tag whose attributes begin at offset from of
-// text (the tag was parsed, so outside its values it holds only names, '=' and blanks); -1 when
-// there is none.
-std::ptrdiff_t lt_in_values(std::string_view text, std::ptrdiff_t from) {
-  if (from < 0 || static_cast<std::size_t>(from) >= text.size()) return -1;
-  for (const char* quote = text.data() + from;
-       (quote = std::strpbrk(quote, "\"'>")) && *quote != '>';) {
+// Looks for '<' inside the attribute values of a start tag whose text, from its first attribute
+// name on, begins text (the tag was parsed, so outside its values it holds only names, '=' and
+// blanks): the offset of the first in *at, -1 when there is none; false when text ends before the
+// tag does.
+bool lt_in_values(std::string_view text, std::ptrdiff_t* at) {
+  *at = -1;
+  for (const char* quote = text.data(); text.data() && (quote = std::strpbrk(quote, "\"'>"));) {
+    if (*quote == '>') return true;
     const char* close = std::strchr(quote + 1, *quote);
-    if (!close) return -1;
-    const void* lt = std::memchr(quote + 1, '<', static_cast<std::size_t>(close - quote - 1));
-    if (lt) return static_cast<const char*>(lt) - text.data();
+    if (!close) return false;
+    if (const void* lt = std::memchr(quote + 1, '<', static_cast<std::size_t>(close - quote - 1))) {
+      *at = static_cast<const char*>(lt) - text.data();
+      return true;
+    }
     quote = close + 1;
   }
-  return -1;
+  return false;
 }
 
 // Checks the attributes of every element in document order, without recursion. Every element
@@ -232,17 +235,26 @@ class element_checker : public pugi::xml_tree_walker {
     const char* end = last_value + std::strlen(last_value);
     if (!std::less<const char*>()(first_name, end)) return true;
     const void* lt = std::memchr(first_name, '<', static_cast<std::size_t>(end - first_name));
-    return !lt || check_lt(first_name, static_cast<const char*>(lt));
+    return !lt || check_lt(first_name, static_cast<const char*>(lt), end);
   }
 
-  // A start tag whose attribute text, from first_name on, holds a '<' (at) after parsing. The
-  // '<' may stand for a reference only when one stands for '<' and the text shows no '<' in the
-  // values; where the text cannot be had, the parser's place stands.
-  bool check_lt(const char* first_name, const char* at) {
-    const std::string_view text = raw_text_();
-    const std::ptrdiff_t lt = lt_in_values(text, first_name - buffer_);
-    if (lt < 0 && to_lt_ && !text.empty()) return true;
-    return fail(fault_, "'<' in an attribute value", lt >= 0 ? lt : at - buffer_);
+  // A start tag whose attribute text, from first_name to end, holds a '<' (at) after parsing. Its
+  // text is read in pieces of growing length (from about the length it has after parsing, which
+  // decoding references only shortened) until one shows the end of the tag. The '<' may
+  // stand for a reference only when one stands for '<' and the text shows no '<' in the values;
+  // where the text cannot be had, the parser's place stands.
+  bool check_lt(const char* first_name, const char* at, const char* end) {
+    const auto from = static_cast<std::size_t>(first_name - buffer_);
+    std::ptrdiff_t lt = -1;
+    bool whole = false;
+    for (auto length = static_cast<std::size_t>(end - first_name) * 2 + 256; !whole; length *= 2) {
+      const std::string_view text = raw_text_(from, length);
+      whole = lt_in_values(text, &lt);
+      if (text.size() < length) break;
+    }
+    if (lt < 0 && whole && to_lt_) return true;
+    return fail(fault_, "'<' in an attribute value",
+                lt >= 0 ? static_cast<std::ptrdiff_t>(from) + lt : at - buffer_);
   }
 
   bool twice(const char* name) {

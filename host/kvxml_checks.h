@@ -46,13 +46,14 @@ bool check_references(const char* text, std::size_t size, std::ptrdiff_t doctype
 // only comments, processing instructions and white space. buffer is the parse buffer.
 bool check_top_level(const pugi::xml_document& document, const char* buffer, fault_s* fault);
 
-// The document's text as it was before parsing (the parse changes its buffer), followed by a NUL;
-// empty when it cannot be had.
-using raw_text_f = std::function<std::string_view()>;
+// A piece of the document's text as it was before parsing (the parse changes its buffer): at most
+// length bytes from offset, followed by a NUL and valid until the next call; empty when it cannot
+// be had.
+using raw_text_f = std::function<std::string_view(std::size_t offset, std::size_t length)>;
 
-// Every element: no attribute twice, and no '<' in an attribute value. An attribute value that
-// holds '<' after parsing is looked up in raw_text, since the '<' may come from a reference;
-// to_lt tells whether one does (when none does, the '<' is a fault even without the text).
+// Every element: no attribute twice, and no '<' in an attribute value. A start tag whose values
+// hold '<' after parsing is looked up in raw_text, since the '<' may stand for a reference; to_lt
+// tells whether one does (when none does, the '<' is a fault, and the text only tells where).
 bool check_elements(pugi::xml_document& document, const char* buffer, bool to_lt,
                     const raw_text_f& raw_text, fault_s* fault);
 
