@@ -3,13 +3,18 @@
 #include <vavadoz/kvxml.h>
 
 #include <fcntl.h>
+#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <pugixml.hpp>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include <vavadoz/cfi.h>
 #include "kvxml_checks.h"
@@ -85,46 +90,69 @@ std::string position_of(const char* path, std::ptrdiff_t offset, std::size_t ind
   return std::to_string(line) + ":" + std::to_string(column);
 }
 
-// Reads a regular file whole into memory from pugixml's allocator; sets error on failure.
-char* read_file(const char* path, std::size_t* size, std::string* error) {
-  int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  if (fd < 0) {
-    *error = std::string(path) + ": " + std::strerror(errno);
-    return nullptr;
+// A file open to read, closed with it.
+class input_file {
+ public:
+  explicit input_file(const char* path)
+      : fd_(open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)) {}
+  ~input_file() {
+    if (fd_ >= 0) close(fd_);
   }
-  struct stat status {};
-  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > MAX_FILE_SIZE) {
-    *error = std::string(path) + ": " +
-             (S_ISREG(status.st_mode) ? "file too large to read" : "not a regular file");
-    close(fd);
-    return nullptr;
-  }
-  auto capacity = static_cast<std::size_t>(status.st_size);
-  auto* buffer = static_cast<char*>(pugi::get_memory_allocation_function()(capacity + 1));
+  input_file(const input_file&) = delete;
+  input_file& operator=(const input_file&) = delete;
+  int fd() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+void free_text(char* text) {
+  pugi::get_memory_deallocation_function()(text);
+}
+using text_ptr = std::unique_ptr<char, decltype(&free_text)>;
+
+// Reads up to length bytes of the file open at fd from offset into to; returns how many it read
+// (fewer at its end or on an error).
+std::size_t read_at(int fd, char* to, std::size_t length, std::size_t offset) {
   std::size_t filled = 0;
-  while (buffer && filled < capacity) {
-    ssize_t got = read(fd, buffer + filled, capacity - filled);
+  while (filled < length) {
+    ssize_t got = pread(fd, to + filled, length - filled, static_cast<off_t>(offset + filled));
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) break;
     filled += static_cast<std::size_t>(got);
   }
-  int read_errno = errno;
-  close(fd);
-  if (!buffer || filled != capacity) {
-    *error = std::string(path) + ": " + (buffer ? std::strerror(read_errno) : "out of memory");
-    pugi::get_memory_deallocation_function()(buffer);
+  return filled;
+}
+
+// Reads the regular file open at fd whole into memory from pugixml's allocator (with room for a
+// NUL after it); sets error on failure.
+char* read_file(int fd, const char* path, std::size_t* size, std::string* error) {
+  struct stat status {};
+  if (fd < 0 || fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||
+      status.st_size > MAX_FILE_SIZE) {
+    *error = std::string(path) + ": " +
+             (fd < 0                     ? std::strerror(errno)
+              : !S_ISREG(status.st_mode) ? "not a regular file"
+                                         : "file too large to read");
     return nullptr;
   }
-  *size = filled;
+  auto capacity = static_cast<std::size_t>(status.st_size);
+  auto* buffer = static_cast<char*>(pugi::get_memory_allocation_function()(capacity + 1));
+  if (!buffer || read_at(fd, buffer, capacity, 0) != capacity) {
+    *error = std::string(path) + ": " + (buffer ? std::strerror(errno) : "out of memory");
+    free_text(buffer);
+    return nullptr;
+  }
+  *size = capacity;
   return buffer;
 }
 
-// The parser is told to leave references alone (the service decodes them after checking
-// them), to report declarations (to check where they are) and, in fragment mode, to keep text
-// that stands outside the root element (to refuse it rather than drop it without a word).
+// The parser is told to report declarations (to check where they are) and, in fragment mode, to
+// keep text that stands outside the root element (to refuse it rather than drop it without a
+// word).
 unsigned parse_options(int mode) {
-  unsigned options = (pugi::parse_default & ~pugi::parse_escapes) | pugi::parse_fragment |
-                     pugi::parse_declaration | pugi::parse_doctype;
+  unsigned options =
+      pugi::parse_default | pugi::parse_fragment | pugi::parse_declaration | pugi::parse_doctype;
   if (!(mode & XERCES_DOM_PARSE_DROP_BLANK_TEXT)) {
     options |= pugi::parse_ws_pcdata;
   } else if (mode & XERCES_DOM_PARSE_KEEP_SOLE_BLANK_TEXT) {
@@ -134,7 +162,35 @@ unsigned parse_options(int mode) {
   return options;
 }
 
-// Bytes per character of an encoding the parser detected.
+// The encoding the parser finds for a file (from a byte order mark, its first characters or the
+// XML declaration), asked of it on the beginning of the file only.
+pugi::xml_encoding encoding_of(const char* data, std::size_t size) {
+  pugi::xml_document probe;
+  return probe
+      .load_buffer(data, std::min<std::size_t>(size, 1024), pugi::parse_minimal,
+                   pugi::encoding_auto)
+      .encoding;
+}
+
+// The name iconv knows an encoding other than UTF-8 by, that the parser may find.
+const char* iconv_name(pugi::xml_encoding encoding) {
+  switch (encoding) {
+    case pugi::encoding_utf16_le:
+      return "UTF-16LE";
+    case pugi::encoding_utf16_be:
+      return "UTF-16BE";
+    case pugi::encoding_utf32_le:
+      return "UTF-32LE";
+    case pugi::encoding_utf32_be:
+      return "UTF-32BE";
+    case pugi::encoding_latin1:
+      return "ISO-8859-1";
+    default:
+      return nullptr;
+  }
+}
+
+// Bytes per character of an encoding the parser finds.
 std::size_t unit_of(pugi::xml_encoding encoding) {
   switch (encoding) {
     case pugi::encoding_utf16_le:
@@ -162,17 +218,71 @@ std::ptrdiff_t nul_offset(const char* data, std::size_t size, std::size_t unit) 
   return -1;
 }
 
-// Start of the document's parse buffer, found through a parsed node; null when there is none.
-const char* buffer_of(const pugi::xml_document& document) {
-  for (pugi::xml_node node = document.first_child(); node; node = node.next_sibling()) {
-    const std::ptrdiff_t offset = node.offset_debug();
-    if (offset < 0) continue;
-    const pugi::xml_node_type type = node.type();
-    const bool named =
-        type == pugi::node_element || type == pugi::node_pi || type == pugi::node_declaration;
-    return (named ? node.name() : node.value()) - offset;
+// The file's text in UTF-8, converted from the encoding iconv knows as from into a new buffer from
+// pugixml's allocator (with room for a NUL after it), which replaces *data and *size; false, with
+// the offset of what cannot be converted in *bad, when the text is not in that encoding.
+bool convert_to_utf8(const char* from, char** data, std::size_t* size, std::size_t* bad) {
+  *bad = 0;
+  iconv_t converter = iconv_open("UTF-8", from);
+  if (converter == reinterpret_cast<iconv_t>(-1)) return false;
+  // UTF-8 takes at most twice the bytes of any of the encodings converted.
+  const std::size_t capacity = 2 * *size + 4;
+  auto* converted = static_cast<char*>(pugi::get_memory_allocation_function()(capacity + 1));
+  char* in = *data;
+  std::size_t in_left = *size;
+  char* out = converted;
+  std::size_t out_left = capacity;
+  const bool done =
+      converted && iconv(converter, &in, &in_left, &out, &out_left) != static_cast<std::size_t>(-1);
+  iconv_close(converter);
+  if (!done) {
+    *bad = *size - in_left;
+    pugi::get_memory_deallocation_function()(converted);
+    return false;
   }
-  return nullptr;
+  pugi::get_memory_deallocation_function()(*data);
+  *data = converted;
+  *size = capacity - out_left;
+  return true;
+}
+
+// [start, end) of the document type declaration in the parse buffer; {-1, -1} when there is none.
+std::pair<std::ptrdiff_t, std::ptrdiff_t> doctype_of(const pugi::xml_document& document,
+                                                     const char* buffer) {
+  for (pugi::xml_node child = document.first_child(); child; child = child.next_sibling()) {
+    if (child.type() != pugi::node_doctype) continue;
+    // Its value is what follows "<!DOCTYPE" and blanks; the parser ended it at the closing '>'.
+    const char* value = child.value();
+    const char* start = value;
+    while (start > buffer && start[-1] != '<') --start;
+    return {start - 1 - buffer, value + std::strlen(value) + 1 - buffer};
+  }
+  return {-1, -1};
+}
+
+// The checks of a parsed document beyond its top level: the references of its text, when the
+// scan before parsing found a doubtful one, and the elements. raw_text gives the text as it was
+// before parsing. The first fault in the text wins.
+void check_content(pugi::xml_document& document, const char* buffer,
+                   const kvxml::references_s& references, const kvxml::raw_text_f& raw_text,
+                   kvxml::fault_s* fault) {
+  kvxml::fault_s reference_fault;
+  if (references.doubtful) {
+    const std::string_view text = raw_text(0, std::string_view::npos);
+    const auto doctype = doctype_of(document, buffer);
+    if (text.empty()) {
+      reference_fault.message = "file that cannot be read again to check its references";
+    } else {
+      kvxml::check_references(text.data(), text.size(), doctype.first, doctype.second,
+                              &reference_fault);
+    }
+  }
+  kvxml::fault_s element_fault;
+  kvxml::check_elements(document, buffer, references.to_lt, raw_text, &element_fault);
+  const bool reference_first =
+      !reference_fault.message.empty() &&
+      (element_fault.message.empty() || reference_fault.offset < element_fault.offset);
+  *fault = reference_first ? reference_fault : element_fault;
 }
 
 XERCES_DOM_ctx* dom_create(int* error, const char* encoding, int /*flags*/) {
@@ -201,34 +311,65 @@ int dom_parse_file(XERCES_DOM_ctx* context, const char* path, const char* encodi
     context->error = std::string(path) + ": encoding " + encoding + " is not supported";
     return EINVAL;
   }
+  const input_file file(path);
   std::size_t size = 0;
-  char* buffer = read_file(path, &size, &context->error);
+  char* buffer = read_file(file.fd(), path, &size, &context->error);
   if (!buffer) return EIO;
-  // Where a NUL character is, for each size of character the parser may find the file in; only
-  // a file with a NUL byte needs the wider sizes.
-  const std::ptrdiff_t nul_byte = nul_offset(buffer, size, 1);
-  const std::ptrdiff_t nul_pair = nul_byte < 0 ? -1 : nul_offset(buffer, size, 2);
-  const std::ptrdiff_t nul_quad = nul_byte < 0 ? -1 : nul_offset(buffer, size, 4);
-  // The terminating zero is parsed too: in fragment mode pugixml would otherwise drop the last
-  // character of text that ends the file. The document owns the buffer from here on, also when
-  // parsing fails.
-  buffer[size] = '\0';
-  pugi::xml_parse_result result = context->document.load_buffer_inplace_own(
-      buffer, size + 1, parse_options(mode), pugi::encoding_auto);
-  const std::size_t unit = unit_of(result.encoding);
-  const std::ptrdiff_t nul_at = unit == 1 ? nul_byte : unit == 2 ? nul_pair : nul_quad;
   kvxml::fault_s fault;
   std::string where;  // "line:column" of the fault, when it has a place
-  if (nul_at >= 0) {
-    where = position_of(path, nul_at);
+  // A file in another encoding is checked and parsed in UTF-8; places in it are then approximate.
+  const pugi::xml_encoding found = encoding_of(buffer, size);
+  const std::ptrdiff_t nul = nul_offset(buffer, size, unit_of(found));
+  std::size_t bad = 0;
+  bool converted = false;
+  if (nul >= 0) {
+    where = position_of(path, nul);
     fault.message = "NUL character";
-  } else if (!result) {
-    where = position_of(path, result.offset);
-    fault.message = result.description();
-  } else if (!kvxml::check_top_level(context->document, &fault) ||
-             !kvxml::check_and_decode_content(context->document, &fault)) {
-    const char* start = buffer_of(context->document);
-    if (fault.at && start) where = position_of(path, fault.at - start, fault.index);
+  } else if (const char* from = iconv_name(found)) {
+    converted = convert_to_utf8(from, &buffer, &size, &bad);
+    if (!converted) {
+      where = position_of(path, static_cast<std::ptrdiff_t>(bad));
+      fault.message = std::string("not ") + from + " text";
+    }
+  }
+  if (!fault.message.empty()) {
+    free_text(buffer);
+  } else {
+    // The terminating zero is parsed too: in fragment mode pugixml would otherwise drop the last
+    // character of text that ends the file.
+    buffer[size] = '\0';
+    const kvxml::references_s references = kvxml::scan_references(buffer, size);
+    // The text before parsing, which the parse changes, for the few checks after it that need a
+    // piece of it: read again from the file (it is open still, so a file put in its place does
+    // not count), or kept now when it was converted.
+    text_ptr converted_text(nullptr, free_text);
+    if (converted) {
+      converted_text.reset(static_cast<char*>(pugi::get_memory_allocation_function()(size)));
+      if (converted_text) std::memcpy(converted_text.get(), buffer, size);
+    }
+    std::string piece;
+    const kvxml::raw_text_f raw_text = [&](std::size_t offset,
+                                           std::size_t length) -> std::string_view {
+      if (offset >= size || (converted && !converted_text)) return {};
+      length = std::min(length, size - offset);
+      if (converted) {
+        piece.assign(converted_text.get() + offset, length);
+      } else {
+        piece.resize(length);
+        piece.resize(read_at(file.fd(), piece.data(), length, offset));
+      }
+      return piece;
+    };
+    // The document owns the buffer from here on, also when parsing fails.
+    const pugi::xml_parse_result result = context->document.load_buffer_inplace_own(
+        buffer, size + 1, parse_options(mode), pugi::encoding_utf8);
+    if (!result) {
+      fault.message = result.description();
+      fault.offset = result.offset;
+    } else if (kvxml::check_top_level(context->document, buffer, &fault)) {
+      check_content(context->document, buffer, references, raw_text, &fault);
+    }
+    if (fault.offset >= 0) where = position_of(path, fault.offset, fault.index);
   }
   if (!fault.message.empty()) {
     context->document.reset();

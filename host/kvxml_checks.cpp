@@ -1,13 +1,15 @@
-// Well-formedness that pugixml leaves to the service: the top level of a parsed document, its
-// attributes and references, and what a document must hold to be written; and the text check
-// that callers use before they store text.
+// Well-formedness that pugixml leaves to the service: the references of a document's text, the
+// top level and the attributes of a parsed document, and what a document must hold to be
+// written; and the text check that callers use before they store text.
 #include "kvxml_checks.h"
+
+#include <absl/container/flat_hash_set.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <functional>
-#include <vector>
+#include <string_view>
 
 #include <vavadoz/kvxml.h>
 
@@ -52,34 +54,10 @@ std::size_t decode_utf8(const unsigned char* text, std::uint32_t* c) {
   return length;
 }
 
-// Writes c as UTF-8 at out; returns the number of bytes.
-std::size_t encode_utf8(std::uint32_t c, char* out) {
-  auto* bytes = reinterpret_cast<unsigned char*>(out);
-  if (c < 0x80) {
-    bytes[0] = static_cast<unsigned char>(c);
-    return 1;
-  }
-  if (c < 0x800) {
-    bytes[0] = static_cast<unsigned char>(0xC0 | (c >> 6));
-    bytes[1] = static_cast<unsigned char>(0x80 | (c & 0x3F));
-    return 2;
-  }
-  if (c < 0x10000) {
-    bytes[0] = static_cast<unsigned char>(0xE0 | (c >> 12));
-    bytes[1] = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
-    bytes[2] = static_cast<unsigned char>(0x80 | (c & 0x3F));
-    return 3;
-  }
-  bytes[0] = static_cast<unsigned char>(0xF0 | (c >> 18));
-  bytes[1] = static_cast<unsigned char>(0x80 | ((c >> 12) & 0x3F));
-  bytes[2] = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
-  bytes[3] = static_cast<unsigned char>(0x80 | (c & 0x3F));
-  return 4;
-}
-
-bool fail(kvxml::fault_s* fault, std::string message, const char* at, std::size_t index = 0) {
+bool fail(kvxml::fault_s* fault, std::string message, std::ptrdiff_t offset,
+          std::size_t index = 0) {
   fault->message = std::move(message);
-  fault->at = at;
+  fault->offset = offset;
   fault->index = index;
   return false;
 }
@@ -101,8 +79,9 @@ int digit_value(char c, bool hex) {
   return -1;
 }
 
-// The reference at text, which starts with '&': its length, and its character in *c; 0 when
-// it is not one XML allows here, with the reason in *problem.
+// The reference at text, which starts with '&' (text ends with a NUL): its length, and its
+// character in *c; 0 when it is not one XML allows, with the reason in *problem when problem is
+// not null.
 std::size_t read_reference(const char* text, std::uint32_t* c, std::string* problem) {
   if (text[1] == '#') {
     const bool hex = text[2] == 'x';
@@ -114,22 +93,24 @@ std::size_t read_reference(const char* text, std::uint32_t* c, std::string* prob
                                       0x110000);
     }
     if (end == digits || *end != ';') {
-      *problem = "malformed character reference";
+      if (problem) *problem = "malformed character reference";
       return 0;
     }
     if (!is_xml_char(value)) {
-      *problem = "character reference to a character XML does not allow";
+      if (problem) *problem = "character reference to a character XML does not allow";
       return 0;
     }
     *c = value;
     return static_cast<std::size_t>(end + 1 - text);
   }
   for (const entity_s& entity : PREDEFINED_ENTITIES) {
-    if (std::strncmp(text + 1, entity.name, entity.length) == 0 && text[1 + entity.length] == ';') {
+    if (text[1] == entity.name[0] && std::strncmp(text + 1, entity.name, entity.length) == 0 &&
+        text[1 + entity.length] == ';') {
       *c = static_cast<unsigned char>(entity.character);
       return entity.length + 2;
     }
   }
+  if (!problem) return 0;
   // A name up to ';' makes it a reference to an entity that is not defined; anything else is
   // an '&' on its own.
   const std::size_t name = std::strcspn(text + 1, "; \t\n\r&<\"'");
@@ -142,123 +123,149 @@ std::size_t read_reference(const char* text, std::uint32_t* c, std::string* prob
   return 0;
 }
 
-// Decodes the references of a value of the parse buffer in place, from its first '&' or '<'
-// (at) on; a '<' is a fault (the parser ends text at one, so only attribute values hold any).
-bool decode_value(char* value, char* at, kvxml::fault_s* fault) {
-  char* out = at;
-  for (const char* in = at; *in;) {
-    if (*in == '<') {
-      return fail(fault, "'<' in an attribute value", value, static_cast<std::size_t>(in - value));
-    }
-    if (*in != '&') {
-      *out++ = *in++;
-      continue;
-    }
-    std::uint32_t c = 0;
-    std::string problem;
-    const std::size_t length = read_reference(in, &c, &problem);
-    if (length == 0) return fail(fault, problem, value, static_cast<std::size_t>(in - value));
-    out += encode_utf8(c, out);
-    in += length;
+const char* next_ampersand(const char* from, const char* end) {
+  return static_cast<const char*>(std::memchr(from, '&', static_cast<std::size_t>(end - from)));
+}
+
+// Just past the comment, CDATA section or processing instruction that starts at p (a '<' of text
+// that ends at end), as the parser ends it; end when it does not end; null when p starts none.
+const char* construct_end(const char* p, const char* end) {
+  struct kind_s {
+    const char* open;
+    const char* close;
+  };
+  for (const kind_s& kind :
+       {kind_s{"<!--", "-->"}, kind_s{"<![CDATA[", "]]>"}, kind_s{"<?", "?>"}}) {
+    const std::size_t open = std::strlen(kind.open);
+    const std::size_t close = std::strlen(kind.close);
+    if (static_cast<std::size_t>(end - p) < open || std::memcmp(p, kind.open, open) != 0) continue;
+    const void* found =
+        memmem(p + open, static_cast<std::size_t>(end - p) - open, kind.close, close);
+    return found ? static_cast<const char*>(found) + close : end;
   }
-  *out = '\0';
-  return true;
+  return nullptr;
 }
 
-// Decodes a value of the parse buffer that may hold references, from the first '&' (or, in
-// an attribute value, '<') on; values without any are only scanned.
-bool check_value(const char* value, bool attribute, kvxml::fault_s* fault) {
-  const char* special = attribute ? value + std::strcspn(value, "&<") : std::strchr(value, '&');
-  if (!special || !*special) return true;
-  // The document owns the parse buffer, which is writeable.
-  return decode_value(const_cast<char*>(value), const_cast<char*>(special), fault);
-}
-
-// The first of the names (in document order) that repeats an earlier one, or null. Names in
-// the parse buffer lie in document order, so the later of two equal names is the greater
-// pointer.
-const char* first_repeated(std::vector<const char*> names) {
-  std::stable_sort(names.begin(), names.end(),
-                   [](const char* a, const char* b) { return std::strcmp(a, b) < 0; });
-  const char* first = nullptr;
-  for (std::size_t i = 1; i < names.size(); ++i) {
-    if (std::strcmp(names[i - 1], names[i]) == 0 &&
-        (!first || std::less<const char*>()(names[i], first))) {
-      first = names[i];
-    }
-  }
-  return first;
-}
-
-// Attributes of an element whose names are compared pairwise; the names of more are sorted.
+// Attributes of an element whose names are compared with each other; past them a hash set takes
+// over, so that an element with very many attributes costs no more per name.
 constexpr int FEW_ATTRIBUTES = 16;
 
-// An element's attributes. Every element passes here, so the common case calls the parser's
-// accessors as little as it can: one pass over the attributes compares their names (only
-// those with the same first byte), and the values are checked and decoded one by one only
-// when the attribute text of the start tag in the parse buffer, from the first name to the end
-// of the last value, holds any '&' or '<' (which names, blanks and quotes cannot).
-bool check_element(const pugi::xml_node& element, kvxml::fault_s* fault) {
-  const pugi::xml_attribute first = element.first_attribute();
-  const char* name = first.name();  // "" past the last attribute
-  if (!*name) return true;
-  const char* names[FEW_ATTRIBUTES];
-  int count = 0;
-  std::uint64_t initials = 0;  // the first bytes of the names, modulo 64
-  std::vector<const char*> many;
-  pugi::xml_attribute last = first;
-  for (pugi::xml_attribute attribute = first; *name;) {
-    if (count < FEW_ATTRIBUTES) {
-      const std::uint64_t initial = std::uint64_t{1} << (static_cast<unsigned char>(*name) & 63);
-      for (int i = 0; (initials & initial) && i < count; ++i) {
-        if (names[i][0] == name[0] && std::strcmp(names[i], name) == 0) {
-          return fail(fault, "attribute '" + std::string(name) + "' given twice", name);
-        }
-      }
-      initials |= initial;
-      names[count++] = name;
-    } else {
-      if (many.empty()) many.assign(names, names + count);
-      many.push_back(name);
-    }
-    last = attribute;
-    attribute = attribute.next_attribute();
-    name = attribute.name();
-  }
-  if (const char* repeated = many.empty() ? nullptr : first_repeated(std::move(many))) {
-    return fail(fault, "attribute '" + std::string(repeated) + "' given twice", repeated);
-  }
-  const char* last_value = last.value();
-  const char* end = last_value + std::strlen(last_value);
-  if (std::less<const char*>()(names[0], end)) {
-    const auto length = static_cast<std::size_t>(end - names[0]);
-    if (!std::memchr(names[0], '&', length) && !std::memchr(names[0], '<', length)) return true;
-  }
-  for (pugi::xml_attribute attribute = first; *attribute.name();
-       attribute = attribute.next_attribute()) {
-    if (!check_value(attribute.value(), true, fault)) return false;
-  }
-  return true;
+// A bit for the first two bytes of a name (the second is its NUL when it has one byte): names
+// with different bits differ.
+std::uint64_t initial_of(const char* name) {
+  const auto first = static_cast<unsigned char>(name[0]);
+  const auto second = static_cast<unsigned char>(name[1]);
+  return std::uint64_t{1} << ((first * 7u + second) & 63);
 }
 
-// Checks and decodes the elements and text of a document in document order, without
-// recursion.
-class content_checker : public pugi::xml_tree_walker {
- public:
-  explicit content_checker(kvxml::fault_s* fault) : fault_(fault) {}
-  bool for_each(pugi::xml_node& node) override {
-    switch (node.type()) {
-      case pugi::node_element:
-        return check_element(node, fault_);
-      case pugi::node_pcdata:
-        return check_value(node.value(), false, fault_);
-      default:
-        return true;
+bool repeats(const char* const* names, int count, const char* name) {
+  for (int i = 0; i < count; ++i) {
+    if (std::strcmp(names[i], name) == 0) return true;
+  }
+  return false;
+}
+
+// Looks for '<' inside the attribute values of a start tag whose text, from its first attribute
+// name on, begins text (the tag was parsed, so outside its values it holds only names, '=' and
+// blanks): the offset of the first in *at, -1 when there is none; false when text ends before the
+// tag does.
+bool lt_in_values(std::string_view text, std::ptrdiff_t* at) {
+  *at = -1;
+  for (const char* quote = text.data(); text.data() && (quote = std::strpbrk(quote, "\"'>"));) {
+    if (*quote == '>') return true;
+    const char* close = std::strchr(quote + 1, *quote);
+    if (!close) return false;
+    if (const void* lt = std::memchr(quote + 1, '<', static_cast<std::size_t>(close - quote - 1))) {
+      *at = static_cast<const char*>(lt) - text.data();
+      return true;
     }
+    quote = close + 1;
+  }
+  return false;
+}
+
+// Checks the attributes of every element in document order, without recursion. Every element
+// passes here, so the common case asks the parser as little as it can: each name once (compared
+// only with the earlier names that may be equal to it), and the value of the last attribute, to
+// look for '<' in one go from the first name to the end of the last value.
+class element_checker : public pugi::xml_tree_walker {
+ public:
+  element_checker(const char* buffer, bool to_lt, const kvxml::raw_text_f& raw_text,
+                  kvxml::fault_s* fault)
+      : buffer_(buffer), to_lt_(to_lt), raw_text_(raw_text), fault_(fault) {}
+
+  bool for_each(pugi::xml_node& node) override {
+    pugi::xml_attribute attribute = node.first_attribute();
+    const char* name = attribute.name();  // "" past the last attribute and without any
+    if (!*name) return true;
+    const char* names[FEW_ATTRIBUTES];
+    int count = 0;
+    std::uint64_t initials = 0;
+    for (;;) {
+      if (count == FEW_ATTRIBUTES) return check_many(node);
+      const std::uint64_t initial = initial_of(name);
+      if ((initials & initial) && repeats(names, count, name)) return twice(name);
+      initials |= initial;
+      names[count++] = name;
+      const pugi::xml_attribute next = attribute.next_attribute();
+      name = next.name();
+      if (!*name) break;
+      attribute = next;
+    }
+    return check_values(names[0], attribute);
   }
 
  private:
+  // An element with more than a few attributes.
+  bool check_many(const pugi::xml_node& node) {
+    many_.clear();
+    pugi::xml_attribute last;
+    for (pugi::xml_attribute attribute = node.first_attribute(); attribute;
+         attribute = attribute.next_attribute()) {
+      if (!many_.insert(attribute.name()).second) return twice(attribute.name());
+      last = attribute;
+    }
+    return check_values(node.first_attribute().name(), last);
+  }
+
+  // The values of the attributes from the one named first_name to last, which lie in the parse
+  // buffer in that order: no '<' in one go.
+  bool check_values(const char* first_name, const pugi::xml_attribute& last) {
+    const char* last_value = last.value();
+    const char* end = last_value + std::strlen(last_value);
+    if (!std::less<const char*>()(first_name, end)) return true;
+    const void* lt = std::memchr(first_name, '<', static_cast<std::size_t>(end - first_name));
+    return !lt || check_lt(first_name, static_cast<const char*>(lt), end);
+  }
+
+  // A start tag whose attribute text, from first_name to end, holds a '<' (at) after parsing. Its
+  // text is read in pieces of growing length (from about the length it has after parsing, which
+  // decoding references only shortened) until one shows the end of the tag. The '<' may
+  // stand for a reference only when one stands for '<' and the text shows no '<' in the values;
+  // where the text cannot be had, the parser's place stands.
+  bool check_lt(const char* first_name, const char* at, const char* end) {
+    const auto from = static_cast<std::size_t>(first_name - buffer_);
+    std::ptrdiff_t lt = -1;
+    bool whole = false;
+    for (auto length = static_cast<std::size_t>(end - first_name) * 2 + 256; !whole; length *= 2) {
+      const std::string_view text = raw_text_(from, length);
+      whole = lt_in_values(text, &lt);
+      if (text.size() < length) break;
+    }
+    if (lt < 0 && whole && to_lt_) return true;
+    return fail(fault_, "'<' in an attribute value",
+                lt >= 0 ? static_cast<std::ptrdiff_t>(from) + lt : at - buffer_);
+  }
+
+  bool twice(const char* name) {
+    return fail(fault_, "attribute '" + std::string(name) + "' given twice", name - buffer_);
+  }
+
+  const char* buffer_;
+  bool to_lt_;
+  const kvxml::raw_text_f& raw_text_;
   kvxml::fault_s* fault_;
+  absl::flat_hash_set<std::string_view> many_;
 };
 
 // Whether the declaration starts the file, after a byte order mark at most.
@@ -325,45 +332,90 @@ bool is_writable_node(const pugi::xml_node& node) {
 
 namespace kvxml {
 
-bool check_top_level(const pugi::xml_document& document, fault_s* fault) {
+references_s scan_references(const char* text, std::size_t size) {
+  references_s found;
+  const char* const end = text + size;
+  for (const char* amp = next_ampersand(text, end); amp && !(found.doubtful && found.to_lt);
+       amp = next_ampersand(amp + 1, end)) {
+    std::uint32_t c = 0;
+    if (read_reference(amp, &c, nullptr) == 0) {
+      found.doubtful = true;
+    } else if (c == '<') {
+      found.to_lt = true;
+    }
+  }
+  return found;
+}
+
+bool check_references(const char* text, std::size_t size, std::ptrdiff_t doctype,
+                      std::ptrdiff_t doctype_end, fault_s* fault) {
+  const char* const end = text + size;
+  const char* outside = text;       // no comment and the like begins before it and ends after it
+  const char* inside_until = text;  // end of the one that holds the last doubtful '&'
+  for (const char* amp = next_ampersand(text, end); amp; amp = next_ampersand(amp + 1, end)) {
+    std::uint32_t c = 0;
+    std::string problem;
+    if (amp < inside_until || read_reference(amp, &c, &problem) > 0) continue;
+    bool inside = false;
+    while (!inside && outside < amp) {
+      const void* found = std::memchr(outside, '<', static_cast<std::size_t>(amp - outside));
+      if (!found) break;
+      const char* lt = static_cast<const char*>(found);
+      const char* construct = lt - text == doctype ? text + doctype_end : construct_end(lt, end);
+      outside = construct ? construct : lt + 1;
+      inside = construct && construct > amp;
+    }
+    if (!inside) return fail(fault, problem, amp - text);
+    inside_until = outside;
+  }
+  return true;
+}
+
+bool check_top_level(const pugi::xml_document& document, const char* buffer, fault_s* fault) {
   bool root = false;
   bool doctype = false;
   for (pugi::xml_node child = document.first_child(); child; child = child.next_sibling()) {
     switch (child.type()) {
       case pugi::node_declaration:
         if (!starts_file(child)) {
-          return fail(fault, "XML declaration not at the start of the file", child.name() - 2);
+          return fail(fault, "XML declaration not at the start of the file",
+                      child.name() - 2 - buffer);
         }
         break;
       case pugi::node_doctype:
-        if (root)
-          return fail(fault, "document type declaration after the root element", child.value());
-        if (doctype) return fail(fault, "more than one document type declaration", child.value());
+        if (root) {
+          return fail(fault, "document type declaration after the root element",
+                      child.value() - buffer);
+        }
+        if (doctype) {
+          return fail(fault, "more than one document type declaration", child.value() - buffer);
+        }
         doctype = true;
         break;
       case pugi::node_element:
-        if (root) return fail(fault, "more than one root element", child.name() - 1);
+        if (root) return fail(fault, "more than one root element", child.name() - 1 - buffer);
         root = true;
         break;
       case pugi::node_pcdata: {
         const std::size_t blank = std::strspn(child.value(), " \t\n\r");
         if (child.value()[blank]) {
-          return fail(fault, "text outside the root element", child.value(), blank);
+          return fail(fault, "text outside the root element", child.value() - buffer, blank);
         }
         break;
       }
       case pugi::node_cdata:
         return fail(fault, "CDATA section outside the root element",
-                    child.value() - std::strlen("<![CDATA["));
+                    child.value() - std::strlen("<![CDATA[") - buffer);
       default:  // comments and processing instructions
         break;
     }
   }
-  return root || fail(fault, "no root element", nullptr);
+  return root || fail(fault, "no root element", -1);
 }
 
-bool check_and_decode_content(pugi::xml_document& document, fault_s* fault) {
-  content_checker checker(fault);
+bool check_elements(pugi::xml_document& document, const char* buffer, bool to_lt,
+                    const raw_text_f& raw_text, fault_s* fault) {
+  element_checker checker(buffer, to_lt, raw_text, fault);
   return document.traverse(checker);
 }
 

@@ -1,32 +1,61 @@
-// What pugixml lets through that is not XML: checks of a document it parsed (which also decode
-// the references, as the parser is told to leave them) and of a document about to be written.
-// Internal to the XML service.
+// What pugixml lets through that is not XML: checks of a document's text before pugixml parses
+// it (and decodes its references), of the document it parsed, and of a document about to be
+// written. Internal to the XML service.
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <pugixml.hpp>
 #include <string>
+#include <string_view>
 
 namespace kvxml {
 
-// Where a parsed document is not well-formed. at points into the parse buffer, at the markup
-// or value holding the fault, or is null when the fault has no place; index counts the bytes
-// before the fault in that value as the parser left it (a CR LF pair of the file is one).
+// Where a document is not well-formed: offset counts the bytes of its text before the fault (the
+// text as parsed, in UTF-8), -1 when the fault has no place; index counts further bytes of a value
+// as the parser left them (a CR LF pair of the text is one).
 struct fault_s {
   std::string message;
-  const char* at = nullptr;
+  std::ptrdiff_t offset = -1;
   std::size_t index = 0;
 };
 
+// What one pass over the '&' of a document's text finds before the parser decodes the references
+// of its text and attribute values.
+struct references_s {
+  // Some '&' begins no reference XML allows: an undefined entity, a character XML forbids, or
+  // none at all. That is a fault unless it lies in a comment, CDATA section, processing
+  // instruction or the document type declaration, which only the parse tells.
+  bool doubtful = false;
+  // Some reference stands for '<', so after parsing an attribute value may hold a '<' that the
+  // text does not.
+  bool to_lt = false;
+};
+
+// text is size bytes and a NUL.
+references_s scan_references(const char* text, std::size_t size);
+
+// The first '&' of text (the document's text before parsing, size bytes and a NUL) that begins no
+// reference XML allows and lies outside comments, CDATA sections, processing instructions and the
+// document type declaration, which spans [doctype, doctype_end) of text when there is one.
+bool check_references(const char* text, std::size_t size, std::ptrdiff_t doctype,
+                      std::ptrdiff_t doctype_end, fault_s* fault);
+
 // The top level: the XML declaration only at the start of the file, at most one document type
 // declaration and only before the root element, exactly one root element, and besides them
-// only comments, processing instructions and white space.
-bool check_top_level(const pugi::xml_document& document, fault_s* fault);
+// only comments, processing instructions and white space. buffer is the parse buffer.
+bool check_top_level(const pugi::xml_document& document, const char* buffer, fault_s* fault);
 
-// Every element: no attribute twice, no '<' in an attribute value, and in attribute values
-// and text only references to the five predefined entities and to characters XML allows. The
-// references are decoded in place (a decoded reference is never longer than its markup).
-bool check_and_decode_content(pugi::xml_document& document, fault_s* fault);
+// A piece of the document's text as it was before parsing (the parse changes its buffer): at most
+// length bytes from offset, followed by a NUL and valid until the next call; empty when it cannot
+// be had.
+using raw_text_f = std::function<std::string_view(std::size_t offset, std::size_t length)>;
+
+// Every element: no attribute twice, and no '<' in an attribute value. A start tag whose values
+// hold '<' after parsing is looked up in raw_text, since the '<' may stand for a reference; to_lt
+// tells whether one does (when none does, the '<' is a fault, and the text only tells where).
+bool check_elements(pugi::xml_document& document, const char* buffer, bool to_lt,
+                    const raw_text_f& raw_text, fault_s* fault);
 
 // Whether the node and everything under it can be written so that it reads back exactly and
 // any XML processor accepts it: names are names; text, attribute values, comments, processing

@@ -49,6 +49,10 @@ TEST(XmlWellFormedness, RefusedWithTheirPosition) {
       {"<a x=\"a<b\"/>", "1:8", "'<' in an attribute value"},
       {"<a x=\"\r\n\r\n<\"/>", "3:1", "'<' in an attribute value"},
       {"<a w=\"1\" x=\"&amp;\" y=\"a<\"/>", "1:24", "'<' in an attribute value"},
+      // A reference may stand for '<', a '<' of the text never does.
+      {"<a x=\"&lt;\" y=\"b<c\"/>", "1:17", "'<' in an attribute value"},
+      {"<a x=\"&amp;<\"/>", "1:12", "'<' in an attribute value"},
+      {"<a x=\"&lt;\r\n<\"/>", "2:1", "'<' in an attribute value"},
       // Entities: only the five predefined ones, whatever a document type declaration says.
       {"<a>&foo;</a>", "1:4", "undefined entity 'foo'"},
       {"<!DOCTYPE a [\n<!ENTITY foo \"x\">\n]>\n<a>&foo;</a>", "4:4", "undefined entity"},
@@ -58,6 +62,12 @@ TEST(XmlWellFormedness, RefusedWithTheirPosition) {
       {"<a>a & b</a>", "1:6", "'&' that does not begin a reference"},
       {"<a>&amp</a>", "1:4", "'&' that does not begin a reference"},
       {"<a>&;</a>", "1:4", "'&' that does not begin a reference"},
+      // Comments, processing instructions, CDATA sections and the document type declaration may
+      // hold any '&'; what follows them may not.
+      {"<!-- & --><a>&x;</a>", "1:14", "undefined entity 'x'"},
+      {"<?pi & ?><a v=\"&\"/>", "1:16", "'&' that does not begin a reference"},
+      {"<a><![CDATA[&]]>&</a>", "1:17", "'&' that does not begin a reference"},
+      {"<!DOCTYPE a [<!ENTITY e \"&f; & ]>\">]><a>&e;</a>", "1:41", "undefined entity 'e'"},
       // Character references to characters XML does not allow, and malformed ones.
       {"<a>x&#0;</a>", "1:5", "character reference to a character XML does not allow"},
       {"<a>&#x0;</a>", "1:4", "does not allow"},
@@ -86,6 +96,7 @@ TEST(XmlWellFormedness, RefusedWithTheirPosition) {
       {std::string("<a\0/>", 5), "1:3", "NUL character"},
       {std::string("\n\n<a/>\n\0", 8), "4:1", "NUL character"},
       {utf16le(std::string("<a>x\0y</a>", 10)), "1:11", "NUL character"},
+      {utf16le("<a>x") + std::string("\0\xDC", 2), "1:11", "not UTF-16LE text"},
       // Only comments, processing instructions and white space around the root element.
       {"<a/><b/>", "1:5", "more than one root element"},
       {"<a/>\n  text", "2:3", "text outside the root element"},
@@ -141,6 +152,12 @@ TEST(XmlWellFormedness, ReferencesDecodedAsXmlDoes) {
       {many_attributes + " v=\"x\"/>", "x", "(none)"},
       {utf16le("<?xml version=\"1.0\" encoding=\"UTF-16\"?><a v=\"&#65;\">x&amp;y</a>"), "A",
        "x&y"},
+      {"<a v=\"&lt;&#60;&#x3C;\" w=\"&lt;\">&lt;</a>", "<<<", "<"},
+      {"<!-- & &x; --><?pi & ?><!DOCTYPE a [<!ENTITY e \"&f; &\">]><a "
+       "v=\"&amp;\"><![CDATA[&]]></a>",
+       "&", "&"},
+      {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a v=\"caf\xE9\">\xE9t\xE9</a>",
+       "caf\xC3\xA9", "\xC3\xA9t\xC3\xA9"},
   };
   TempDir dir;
   const std::string path = dir / "accepted.dpx";
@@ -154,6 +171,23 @@ TEST(XmlWellFormedness, ReferencesDecodedAsXmlDoes) {
         << accepted.text;
     EXPECT_EQ(text_of(doc.root()), accepted.content) << accepted.text;
   }
+}
+
+TEST(XmlWellFormedness, ChecksTakeTimeInProportionToTheFile) {
+  TempDir dir;
+  const std::string path = dir / "large.dpx";
+  Document doc;
+  // Many '&' in one comment, each of which is no reference.
+  write_file(path, "<!--" + std::string(200000, '&') + "--><a/>");
+  EXPECT_EQ(doc.parse(path), 0) << doc.error();
+  // An element with very many attributes, the last one given twice.
+  std::string tag = "<a";
+  for (int i = 0; i < 100000; ++i) tag += " a" + std::to_string(i) + "=\"\"";
+  write_file(path, tag + "/>");
+  EXPECT_EQ(doc.parse(path), 0) << doc.error();
+  write_file(path, tag + " a99999=\"\"/>");
+  EXPECT_NE(doc.parse(path), 0);
+  EXPECT_NE(doc.error().find("attribute 'a99999' given twice"), std::string::npos) << doc.error();
 }
 
 TEST(XmlWellFormedness, BlankTextKeptWhereItIsTheWholeContent) {
