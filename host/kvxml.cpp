@@ -486,8 +486,7 @@ bool is_valid_name(const char* name) {
 }
 
 XERCES_DOM_node* dom_create_document_element(XERCES_DOM_ctx* context, const char* tag) {
-  if (!context || !is_valid_name(tag) ||
-      dom_get_document_element(handle_of(context->document))) {
+  if (!context || !is_valid_name(tag) || dom_get_document_element(handle_of(context->document))) {
     return nullptr;
   }
   pugi::xml_node element =

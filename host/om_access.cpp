@@ -1,9 +1,9 @@
 // Object manager: reading and writing attributes by id, with the declaration checked on every
 // call.
 #include <vavadoz/error.h>
-#include "om_internal.h"
 #include <vavadoz/sm.h>
 #include <vavadoz/text.h>
+#include "om_internal.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <unordered_map>
 
 #include <vavadoz/error.h>
-#include "om_internal.h"
 #include <vavadoz/sm.h>
 #include <vavadoz/text.h>
+#include "om_internal.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <string>
 
 #include <vavadoz/error.h>
-#include "om_internal.h"
 #include <vavadoz/om_set.h>
 #include <vavadoz/sm.h>
+#include "om_internal.h"
 
 struct OM_string_object_map::table_s {
   absl::flat_hash_map<std::string, OM_object*> entries;

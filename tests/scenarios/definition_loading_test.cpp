@@ -277,7 +277,9 @@ INSTANTIATE_TEST_SUITE_P(
                     BadFile{"Truncated", "<Preferences><Application name=\"Trunc"},
                     BadFile{"Empty", ""}, BadFile{"NotXml", "just some words\n"},
                     BadFile{"TwoDocumentElements", "<Preferences></Preferences><Preferences/>\n"}),
-    [](const testing::TestParamInfo<BadFile>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<BadFile>& param_info) {
+      return std::string(param_info.param.name);
+    });
 
 TEST(DefinitionLoading, DeepNestingIsRefusedWithoutExhaustingTheStack) {
   Installation installation;

@@ -6,7 +6,6 @@
 
 #include <memory>
 
-
 namespace {
 
 struct Type {
@@ -175,8 +174,7 @@ void expect_only_library_errors(int level) {
       const std::string name = name_of(type, constraint);
       VERU_pref* target = pref(name.c_str());
       for (const std::string& text : malformed_texts()) {
-        XERCES_DOM_node* element =
-            pvtbl_kvxml->XERCES_DOM_createElement(document.get(), "Pref");
+        XERCES_DOM_node* element = pvtbl_kvxml->XERCES_DOM_createElement(document.get(), "Pref");
         pvtbl_kvxml->XERCES_DOM_setAttribute(element, "name", name.c_str());
         pvtbl_kvxml->XERCES_DOM_setAttribute(element, "value", text.c_str());
         std::string what;

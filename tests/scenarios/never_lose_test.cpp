@@ -211,9 +211,9 @@ TEST_P(FailedLoad, TheFileIsNeverSavedOverUntilMendedOrMovedAside) {
 
 INSTANTIATE_TEST_SUITE_P(NeverLose, FailedLoad,
                          testing::Combine(testing::ValuesIn(DAMAGES), testing::Values(1, 2, 3)),
-                         [](const testing::TestParamInfo<std::tuple<Damage, int>>& info) {
-                           return std::string(std::get<0>(info.param).name) + "AtLevel" +
-                                  std::to_string(std::get<1>(info.param));
+                         [](const testing::TestParamInfo<std::tuple<Damage, int>>& param_info) {
+                           return std::string(std::get<0>(param_info.param).name) + "AtLevel" +
+                                  std::to_string(std::get<1>(param_info.param));
                          });
 
 TEST(NeverLose, EachFileMovedAsideKeepsANameOfItsOwn) {
