@@ -212,10 +212,22 @@ const char* duplicate_attribute(const pugi::xml_node& element) {
   return first;
 }
 
+// Names and values as the file holds them: UTF-8 of characters that XML allows (the parser
+// takes any byte from 0x80 on as a name character and lets control characters through).
+bool check_literal(const char* text, kvxml::fault_s* fault) {
+  std::size_t offset = 0;
+  if (KVXML_is_xml_text(text, &offset)) return true;
+  return fail(fault, "bytes that are not UTF-8, or a character XML does not allow", text, offset);
+}
+
 bool check_element(const pugi::xml_node& element, kvxml::fault_s* fault) {
+  if (!check_literal(element.name(), fault)) return false;
   for (pugi::xml_attribute attribute = element.first_attribute(); attribute;
        attribute = attribute.next_attribute()) {
-    if (!check_value(attribute.value(), "&<", fault)) return false;
+    if (!check_literal(attribute.name(), fault) || !check_literal(attribute.value(), fault) ||
+        !check_value(attribute.value(), "&<", fault)) {
+      return false;
+    }
   }
   if (!element.first_attribute() || !element.first_attribute().next_attribute()) return true;
   if (const char* duplicate = duplicate_attribute(element)) {
@@ -330,7 +342,11 @@ bool check_and_decode_content(const pugi::xml_document& document, fault_s* fault
     if (node.type() == pugi::node_element) {
       if (!check_element(node, fault)) return false;
     } else if (node.type() == pugi::node_pcdata) {
-      if (!check_value(node.value(), "&", fault)) return false;
+      if (!check_literal(node.value(), fault) || !check_value(node.value(), "&", fault)) {
+        return false;
+      }
+    } else if (!check_literal(node.name(), fault) || !check_literal(node.value(), fault)) {
+      return false;  // CDATA sections, and comments and processing instructions when kept
     }
     if (node.first_child()) {
       node = node.first_child();

@@ -23,9 +23,10 @@ struct fault_s {
 // only comments, processing instructions and white space.
 bool check_top_level(const pugi::xml_document& document, fault_s* fault);
 
-// Every element: no attribute twice, no '<' in an attribute value, and in attribute values
-// and text only references to the five predefined entities and to characters XML allows. The
-// references are decoded in place (a decoded reference is never longer than its markup).
+// Every node: names, values and text in UTF-8 of characters XML allows, no attribute twice, no
+// '<' in an attribute value, and in attribute values and text only references to the five
+// predefined entities and to characters XML allows. The references are decoded in place (a
+// decoded reference is never longer than its markup).
 bool check_and_decode_content(const pugi::xml_document& document, fault_s* fault);
 
 // Whether the node and everything under it can be written so that it reads back exactly and
