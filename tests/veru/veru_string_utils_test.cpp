@@ -113,8 +113,11 @@ TEST_F(VeruStringUtils, SplitAssertsQuotedItemsWhileChecking) {
   EXPECT_EQ(split(R"("a"\"b")"), (Items{"a", "b"}));
   EXPECT_EQ(split("abc"), (Items{"abc"}));
   MACH__checking_level = 0;
-  // Without checking the same string is split as it stands.
+  // Without checking the same string is split as it stands; a first character that is not a
+  // quote goes whole, also when it takes more than one byte.
   EXPECT_EQ(split(R"(a"\"b")"), (Items{"", "b"}));
+  EXPECT_EQ(split("\xD1\x8E\"\\\"b\""), (Items{"", "b"}));
+  EXPECT_EQ(split("\xD1\x8Ex\"\\\"b\""), (Items{"x", "b"}));
 }
 
 TEST_F(VeruStringUtils, FlattenJoinsItemsWithSpaces) {
