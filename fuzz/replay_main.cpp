@@ -9,8 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "fuzz_installation.h"
-
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size);
 
 namespace {
@@ -43,6 +41,5 @@ void replay(const std::string& path) {
 
 int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) replay(argv[i]);
-  fuzz_remove_installation();
   return 0;
 }

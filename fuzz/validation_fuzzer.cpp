@@ -1,17 +1,15 @@
 // Fuzz target: a definition file validated as an application file and then as the extras file,
-// in one run, with the duplicate names reported at the end.
-#include <veru.h>
-
-#include <cstdlib>
-
+// in one run, with the duplicate names reported at the end; every finding has a library code, a
+// file and a text, and the validation gives back every pooled block it took.
 #include "fuzz_installation.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size) {
   const std::string root = fuzz_start_module();
   VERU_VALIDATE_init_schema();
+  KVXML_init();
+  const std::size_t live_blocks = SM_pool_live_blocks();
   auto* validation = static_cast<VERU_validate_root*>(OM_create_object(VERU_validate_root_c));
   auto* result = static_cast<VERU_validate_result*>(OM_create_object(VERU_validate_result_c));
-  KVXML_init();
   for (const char* name : {"/fuzz.dpx", "/kv_extras.dpx"}) {
     const std::string path = root + name;
     fuzz_write(path, data, size);
@@ -30,9 +28,16 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
   for (int i = 0; i < result->ask_n_results(); ++i) {
     const char* file = nullptr;
     const char* text = nullptr;
-    if (!VERU_is_veru_error(result->ask_result(i, &file, &text)) || !file || !text) std::abort();
+    if (!VERU_is_veru_error(result->ask_result(i, &file, &text)) || !file || !text) {
+      fuzz_fail("a finding without a library code, a file or a text", "all three",
+                file && text ? std::string(file) + ": " + text : "(missing)");
+    }
   }
   OM_delete_object(validation);
   OM_delete_object(result);
+  if (SM_pool_live_blocks() != live_blocks) {
+    fuzz_fail("the validation left pooled blocks behind", std::to_string(live_blocks),
+              std::to_string(SM_pool_live_blocks()));
+  }
   return 0;
 }

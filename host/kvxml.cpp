@@ -338,6 +338,10 @@ int dom_parse_file(XERCES_DOM_ctx* context, const char* path, const char* encodi
     // The terminating zero is parsed too: in fragment mode pugixml would otherwise drop the last
     // character of text that ends the file.
     buffer[size] = '\0';
+    // Bytes that are not UTF-8, and characters XML does not allow, found before the parse
+    // changes the buffer; an earlier fault of the parse wins.
+    kvxml::fault_s character_fault;
+    kvxml::check_characters(buffer, size, &character_fault);
     const kvxml::references_s references = kvxml::scan_references(buffer, size);
     // The text before parsing, which the parse changes, for the few checks after it that need a
     // piece of it: read again from the file (it is open still, so a file put in its place does
@@ -368,6 +372,10 @@ int dom_parse_file(XERCES_DOM_ctx* context, const char* path, const char* encodi
       fault.offset = result.offset;
     } else if (kvxml::check_top_level(context->document, buffer, &fault)) {
       check_content(context->document, buffer, references, raw_text, &fault);
+    }
+    if (!character_fault.message.empty() &&
+        (fault.message.empty() || fault.offset < 0 || character_fault.offset <= fault.offset)) {
+      fault = character_fault;
     }
     if (fault.offset >= 0) where = position_of(path, fault.offset, fault.index);
   }

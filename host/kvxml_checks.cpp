@@ -8,6 +8,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <functional>
 #include <string_view>
 
@@ -413,6 +417,61 @@ bool check_top_level(const pugi::xml_document& document, const char* buffer, fau
   return root || fail(fault, "no root element", -1);
 }
 
+namespace {
+
+// Whether the 16 bytes at text are all printable ASCII, tab, LF or CR: the common case, which
+// needs no decoding.
+#if defined(__SSE2__)
+bool is_plain_block(const char* text) {
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text));
+  // Bytes from 0x80 on read as negative, so one signed comparison finds them and the controls.
+  const __m128i low = _mm_cmplt_epi8(bytes, _mm_set1_epi8(0x20));
+  const __m128i allowed = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\t')),
+                                                    _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))),
+                                       _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')));
+  return _mm_movemask_epi8(_mm_andnot_si128(allowed, low)) == 0;
+}
+#endif
+
+}  // namespace
+
+std::size_t first_non_xml_character(const char* text, std::size_t size) {
+  const auto* start = reinterpret_cast<const unsigned char*>(text);
+  std::size_t at = 0;
+  while (at < size) {
+#if defined(__SSE2__)
+    if (size - at >= 16 && is_plain_block(text + at)) {
+      at += 16;
+      continue;
+    }
+#endif
+    const unsigned char byte = start[at];
+    if (byte >= 0x20 && byte < 0x80) {
+      ++at;
+      continue;
+    }
+    if (byte == '\t' || byte == '\n' || byte == '\r') {
+      ++at;
+      continue;
+    }
+    std::uint32_t character = 0;
+    const std::size_t length = byte == 0 ? 0 : decode_utf8(start + at, &character);
+    if (length == 0 || at + length > size || !is_xml_char(character)) return at;
+    at += length;
+  }
+  return size;
+}
+
+bool check_characters(const char* text, std::size_t size, fault_s* fault) {
+  const std::size_t bad = first_non_xml_character(text, size);
+  if (bad == size) return true;
+  std::uint32_t character = 0;
+  const bool decodes =
+      decode_utf8(reinterpret_cast<const unsigned char*>(text) + bad, &character) > 0;
+  return fail(fault, decodes ? "a character XML does not allow" : "bytes that are not UTF-8",
+              static_cast<std::ptrdiff_t>(bad));
+}
+
 bool check_elements(pugi::xml_document& document, const char* buffer, bool to_lt,
                     const raw_text_f& raw_text, fault_s* fault) {
   element_checker checker(buffer, to_lt, raw_text, fault);
@@ -436,19 +495,9 @@ bool is_writable(const pugi::xml_node& top) {
 
 bool KVXML_is_xml_text(const char* text, std::size_t* offset) {
   if (!text) return true;
-  const auto* start = reinterpret_cast<const unsigned char*>(text);
-  for (const unsigned char* c = start;;) {
-    if (*c >= 0x20 && *c < 0x80) {
-      ++c;
-      continue;
-    }
-    if (*c == 0) return true;
-    std::uint32_t character = 0;
-    const std::size_t length = decode_utf8(c, &character);
-    if (length == 0 || !is_xml_char(character)) {
-      if (offset) *offset = static_cast<std::size_t>(c - start);
-      return false;
-    }
-    c += length;
-  }
+  const std::size_t size = std::strlen(text);
+  const std::size_t bad = kvxml::first_non_xml_character(text, size);
+  if (bad == size) return true;
+  if (offset) *offset = bad;
+  return false;
 }

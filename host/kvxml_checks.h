@@ -41,6 +41,12 @@ references_s scan_references(const char* text, std::size_t size);
 bool check_references(const char* text, std::size_t size, std::ptrdiff_t doctype,
                       std::ptrdiff_t doctype_end, fault_s* fault);
 
+// The offset of the first character of text (size bytes) that is not UTF-8 of a character XML
+// allows (a NUL included); size when there is none.
+std::size_t first_non_xml_character(const char* text, std::size_t size);
+// The whole text is UTF-8 of characters XML allows, names and markup included.
+bool check_characters(const char* text, std::size_t size, fault_s* fault);
+
 // The top level: the XML declaration only at the start of the file, at most one document type
 // declaration and only before the root element, exactly one root element, and besides them
 // only comments, processing instructions and white space. buffer is the parse buffer.

@@ -8,16 +8,40 @@
 #include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
-#define SM_POOLS_USE_MALLOC 1
+#define SM_ADDRESS_SANITIZER 1
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
-#define SM_POOLS_USE_MALLOC 1
+#define SM_ADDRESS_SANITIZER 1
 #endif
+#endif
+
+#ifdef SM_ADDRESS_SANITIZER
+#include <sanitizer/asan_interface.h>
 #endif
 
 namespace {
 
-#ifndef SM_POOLS_USE_MALLOC
+// Under AddressSanitizer the pools mark what is not handed out as unaddressable, so that a read
+// or write of a freed block, or past the size a block was asked for, is reported like one of
+// malloc's blocks; elsewhere these do nothing.
+#ifdef SM_ADDRESS_SANITIZER
+void poison(void* memory, std::size_t size) {
+  ASAN_POISON_MEMORY_REGION(memory, size);
+}
+void unpoison(void* memory, std::size_t size) {
+  ASAN_UNPOISON_MEMORY_REGION(memory, size);
+}
+bool is_poisoned(void* memory) {
+  return __asan_address_is_poisoned(memory) != 0;
+}
+#else
+void poison(void*, std::size_t) {}
+void unpoison(void*, std::size_t) {}
+bool is_poisoned(void*) {
+  return false;
+}
+#endif
+
 // Small blocks are cut one after another from chunks of 64 KiB, so that what is made together
 // stays together, without a header per block; a freed block goes on the free list of its size
 // (in steps of 8 bytes) and is used again first. Larger blocks come from malloc. Like the rest
@@ -25,29 +49,52 @@ namespace {
 class small_block_pools {
  public:
   void* allocate(std::size_t size) {
-    if (size > LARGEST) return SM_alloc(size);
-    const std::size_t index = index_of(size);
-    if (free_block* block = free_lists_[index]) {
-      free_lists_[index] = block->next;
+    if (size > LARGEST) {
+      void* block = SM_alloc(size);
+      ++live_;
       return block;
     }
+    const std::size_t index = index_of(size);
     const std::size_t rounded = index * STEP;
-    if (static_cast<std::size_t>(chunk_end_ - chunk_next_) < rounded) new_chunk();
-    void* block = chunk_next_;
-    chunk_next_ += rounded;
+    void* block = free_lists_[index];
+    if (block) {
+      auto* reused = static_cast<free_block*>(block);
+      unpoison(reused, sizeof(free_block));
+      free_lists_[index] = reused->next;
+      reused->next = nullptr;
+      poison(reused, rounded);
+    } else {
+      if (static_cast<std::size_t>(chunk_end_ - chunk_next_) < rounded) new_chunk();
+      block = chunk_next_;
+      chunk_next_ += rounded;
+    }
+    unpoison(block, size ? size : 1);
+    ++live_;
     return block;
   }
 
   void deallocate(void* block, std::size_t size) {
+    --live_;
     if (size > LARGEST) {
       SM_free(block);
       return;
     }
+    if (is_poisoned(block)) {
+      std::fprintf(stderr, "SM_pool_free: block %p is not in use (freed twice?)\n", block);
+      std::abort();
+    }
     const std::size_t index = index_of(size);
+    const std::size_t rounded = index * STEP;
+    // Cleared, so that stale pointers in a freed block keep nothing alive for a leak checker.
+    unpoison(block, rounded);
+    std::memset(block, 0, rounded);
     auto* freed = static_cast<free_block*>(block);
     freed->next = free_lists_[index];
     free_lists_[index] = freed;
+    poison(block, rounded);
   }
+
+  std::size_t live() const { return live_; }
 
  private:
   static constexpr std::size_t STEP = 8;
@@ -59,16 +106,24 @@ class small_block_pools {
 
   static std::size_t index_of(std::size_t size) { return size ? (size + STEP - 1) / STEP : 1; }
 
+  // Chunks come from malloc, zeroed, so that a leak checker sees them and finds no stale
+  // pointers in what is not cut yet.
   void new_chunk() {
-    chunks_.push_back(static_cast<char*>(SM_alloc(CHUNK)));
+    chunks_.push_back(static_cast<char*>(std::calloc(1, CHUNK)));
+    if (!chunks_.back()) {
+      chunks_.pop_back();
+      throw std::bad_alloc();
+    }
     chunk_next_ = chunks_.back();
     chunk_end_ = chunk_next_ + CHUNK;
+    poison(chunk_next_, CHUNK);
   }
 
   free_block* free_lists_[LARGEST / STEP + 1] = {};
   char* chunk_next_ = nullptr;
   char* chunk_end_ = nullptr;
   std::vector<char*> chunks_;  // kept for the life of the process, with the blocks in them
+  std::size_t live_ = 0;
 };
 
 // Lives as long as the process: the objects in it are freed only when they are deleted.
@@ -76,7 +131,6 @@ small_block_pools& pools() {
   static auto* pools = new small_block_pools();
   return *pools;
 }
-#endif
 
 }  // namespace
 
@@ -97,21 +151,15 @@ void SM_free(void* memory) {
 }
 
 void* SM_pool_alloc(std::size_t size) {
-#ifdef SM_POOLS_USE_MALLOC
-  return SM_alloc(size);
-#else
   return pools().allocate(size);
-#endif
 }
 
 void SM_pool_free(void* block, std::size_t size) {
-  if (!block) return;
-#ifdef SM_POOLS_USE_MALLOC
-  (void)size;
-  SM_free(block);
-#else
-  pools().deallocate(block, size);
-#endif
+  if (block) pools().deallocate(block, size);
+}
+
+std::size_t SM_pool_live_blocks() {
+  return pools().live();
 }
 
 char* SM_string_copy(const char* text) {

@@ -86,6 +86,14 @@ TEST(XmlWellFormedness, RefusedWithTheirPosition) {
       {"<a>&#X41;</a>", "1:4", "malformed character reference"},
       {"<a>&#-1;</a>", "1:4", "malformed character reference"},
       {"<a>&#x4G;</a>", "1:4", "malformed character reference"},
+      // Literal characters: UTF-8 of characters XML allows, in names, values and text.
+      {"<a>x\x01</a>", "1:5", "character XML does not allow"},
+      {"<a>\n  x\xC3(</a>", "2:4", "not UTF-8"},
+      {"<a v=\"\xED\xA0\x80\"/>", "1:7", "not UTF-8"},
+      {"<a\n v\xF3\xF3=\"1\"/>", "2:3", "not UTF-8"},
+      {"<a\xFF/>", "1:3", "not UTF-8"},
+      {"<a><b\xEF\xBF\xBE/></a>", "1:6", "character XML does not allow"},
+      {"<a><![CDATA[\x1B]]></a>", "1:13", "character XML does not allow"},
       // Places count lines ended by CR LF, LF or CR alike.
       {"<a>x\r\ny\r\n&bad;</a>", "3:1", "undefined entity"},
       {"<a>\r\r  &bad;</a>", "3:3", "undefined entity"},

@@ -96,6 +96,12 @@ const Schema& tst() {
   return schema;
 }
 
+// Each test starts with an empty deletion log; the schema is built once per process.
+class ObjectManager : public testing::Test {
+ protected:
+  void SetUp() override { deletion_log.clear(); }
+};
+
 OM_object* make_node(int count, int class_id = 0) {
   OM_object* object = OM_create_object(class_id ? class_id : tst().node);
   OM_set_int(object, tst().count, count);
@@ -106,7 +112,7 @@ void example_fn() {}
 
 }  // namespace
 
-TEST(ObjectManager, ClassesAndAttributes) {
+TEST_F(ObjectManager, ClassesAndAttributes) {
   const Schema& s = tst();
   EXPECT_EQ(OM_lookup_class("TST_node"), s.node);
   EXPECT_EQ(OM_lookup_class("TST_missing"), 0);
@@ -148,7 +154,7 @@ TEST(ObjectManager, ClassesAndAttributes) {
             OM_ask_class_descriptor(OM_tagged_object_class())->initialise);
 }
 
-TEST(ObjectManager, SlotLayoutPutsInheritedAttributesFirst) {
+TEST_F(ObjectManager, SlotLayoutPutsInheritedAttributesFirst) {
   const Schema& s = tst();
   const int late = OM_create_attribute(s.other, "late", OM_TYPE_INT, false, 0, 1, -1);
   int last_node_slot = -1;
@@ -168,7 +174,7 @@ TEST(ObjectManager, SlotLayoutPutsInheritedAttributesFirst) {
   EXPECT_INTERNAL(OM_create_attribute(s.node, "late", OM_TYPE_INT, false, 0, 1, -1));
 }
 
-TEST(ObjectManager, ScalarAccessByIdCopiesAndChecks) {
+TEST_F(ObjectManager, ScalarAccessByIdCopiesAndChecks) {
   const Schema& s = tst();
   OM_object* node = make_node(5);
   OM_object* leaf = make_node(6, s.leaf);
@@ -249,7 +255,7 @@ TEST(ObjectManager, ScalarAccessByIdCopiesAndChecks) {
   for (OM_object* object : {node, leaf, other}) OM_delete_object(object);
 }
 
-TEST(ObjectManager, ArraysByIdAndIndex) {
+TEST_F(ObjectManager, ArraysByIdAndIndex) {
   const Schema& s = tst();
   OM_object* node = make_node(1);
   OM_object* child = make_node(2);
@@ -300,7 +306,7 @@ TEST(ObjectManager, ArraysByIdAndIndex) {
   EXPECT_EQ(deletion_log, (std::vector<std::string>{"node:1", "node:2"}));
 }
 
-TEST(ObjectManager, DeletionRunsStepsDerivedFirst) {
+TEST_F(ObjectManager, DeletionRunsStepsDerivedFirst) {
   const Schema& s = tst();
   OM_object* leaf = make_node(1, s.leaf);
   OM_set_array_length(leaf, s.kids, 2);
@@ -335,7 +341,7 @@ TEST(ObjectManager, DeletionRunsStepsDerivedFirst) {
   EXPECT_EQ(deletion_log, (std::vector<std::string>{"node:10", "node:20", "node:22", "node:30"}));
 }
 
-TEST(ObjectManager, CopyIsDeepExceptForTaggedObjects) {
+TEST_F(ObjectManager, CopyIsDeepExceptForTaggedObjects) {
   const Schema& s = tst();
   OM_object* original = make_node(1);
   OM_object* shared = make_node(2);
@@ -413,7 +419,7 @@ TEST(ObjectManager, CopyIsDeepExceptForTaggedObjects) {
   }
 }
 
-TEST(ObjectManager, TagsAndTagFiles) {
+TEST_F(ObjectManager, TagsAndTagFiles) {
   const Schema& s = tst();
   auto* first = static_cast<OM_tagged_object*>(OM_create_object(s.item));
   auto* second = static_cast<OM_tagged_object*>(OM_create_object(s.item));
@@ -448,7 +454,7 @@ TEST(ObjectManager, TagsAndTagFiles) {
     OM_delete_object(object);
 }
 
-TEST(ObjectManager, LogicalCustomerDefaults) {
+TEST_F(ObjectManager, LogicalCustomerDefaults) {
   EXPECT_INTERNAL(OM_ask_logical_customer_default("x"));
   OM_register_ask_logical_customer_default_fn(
       [](const char* name) { return std::strcmp(name, "on") == 0; });

@@ -1,5 +1,5 @@
-// Module start as a host sees it: the order of the start-up steps, the host's hooks and what a
-// second start does.
+// Module start as a host sees it: nothing answers before it, the order of the start-up steps,
+// the host's hooks and what a second start does.
 #include "installation.h"
 
 namespace {
@@ -38,6 +38,22 @@ int other_init_done() {
 }
 
 }  // namespace
+
+TEST(ModuleStart, NothingAnswersBeforeTheModuleStarts) {
+  EXPECT_EQ(VERU__ask_module_root(), nullptr);
+  EXPECT_EQ(VERU_lookup_pref("Anything"), nullptr);
+  EXPECT_FALSE(VERU_is_known_default("Anything"));
+  EXPECT_TRUE(VERU_is_enabled());
+  VERU_add_visibility_cb("Anything", nullptr);
+  char** list = nullptr;
+  std::string what;
+  EXPECT_EQ(raised_code([] { VERU_ask_int("Anything"); }, &what), 3550001);
+  EXPECT_EQ(what, "VERU: preference Anything is not found in database");
+  EXPECT_EQ(raised_code([] { VERU_ask_real("Anything"); }), 3550001);
+  EXPECT_EQ(raised_code([] { VERU_ask_logical("Anything"); }), 3550001);
+  EXPECT_EQ(raised_code([] { SM_free(VERU_ask_string("Anything")); }), 3550001);
+  EXPECT_EQ(raised_code([&] { VERU_ask_string_list("Anything", &list); }), 3550001);
+}
 
 TEST(ModuleStart, RunsItsStepsInOrderAndCallsTheHooks) {
   Installation installation;

@@ -10,6 +10,24 @@
 #include <fstream>
 #include <sstream>
 
+namespace {
+
+void reset_host_defaults() {
+  MACH__checking_level = 0;
+  ERROR_set_log_sink(nullptr, nullptr);
+  SHELL_set_folder_lookup(SHELL_default_folder_lookup);
+}
+
+}  // namespace
+
+void HostDefaults::SetUp() {
+  reset_host_defaults();
+}
+
+void HostDefaults::TearDown() {
+  reset_host_defaults();
+}
+
 LogCapture::LogCapture() {
   ERROR_set_log_sink(&LogCapture::sink, this);
 }

@@ -9,6 +9,15 @@
 #include <set>
 #include <string>
 
+// Fixture of tests that change the host's process-wide settings: each test starts and ends with
+// the defaults (checking level 0, the log on standard error, the platform's folder lookup), so
+// that tests pass in any order and in one process.
+class HostDefaults : public testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+};
+
 // Captures every log line written while it lives.
 class LogCapture {
  public:

@@ -5,6 +5,8 @@
 
 namespace {
 
+class VeruPref : public ModuleTest {};
+
 // An integer preference as the definition loader leaves it: a level-0 default and a loaded
 // value, each its own object.
 OmPtr<VERU_pref_int> make_int_pref(const char* name, const char* text) {
@@ -44,8 +46,7 @@ void set_comment(VERU_pref* pref, const char* comment, int level) {
 
 }  // namespace
 
-TEST(VeruPref, ValuesWalkDownTheLevelsAndAreStamped) {
-  start_module();
+TEST_F(VeruPref, ValuesWalkDownTheLevelsAndAreStamped) {
   auto pref = make_int_pref("Walk", "5");
   VERU_value* level0 = pref->ask_value(0);
   EXPECT_EQ(pref->ask_value(3), level0);
@@ -74,8 +75,7 @@ TEST(VeruPref, ValuesWalkDownTheLevelsAndAreStamped) {
   EXPECT_GE(pref->ask_modification_date(2), before);
 }
 
-TEST(VeruPref, LevelsOutsideTheTableAreRefusedAndWriteNothing) {
-  start_module();
+TEST_F(VeruPref, LevelsOutsideTheTableAreRefusedAndWriteNothing) {
   auto pref = make_int_pref("Outside", "5");
   pref->ask_recorded_value(0)->set_modification_date(1);
   VERU_value* loaded = pref->loaded_value();
@@ -111,8 +111,7 @@ TEST(VeruPref, LevelsOutsideTheTableAreRefusedAndWriteNothing) {
   TEXT_free(comment);
 }
 
-TEST(VeruPref, LockingALevelWithoutARecordCopiesTheEffectiveValue) {
-  start_module();
+TEST_F(VeruPref, LockingALevelWithoutARecordCopiesTheEffectiveValue) {
   auto pref = make_int_pref("Lock", "5");
   pref->set_value(pref->create_veru_value("6"), 1);
   EXPECT_FALSE(pref->is_lockable(3));  // nothing lies above the user level
@@ -148,8 +147,7 @@ TEST(VeruPref, LockingALevelWithoutARecordCopiesTheEffectiveValue) {
   EXPECT_FALSE(pref->is_locked_at(3));
 }
 
-TEST(VeruPref, LevelsLockedByDefault) {
-  start_module();
+TEST_F(VeruPref, LevelsLockedByDefault) {
   auto pref = make_int_pref("Default_lock", "5");
   VERU_set_level_locked_by_default(2, true);
   EXPECT_FALSE(pref->is_locked(1));
@@ -170,8 +168,7 @@ TEST(VeruPref, LevelsLockedByDefault) {
   EXPECT_FALSE(pref->is_locked(3));
 }
 
-TEST(VeruPref, ChangingALevelsDefaultClearsTheFlagsRecordedThere) {
-  start_module();
+TEST_F(VeruPref, ChangingALevelsDefaultClearsTheFlagsRecordedThere) {
   VERU_pref_int* known = make_int_pref("Known", "5").release();
   VERU__ask_module_root()->add_pref(known);
   known->set_locked(true, 1);
@@ -185,8 +182,7 @@ TEST(VeruPref, ChangingALevelsDefaultClearsTheFlagsRecordedThere) {
   EXPECT_TRUE(known->is_locked(1));  // now by the level's default
 }
 
-TEST(VeruPref, CommentsDatesAndRemoval) {
-  start_module();
+TEST_F(VeruPref, CommentsDatesAndRemoval) {
   auto pref = make_int_pref("Comment", "5");
   set_comment(pref.get(), "ignored", 1);
   EXPECT_FALSE(pref->has_value(1));
@@ -211,8 +207,7 @@ TEST(VeruPref, CommentsDatesAndRemoval) {
   EXPECT_EQ(pref->ask_value(1), pref->ask_value(0));
 }
 
-TEST(VeruPref, ApplyChangeInItsFourShapes) {
-  start_module();
+TEST_F(VeruPref, ApplyChangeInItsFourShapes) {
   auto pref = make_int_pref("Change", "5");
   pref->set_value(pref->create_veru_value("6"), 1);
   pref->set_locked(true, 1);
@@ -257,8 +252,7 @@ TEST(VeruPref, ApplyChangeInItsFourShapes) {
   EXPECT_EQ(pref->ask_value(1), pref->ask_value(0));
 }
 
-TEST(VeruPref, DisplayValueShowsTheEnumerationMemberName) {
-  start_module();
+TEST_F(VeruPref, DisplayValueShowsTheEnumerationMemberName) {
   auto pref = make_int_pref("Shown", "2");
   EXPECT_EQ(taken(pref->ask_display_value(0)), "2");
   VERU_data_enum* choices = VERU_data_enum::create(0);
@@ -280,10 +274,11 @@ TEST(VeruPref, DisplayValueShowsTheEnumerationMemberName) {
   EXPECT_EQ(taken(colour->ask_display_value(3)), "6");
 }
 
-TEST(VeruPref, NamesAndTitlesFollowTheTree) {
-  start_module();
-  auto child = [](const char* name, VERU_group* parent) {
+TEST_F(VeruPref, NamesAndTitlesFollowTheTree) {
+  std::vector<OmPtr<VERU_group>> tree;  // groups do not own what is below them
+  auto child = [&tree](const char* name, VERU_group* parent) {
     VERU_group* group = VERU_group::create(name);
+    tree.emplace_back(group);
     group->set_parent(parent);
     if (parent) parent->add_object(group);
     return group;
@@ -325,8 +320,7 @@ bool visibility() {
 }
 }  // namespace
 
-TEST(VeruPref, VisibilityFollowsTheCallbackOnEveryCall) {
-  start_module();
+TEST_F(VeruPref, VisibilityFollowsTheCallbackOnEveryCall) {
   auto pref = make_int_pref("Seen", "1");
   EXPECT_TRUE(pref->is_visible());
   pref->set_visibility_fn(&visibility);
@@ -340,8 +334,7 @@ TEST(VeruPref, VisibilityFollowsTheCallbackOnEveryCall) {
   EXPECT_STREQ(name, "Invisible_Seen");
 }
 
-TEST(VeruPref, LoadedValueIsACopyOfTheEffectiveValue) {
-  start_module();
+TEST_F(VeruPref, LoadedValueIsACopyOfTheEffectiveValue) {
   auto pref = make_int_pref("Loaded", "5");
   pref->set_value(pref->create_veru_value("8"), 2);
   pref->update_loaded_value(3);

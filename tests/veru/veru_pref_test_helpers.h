@@ -28,6 +28,40 @@ inline void start_module() {
   VERU_init_module();
 }
 
+// Fixture of tests on the started module: each test finds the module without preferences and
+// no level locked by default, and the preferences it added to the module are deleted after it.
+// A test must give back every pooled block it takes (what it added to the module aside), since
+// a leak checker does not see blocks left in the pools.
+class ModuleTest : public HostDefaults {
+ protected:
+  void SetUp() override {
+    HostDefaults::SetUp();
+    start_module();
+    live_blocks_ = SM_pool_live_blocks();
+  }
+
+  void TearDown() override {
+    VERU_module_root* root = VERU__ask_module_root();
+    std::vector<OM_object*> added;
+    OM_for_all_in_set(
+        root->ask_pref_set(),
+        [](OM_object* pref, void* list) {
+          static_cast<std::vector<OM_object*>*>(list)->push_back(pref);
+        },
+        &added);
+    OM_set* used = root->ask_pref_set();
+    root->set_pref_set(VERU_module_root::create_pref_set(root));
+    OM_delete_object(used);
+    for (OM_object* pref : added) OM_delete_object(pref);
+    for (int level = 0; level <= 3; ++level) VERU_set_level_locked_by_default(level, false);
+    HostDefaults::TearDown();
+    EXPECT_EQ(SM_pool_live_blocks(), live_blocks_) << "pooled blocks left behind by the test";
+  }
+
+ private:
+  std::size_t live_blocks_ = 0;
+};
+
 // An object of the object manager that the test owns.
 struct OmDeleter {
   void operator()(OM_object* object) const { OM_delete_object(object); }

@@ -8,6 +8,8 @@
 
 namespace {
 
+class VeruPrefTyped : public ModuleTest {};
+
 // The number that create_veru_value makes of text, checked to be of value_class.
 template <class ValueClass>
 auto parsed(VERU_pref* pref, int value_class, const char* text) {
@@ -68,8 +70,7 @@ VERU_range_elem* bound(VERU_pref* pref, bool inclusive, const char* text) {
 
 }  // namespace
 
-TEST(VeruPrefTyped, CreateVeruValueConvertsTextWithoutChecks) {
-  start_module();
+TEST_F(VeruPrefTyped, CreateVeruValueConvertsTextWithoutChecks) {
   OmPtr<VERU_pref_int> number(VERU_pref_int::create("Number"));
   auto int_of = [&](const char* text) {
     return parsed<VERU_int_value>(number.get(), VERU_int_value_c, text);
@@ -110,8 +111,7 @@ TEST(VeruPrefTyped, CreateVeruValueConvertsTextWithoutChecks) {
   }
 }
 
-TEST(VeruPrefTyped, TypedStoresSkipLocksAndConstraints) {
-  start_module();
+TEST_F(VeruPrefTyped, TypedStoresSkipLocksAndConstraints) {
   OmPtr<VERU_pref_int> number(VERU_pref_int::create("Number"));
   number->set_int(1, 0);
   VERU_data_range* range = VERU_data_range::create(0);
@@ -131,8 +131,7 @@ TEST(VeruPrefTyped, TypedStoresSkipLocksAndConstraints) {
   EXPECT_FALSE(logical->ask_logical(3));
 }
 
-TEST(VeruPrefTyped, ReadDomNodeStoresValueLockDateAndComment) {
-  start_module();
+TEST_F(VeruPrefTyped, ReadDomNodeStoresValueLockDateAndComment) {
   OmPtr<VERU_pref_int> number(VERU_pref_int::create("Number"));
   number->set_int(1, 0);
   number->set_loaded_value(number->create_veru_value("1"));
@@ -163,8 +162,7 @@ TEST(VeruPrefTyped, ReadDomNodeStoresValueLockDateAndComment) {
   EXPECT_FALSE(logical->ask_logical(3));
 }
 
-TEST(VeruPrefTyped, ReadDomNodeLeavesTheLevelAloneOnInvalidValues) {
-  start_module();
+TEST_F(VeruPrefTyped, ReadDomNodeLeavesTheLevelAloneOnInvalidValues) {
   OmPtr<VERU_pref_int> number(VERU_pref_int::create("Number"));
   number->set_int(0, 0);
   VERU_data_range* range = VERU_data_range::create(0);
@@ -229,8 +227,7 @@ TEST(VeruPrefTyped, ReadDomNodeLeavesTheLevelAloneOnInvalidValues) {
                logical->has_value(0));
 }
 
-TEST(VeruPrefTyped, UnreadableModifiedDateIsLoggedAndTheStampKept) {
-  start_module();
+TEST_F(VeruPrefTyped, UnreadableModifiedDateIsLoggedAndTheStampKept) {
   OmPtr<VERU_pref_int> number(VERU_pref_int::create("Dated"));
   for (const char* date : {"yesterday", "2100-01-01T00:00:00Z"}) {
     LogCapture log;
@@ -245,8 +242,7 @@ TEST(VeruPrefTyped, UnreadableModifiedDateIsLoggedAndTheStampKept) {
   }
 }
 
-TEST(VeruPrefTyped, RangeQueries) {
-  start_module();
+TEST_F(VeruPrefTyped, RangeQueries) {
   OmPtr<VERU_pref_int> number(VERU_pref_int::create("Number"));
   EXPECT_EQ(range_of<int>(number.get()), "0 0 0 0000");
   VERU_data_range* range = VERU_data_range::create(0);
@@ -277,8 +273,7 @@ TEST(VeruPrefTyped, RangeQueries) {
   EXPECT_EQ(range_of<double>(real.get()), "1 0.5 0 0010");
 }
 
-TEST(VeruPrefTyped, StringListsAndTheirDisplay) {
-  start_module();
+TEST_F(VeruPrefTyped, StringListsAndTheirDisplay) {
   OmPtr<VERU_pref_string_list> list(VERU_pref_string_list::create("Paths"));
   const char* three[] = {"alpha", "beta", "gamma"};
   list->set_string_list(3, three, 1);
@@ -306,8 +301,7 @@ TEST(VeruPrefTyped, StringListsAndTheirDisplay) {
   EXPECT_EQ(taken(flat->ask_display_value(0)), "x y");
 }
 
-TEST(VeruPrefTyped, CheckedReadsReportMissingOrForeignValues) {
-  start_module();
+TEST_F(VeruPrefTyped, CheckedReadsReportMissingOrForeignValues) {
   MACH__checking_level = 1;
   OmPtr<VERU_pref_int> number(VERU_pref_int::create("Number"));
   OmPtr<VERU_pref_real> real(VERU_pref_real::create("Real"));

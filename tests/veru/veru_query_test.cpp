@@ -4,6 +4,8 @@
 
 namespace {
 
+class VeruQuery : public ModuleTest {};
+
 // A preference of class T as the definition loader leaves it, added to the module's set.
 template <class T>
 T* add_pref(const char* name, const char* default_text, const char* loaded_text) {
@@ -18,24 +20,7 @@ const char* const LIST_TEXT = "\"a\"\\\"b\"\\\"c\"";
 
 }  // namespace
 
-TEST(VeruQuery, NothingAnswersBeforeTheModuleStarts) {
-  EXPECT_EQ(VERU__ask_module_root(), nullptr);
-  EXPECT_EQ(VERU_lookup_pref("Anything"), nullptr);
-  EXPECT_FALSE(VERU_is_known_default("Anything"));
-  EXPECT_TRUE(VERU_is_enabled());
-  VERU_add_visibility_cb("Anything", nullptr);
-  char** list = nullptr;
-  std::string what;
-  EXPECT_EQ(raised_code([] { VERU_ask_int("Anything"); }, &what), 3550001);
-  EXPECT_EQ(what, "VERU: preference Anything is not found in database");
-  EXPECT_EQ(raised_code([] { VERU_ask_real("Anything"); }), 3550001);
-  EXPECT_EQ(raised_code([] { VERU_ask_logical("Anything"); }), 3550001);
-  EXPECT_EQ(raised_code([] { SM_free(VERU_ask_string("Anything")); }), 3550001);
-  EXPECT_EQ(raised_code([&] { VERU_ask_string_list("Anything", &list); }), 3550001);
-}
-
-TEST(VeruQuery, QueriesAnswerTheLoadedValue) {
-  start_module();
+TEST_F(VeruQuery, QueriesAnswerTheLoadedValue) {
   VERU_pref_int* number = add_pref<VERU_pref_int>("Number", "5", "7");
   add_pref<VERU_pref_real>("Real", "0.5", "2.25");
   add_pref<VERU_pref_logical>("Flag", "false", "TRUE");
@@ -66,8 +51,7 @@ TEST(VeruQuery, QueriesAnswerTheLoadedValue) {
   EXPECT_FALSE(VERU_is_known_default("paths"));
 }
 
-TEST(VeruQuery, WrongTypesAndUnknownNamesRaise) {
-  start_module();
+TEST_F(VeruQuery, WrongTypesAndUnknownNamesRaise) {
   add_pref<VERU_pref_int>("Number", "5", "5");
   add_pref<VERU_pref_real>("Real", "0.5", "0.5");
   add_pref<VERU_pref_logical>("Flag", "true", "true");
@@ -111,8 +95,7 @@ TEST(VeruQuery, WrongTypesAndUnknownNamesRaise) {
   EXPECT_EQ(VERU_lookup_pref(nullptr), nullptr);
 }
 
-TEST(VeruQuery, DuplicateNamesAreLoggedAndTheFirstStays) {
-  start_module();
+TEST_F(VeruQuery, DuplicateNamesAreLoggedAndTheFirstStays) {
   VERU_pref_int* first = add_pref<VERU_pref_int>("Twice", "1", "1");
   LogCapture log;
   VERU_pref_int* second = VERU_pref_int::create("Twice");
@@ -136,8 +119,7 @@ int count_second() {
 }
 }  // namespace
 
-TEST(VeruQuery, StartRunsOnceAndTheFirstHooksStay) {
-  start_module();
+TEST_F(VeruQuery, StartRunsOnceAndTheFirstHooksStay) {
   VERU_module_root* root = VERU__ask_module_root();
   ASSERT_NE(root, nullptr);
   OM_set* prefs = root->ask_pref_set();
@@ -165,8 +147,7 @@ bool hide() {
 }
 }  // namespace
 
-TEST(VeruQuery, VisibilityCallbacksByName) {
-  start_module();
+TEST_F(VeruQuery, VisibilityCallbacksByName) {
   VERU_pref_int* hidden = add_pref<VERU_pref_int>("Hidden", "1", "1");
   VERU_pref_int* other = add_pref<VERU_pref_int>("Other", "1", "1");
   VERU_add_visibility_cb("Hidden", &hide);
@@ -175,8 +156,7 @@ TEST(VeruQuery, VisibilityCallbacksByName) {
   EXPECT_TRUE(other->is_visible());
 }
 
-TEST(VeruQuery, AttributesByExportedIdMatchTheOperations) {
-  start_module();
+TEST_F(VeruQuery, AttributesByExportedIdMatchTheOperations) {
   VERU_pref_int* number = add_pref<VERU_pref_int>("Number", "5", "7");
   number->set_title("Width");
   number->set_locked(true, 1);

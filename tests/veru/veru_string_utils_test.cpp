@@ -7,6 +7,8 @@
 
 namespace {
 
+class VeruStringUtils : public HostDefaults {};
+
 using Items = std::vector<std::string>;
 
 // The string, released here; "(null)" for a null result.
@@ -53,7 +55,7 @@ std::string remove_percents(const char* text) {
 
 }  // namespace
 
-TEST(VeruStringUtils, EncodeQuotesTwoOrMoreItems) {
+TEST_F(VeruStringUtils, EncodeQuotesTwoOrMoreItems) {
   EXPECT_EQ(encode({"a"}), "a");
   EXPECT_EQ(encode({"a", ""}), R"("a"\"")");
   EXPECT_EQ(encode({"a", "b", "c"}), R"("a"\"b"\"c")");
@@ -66,7 +68,7 @@ TEST(VeruStringUtils, EncodeQuotesTwoOrMoreItems) {
   EXPECT_EQ(VERU_encode_string_list(-1, one), nullptr);
 }
 
-TEST(VeruStringUtils, SplitGivesTheItemsBack) {
+TEST_F(VeruStringUtils, SplitGivesTheItemsBack) {
   EXPECT_EQ(split(R"("a"\"b"\"c")"), (Items{"a", "b", "c"}));
   EXPECT_EQ(split(R"(""\"b")"), (Items{"", "b"}));
   EXPECT_EQ(split(R"("abc")"), (Items{"abc"}));
@@ -93,7 +95,16 @@ TEST(VeruStringUtils, SplitGivesTheItemsBack) {
   }
 }
 
-TEST(VeruStringUtils, SplitAssertsQuotedItemsWhileChecking) {
+TEST_F(VeruStringUtils, OverlappingSeparatorsEachEndAnItem) {
+  // After a match the search goes on from the match's second character, so the quote between
+  // two backslashes closes one separator and opens the next: an empty item lies between them.
+  EXPECT_EQ(split(R"("a"\"\"b")"), (Items{"a", "", "b"}));
+  EXPECT_EQ(split(R"("a"\"\"\"b")"), (Items{"a", "", "", "b"}));
+  EXPECT_EQ(split(R"("\"\")"), (Items{"", "", ""}));
+  EXPECT_EQ(flatten(R"("a"\"\"b")"), "a  b");
+}
+
+TEST_F(VeruStringUtils, SplitAssertsQuotedItemsWhileChecking) {
   MACH__checking_level = 1;
   std::string what;
   EXPECT_EQ(raised_code([] { split(R"(a"\"b")"); }, &what), ERROR_ASSERTION_CODE);
@@ -102,11 +113,14 @@ TEST(VeruStringUtils, SplitAssertsQuotedItemsWhileChecking) {
   EXPECT_EQ(split(R"("a"\"b")"), (Items{"a", "b"}));
   EXPECT_EQ(split("abc"), (Items{"abc"}));
   MACH__checking_level = 0;
-  // Without checking the same string is split as it stands.
+  // Without checking the same string is split as it stands; a first character that is not a
+  // quote goes whole, also when it takes more than one byte.
   EXPECT_EQ(split(R"(a"\"b")"), (Items{"", "b"}));
+  EXPECT_EQ(split("\xD1\x8E\"\\\"b\""), (Items{"", "b"}));
+  EXPECT_EQ(split("\xD1\x8Ex\"\\\"b\""), (Items{"x", "b"}));
 }
 
-TEST(VeruStringUtils, FlattenJoinsItemsWithSpaces) {
+TEST_F(VeruStringUtils, FlattenJoinsItemsWithSpaces) {
   EXPECT_EQ(flatten(R"("a"\"b"\"c")"), "a b c");
   EXPECT_EQ(flatten("plain text"), "plain text");
   EXPECT_EQ(flatten(""), "");
@@ -118,7 +132,7 @@ TEST(VeruStringUtils, FlattenJoinsItemsWithSpaces) {
   EXPECT_EQ(VERU__remove_quotes_and_backslash(nullptr), nullptr);
 }
 
-TEST(VeruStringUtils, PercentCharsReplaceBraceReferences) {
+TEST_F(VeruStringUtils, PercentCharsReplaceBraceReferences) {
   EXPECT_EQ(add_percents("${A}/x"), "%A%/x");
   EXPECT_EQ(add_percents("${A}${B}"), "%A%%B%");
   EXPECT_EQ(add_percents("no references"), "no references");

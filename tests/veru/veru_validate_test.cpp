@@ -9,6 +9,9 @@
 
 namespace {
 
+class VeruValidateResult : public HostDefaults {};
+class VeruValidatePref : public HostDefaults {};
+
 struct Finding {
   std::string file;
   int code;
@@ -245,7 +248,7 @@ TEST(VeruValidateSchema, WorksBesideAStartedModuleAndReportsAbstractCalls) {
       << what;
 }
 
-TEST(VeruValidateResult, KeepsCopiesInOrderAndChecksCodesWhileChecking) {
+TEST_F(VeruValidateResult, KeepsCopiesInOrderAndChecksCodesWhileChecking) {
   VERU_VALIDATE_init_schema();
   OmPtr<VERU_validate_result> result(
       static_cast<VERU_validate_result*>(OM_create_object(VERU_validate_result_c)));
@@ -409,7 +412,7 @@ TEST(VeruValidateTab, TitlesRepeatOnlyAcrossPlatformVariants) {
                                     {"a.dpx", 3550038, "E2"}}));
 }
 
-TEST(VeruValidatePref, TitleFindingsComeBeforeTheWidgetFinding) {
+TEST_F(VeruValidatePref, TitleFindingsComeBeforeTheWidgetFinding) {
   ValidationRun run;
   run.file("a.dpx", tab_file(pref("Same", "Same", "<OptionMenu/>", "logical") +
                              pref("Untitled", "", "<String/>") + pref("Fine", "Fine title")));
@@ -419,7 +422,7 @@ TEST(VeruValidatePref, TitleFindingsComeBeforeTheWidgetFinding) {
                                     {"a.dpx", 3550031, "Untitled"}}));
 }
 
-TEST(VeruValidatePref, WidgetRules) {
+TEST_F(VeruValidatePref, WidgetRules) {
   const std::string range =
       "<Data type=\"range\"><LowerBound value=\"0\"/><UpperBound "
       "value=\"9\"/></Data>";
@@ -520,7 +523,7 @@ TEST(VeruValidatePref, WidgetRules) {
   }
 }
 
-TEST(VeruValidatePref, CreationChecksTheElementWhileChecking) {
+TEST_F(VeruValidatePref, CreationChecksTheElementWhileChecking) {
   VERU_VALIDATE_init_schema();
   Document document(tab_file(pref("P", "t")));
   OmPtr<VERU_validate_root> root(

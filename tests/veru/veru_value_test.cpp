@@ -10,6 +10,8 @@
 
 namespace {
 
+class VeruValue : public HostDefaults {};
+
 // compare of two new values of class T, both deleted afterwards.
 template <class T, class V>
 int compare(V mine, V theirs) {
@@ -33,7 +35,7 @@ std::string print(V value) {
 
 }  // namespace
 
-TEST(VeruValue, CreateAskAndSetNativeValues) {
+TEST_F(VeruValue, CreateAskAndSetNativeValues) {
   VERU_init_schema();
   VERU_int_value* number = VERU_int_value::create(5);
   EXPECT_EQ(number->ask_value(), 5);
@@ -65,7 +67,7 @@ TEST(VeruValue, CreateAskAndSetNativeValues) {
     OM_delete_object(object);
 }
 
-TEST(VeruValue, CompareFollowsTheRulesOfEachClass) {
+TEST_F(VeruValue, CompareFollowsTheRulesOfEachClass) {
   VERU_init_schema();
   // Integers and reals: 1 when the other is the greater.
   EXPECT_EQ((compare<VERU_int_value>(3, 5)), 1);
@@ -103,7 +105,7 @@ TEST(VeruValue, CompareFollowsTheRulesOfEachClass) {
   EXPECT_EQ((compare<S, const char*>("z", "\xC3\xA9")), -1);
 }
 
-TEST(VeruValue, PrintGivesTheTextOfValueFiles) {
+TEST_F(VeruValue, PrintGivesTheTextOfValueFiles) {
   VERU_init_schema();
   EXPECT_EQ(print<VERU_int_value>(0), "0");
   EXPECT_EQ(print<VERU_int_value>(INT_MIN), "-2147483648");
@@ -123,7 +125,7 @@ TEST(VeruValue, PrintGivesTheTextOfValueFiles) {
   EXPECT_EQ(print<VERU_string_value>("50% of ${HOME}"), "50% of ${HOME}");
 }
 
-TEST(VeruValue, AbstractAndMismatchedOperationsAreInternalErrors) {
+TEST_F(VeruValue, AbstractAndMismatchedOperationsAreInternalErrors) {
   VERU_init_schema();
   VERU_int_value* number = VERU_int_value::create(1);
   VERU_real_value* real = VERU_real_value::create(1.0);
@@ -152,7 +154,7 @@ TEST(VeruValue, AbstractAndMismatchedOperationsAreInternalErrors) {
   OM_delete_object(text);
 }
 
-TEST(VeruValue, RecordedValueHoldsAndOwnsLevelState) {
+TEST_F(VeruValue, RecordedValueHoldsAndOwnsLevelState) {
   VERU_init_schema();
   auto* recorded = static_cast<VERU_recorded_value*>(OM_create_object(VERU_recorded_value_c));
   EXPECT_EQ(recorded->ask_value(), nullptr);

@@ -22,10 +22,13 @@ const char* SM_string_copy_persistent(const char* text);
 // Appends tail to text (which may be null) and returns the grown string; text is consumed.
 char* SM_string_append(char* text, const char* tail);
 // Small blocks from pools of blocks of one size: no header per block, and blocks of a size stay
-// together. SM_pool_free must be given the size that SM_pool_alloc was given. In builds with
-// AddressSanitizer the blocks come from malloc, so that leaks and overruns stay visible.
+// together. SM_pool_free must be given the size that SM_pool_alloc was given. Under
+// AddressSanitizer a block is addressable only while it is handed out, and only for the size
+// asked for. A leak checker sees the pools' chunks, not the blocks in them: the count of blocks
+// handed out and not given back is how tests see that a block was left behind.
 void* SM_pool_alloc(std::size_t size);
 void SM_pool_free(void* block, std::size_t size);
+std::size_t SM_pool_live_blocks();
 
 char* SM_sprintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 char* SM_vsprintf(const char* format, va_list args);

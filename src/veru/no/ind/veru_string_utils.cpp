@@ -24,6 +24,22 @@ std::vector<const char*> find_separators(const char* text) {
   return matches;
 }
 
+// Length of the character at text: its UTF-8 sequence, or one byte where there is none. An
+// item's first character is skipped as its opening quote; when it is something else, it goes
+// whole, so that no item starts in the middle of a character.
+std::size_t character_length(const char* text) {
+  const auto lead = static_cast<unsigned char>(*text);
+  const std::size_t length = lead < 0xC0   ? 1
+                             : lead < 0xE0 ? 2
+                             : lead < 0xF0 ? 3
+                             : lead < 0xF8 ? 4
+                                           : 1;
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return 1;
+  }
+  return length;
+}
+
 // The last piece of a list: without its quotes when it is enclosed in them. A lone double
 // quote is an empty quoted item.
 char* last_item(const char* piece) {
@@ -68,7 +84,7 @@ int VERU_string_breakup_lines_separated_by_slash(const char* text, char*** list)
         ERROR_assertion_failed(VERU_SOURCE, __LINE__, "%s", "*substr_start == '\"'");
       }
     }
-    const char* content = item_start + 1;
+    const char* content = item_start + character_length(item_start);
     items[index++] = match > content
                          ? SM_string_ncopy(content, static_cast<std::size_t>(match - content))
                          : SM_string_copy("");
