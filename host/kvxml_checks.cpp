@@ -419,17 +419,24 @@ bool check_top_level(const pugi::xml_document& document, const char* buffer, fau
 
 namespace {
 
-// Whether the 16 bytes at text are all printable ASCII, tab, LF or CR: the common case, which
-// needs no decoding.
+// Whether the bytes at text, 64 of them, are all printable ASCII, tab, LF or CR: the common
+// case, which needs no decoding.
 #if defined(__SSE2__)
-bool is_plain_block(const char* text) {
+__m128i unplain_bytes(const char* text) {
   const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text));
   // Bytes from 0x80 on read as negative, so one signed comparison finds them and the controls.
   const __m128i low = _mm_cmplt_epi8(bytes, _mm_set1_epi8(0x20));
   const __m128i allowed = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\t')),
                                                     _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))),
                                        _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')));
-  return _mm_movemask_epi8(_mm_andnot_si128(allowed, low)) == 0;
+  return _mm_andnot_si128(allowed, low);
+}
+
+bool is_plain_run(const char* text) {
+  const __m128i unplain =
+      _mm_or_si128(_mm_or_si128(unplain_bytes(text), unplain_bytes(text + 16)),
+                   _mm_or_si128(unplain_bytes(text + 32), unplain_bytes(text + 48)));
+  return _mm_movemask_epi8(unplain) == 0;
 }
 #endif
 
@@ -440,24 +447,24 @@ std::size_t first_non_xml_character(const char* text, std::size_t size) {
   std::size_t at = 0;
   while (at < size) {
 #if defined(__SSE2__)
-    if (size - at >= 16 && is_plain_block(text + at)) {
-      at += 16;
+    if (size - at >= 64 && is_plain_run(text + at)) {
+      at += 64;
       continue;
     }
 #endif
-    const unsigned char byte = start[at];
-    if (byte >= 0x20 && byte < 0x80) {
-      ++at;
-      continue;
+    // A run that holds something else is decoded character by character.
+    const std::size_t end = std::min(size, at + 64);
+    while (at < end) {
+      const unsigned char byte = start[at];
+      if ((byte >= 0x20 && byte < 0x80) || byte == '\t' || byte == '\n' || byte == '\r') {
+        ++at;
+        continue;
+      }
+      std::uint32_t character = 0;
+      const std::size_t length = byte == 0 ? 0 : decode_utf8(start + at, &character);
+      if (length == 0 || at + length > size || !is_xml_char(character)) return at;
+      at += length;
     }
-    if (byte == '\t' || byte == '\n' || byte == '\r') {
-      ++at;
-      continue;
-    }
-    std::uint32_t character = 0;
-    const std::size_t length = byte == 0 ? 0 : decode_utf8(start + at, &character);
-    if (length == 0 || at + length > size || !is_xml_char(character)) return at;
-    at += length;
   }
   return size;
 }
