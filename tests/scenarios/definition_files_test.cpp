@@ -100,7 +100,7 @@ TEST(DefinitionFiles, AMissingKvrnFolderStopsTheStart) {
   installation.use_environment();
   std::filesystem::remove_all(installation.kvrn_dir());
   std::string what;
-  EXPECT_EQ(raised_code([] { VERU_init_module(); }, &what), 3550003);
+  EXPECT_EQ(raised_code([] { VERU_init_module(); }, &what), VERU_ERROR_DEFINITION_FILE_LOAD);
   EXPECT_EQ(what, "directory " + installation.kvrn_dir() + " does not exist");
   // The failed start still counts as a start.
   EXPECT_NE(VERU__ask_module_root(), nullptr);
@@ -112,7 +112,7 @@ TEST(DefinitionFiles, AMissingFileIsReportedAndLookedForAgainNextTime) {
   installation.use_environment();
   std::filesystem::remove(installation.kvrn_dir() + "/kv_pmi.dpx");
   std::string what;
-  EXPECT_EQ(raised_code([] { dpx_files(); }, &what), 3550003);
+  EXPECT_EQ(raised_code([] { dpx_files(); }, &what), VERU_ERROR_DEFINITION_FILE_LOAD);
   EXPECT_EQ(what, "file kv_pmi.dpx could not be found");
 
   installation.define("kv_pmi.dpx", definitions(""));

@@ -26,12 +26,12 @@ TEST(VeruQuery, NothingAnswersBeforeTheModuleStarts) {
   VERU_add_visibility_cb("Anything", nullptr);
   char** list = nullptr;
   std::string what;
-  EXPECT_EQ(raised_code([] { VERU_ask_int("Anything"); }, &what), 3550001);
+  EXPECT_EQ(raised_code([] { VERU_ask_int("Anything"); }, &what), VERU_ERROR_UNKNOWN_PREF);
   EXPECT_EQ(what, "VERU: preference Anything is not found in database");
-  EXPECT_EQ(raised_code([] { VERU_ask_real("Anything"); }), 3550001);
-  EXPECT_EQ(raised_code([] { VERU_ask_logical("Anything"); }), 3550001);
-  EXPECT_EQ(raised_code([] { SM_free(VERU_ask_string("Anything")); }), 3550001);
-  EXPECT_EQ(raised_code([&] { VERU_ask_string_list("Anything", &list); }), 3550001);
+  EXPECT_EQ(raised_code([] { VERU_ask_real("Anything"); }), VERU_ERROR_UNKNOWN_PREF);
+  EXPECT_EQ(raised_code([] { VERU_ask_logical("Anything"); }), VERU_ERROR_UNKNOWN_PREF);
+  EXPECT_EQ(raised_code([] { SM_free(VERU_ask_string("Anything")); }), VERU_ERROR_UNKNOWN_PREF);
+  EXPECT_EQ(raised_code([&] { VERU_ask_string_list("Anything", &list); }), VERU_ERROR_UNKNOWN_PREF);
 }
 
 TEST(VeruQuery, QueriesAnswerTheLoadedValue) {
@@ -49,7 +49,8 @@ TEST(VeruQuery, QueriesAnswerTheLoadedValue) {
   EXPECT_DOUBLE_EQ(VERU_ask_real("Real"), 2.25);
   EXPECT_TRUE(VERU_ask_logical("Flag"));
   EXPECT_TRUE(OM_ask_logical_customer_default("Flag"));
-  EXPECT_EQ(raised_code([] { OM_ask_logical_customer_default("Missing"); }), 3550001);
+  EXPECT_EQ(raised_code([] { OM_ask_logical_customer_default("Missing"); }),
+            VERU_ERROR_UNKNOWN_PREF);
 
   // A plain string comes back as stored, in a copy of its own; lists come back flattened.
   char* copy = VERU_ask_string("Text");
@@ -97,17 +98,17 @@ TEST(VeruQuery, WrongTypesAndUnknownNamesRaise) {
   };
   for (const Case& wrong : cases) {
     std::string what;
-    EXPECT_EQ(raised_code(wrong.query, &what), 3550002) << wrong.message;
+    EXPECT_EQ(raised_code(wrong.query, &what), VERU_ERROR_TYPE_MISMATCH) << wrong.message;
     EXPECT_EQ(what, wrong.message);
   }
 
   for (const char* name : {"Nope", "number", "NUMBER", "Number ", ""}) {
     std::string what;
-    EXPECT_EQ(raised_code([&] { VERU_ask_int(name); }, &what), 3550001) << name;
+    EXPECT_EQ(raised_code([&] { VERU_ask_int(name); }, &what), VERU_ERROR_UNKNOWN_PREF) << name;
     EXPECT_EQ(what, std::string("VERU: preference ") + name + " is not found in database");
     EXPECT_EQ(VERU_lookup_pref(name), nullptr) << name;
   }
-  EXPECT_EQ(raised_code([] { VERU_ask_int(nullptr); }), 3550001);
+  EXPECT_EQ(raised_code([] { VERU_ask_int(nullptr); }), VERU_ERROR_UNKNOWN_PREF);
   EXPECT_EQ(VERU_lookup_pref(nullptr), nullptr);
 }
 

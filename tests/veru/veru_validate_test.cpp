@@ -226,14 +226,14 @@ TEST(VeruValidateSchema, ClassesAndAttributesHaveTheirFixedIds) {
   VERU_VALIDATE_init_methods(false);
   ValidationRun run;
   run.file("a.dpx", tab_file(pref("P", "P")));
-  EXPECT_EQ(run.findings(), (Findings{{"a.dpx", 3550023, "P"}}));
+  EXPECT_EQ(run.findings(), (Findings{{"a.dpx", VERU_ERROR_TITLE_IS_NAME, "P"}}));
 }
 
 TEST(VeruValidateSchema, WorksBesideAStartedModuleAndReportsAbstractCalls) {
   start_module();
   ValidationRun run;
   run.file("a.dpx", tab_file(pref("P", "")));
-  EXPECT_EQ(run.findings(), (Findings{{"a.dpx", 3550038, "P"}}));
+  EXPECT_EQ(run.findings(), (Findings{{"a.dpx", VERU_ERROR_MISSING_TITLE, "P"}}));
   std::string what;
   EXPECT_EQ(
       raised_code([&] { run.root()->VERU_validate_object::do_validate_dom_node(run.result()); },
@@ -251,15 +251,15 @@ TEST(VeruValidateResult, KeepsCopiesInOrderAndChecksCodesWhileChecking) {
       static_cast<VERU_validate_result*>(OM_create_object(VERU_validate_result_c)));
   EXPECT_EQ(result->ask_n_results(), 0);
   std::string file = "a.dpx";
-  result->add_result(file.c_str(), 3550019, "first");
+  result->add_result(file.c_str(), VERU_ERROR_DUPLICATE_PREF_NAME, "first");
   file = "b.dpx";
-  result->add_result(file.c_str(), 3550038, "second");
+  result->add_result(file.c_str(), VERU_ERROR_MISSING_TITLE, "second");
   const char* filename = nullptr;
   const char* text = nullptr;
-  EXPECT_EQ(result->ask_result(0, &filename, &text), 3550019);
+  EXPECT_EQ(result->ask_result(0, &filename, &text), VERU_ERROR_DUPLICATE_PREF_NAME);
   EXPECT_STREQ(filename, "a.dpx");
   EXPECT_STREQ(text, "first");
-  EXPECT_EQ(result->ask_result(1, &filename, &text), 3550038);
+  EXPECT_EQ(result->ask_result(1, &filename, &text), VERU_ERROR_MISSING_TITLE);
   EXPECT_STREQ(filename, "b.dpx");
   EXPECT_EQ(raised_code([&] { result->ask_result(2, &filename, &text); }), ERROR_INTERNAL_CODE);
 
@@ -304,14 +304,15 @@ TEST(VeruValidateRoot, DuplicateNamesAcrossAndWithinFiles) {
   const Findings findings = run.finish();
   // The walk's findings come first, then the applications, then the preferences.
   ASSERT_EQ(findings.size(), 5u);
-  EXPECT_EQ(findings[0], (Finding{"b.dpx", 3550023, "Solo"}));
-  EXPECT_EQ(findings[1], (Finding{"a.dpx", 3550020, "App appears in a.dpx b.dpx c.dpx"}));
+  EXPECT_EQ(findings[0], (Finding{"b.dpx", VERU_ERROR_TITLE_IS_NAME, "Solo"}));
+  EXPECT_EQ(findings[1], (Finding{"a.dpx", VERU_ERROR_DUPLICATE_APPLICATION_NAME,
+                                  "App appears in a.dpx b.dpx c.dpx"}));
   EXPECT_EQ(
       (std::set<std::string>{findings[2].text, findings[3].text, findings[4].text}),
       (std::set<std::string>{"Twice appears in a.dpx b.dpx", "Thrice appears in a.dpx b.dpx c.dpx",
                              "Inside appears in a.dpx"}));
   for (int i = 2; i <= 4; ++i) {
-    EXPECT_EQ(findings[i].code, 3550019);
+    EXPECT_EQ(findings[i].code, VERU_ERROR_DUPLICATE_PREF_NAME);
     EXPECT_EQ(findings[i].file, "a.dpx");
   }
   // Reporting does not empty the sets.
@@ -329,14 +330,14 @@ TEST(VeruValidateRoot, ExtrasFileAddsToApplicationsDeclaredBefore) {
   ValidationRun extras_first;
   extras_first.file("kvrn/kv_extras.dpx", extras).file("kvrn/kv_gateway.dpx", ordinary);
   EXPECT_EQ(extras_first.finish(),
-            (Findings{{"kvrn/kv_extras.dpx", 3550020,
+            (Findings{{"kvrn/kv_extras.dpx", VERU_ERROR_DUPLICATE_APPLICATION_NAME,
                        "Gateway appears in kvrn/kv_extras.dpx kvrn/kv_gateway.dpx"}}));
 
   // The rule is for applications: a preference of the extras file must still be new.
   ValidationRun pref_again;
   pref_again.file("kv_a.dpx", ordinary).file("kv_extras.dpx", tab_file(pref("P1", "t"), "X"));
-  EXPECT_EQ(pref_again.finish(),
-            (Findings{{"kv_a.dpx", 3550019, "P1 appears in kv_a.dpx kv_extras.dpx"}}));
+  EXPECT_EQ(pref_again.finish(), (Findings{{"kv_a.dpx", VERU_ERROR_DUPLICATE_PREF_NAME,
+                                            "P1 appears in kv_a.dpx kv_extras.dpx"}}));
 }
 
 TEST(VeruValidateRoot, FilesWithoutApplicationsAndElementsWithoutAttributes) {
@@ -355,9 +356,9 @@ TEST(VeruValidateRoot, FilesWithoutApplicationsAndElementsWithoutAttributes) {
                    "<Pref name=\"T\" type=\"int\" title=\"t\"><Toggle/><Data>"
                    "<EnumElem value=\"0\"/><EnumElem/></Data></Pref>"
                    "</Tab><Tab/></Category></Application>"));
-  EXPECT_EQ(
-      run.finish(),
-      (Findings{{"bare.dpx", 3550027, ""}, {"bare.dpx", 3550038, ""}, {"bare.dpx", 3550037, "T"}}));
+  EXPECT_EQ(run.finish(), (Findings{{"bare.dpx", VERU_ERROR_BAD_INTEGER_WIDGET, ""},
+                                    {"bare.dpx", VERU_ERROR_MISSING_TITLE, ""},
+                                    {"bare.dpx", VERU_ERROR_BAD_TOGGLE_WIDGET, "T"}}));
 }
 
 TEST(VeruValidateGroups, RepeatedCategoryAndTabNamesFollowTheirChildrensFindings) {
@@ -368,11 +369,13 @@ TEST(VeruValidateGroups, RepeatedCategoryAndTabNamesFollowTheirChildrensFindings
                                    "</Tab><Tab name=\"X\"/><Tab name=\"Y\"/><Tab name=\"Y\"/>"
                                    "</Category><Category name=\"C\"/><Category name=\"D\"/>"
                                    "<Category name=\"C\"/>")));
-  EXPECT_EQ(run.findings(), (Findings{{"a.dpx", 3550023, "P1"},
-                                      {"a.dpx", 3550023, "P2"},
-                                      {"a.dpx", 3550022, "X appears multiple times under C"},
-                                      {"a.dpx", 3550022, "Y appears multiple times under C"},
-                                      {"a.dpx", 3550021, "C appears multiple times under App"}}));
+  EXPECT_EQ(run.findings(),
+            (Findings{{"a.dpx", VERU_ERROR_TITLE_IS_NAME, "P1"},
+                      {"a.dpx", VERU_ERROR_TITLE_IS_NAME, "P2"},
+                      {"a.dpx", VERU_ERROR_DUPLICATE_TAB_NAME, "X appears multiple times under C"},
+                      {"a.dpx", VERU_ERROR_DUPLICATE_TAB_NAME, "Y appears multiple times under C"},
+                      {"a.dpx", VERU_ERROR_DUPLICATE_CATEGORY_NAME,
+                       "C appears multiple times under App"}}));
 }
 
 TEST(VeruValidateTab, TitlesRepeatOnlyAcrossPlatformVariants) {
@@ -389,8 +392,8 @@ TEST(VeruValidateTab, TitlesRepeatOnlyAcrossPlatformVariants) {
     SCOPED_TRACE(std::string(pair.first) + " " + pair.second);
     ValidationRun run;
     run.file("a.dpx", tab_file(pref(pair.first, "Title") + pref(pair.second, "Title")));
-    const Findings expected{
-        {"a.dpx", 3550039, std::string(pair.second) + ", " + pair.first + " - Title"}};
+    const Findings expected{{"a.dpx", VERU_ERROR_DUPLICATE_TITLE,
+                             std::string(pair.second) + ", " + pair.first + " - Title"}};
     EXPECT_EQ(run.findings(), pair.finding ? expected : Findings{});
   }
 
@@ -403,20 +406,20 @@ TEST(VeruValidateTab, TitlesRepeatOnlyAcrossPlatformVariants) {
                                    pref("G1", "G1") + "</Group>" + pref("Z", "Same") +
                                    pref("E1", "") + pref("E2", "") + "</Tab><Tab name=\"U\">" +
                                    pref("W", "Same") + "</Tab></Category>")));
-  EXPECT_EQ(run.finish(), (Findings{{"a.dpx", 3550039, "Y, X - Same"},
-                                    {"a.dpx", 3550039, "Z, X - Same"},
-                                    {"a.dpx", 3550038, "E1"},
-                                    {"a.dpx", 3550038, "E2"}}));
+  EXPECT_EQ(run.finish(), (Findings{{"a.dpx", VERU_ERROR_DUPLICATE_TITLE, "Y, X - Same"},
+                                    {"a.dpx", VERU_ERROR_DUPLICATE_TITLE, "Z, X - Same"},
+                                    {"a.dpx", VERU_ERROR_MISSING_TITLE, "E1"},
+                                    {"a.dpx", VERU_ERROR_MISSING_TITLE, "E2"}}));
 }
 
 TEST(VeruValidatePref, TitleFindingsComeBeforeTheWidgetFinding) {
   ValidationRun run;
   run.file("a.dpx", tab_file(pref("Same", "Same", "<OptionMenu/>", "logical") +
                              pref("Untitled", "", "<String/>") + pref("Fine", "Fine title")));
-  EXPECT_EQ(run.finish(), (Findings{{"a.dpx", 3550023, "Same"},
-                                    {"a.dpx", 3550026, "Same"},
-                                    {"a.dpx", 3550038, "Untitled"},
-                                    {"a.dpx", 3550031, "Untitled"}}));
+  EXPECT_EQ(run.finish(), (Findings{{"a.dpx", VERU_ERROR_TITLE_IS_NAME, "Same"},
+                                    {"a.dpx", VERU_ERROR_WIDGET_TYPE_MISMATCH, "Same"},
+                                    {"a.dpx", VERU_ERROR_MISSING_TITLE, "Untitled"},
+                                    {"a.dpx", VERU_ERROR_BAD_STRING_WIDGET, "Untitled"}}));
 }
 
 TEST(VeruValidatePref, WidgetRules) {
@@ -439,76 +442,78 @@ TEST(VeruValidatePref, WidgetRules) {
     std::string inside;
     int code;
   } cases[] = {
-      {"logical", "<OptionMenu/>" + enum2, 3550026},
+      {"logical", "<OptionMenu/>" + enum2, VERU_ERROR_WIDGET_TYPE_MISMATCH},
       {"logical", "<Toggle off=\"b\"/>" + enum2, 0},
       {"logical", "", 0},
       {"int", "<Integer/>", 0},
       {"int", "<Integer/><Data type=\"range\"/>", 0},
-      {"int", "<Integer/>" + enum2, 3550027},
-      {"real", "<Integer/>", 3550027},
+      {"int", "<Integer/>" + enum2, VERU_ERROR_BAD_INTEGER_WIDGET},
+      {"real", "<Integer/>", VERU_ERROR_BAD_INTEGER_WIDGET},
       {"int", "<IntegerScale/>" + range, 0},
-      {"int", "<IntegerScale/><Data type=\"range\"><LowerBound value=\"0\"/></Data>", 3550028},
+      {"int", "<IntegerScale/><Data type=\"range\"><LowerBound value=\"0\"/></Data>",
+       VERU_ERROR_BAD_INTEGER_SCALE_WIDGET},
       {"int",
        "<IntegerScale/><Data type=\"range\"><LowerBound value=\"0\"/><UpperBound "
        "value=\"9\"/><LowerBound/></Data>",
-       3550028},
-      {"int", "<IntegerScale/>", 3550028},
-      {"real", "<IntegerScale/>" + range, 3550028},
+       VERU_ERROR_BAD_INTEGER_SCALE_WIDGET},
+      {"int", "<IntegerScale/>", VERU_ERROR_BAD_INTEGER_SCALE_WIDGET},
+      {"real", "<IntegerScale/>" + range, VERU_ERROR_BAD_INTEGER_SCALE_WIDGET},
       {"real", "<Real/>", 0},
       {"real", "<Real/>" + range, 0},
-      {"int", "<Real/>", 3550029},
-      {"real", "<Real/>" + enum2, 3550029},
+      {"int", "<Real/>", VERU_ERROR_BAD_REAL_WIDGET},
+      {"real", "<Real/>" + enum2, VERU_ERROR_BAD_REAL_WIDGET},
       {"real", "<RealScale/>" + range, 0},
-      {"real", "<RealScale/><Data type=\"range\"><UpperBound value=\"1\"/></Data>", 3550030},
-      {"int", "<RealScale/>" + range, 3550030},
+      {"real", "<RealScale/><Data type=\"range\"><UpperBound value=\"1\"/></Data>",
+       VERU_ERROR_BAD_REAL_SCALE_WIDGET},
+      {"int", "<RealScale/>" + range, VERU_ERROR_BAD_REAL_SCALE_WIDGET},
       {"string", "<String/>", 0},
-      {"string", "<String/>" + enum2, 3550031},
-      {"string", "<String/><Data/>", 3550031},
-      {"int", "<String/>", 3550031},
+      {"string", "<String/>" + enum2, VERU_ERROR_BAD_STRING_WIDGET},
+      {"string", "<String/><Data/>", VERU_ERROR_BAD_STRING_WIDGET},
+      {"int", "<String/>", VERU_ERROR_BAD_STRING_WIDGET},
       {"string", "<Widestring/>", 0},
-      {"string_list", "<Widestring/>", 3550031},
+      {"string_list", "<Widestring/>", VERU_ERROR_BAD_STRING_WIDGET},
       {"int", "<OptionMenu/>" + enum2, 0},
-      {"string", "<OptionMenu/>", 3550032},
-      {"string", "<OptionMenu/>" + range, 3550032},
-      {"string", "<OptionMenu/>" + enum_repeat, 3550041},
+      {"string", "<OptionMenu/>", VERU_ERROR_BAD_OPTION_MENU_WIDGET},
+      {"string", "<OptionMenu/>" + range, VERU_ERROR_BAD_OPTION_MENU_WIDGET},
+      {"string", "<OptionMenu/>" + enum_repeat, VERU_ERROR_DUPLICATE_OPTIONS},
       {"string", "<RadioBox/>" + enum2, 0},
-      {"string", "<RadioBox/>", 3550033},
-      {"string", "<RadioBox/>" + enum_repeat, 3550041},
+      {"string", "<RadioBox/>", VERU_ERROR_BAD_RADIO_BOX_WIDGET},
+      {"string", "<RadioBox/>" + enum_repeat, VERU_ERROR_DUPLICATE_OPTIONS},
       {"string", "<BrowseFileSel/>", 0},
-      {"int", "<BrowseFileSel/>", 3550035},
-      {"string", "<BrowseFileSel/>" + enum2, 3550035},
+      {"int", "<BrowseFileSel/>", VERU_ERROR_BAD_FILE_SELECTION_WIDGET},
+      {"string", "<BrowseFileSel/>" + enum2, VERU_ERROR_BAD_FILE_SELECTION_WIDGET},
       {"string", "<BrowseDirSel/>", 0},
-      {"real", "<BrowseDirSel/>", 3550036},
+      {"real", "<BrowseDirSel/>", VERU_ERROR_BAD_DIRECTORY_SELECTION_WIDGET},
       {"int", "<Color/>", 0},
       {"int", "<Color/>" + enum2, 0},
-      {"real", "<Color/>", 3550034},
+      {"real", "<Color/>", VERU_ERROR_BAD_COLOR_WIDGET},
       {"int", "<ColorOption/>" + color2, 0},
-      {"int", "<ColorOption/><Data type=\"color\"/>", 3550042},
-      {"int", "<ColorOption/>" + color_repeat, 3550041},
-      {"real", "<ColorOption/>" + color_repeat, 3550042},
-      {"int", "<ColorOption/>" + enum2, 3550042},
+      {"int", "<ColorOption/><Data type=\"color\"/>", VERU_ERROR_BAD_COLOR_OPTION_MENU_WIDGET},
+      {"int", "<ColorOption/>" + color_repeat, VERU_ERROR_DUPLICATE_OPTIONS},
+      {"real", "<ColorOption/>" + color_repeat, VERU_ERROR_BAD_COLOR_OPTION_MENU_WIDGET},
+      {"int", "<ColorOption/>" + enum2, VERU_ERROR_BAD_COLOR_OPTION_MENU_WIDGET},
       {"int", "<ColorToggle/>" + color1, 0},
-      {"int", "<ColorToggle/>" + color2, 3550043},
-      {"int", "<ColorToggle/>" + color_repeat, 3550041},
-      {"string", "<ColorToggle/>" + color1, 3550043},
+      {"int", "<ColorToggle/>" + color2, VERU_ERROR_BAD_COLOR_TOGGLE_WIDGET},
+      {"int", "<ColorToggle/>" + color_repeat, VERU_ERROR_DUPLICATE_OPTIONS},
+      {"string", "<ColorToggle/>" + color1, VERU_ERROR_BAD_COLOR_TOGGLE_WIDGET},
       {"string", "<Toggle off=\"a\"/>" + enum2, 0},
       {"string", "<Toggle off=\"a\"/><Data><EnumElem value=\"a\"/><EnumElem value=\"b\"/></Data>",
        0},
       {"string",
        "<Toggle off=\"a\"/><Data type=\"enum\"><EnumElem value=\"a\"/><EnumElem value=\"b\"/>"
        "<EnumElem value=\"c\"/></Data>",
-       3550037},
-      {"string", "<Toggle off=\"c\"/>" + enum2, 3550037},
-      {"string", "<Toggle/>" + enum2, 3550037},
-      {"string", "<Toggle off=\"a\"/>", 3550037},
+       VERU_ERROR_BAD_TOGGLE_WIDGET},
+      {"string", "<Toggle off=\"c\"/>" + enum2, VERU_ERROR_BAD_TOGGLE_WIDGET},
+      {"string", "<Toggle/>" + enum2, VERU_ERROR_BAD_TOGGLE_WIDGET},
+      {"string", "<Toggle off=\"a\"/>", VERU_ERROR_BAD_TOGGLE_WIDGET},
       {"string_list", "<MultiLineText/>", 0},
-      {"string", "<MultiLineText/>", 3550026},
-      {"string_list", "<MultiLineText/>" + enum2, 3550026},
+      {"string", "<MultiLineText/>", VERU_ERROR_WIDGET_TYPE_MISMATCH},
+      {"string_list", "<MultiLineText/>" + enum2, VERU_ERROR_WIDGET_TYPE_MISMATCH},
       // The last widget and the last Data element are the ones that count.
       {"int", "<String/><Integer/>", 0},
-      {"int", "<Integer/><String/>", 3550031},
+      {"int", "<Integer/><String/>", VERU_ERROR_BAD_STRING_WIDGET},
       {"int", "<Integer/>" + enum2 + "<Data type=\"range\"/>", 0},
-      {"int", "<Integer/><Data type=\"range\"/>" + enum2, 3550027},
+      {"int", "<Integer/><Data type=\"range\"/>" + enum2, VERU_ERROR_BAD_INTEGER_WIDGET},
       {"int", "<Integer/><Data type=\"range\"/><Description>x</Description>", 0},
   };
   for (const auto& c : cases) {
@@ -539,6 +544,7 @@ TEST(VeruValidatePref, CreationChecksTheElementWhileChecking) {
   // A whole run passes the class checks.
   ValidationRun run;
   run.file("a.dpx", tab_file(pref("P", "t") + pref("P", "u")));
-  EXPECT_EQ(run.finish(), (Findings{{"a.dpx", 3550019, "P appears in a.dpx"}}));
+  EXPECT_EQ(run.finish(),
+            (Findings{{"a.dpx", VERU_ERROR_DUPLICATE_PREF_NAME, "P appears in a.dpx"}}));
   MACH__checking_level = 0;
 }

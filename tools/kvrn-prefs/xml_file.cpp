@@ -6,7 +6,8 @@
 xml_file::xml_file() {
   int error = KVXML_init();
   if (error == 0) context_ = pvtbl_kvxml->XERCES_DOM_create(&error, "UTF-8", 0);
-  if (error != 0 || !context_) ERROR_raise(__FILE__, __LINE__, 3550006, "Unable to initialize DOM");
+  if (error != 0 || !context_)
+    ERROR_raise(__FILE__, __LINE__, VERU_ERROR_XML_INIT, "Unable to initialize DOM");
 }
 
 xml_file::~xml_file() {

@@ -19,8 +19,8 @@ const char* shown(const char* name) {
 VERU_pref* find_or_raise(const char* name) {
   VERU_pref* pref = module_root ? module_root->find_pref(name) : nullptr;
   if (!pref) {
-    ERROR_raise(VERU_SOURCE, __LINE__, 3550001, "VERU: preference %s is not found in database",
-                shown(name));
+    ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_UNKNOWN_PREF,
+                "VERU: preference %s is not found in database", shown(name));
   }
   return pref;
 }
@@ -68,7 +68,8 @@ bool VERU_is_known_default(const char* name) {
 int VERU_ask_int(const char* name) {
   VERU_pref* pref = find_or_raise(name);
   if (pref->class_id() != VERU_pref_int_c) {
-    ERROR_raise(VERU_SOURCE, __LINE__, 3550002, "VERU: preference %s is not of type int", name);
+    ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_TYPE_MISMATCH,
+                "VERU: preference %s is not of type int", name);
   }
   return static_cast<VERU_pref_int*>(pref)->VERU_pref_int::ask_loaded_int();
 }
@@ -76,7 +77,8 @@ int VERU_ask_int(const char* name) {
 bool VERU_ask_logical(const char* name) {
   VERU_pref* pref = find_or_raise(name);
   if (pref->class_id() != VERU_pref_logical_c) {
-    ERROR_raise(VERU_SOURCE, __LINE__, 3550002, "VERU: preference %s is not of type logical", name);
+    ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_TYPE_MISMATCH,
+                "VERU: preference %s is not of type logical", name);
   }
   return static_cast<VERU_pref_logical*>(pref)->VERU_pref_logical::ask_loaded_logical();
 }
@@ -84,7 +86,8 @@ bool VERU_ask_logical(const char* name) {
 double VERU_ask_real(const char* name) {
   VERU_pref* pref = find_or_raise(name);
   if (pref->class_id() != VERU_pref_real_c) {
-    ERROR_raise(VERU_SOURCE, __LINE__, 3550002, "VERU: preference %s is not of type real", name);
+    ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_TYPE_MISMATCH,
+                "VERU: preference %s is not of type real", name);
   }
   return static_cast<VERU_pref_real*>(pref)->VERU_pref_real::ask_loaded_real();
 }
@@ -104,15 +107,15 @@ char* VERU_ask_string(const char* name) {
   if (OM_is_subclass(pref->class_id(), VERU_pref_string_c)) {
     return SM_string_copy(static_cast<VERU_pref_string*>(pref)->ask_loaded_string());
   }
-  ERROR_raise(VERU_SOURCE, __LINE__, 3550002,
+  ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_TYPE_MISMATCH,
               "VERU: preference %s is not of type string or string_list", name);
 }
 
 int VERU_ask_string_list(const char* name, char*** list) {
   VERU_pref* pref = find_or_raise(name);
   if (pref->class_id() != VERU_pref_string_list_c) {
-    ERROR_raise(VERU_SOURCE, __LINE__, 3550002, "VERU: preference %s is not of type string_list",
-                name);
+    ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_TYPE_MISMATCH,
+                "VERU: preference %s is not of type string_list", name);
   }
   return static_cast<VERU_pref_string_list*>(pref)->ask_loaded_string_list(list);
 }

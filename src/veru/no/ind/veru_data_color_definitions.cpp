@@ -31,11 +31,12 @@ bool VERU_data_color::validate(const VERU_value* value) const {
   // Only integers are colours: a real or a string (a Color widget on a preference of another
   // type) is refused like any colour outside the table, as the value's own fault.
   if (!value || value->class_id() != VERU_int_value_c) {
-    ERROR_exception(VERU_SOURCE, __LINE__, 3550040, "Invalid value");
+    ERROR_exception(VERU_SOURCE, __LINE__, VERU_ERROR_NOT_COLOR, "Invalid value");
   }
   const int colour = static_cast<const VERU_int_value*>(value)->ask_value();
   if (colour >= FIRST_COLOUR && colour <= LAST_COLOUR) return true;
-  if (!find_elem(value)) ERROR_exception(VERU_SOURCE, __LINE__, 3550040, "Invalid value");
+  if (!find_elem(value))
+    ERROR_exception(VERU_SOURCE, __LINE__, VERU_ERROR_NOT_COLOR, "Invalid value");
   return true;
 }
 

@@ -35,7 +35,8 @@ const VERU_enum_elem* VERU_data_enum::find_elem(const VERU_value* value) const {
 }
 
 bool VERU_data_enum::validate(const VERU_value* value) const {
-  if (!find_elem(value)) ERROR_exception(VERU_SOURCE, __LINE__, 3550010, "Invalid value");
+  if (!find_elem(value))
+    ERROR_exception(VERU_SOURCE, __LINE__, VERU_ERROR_NOT_IN_ENUM, "Invalid value");
   return true;
 }
 

@@ -46,29 +46,29 @@ bool is_allowed(const VERU_range_elem* lower, const VERU_range_elem* upper,
   if (!lower && !upper) return true;
   if (!lower) {
     const int c_upper = compare_with(upper, candidate);
-    *error = upper->ask_inclusive() ? 3550016 : 3550017;
+    *error = upper->ask_inclusive() ? VERU_ERROR_RANGE_NOT_AT_MOST : VERU_ERROR_RANGE_NOT_BELOW;
     return upper->ask_inclusive() ? c_upper != 1 : c_upper == -1;
   }
   const int c_lower = compare_with(lower, candidate);
   if (!upper) {
-    *error = lower->ask_inclusive() ? 3550015 : 3550018;
+    *error = lower->ask_inclusive() ? VERU_ERROR_RANGE_NOT_AT_LEAST : VERU_ERROR_RANGE_NOT_ABOVE;
     return lower->ask_inclusive() ? c_lower != -1 : c_lower == 1;
   }
   const int c_upper = compare_with(upper, candidate);
   const bool inside = c_lower == 1 && c_upper == -1;
   if (!lower->ask_inclusive() && !upper->ask_inclusive()) {
-    *error = 3550014;
+    *error = VERU_ERROR_RANGE_NOT_IN_OPEN;
     return c_lower != 0 && c_upper != 0 && inside;
   }
   if (lower->ask_inclusive() && !upper->ask_inclusive()) {
-    *error = 3550011;
+    *error = VERU_ERROR_RANGE_NOT_IN_CLOSED_OPEN;
     return c_lower == 0 || inside;
   }
   if (!lower->ask_inclusive()) {
-    *error = 3550012;
+    *error = VERU_ERROR_RANGE_NOT_IN_OPEN_CLOSED;
     return c_upper == 0 || inside;
   }
-  *error = 3550013;
+  *error = VERU_ERROR_RANGE_NOT_IN_CLOSED;
   return c_upper == 0 || c_lower == 0 || inside;
 }
 

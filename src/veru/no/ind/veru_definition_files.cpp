@@ -98,11 +98,13 @@ char* veru_find_definition_file(const char* name) {
       CFI_merge_filespec(environment.base_dir, "kvrn", &installation) == 0) {
     const veru_sm_string directory = veru_owned(installation);
     if (CFI_ask_directory_exist(directory.get()) != 0) {
-      ERROR_raise(VERU_SOURCE, __LINE__, 3550003, "directory %s does not exist", directory.get());
+      ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_DEFINITION_FILE_LOAD,
+                  "directory %s does not exist", directory.get());
     }
     if (char* path = existing_file(directory.get(), name)) return path;
   }
-  ERROR_raise(VERU_SOURCE, __LINE__, 3550003, "file %s could not be found", name);
+  ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_DEFINITION_FILE_LOAD, "file %s could not be found",
+              name);
 }
 
 int VERU_ask_dpx_files(char*** files) {
@@ -120,7 +122,8 @@ int VERU_ask_dpx_files(char*** files) {
         ERROR_lprintf("VERU: path %s of definition file %s is longer than %zu characters\n",
                       paths[filled], entry.file_name, sizeof entry.resolved_path - 1);
         ++filled;
-        ERROR_raise(VERU_SOURCE, __LINE__, 3550003, "path of file %s is too long", entry.file_name);
+        ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_DEFINITION_FILE_LOAD,
+                    "path of file %s is too long", entry.file_name);
       }
       std::strcpy(entry.resolved_path, paths[filled]);
     }

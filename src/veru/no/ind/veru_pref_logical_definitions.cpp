@@ -18,7 +18,7 @@ void VERU_pref_logical::read_dom_node(XERCES_DOM_node* element, int level) {
   const char* text = element ? pvtbl_kvxml->XERCES_DOM_getAttribute(element, "value") : nullptr;
   const bool is_true = STR_compare_i(text, "true") == 0;
   if (!text || (!is_true && STR_compare_i(text, "false") != 0)) {
-    ERROR_raise(VERU_SOURCE, __LINE__, 3550044, "Invalid logical value");
+    ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_NOT_LOGICAL, "Invalid logical value");
   }
   store_read_value(VERU_logical_value::create(is_true), element, level, false, VERU_SOURCE);
 }

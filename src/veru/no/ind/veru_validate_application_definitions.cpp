@@ -34,5 +34,5 @@ void VERU_validate_application::do_validate_dom_node(VERU_validate_result* resul
       [](XERCES_DOM_node* child, VERU_validate_root* root) -> VERU_validate_object* {
         return VERU_validate_category::create(child, root);
       },
-      3550021, result);
+      VERU_ERROR_DUPLICATE_CATEGORY_NAME, result);
 }

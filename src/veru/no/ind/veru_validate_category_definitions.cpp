@@ -33,5 +33,5 @@ void VERU_validate_category::do_validate_dom_node(VERU_validate_result* result) 
       [](XERCES_DOM_node* child, VERU_validate_root* root) -> VERU_validate_object* {
         return VERU_validate_tab::create(child, root);
       },
-      3550022, result);
+      VERU_ERROR_DUPLICATE_TAB_NAME, result);
 }

@@ -58,9 +58,9 @@ void VERU_validate_pref::do_validate_dom_node(VERU_validate_result* result) {
   const char* text = name ? name : "";
 
   if (!veru_has_text(title)) {
-    result->add_result(filename, 3550038, text);
+    result->add_result(filename, VERU_ERROR_MISSING_TITLE, text);
   } else if (name && std::strcmp(title, name) == 0) {
-    result->add_result(filename, 3550023, text);
+    result->add_result(filename, VERU_ERROR_TITLE_IS_NAME, text);
   }
 
   // The last widget element and the last Data element are the ones that count.

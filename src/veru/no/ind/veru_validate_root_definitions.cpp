@@ -102,8 +102,10 @@ void VERU_validate_root::add_name(int set_slot, int duplicates_slot, const char*
 }
 
 void VERU_validate_root::report_duplicate_names(VERU_validate_result* result) {
-  report_duplicates(slot_app_name_set, slot_dup_app_name_set, 3550020, result);
-  report_duplicates(slot_pref_name_set, slot_dup_pref_name_set, 3550019, result);
+  report_duplicates(slot_app_name_set, slot_dup_app_name_set, VERU_ERROR_DUPLICATE_APPLICATION_NAME,
+                    result);
+  report_duplicates(slot_pref_name_set, slot_dup_pref_name_set, VERU_ERROR_DUPLICATE_PREF_NAME,
+                    result);
 }
 
 void VERU_validate_root::report_duplicates(int set_slot, int duplicates_slot, int error_code,

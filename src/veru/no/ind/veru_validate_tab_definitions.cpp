@@ -106,7 +106,7 @@ void VERU_validate_tab::do_validate_dom_node(VERU_validate_result* result) {
         const stripped_name_s first = strip_platform_suffix(earlier);
         if (these.kind != first.kind || these.base != first.base) {
           const veru_sm_string text = veru_owned(SM_sprintf("%s, %s - %s", name, earlier, title));
-          result->add_result(filename, 3550039, text.get());
+          result->add_result(filename, VERU_ERROR_DUPLICATE_TITLE, text.get());
         }
       }
     }
