@@ -132,6 +132,10 @@ int VERU_ask_level_carried_entry(int level, int index, int* position, char** rea
 // The paths of the 27 definition files, in load order (27 new strings in a new array); the
 // first call finds them, later calls return the same paths.
 int VERU_ask_dpx_files(char*** files);
+// The names of the 27 definition files in load order, kv_extras.dpx last: the library's own
+// null-terminated array, which the caller must not free; *count (when not null) receives 27.
+// For host tools, tests and benchmarks that lay out an installation.
+const char* const* VERU__ask_dpx_file_names(int* count);
 // The value file paths of the defined levels in level order (level 0's is ""); null and 0 when
 // no level is defined.
 int VERU_ask_value_files(char*** files);

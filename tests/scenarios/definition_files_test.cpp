@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 
 namespace {
 
@@ -23,6 +24,26 @@ std::string found(const std::vector<std::string>& paths, const std::string& file
 }
 
 }  // namespace
+
+// Installations of tests, fuzzers and benchmarks are laid out from this table.
+TEST(DefinitionFiles, TheTableNamesEachFileOnceInLoadOrder) {
+  int count = 0;
+  const char* const* names = VERU__ask_dpx_file_names(&count);
+  ASSERT_EQ(count, 27);
+  EXPECT_EQ(names[count], nullptr);
+  EXPECT_EQ(VERU__ask_dpx_file_names(nullptr), names);
+  std::set<std::string> distinct;
+  for (int i = 0; i < count; ++i) {
+    const std::string name = names[i];
+    EXPECT_TRUE(distinct.insert(name).second) << name;
+    EXPECT_EQ(name.rfind("kv_", 0), 0u) << name;
+    EXPECT_EQ(name.substr(name.size() - 4), ".dpx") << name;
+    EXPECT_EQ(name.find('/'), std::string::npos) << name;
+  }
+  EXPECT_STREQ(names[0], "kv_gateway.dpx");
+  // The extras file adds to the applications of the others, so it is read last.
+  EXPECT_STREQ(names[count - 1], "kv_extras.dpx");
+}
 
 TEST(DefinitionFiles, OverrideDirectoriesComeFirstInListOrder) {
   Installation installation;

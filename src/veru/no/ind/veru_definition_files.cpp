@@ -1,5 +1,6 @@
 // The definition file table and the search for each definition file: override directories,
 // language variants, the localization directory and the installation's kvrn directory.
+#include <array>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -140,4 +141,14 @@ int VERU_ask_dpx_files(char*** files) {
     SM_free(paths);
   }
   return DEFINITION_FILE_COUNT;
+}
+
+const char* const* VERU__ask_dpx_file_names(int* count) {
+  static const auto names = [] {
+    std::array<const char*, DEFINITION_FILE_COUNT + 1> pointers{};
+    for (int i = 0; i < DEFINITION_FILE_COUNT; ++i) pointers[i] = definition_files[i].file_name;
+    return pointers;
+  }();
+  if (count) *count = DEFINITION_FILE_COUNT;
+  return names.data();
 }
