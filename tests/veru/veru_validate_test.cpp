@@ -123,80 +123,78 @@ std::string pref(const std::string& name, const std::string& title, const std::s
 }  // namespace
 
 // Run on its own (as ctest runs it), this test also shows that validation needs no started
-// module.
+// module. Each class and attribute has the fixed object id 0x80000000 plus its number: the nine
+// classes 0 to 8, the attributes 9 on.
 TEST(VeruValidateSchema, ClassesAndAttributesHaveTheirFixedIds) {
   OM_schema_s* schema = VERU_VALIDATE_init_schema();
   ASSERT_NE(schema, nullptr);
   EXPECT_STREQ(OM_ask_schema_name(schema), "VERU_VALIDATE");
-  const struct {
-    const int* id;
-    const char* name;
-    const char* base;
-    unsigned fixed;
-  } classes[] = {
-      {&VERU_validate_result_c, "VERU_validate_result", "OM_methodic_object", 0},
-      {&VERU_validate_object_c, "VERU_validate_object", "OM_methodic_object", 1},
-      {&VERU_validate_root_c, "VERU_validate_root", "VERU_validate_object", 2},
-      {&VERU_validate_application_c, "VERU_validate_application", "VERU_validate_object", 3},
-      {&VERU_validate_category_c, "VERU_validate_category", "VERU_validate_object", 4},
-      {&VERU_validate_tab_c, "VERU_validate_tab", "VERU_validate_object", 5},
-      {&VERU_validate_pref_c, "VERU_validate_pref", "VERU_validate_object", 6},
-      {&VERU_validate_name_set_c, "VERU_validate_name_set", "OM_hash_set", 7},
-      {&VERU_validate_name_file_map_c, "VERU_validate_name_file_map", "OM_methodic_object", 8},
+  const std::pair<const char*, const int*> classes[] = {
+      {"VERU_validate_result", &VERU_validate_result_c},
+      {"VERU_validate_object", &VERU_validate_object_c},
+      {"VERU_validate_root", &VERU_validate_root_c},
+      {"VERU_validate_application", &VERU_validate_application_c},
+      {"VERU_validate_category", &VERU_validate_category_c},
+      {"VERU_validate_tab", &VERU_validate_tab_c},
+      {"VERU_validate_pref", &VERU_validate_pref_c},
+      {"VERU_validate_name_set", &VERU_validate_name_set_c},
+      {"VERU_validate_name_file_map", &VERU_validate_name_file_map_c},
   };
-  for (const auto& row : classes) {
-    SCOPED_TRACE(row.name);
-    ASSERT_EQ(OM_lookup_class(row.name), *row.id);
-    EXPECT_EQ(OM_ask_class_schema(*row.id), schema);
-    EXPECT_EQ(OM_ask_superclass(*row.id), OM_lookup_class(row.base));
-    EXPECT_EQ(OM_ask_class_property(*row.id, OM_CLASS_PROPERTY_ABSTRACT), row.fixed == 1);
-    EXPECT_TRUE(OM_ask_class_property(*row.id, OM_CLASS_PROPERTY_APPLICATION));
-    EXPECT_EQ(OM_ask_object_id(OM_ask_class_of_class_id(*row.id)), 0x80000000u + row.fixed);
+  std::vector<unsigned> class_ids;
+  for (const auto& [name, id] : classes) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(OM_lookup_class(name), *id);
+    EXPECT_EQ(OM_ask_class_schema(*id), schema);
+    EXPECT_EQ(OM_ask_class_property(*id, OM_CLASS_PROPERTY_ABSTRACT),
+              *id == VERU_validate_object_c);
+    EXPECT_TRUE(OM_ask_class_property(*id, OM_CLASS_PROPERTY_APPLICATION));
+    class_ids.push_back(OM_ask_object_id(OM_ask_class_of_class_id(*id)));
   }
+  EXPECT_EQ(sorted(class_ids), fixed_id_block(0, std::size(classes)));
+  EXPECT_EQ(OM_ask_object_id(OM_ask_class_of_class_id(VERU_validate_result_c)), 0x80000000u);
   EXPECT_EQ(raised_code([] { OM_create_object(VERU_validate_object_c); }), ERROR_INTERNAL_CODE);
-
-  const struct {
-    const int* class_id;
-    const int* id;
-    const char* name;
-    int type;
-    bool is_array;
-    unsigned fixed;
-  } attributes[] = {
-      {&VERU_validate_result_c, &ATT_error_co__VERU_VALIDATE3900, "error_code", OM_TYPE_INT, true,
-       9},
-      {&VERU_validate_result_c, &ATT_filename__VERU_VALIDATE2067, "filename", OM_TYPE_CHARACTER,
-       true, 10},
-      {&VERU_validate_result_c, &ATT_error_te__VERU_VALIDATE1776, "error_text", OM_TYPE_CHARACTER,
-       true, 11},
-      {&VERU_validate_object_c, &ATT_dom_node__VERU_VALIDATE5299, "dom_node", OM_TYPE_POINTER,
-       false, 12},
-      {&VERU_validate_object_c, &ATT_veru_roo__VERU_VALIDATE2847, "veru_root", OM_TYPE_REFERENCE,
-       false, 13},
-      {&VERU_validate_root_c, &ATT_current___VERU_VALIDATE4665, "current_filename",
-       OM_TYPE_CHARACTER, false, 14},
-      {&VERU_validate_root_c, &ATT_pref_nam__VERU_VALIDATE7310, "pref_name_set", OM_TYPE_REFERENCE,
-       false, 15},
-      {&VERU_validate_root_c, &ATT_dup_pref___VERU_VALIDATE262, "dup_pref_name_set",
-       OM_TYPE_REFERENCE, false, 16},
-      {&VERU_validate_root_c, &ATT_app_name__VERU_VALIDATE9436, "app_name_set", OM_TYPE_REFERENCE,
-       false, 17},
-      {&VERU_validate_root_c, &ATT_dup_app___VERU_VALIDATE2548, "dup_app_name_set",
-       OM_TYPE_REFERENCE, false, 18},
-      {&VERU_validate_name_file_map_c, &ATT_node_nam__VERU_VALIDATE7884, "node_name",
-       OM_TYPE_CHARACTER, false, 19},
-      {&VERU_validate_name_file_map_c, &ATT_filename__VERU_VALIDATE4852, "filenames",
-       OM_TYPE_CHARACTER, true, 20},
-  };
-  for (const auto& row : attributes) {
-    SCOPED_TRACE(row.name);
-    ASSERT_EQ(OM_lookup_attribute(row.name), *row.id);
-    const OM_attribute_s* attribute = OM_ask_attribute_p_ne(*row.class_id, *row.id);
-    ASSERT_NE(attribute, nullptr);
-    EXPECT_EQ(OM_ask_attribute_type(attribute), row.type);
-    EXPECT_EQ(OM_ask_attribute_flags(attribute), 1u);
-    EXPECT_EQ(OM_ask_object_id(attribute), 0x80000000u + row.fixed);
+  for (int validator : {VERU_validate_root_c, VERU_validate_application_c, VERU_validate_category_c,
+                        VERU_validate_tab_c, VERU_validate_pref_c}) {
+    EXPECT_EQ(OM_ask_superclass(validator), VERU_validate_object_c);
   }
+  EXPECT_EQ(OM_ask_superclass(VERU_validate_name_set_c), OM_lookup_class("OM_hash_set"));
+
+  const std::pair<const char*, const int*> attributes[] = {
+      {"error_code", &ATT_error_co__VERU_VALIDATE3900},
+      {"filename", &ATT_filename__VERU_VALIDATE2067},
+      {"error_text", &ATT_error_te__VERU_VALIDATE1776},
+      {"dom_node", &ATT_dom_node__VERU_VALIDATE5299},
+      {"veru_root", &ATT_veru_roo__VERU_VALIDATE2847},
+      {"current_filename", &ATT_current___VERU_VALIDATE4665},
+      {"pref_name_set", &ATT_pref_nam__VERU_VALIDATE7310},
+      {"dup_pref_name_set", &ATT_dup_pref___VERU_VALIDATE262},
+      {"app_name_set", &ATT_app_name__VERU_VALIDATE9436},
+      {"dup_app_name_set", &ATT_dup_app___VERU_VALIDATE2548},
+      {"node_name", &ATT_node_nam__VERU_VALIDATE7884},
+      {"filenames", &ATT_filename__VERU_VALIDATE4852},
+  };
+  // Each attribute is declared by one class of the schema, with flags 1.
+  std::vector<unsigned> attribute_ids;
+  for (const auto& [name, id] : attributes) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(OM_lookup_attribute(name), *id);
+    std::set<const OM_attribute_s*> declarations;
+    for (const auto& row : classes) {
+      if (const OM_attribute_s* declaration = OM_ask_attribute_p_ne(*row.second, *id)) {
+        declarations.insert(declaration);
+      }
+    }
+    ASSERT_EQ(declarations.size(), 1u);
+    EXPECT_EQ(OM_ask_attribute_flags(*declarations.begin()), 1u);
+    attribute_ids.push_back(OM_ask_object_id(*declarations.begin()));
+  }
+  EXPECT_EQ(sorted(attribute_ids), fixed_id_block(std::size(classes), std::size(attributes)));
+  EXPECT_EQ(OM_ask_attribute_type(
+                OM_ask_attribute_p(VERU_validate_result_c, ATT_error_co__VERU_VALIDATE3900)),
+            OM_TYPE_INT);
+  EXPECT_EQ(OM_ask_attribute_type(
+                OM_ask_attribute_p(VERU_validate_object_c, ATT_dom_node__VERU_VALIDATE5299)),
+            OM_TYPE_POINTER);
   // The element validators inherit the element and the root.
   EXPECT_NE(OM_ask_attribute_p_ne(VERU_validate_pref_c, ATT_veru_roo__VERU_VALIDATE2847), nullptr);
   const std::pair<const int*, const char*> host[] = {
