@@ -97,7 +97,7 @@ class VERU_pref : public VERU_pref_interface {
   virtual bool is_visible();
 
   // The loaded value and the name, read without a virtual call: the query path.
-  VERU_value* loaded_value() const { return static_cast<VERU_value*>(slot(slot_loaded_value).o); }
+  VERU_value* loaded_value() const { return slot_object<VERU_value>(slot_loaded_value); }
   const char* name() const { return slot(slot_name).s; }
 
  protected:

@@ -2,6 +2,8 @@
 // is the value of every member.
 #include <veru.h>
 
+#include "veru_class.h"
+
 #define VERU_SOURCE "src/veru/no/ind/veru_data_color_definitions"
 
 namespace {
@@ -12,9 +14,7 @@ constexpr int LAST_COLOUR = 216;
 }  // namespace
 
 VERU_data_color* VERU_data_color::create(int unused) {
-  auto* object = static_cast<VERU_data_color*>(OM_create_object(VERU_data_color_c));
-  initialise(object, unused);
-  return object;
+  return veru_create<VERU_data_color>(VERU_data_color_c, unused);
 }
 
 void VERU_data_color::initialise(VERU_data_color* object, int unused) {
@@ -22,9 +22,7 @@ void VERU_data_color::initialise(VERU_data_color* object, int unused) {
 }
 
 void VERU_data_color::init_methods(OM_class_descriptor* table) {
-  OM_set_constructor<VERU_data_color>(table);
-  table->create = reinterpret_cast<OM_generic_fn>(&VERU_data_color::create);
-  table->initialise = reinterpret_cast<OM_generic_fn>(&VERU_data_color::initialise);
+  veru_set_class_operations<VERU_data_color>(table);
 }
 
 bool VERU_data_color::validate(const VERU_value* value) const {

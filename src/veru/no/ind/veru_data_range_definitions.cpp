@@ -2,6 +2,8 @@
 // exclusive.
 #include <veru.h>
 
+#include "veru_class.h"
+
 #include <cmath>
 #include <string>
 
@@ -75,18 +77,14 @@ bool is_allowed(const VERU_range_elem* lower, const VERU_range_elem* upper,
 }  // namespace
 
 VERU_data_range* VERU_data_range::create(int unused) {
-  auto* object = static_cast<VERU_data_range*>(OM_create_object(VERU_data_range_c));
-  initialise(object, unused);
-  return object;
+  return veru_create<VERU_data_range>(VERU_data_range_c, unused);
 }
 
 // A range starts without bounds.
 void VERU_data_range::initialise(VERU_data_range*, int) {}
 
 void VERU_data_range::init_methods(OM_class_descriptor* table) {
-  OM_set_constructor<VERU_data_range>(table);
-  table->create = reinterpret_cast<OM_generic_fn>(&VERU_data_range::create);
-  table->initialise = reinterpret_cast<OM_generic_fn>(&VERU_data_range::initialise);
+  veru_set_class_operations<VERU_data_range>(table);
   OM_init_cascading_method(table, &VERU_data_range::delete_bounds);
   slot_lower = OM_ask_attribute_slot(VERU_data_range_c, ATT_lower__VERU33);
   slot_upper = OM_ask_attribute_slot(VERU_data_range_c, ATT_upper__VERU7582);
@@ -125,9 +123,9 @@ void VERU_data_range::set_upper(VERU_range_elem* bound) {
 }
 
 VERU_range_elem* VERU_data_range::ask_lower() const {
-  return static_cast<VERU_range_elem*>(slot(slot_lower).o);
+  return slot_object<VERU_range_elem>(slot_lower);
 }
 
 VERU_range_elem* VERU_data_range::ask_upper() const {
-  return static_cast<VERU_range_elem*>(slot(slot_upper).o);
+  return slot_object<VERU_range_elem>(slot_upper);
 }

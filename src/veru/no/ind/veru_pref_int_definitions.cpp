@@ -7,11 +7,11 @@
 #define VERU_SOURCE "src/veru/no/ind/veru_pref_int_definitions"
 
 VERU_pref_int* VERU_pref_int::create(const char* name) {
-  return veru_create_pref<VERU_pref_int>(VERU_pref_int_c, name);
+  return veru_create<VERU_pref_int>(VERU_pref_int_c, name);
 }
 
 void VERU_pref_int::init_methods(OM_class_descriptor* table) {
-  veru_init_pref_methods<VERU_pref_int>(table);
+  veru_set_class_operations<VERU_pref_int>(table);
 }
 
 void VERU_pref_int::read_dom_node(XERCES_DOM_node* element, int level) {

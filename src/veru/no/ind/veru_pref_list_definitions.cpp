@@ -6,11 +6,11 @@
 #define VERU_SOURCE "src/veru/no/ind/veru_pref_list_definitions"
 
 VERU_pref_list* VERU_pref_list::create(const char* name) {
-  return veru_create_pref<VERU_pref_list>(VERU_pref_list_c, name);
+  return veru_create<VERU_pref_list>(VERU_pref_list_c, name);
 }
 
 void VERU_pref_list::init_methods(OM_class_descriptor* table) {
-  veru_init_pref_methods<VERU_pref_list>(table);
+  veru_set_class_operations<VERU_pref_list>(table);
 }
 
 char* VERU_pref_list::ask_display_value(int level) {

@@ -6,11 +6,11 @@
 #define VERU_SOURCE "src/veru/no/ind/veru_pref_logical_definitions"
 
 VERU_pref_logical* VERU_pref_logical::create(const char* name) {
-  return veru_create_pref<VERU_pref_logical>(VERU_pref_logical_c, name);
+  return veru_create<VERU_pref_logical>(VERU_pref_logical_c, name);
 }
 
 void VERU_pref_logical::init_methods(OM_class_descriptor* table) {
-  veru_init_pref_methods<VERU_pref_logical>(table);
+  veru_set_class_operations<VERU_pref_logical>(table);
 }
 
 // A value file must say true or false, in any letter case; the constraint is not consulted.

@@ -6,11 +6,11 @@
 #define VERU_SOURCE "src/veru/no/ind/veru_pref_string_definitions"
 
 VERU_pref_string* VERU_pref_string::create(const char* name) {
-  return veru_create_pref<VERU_pref_string>(VERU_pref_string_c, name);
+  return veru_create<VERU_pref_string>(VERU_pref_string_c, name);
 }
 
 void VERU_pref_string::init_methods(OM_class_descriptor* table) {
-  veru_init_pref_methods<VERU_pref_string>(table);
+  veru_set_class_operations<VERU_pref_string>(table);
 }
 
 void VERU_pref_string::read_dom_node(XERCES_DOM_node* element, int level) {
