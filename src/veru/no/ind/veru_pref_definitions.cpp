@@ -439,16 +439,6 @@ const VERU_value* VERU_pref::checked_level_value(int level, int value_class) {
   return checked(ask_value(level), value_class);
 }
 
-const char* VERU_pref::string_at(int level) {
-  return static_cast<const VERU_string_value*>(checked_level_value(level, VERU_string_value_c))
-      ->ask_value();
-}
-
-const char* VERU_pref::loaded_string() const {
-  return static_cast<const VERU_string_value*>(checked_loaded_value(VERU_string_value_c))
-      ->VERU_string_value::ask_value();
-}
-
 void VERU_pref::store_read_value(VERU_value* value, XERCES_DOM_node* element, int level, bool check,
                                  const char* source) {
   try {

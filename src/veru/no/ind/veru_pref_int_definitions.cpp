@@ -24,8 +24,7 @@ VERU_value* VERU_pref_int::create_veru_value(const char* text) {
 }
 
 int VERU_pref_int::ask_int(int level) {
-  return static_cast<const VERU_int_value*>(checked_level_value(level, VERU_int_value_c))
-      ->ask_value();
+  return value_at<VERU_int_value>(level, VERU_int_value_c);
 }
 
 void VERU_pref_int::set_int(int value, int level) {
@@ -39,6 +38,5 @@ bool VERU_pref_int::ask_int_range(int* lower, int* upper, bool* lower_inclusive,
 }
 
 int VERU_pref_int::ask_loaded_int() {
-  return static_cast<const VERU_int_value*>(checked_loaded_value(VERU_int_value_c))
-      ->VERU_int_value::ask_value();
+  return loaded<VERU_int_value>(VERU_int_value_c);
 }

@@ -28,8 +28,7 @@ VERU_value* VERU_pref_logical::create_veru_value(const char* text) {
 }
 
 bool VERU_pref_logical::ask_logical(int level) {
-  return static_cast<const VERU_logical_value*>(checked_level_value(level, VERU_logical_value_c))
-      ->ask_value();
+  return value_at<VERU_logical_value>(level, VERU_logical_value_c);
 }
 
 void VERU_pref_logical::set_logical(bool value, int level) {
@@ -37,6 +36,5 @@ void VERU_pref_logical::set_logical(bool value, int level) {
 }
 
 bool VERU_pref_logical::ask_loaded_logical() {
-  return static_cast<const VERU_logical_value*>(checked_loaded_value(VERU_logical_value_c))
-      ->VERU_logical_value::ask_value();
+  return loaded<VERU_logical_value>(VERU_logical_value_c);
 }

@@ -24,8 +24,7 @@ VERU_value* VERU_pref_real::create_veru_value(const char* text) {
 }
 
 double VERU_pref_real::ask_real(int level) {
-  return static_cast<const VERU_real_value*>(checked_level_value(level, VERU_real_value_c))
-      ->ask_value();
+  return value_at<VERU_real_value>(level, VERU_real_value_c);
 }
 
 void VERU_pref_real::set_real(double value, int level) {
@@ -39,6 +38,5 @@ bool VERU_pref_real::ask_real_range(double* lower, double* upper, bool* lower_in
 }
 
 double VERU_pref_real::ask_loaded_real() {
-  return static_cast<const VERU_real_value*>(checked_loaded_value(VERU_real_value_c))
-      ->VERU_real_value::ask_value();
+  return loaded<VERU_real_value>(VERU_real_value_c);
 }

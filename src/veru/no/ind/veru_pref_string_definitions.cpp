@@ -23,7 +23,7 @@ VERU_value* VERU_pref_string::create_veru_value(const char* text) {
 }
 
 const char* VERU_pref_string::ask_string(int level) {
-  return string_at(level);
+  return value_at<VERU_string_value>(level, VERU_string_value_c);
 }
 
 void VERU_pref_string::set_string(const char* value, int level) {
@@ -31,5 +31,5 @@ void VERU_pref_string::set_string(const char* value, int level) {
 }
 
 const char* VERU_pref_string::ask_loaded_string() {
-  return loaded_string();
+  return loaded<VERU_string_value>(VERU_string_value_c);
 }
