@@ -29,13 +29,7 @@ using om_owned = std::unique_ptr<T, om_deleter>;
 std::vector<std::string> installation_files() {
   char** paths = nullptr;
   const int count = VERU_ask_dpx_files(&paths);
-  std::vector<std::string> files;
-  for (int i = 0; i < count; ++i) {
-    files.emplace_back(paths[i]);
-    SM_free(paths[i]);
-  }
-  SM_free(paths);
-  return files;
+  return taken(paths, count);
 }
 
 // A document of the XML service, released when it goes.
