@@ -27,7 +27,7 @@ VERU_pref* find_or_raise(const char* name) {
 
 // The named preference as class Pref, which must be its exact class.
 template <class Pref>
-Pref* typed_or_raise(const char* name, int pref_class, const char* type) {
+Pref* typed_or_raise(const char* name, const int& pref_class, const char* type) {
   VERU_pref* pref = find_or_raise(name);
   if (pref->class_id() != pref_class) {
     ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_TYPE_MISMATCH,
