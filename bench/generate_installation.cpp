@@ -3,6 +3,7 @@
 #include "generate_installation.h"
 
 #include <sys/stat.h>
+#include <veru.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -18,15 +19,16 @@
 
 namespace kvrn_bench {
 
-const char* const DEFINITION_FILES[DEFINITION_FILE_COUNT] = {
-    "kv_gateway.dpx",       "kv_modeling.dpx",      "kv_sketcher.dpx",   "kv_drafting.dpx",
-    "kv_assemblies.dpx",    "kv_sheet_metal.dpx",   "kv_surfacing.dpx",  "kv_routing.dpx",
-    "kv_manufacturing.dpx", "kv_inspection.dpx",    "kv_simulation.dpx", "kv_motion.dpx",
-    "kv_analysis.dpx",      "kv_visualization.dpx", "kv_rendering.dpx",  "kv_data_exchange.dpx",
-    "kv_translators.dpx",   "kv_knowledge.dpx",     "kv_validation.dpx", "kv_pmi.dpx",
-    "kv_tooling.dpx",       "kv_molding.dpx",       "kv_electrical.dpx", "kv_piping.dpx",
-    "kv_structures.dpx",    "kv_collaboration.dpx", "kv_extras.dpx",
-};
+const char* definition_file(int index) {
+  int count = 0;
+  const char* const* names = VERU__ask_dpx_file_names(&count);
+  if (count != DEFINITION_FILE_COUNT || index < 0 || index >= count) {
+    throw std::logic_error("the library has " + std::to_string(count) +
+                           " definition files, not the generator's " +
+                           std::to_string(DEFINITION_FILE_COUNT));
+  }
+  return names[index];
+}
 
 const char* const VALUE_FILES[VALUE_FILE_COUNT] = {
     "site/startup/kvrn1_site.dpv",
@@ -73,7 +75,7 @@ struct application_s {
   int weight;          // share of the preferences
 };
 
-// In the order of DEFINITION_FILES; the big applications have the most preferences.
+// In the order of the definition files; the big applications have the most preferences.
 const application_s APPLICATIONS[DEFINITION_FILE_COUNT - 1] = {
     {"Gateway", "Gateway", 5},     {"Modeling", "Modeling", 12},
     {"Sketcher", "Sketch", 5},     {"Drafting", "Drafting", 11},
@@ -1100,7 +1102,7 @@ std::string numbered(const char* const (&names)[N], int index) {
 }
 
 std::string csh_of(int application) {
-  std::string stem = DEFINITION_FILES[application];
+  std::string stem = definition_file(application);
   return stem.substr(0, stem.size() - 4) + "_app";  // kv_modeling.dpx -> kv_modeling_app
 }
 
@@ -1113,7 +1115,7 @@ std::string file_header(const char* file, const std::string& what) {
 void generator_s::write_application(int index, int count) {
   const application_s& application = APPLICATIONS[index];
   xml_text out;
-  out.text = file_header(DEFINITION_FILES[index],
+  out.text = file_header(definition_file(index),
                          std::string("preferences of the ") + application.title + " application.");
   out.text += "<Preferences>\n";
   out.indent(1);
@@ -1128,14 +1130,15 @@ void generator_s::write_application(int index, int count) {
   }
   out.indent(1);
   out.text += "</Application>\n</Preferences>\n";
-  result_.definition_bytes += write_file(directory_ + "/kvrn/" + DEFINITION_FILES[index], out.text);
+  result_.definition_bytes += write_file(directory_ + "/kvrn/" + definition_file(index), out.text);
 }
 
 // The extras file: a category added to two applications, and new defaults for a few
 // preferences of the others.
 void generator_s::write_extras(int count) {
   xml_text out;
-  out.text = file_header("kv_extras.dpx", "site additions to the applications' preferences.");
+  out.text = file_header(definition_file(DEFINITION_FILE_COUNT - 1),
+                         "site additions to the applications' preferences.");
   out.text += "<Preferences>\n";
   const int hosts[2] = {0, 1};  // gateway and modeling
   int remaining[2] = {count / 2, count - count / 2};
@@ -1166,7 +1169,8 @@ void generator_s::write_extras(int count) {
   }
   result_.overrides = overrides;
   out.text += "</Preferences>\n";
-  result_.definition_bytes += write_file(directory_ + "/kvrn/kv_extras.dpx", out.text);
+  result_.definition_bytes +=
+      write_file(directory_ + "/kvrn/" + definition_file(DEFINITION_FILE_COUNT - 1), out.text);
 }
 
 std::string date_text(std::int64_t seconds) {

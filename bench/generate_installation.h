@@ -8,9 +8,11 @@
 
 namespace kvrn_bench {
 
-// The definition files in load order; the extras file comes last.
+// The definition files in load order, the extras file last: the library's own table
+// (VERU__ask_dpx_file_names), which holds this many.
 constexpr int DEFINITION_FILE_COUNT = 27;
-extern const char* const DEFINITION_FILES[DEFINITION_FILE_COUNT];
+// The name of the index-th definition file, from 0.
+const char* definition_file(int index);
 
 // The value files of the site, group and user levels, relative to the installation directory.
 constexpr int VALUE_FILE_COUNT = 3;

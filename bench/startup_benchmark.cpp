@@ -125,8 +125,8 @@ const installation_facts_s& facts(int preferences) {
   if (found != known.end()) return found->second;
   installation_facts_s& facts = known[preferences];
   facts.directory = kvrn_bench::installation(preferences);
-  for (const char* file : kvrn_bench::DEFINITION_FILES) {
-    facts.files.push_back(facts.directory + "/kvrn/" + file);
+  for (int i = 0; i < kvrn_bench::DEFINITION_FILE_COUNT; ++i) {
+    facts.files.push_back(facts.directory + "/kvrn/" + kvrn_bench::definition_file(i));
   }
   for (const char* file : kvrn_bench::VALUE_FILES)
     facts.files.push_back(facts.directory + "/" + file);

@@ -297,9 +297,6 @@ int OM_methodic_object_class() {
 int OM_tagged_object_class() {
   return OM_the_registry().tagged_object_class;
 }
-int OM_tag_file_class() {
-  return OM_the_registry().tag_file_class;
-}
 
 // ---- attributes ---------------------------------------------------------------------------
 

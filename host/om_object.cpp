@@ -271,6 +271,12 @@ OM_object* OM_ask_object_of_tag(unsigned tag) {
   return tag < registry.tagged.size() ? registry.tagged[tag] : nullptr;
 }
 
+void OM_abstract_operation(const OM_object* object, const char* operation, const char* file,
+                           int line) {
+  ERROR_internal(file, line, "Attempt to invoke abstract method %s on %s &%p", operation,
+                 OM_ask_class_name(object->class_id()), static_cast<const void*>(object));
+}
+
 void OM_check_ptr_class(const void* object, int class_id, const char* file, int line) {
   if (!object) {
     ERROR_internal(file, line, "null object where a %s is expected", OM_ask_class_name(class_id));

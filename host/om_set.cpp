@@ -111,23 +111,19 @@ int OM_hash_set_class() {
 }
 
 OM_object* OM_set::insert(OM_object*) {
-  ERROR_internal(SOURCE, __LINE__, "Attempt to invoke abstract method insert on %s &%p",
-                 OM_ask_class_name(class_id()), static_cast<const void*>(this));
+  OM_abstract_operation(this, "insert", SOURCE, __LINE__);
 }
 
 OM_object* OM_set::lookup(const void*) const {
-  ERROR_internal(SOURCE, __LINE__, "Attempt to invoke abstract method lookup on %s &%p",
-                 OM_ask_class_name(class_id()), static_cast<const void*>(this));
+  OM_abstract_operation(this, "lookup", SOURCE, __LINE__);
 }
 
 int OM_set::count() const {
-  ERROR_internal(SOURCE, __LINE__, "Attempt to invoke abstract method count on %s &%p",
-                 OM_ask_class_name(class_id()), static_cast<const void*>(this));
+  OM_abstract_operation(this, "count", SOURCE, __LINE__);
 }
 
 void OM_set::for_all(void (*)(OM_object*, void*), void*) const {
-  ERROR_internal(SOURCE, __LINE__, "Attempt to invoke abstract method for_all on %s &%p",
-                 OM_ask_class_name(class_id()), static_cast<const void*>(this));
+  OM_abstract_operation(this, "for_all", SOURCE, __LINE__);
 }
 
 OM_hash_set::OM_hash_set() : table_(std::make_unique<table_s>(&functions_)) {}

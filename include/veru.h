@@ -14,6 +14,7 @@
 #include "schema/veru_api.h"
 #include "schema/veru_change_definitions.h"
 #include "schema/veru_data_definitions.h"
+#include "schema/veru_error_codes.h"
 #include "schema/veru_group_definitions.h"
 #include "schema/veru_module_root_definitions.h"
 #include "schema/veru_pref_definitions.h"
@@ -46,7 +47,8 @@ bool VERU_is_enabled();
 // The preference of that name, owned by the module; null when there is none.
 VERU_pref_s* VERU_lookup_pref(const char* name);
 bool VERU_is_known_default(const char* name);
-// The loaded value of a preference; an unknown name raises 3550001, another type 3550002.
+// The loaded value of a preference; an unknown name raises VERU_ERROR_UNKNOWN_PREF, another
+// type VERU_ERROR_TYPE_MISMATCH.
 int VERU_ask_int(const char* name);
 bool VERU_ask_logical(const char* name);
 double VERU_ask_real(const char* name);
@@ -116,12 +118,13 @@ int VERU_ask_level_load_state(int level, char** reason);
 // and the array; null when there are none).
 int VERU_ask_level_carried_entries(int level, char*** names);
 // Why the level's last load ignored its index-th carried entry (from 0, in the order of
-// VERU_ask_level_carried_entries): 3550001 when no preference has the entry's name, 3550045 when
-// a lower level locks the preference, otherwise the code that reading the entry's value raised
-// (the type's or the constraint's). *position (when not null) receives the entry's place among
-// the Pref elements of the file as it was loaded, from 1, so that entries of one name can be
-// told apart; *reason (when not null) a new string (SM_free) in words, such as "locked at level
-// 1 (site)" or "0.5 is outside [>0.0 <=0.1]". 0, with 0 and null, when there is no such entry.
+// VERU_ask_level_carried_entries): VERU_ERROR_UNKNOWN_PREF when no preference has the entry's
+// name, VERU_ERROR_LOCKED_AT_HIGHER_LEVEL when a lower level locks the preference, otherwise the
+// code that reading the entry's value raised (the type's or the constraint's). *position (when not
+// null) receives the entry's place among the Pref elements of the file as it was loaded, from 1, so
+// that entries of one name can be told apart; *reason (when not null) a new string (SM_free) in
+// words, such as "locked at level 1 (site)" or "0.5 is outside [>0.0 <=0.1]". 0, with 0 and null,
+// when there is no such entry.
 int VERU_ask_level_carried_entry(int level, int index, int* position, char** reason);
 
 // ---- definition and value files -----------------------------------------------------------
@@ -129,18 +132,23 @@ int VERU_ask_level_carried_entry(int level, int index, int* position, char** rea
 // The paths of the 27 definition files, in load order (27 new strings in a new array); the
 // first call finds them, later calls return the same paths.
 int VERU_ask_dpx_files(char*** files);
+// The names of the 27 definition files in load order, kv_extras.dpx last: the library's own
+// null-terminated array, which the caller must not free; *count (when not null) receives 27.
+// For host tools, tests and benchmarks that lay out an installation.
+const char* const* VERU__ask_dpx_file_names(int* count);
 // The value file paths of the defined levels in level order (level 0's is ""); null and 0 when
 // no level is defined.
 int VERU_ask_value_files(char*** files);
 // Reads again the value file of every defined level 1 to 3 that is not up to date.
 void VERU_reload_values_xml();
 // Writes the values recorded at the level, and the entries its load ignored, to its value file,
-// which is replaced atomically. Returns 0 when the file was written; otherwise 3550005 (nothing
-// written: the level is not defined or not writeable, its file exists but failed to load, a
-// value or comment holds text that XML cannot, the lock of the level is held elsewhere, or the
-// system refused) and, when reason is not null, *reason receives a new string (SM_free) naming
-// the file and the cause; on success *reason is null. Never raises. The save holds the level's
-// lock (VERU_lock_level) and removes what interrupted saves of the file left beside it.
+// which is replaced atomically. Returns 0 when the file was written; otherwise
+// VERU_ERROR_VALUE_FILE_SAVE (nothing written: the level is not defined or not writeable, its file
+// exists but failed to load, a value or comment holds text that XML cannot, the lock of the level
+// is held elsewhere, or the system refused) and, when reason is not null, *reason receives a new
+// string (SM_free) naming the file and the cause; on success *reason is null. Never raises. The
+// save holds the level's lock (VERU_lock_level) and removes what interrupted saves of the file left
+// beside it.
 int VERU_save_level(int level, char** reason);
 // VERU_save_level without its result: a failure is logged with its reason. An undefined level
 // is passed over without a word.
@@ -148,20 +156,21 @@ void VERU__save_values_xml(int level);
 // Moves a level's value file aside to a new name beside it ("<file>.broken-<date and time>"),
 // so that the next save starts a new file; nothing is deleted. For a file that failed to load
 // and cannot be mended now. 0 with *moved_to (when not null) a new string (SM_free) holding the
-// new path; otherwise 3550005 with *reason as VERU_save_level gives it.
+// new path; otherwise VERU_ERROR_VALUE_FILE_SAVE with *reason as VERU_save_level gives it.
 int VERU_set_aside_level_file(int level, char** moved_to, char** reason);
 // Editing a level from several processes: an editor locks the level, reloads it
 // (VERU_set_level_up_to_date(level, false), VERU_reload_values_xml), changes it, saves it and
 // unlocks it, so that concurrent editors of one level all land. The lock is an advisory lock on
 // "<value file>.lock" beside the value file, so it also serves levels on shared folders; it is
 // re-entrant within the process and waits a few seconds for another holder. 0 when held;
-// otherwise 3550005 with *reason (when not null) a new string (SM_free) with the cause.
+// otherwise VERU_ERROR_VALUE_FILE_SAVE with *reason (when not null) a new string (SM_free) with the
+// cause.
 int VERU_lock_level(int level, char** reason);
 // Gives back one hold of the level's lock; the last one releases it.
 void VERU_unlock_level(int level);
 // Writes a value document to path, replacing the file atomically, with the style-sheet
-// instruction, and puts a style sheet beside it when there is none. Raises 3550005 when the
-// file cannot be replaced; the old file is then as it was.
+// instruction, and puts a style sheet beside it when there is none. Raises
+// VERU_ERROR_VALUE_FILE_SAVE when the file cannot be replaced; the old file is then as it was.
 void VERU_write_dpv_file(const char* path, XERCES_DOM_ctx* document, XERCES_DOM_node* node);
 
 // ---- checked edits -----------------------------------------------------------------------
@@ -174,11 +183,12 @@ void VERU_write_dpv_file(const char* path, XERCES_DOM_ctx* document, XERCES_DOM_
 // level 1 (site)", "ABC is not allowed: must be one of ISO, ASME, JIS", "0 is outside [>=1
 // <=120]", "not an integer: 12abc"); on success *reason is null. None raises for a refusal, and
 // a refused edit changes nothing. Levels are 1 (site), 2 (group) and 3 (user), and must be
-// defined. Codes: 3550001 unknown preference; 3550045 locked at a lower level; 3550046 nothing
-// recorded at the level; 3550047 a level that cannot take the edit, or text a value file
-// cannot hold in a comment; for a value, the type's code (3550008 int, 3550007 real, 3550044
-// logical, 3550009 string) or the constraint's (3550010 enumeration, 3550011 to 3550018 range,
-// 3550040 colour).
+// defined. Codes: VERU_ERROR_UNKNOWN_PREF; VERU_ERROR_LOCKED_AT_HIGHER_LEVEL, locked at a
+// lower level; VERU_ERROR_NOT_SET_AT_LEVEL, nothing recorded at the level;
+// VERU_ERROR_LEVEL_NOT_CHANGEABLE, a level that cannot take the edit, or text a value file
+// cannot hold in a comment; for a value, the type's code (VERU_ERROR_NOT_INT, _NOT_REAL,
+// _NOT_LOGICAL, _NOT_STRING) or the constraint's (VERU_ERROR_NOT_IN_ENUM, VERU_ERROR_NOT_COLOR,
+// VERU_ERROR_RANGE_...).
 
 // Records the value that text gives at the level. The text is read strictly for the
 // preference's type: a whole decimal integer, a real such as 2.5 or 1e-3, true or false in any

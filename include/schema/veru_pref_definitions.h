@@ -97,7 +97,7 @@ class VERU_pref : public VERU_pref_interface {
   virtual bool is_visible();
 
   // The loaded value and the name, read without a virtual call: the query path.
-  VERU_value* loaded_value() const { return static_cast<VERU_value*>(slot(slot_loaded_value).o); }
+  VERU_value* loaded_value() const { return slot_object<VERU_value>(slot_loaded_value); }
   const char* name() const { return slot(slot_name).s; }
 
  protected:
@@ -107,9 +107,17 @@ class VERU_pref : public VERU_pref_interface {
   // assertion "value_obj != NULL" and a value of another class is the host's internal error.
   const VERU_value* checked_loaded_value(int value_class) const;
   const VERU_value* checked_level_value(int level, int value_class);
-  // The string of the value at a level and of the loaded value, for the string classes.
-  const char* string_at(int level);
-  const char* loaded_string() const;
+  // What the value at a level, and the loaded value, hold, for the typed classes: the values
+  // are checked to be of ValueClass, whose class id is value_class.
+  template <class ValueClass>
+  auto value_at(int level, int value_class) {
+    return static_cast<const ValueClass*>(checked_level_value(level, value_class))->ask_value();
+  }
+  template <class ValueClass>
+  auto loaded(int value_class) const {
+    return static_cast<const ValueClass*>(checked_loaded_value(value_class))
+        ->ValueClass::ask_value();
+  }
   // The typed part of read_dom_node: stores value at the level after the constraint check
   // (when check is set), deleting value and passing the error on when it fails.
   void store_read_value(VERU_value* value, XERCES_DOM_node* element, int level, bool check,

@@ -13,5 +13,5 @@ int main() {
   }
   std::printf("module root: %s\n", VERU__ask_module_root() ? "yes" : "no");
   std::printf("enabled: %s\n", VERU_is_enabled() ? "yes" : "no");
-  return VERU__ask_module_root() && VERU_is_veru_error(3550003) ? 0 : 1;
+  return VERU__ask_module_root() && VERU_is_veru_error(VERU_ERROR_DEFINITION_FILE_LOAD) ? 0 : 1;
 }

@@ -10,6 +10,6 @@ int main() {
   // glibc's <error.h>, not the host services' error header.
   error_print_progname = nullptr;
   std::printf("known: %s\n", VERU_is_known_default("No_Such_Preference") ? "yes" : "no");
-  std::printf("library error: %s\n", VERU_is_veru_error(3550001) ? "yes" : "no");
-  return VERU_is_veru_error(3550001) && !VERU_is_veru_error(1) ? 0 : 1;
+  std::printf("library error: %s\n", VERU_is_veru_error(VERU_ERROR_UNKNOWN_PREF) ? "yes" : "no");
+  return VERU_is_veru_error(VERU_ERROR_UNKNOWN_PREF) && !VERU_is_veru_error(1) ? 0 : 1;
 }

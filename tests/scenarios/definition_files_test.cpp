@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 
 namespace {
 
@@ -23,6 +24,26 @@ std::string found(const std::vector<std::string>& paths, const std::string& file
 }
 
 }  // namespace
+
+// Installations of tests, fuzzers and benchmarks are laid out from this table.
+TEST(DefinitionFiles, TheTableNamesEachFileOnceInLoadOrder) {
+  int count = 0;
+  const char* const* names = VERU__ask_dpx_file_names(&count);
+  ASSERT_EQ(count, 27);
+  EXPECT_EQ(names[count], nullptr);
+  EXPECT_EQ(VERU__ask_dpx_file_names(nullptr), names);
+  std::set<std::string> distinct;
+  for (int i = 0; i < count; ++i) {
+    const std::string name = names[i];
+    EXPECT_TRUE(distinct.insert(name).second) << name;
+    EXPECT_EQ(name.rfind("kv_", 0), 0u) << name;
+    EXPECT_EQ(name.substr(name.size() - 4), ".dpx") << name;
+    EXPECT_EQ(name.find('/'), std::string::npos) << name;
+  }
+  EXPECT_STREQ(names[0], "kv_gateway.dpx");
+  // The extras file adds to the applications of the others, so it is read last.
+  EXPECT_STREQ(names[count - 1], "kv_extras.dpx");
+}
 
 TEST(DefinitionFiles, OverrideDirectoriesComeFirstInListOrder) {
   Installation installation;
@@ -100,7 +121,7 @@ TEST(DefinitionFiles, AMissingKvrnFolderStopsTheStart) {
   installation.use_environment();
   std::filesystem::remove_all(installation.kvrn_dir());
   std::string what;
-  EXPECT_EQ(raised_code([] { VERU_init_module(); }, &what), 3550003);
+  EXPECT_EQ(raised_code([] { VERU_init_module(); }, &what), VERU_ERROR_DEFINITION_FILE_LOAD);
   EXPECT_EQ(what, "directory " + installation.kvrn_dir() + " does not exist");
   // The failed start still counts as a start.
   EXPECT_NE(VERU__ask_module_root(), nullptr);
@@ -112,7 +133,7 @@ TEST(DefinitionFiles, AMissingFileIsReportedAndLookedForAgainNextTime) {
   installation.use_environment();
   std::filesystem::remove(installation.kvrn_dir() + "/kv_pmi.dpx");
   std::string what;
-  EXPECT_EQ(raised_code([] { dpx_files(); }, &what), 3550003);
+  EXPECT_EQ(raised_code([] { dpx_files(); }, &what), VERU_ERROR_DEFINITION_FILE_LOAD);
   EXPECT_EQ(what, "file kv_pmi.dpx could not be found");
 
   installation.define("kv_pmi.dpx", definitions(""));

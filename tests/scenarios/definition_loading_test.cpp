@@ -237,7 +237,7 @@ TEST(DefinitionLoading, AnUnknownApplicationInTheExtrasFileStopsTheStart) {
       definitions("<Application csh=\"nope\"><Category name=\"X\"/></Application>"));
   installation.use_environment();
   std::string what;
-  EXPECT_EQ(raised_code([] { VERU_init_module(); }, &what), 3550003);
+  EXPECT_EQ(raised_code([] { VERU_init_module(); }, &what), VERU_ERROR_DEFINITION_FILE_LOAD);
   EXPECT_EQ(what, "Unable to process kv_extras.dpx file");
 }
 
@@ -262,7 +262,7 @@ TEST_P(UnreadableDefinitionFile, StopsTheStart) {
   const std::string path = installation.kvrn_dir() + "/kv_modeling.dpx";
   LogCapture log;
   std::string what;
-  EXPECT_EQ(raised_code([] { VERU_init_module(); }, &what), 3550003);
+  EXPECT_EQ(raised_code([] { VERU_init_module(); }, &what), VERU_ERROR_DEFINITION_FILE_LOAD);
   EXPECT_EQ(what, "Unable to parse XML def file " + path);
   EXPECT_TRUE(log.contains("\n" + path)) << log.text();
   EXPECT_EQ(log.text().back(), '\n');
@@ -299,7 +299,7 @@ TEST(DefinitionLoading, DeepNestingIsRefusedWithoutExhaustingTheStack) {
   installation.use_environment();
 
   std::string what;
-  EXPECT_EQ(raised_code([] { VERU_init_module(); }, &what), 3550003);
+  EXPECT_EQ(raised_code([] { VERU_init_module(); }, &what), VERU_ERROR_DEFINITION_FILE_LOAD);
   EXPECT_NE(what.find(installation.kvrn_dir() + "/kv_modeling.dpx"), std::string::npos) << what;
   EXPECT_EQ(VERU_ask_int("Deep"), 3);
   EXPECT_EQ(text_of(pref("Deep")->ask_desc()), "deep words");

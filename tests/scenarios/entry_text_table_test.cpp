@@ -182,7 +182,7 @@ void expect_only_library_errors(int level) {
         EXPECT_TRUE(code == -1 || VERU_is_veru_error(code))
             << name << " \"" << text.substr(0, 40) << "\": " << code << " " << what;
         if (refuses_every_value(type, constraint)) {
-          EXPECT_EQ(code, 3550040) << name << " \"" << text.substr(0, 40) << "\"";
+          EXPECT_EQ(code, VERU_ERROR_NOT_COLOR) << name << " \"" << text.substr(0, 40) << "\"";
         }
       }
     }

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <sstream>
 
 namespace {
 
@@ -60,14 +59,9 @@ void Installation::start() const {
 
 const std::vector<std::string>& Installation::definition_files() {
   static const std::vector<std::string> files = [] {
-    std::vector<std::string> names;
-    std::istringstream stems(
-        "gateway modeling sketcher drafting assemblies sheet_metal surfacing routing "
-        "manufacturing inspection simulation motion analysis visualization rendering "
-        "data_exchange translators knowledge validation pmi tooling molding electrical piping "
-        "structures collaboration extras");
-    for (std::string stem; stems >> stem;) names.push_back("kv_" + stem + ".dpx");
-    return names;
+    int count = 0;
+    const char* const* names = VERU__ask_dpx_file_names(&count);
+    return std::vector<std::string>(names, names + count);
   }();
   return files;
 }

@@ -37,7 +37,7 @@ class Installation {
   // use_environment, then VERU_init_module.
   void start() const;
 
-  // The 27 definition file names in load order, kv_extras.dpx last.
+  // The library's 27 definition file names in load order, kv_extras.dpx last.
   static const std::vector<std::string>& definition_files();
 
  private:

@@ -47,12 +47,12 @@ TEST(ModuleStart, NothingAnswersBeforeTheModuleStarts) {
   VERU_add_visibility_cb("Anything", nullptr);
   char** list = nullptr;
   std::string what;
-  EXPECT_EQ(raised_code([] { VERU_ask_int("Anything"); }, &what), 3550001);
+  EXPECT_EQ(raised_code([] { VERU_ask_int("Anything"); }, &what), VERU_ERROR_UNKNOWN_PREF);
   EXPECT_EQ(what, "VERU: preference Anything is not found in database");
-  EXPECT_EQ(raised_code([] { VERU_ask_real("Anything"); }), 3550001);
-  EXPECT_EQ(raised_code([] { VERU_ask_logical("Anything"); }), 3550001);
-  EXPECT_EQ(raised_code([] { SM_free(VERU_ask_string("Anything")); }), 3550001);
-  EXPECT_EQ(raised_code([&] { VERU_ask_string_list("Anything", &list); }), 3550001);
+  EXPECT_EQ(raised_code([] { VERU_ask_real("Anything"); }), VERU_ERROR_UNKNOWN_PREF);
+  EXPECT_EQ(raised_code([] { VERU_ask_logical("Anything"); }), VERU_ERROR_UNKNOWN_PREF);
+  EXPECT_EQ(raised_code([] { SM_free(VERU_ask_string("Anything")); }), VERU_ERROR_UNKNOWN_PREF);
+  EXPECT_EQ(raised_code([&] { VERU_ask_string_list("Anything", &list); }), VERU_ERROR_UNKNOWN_PREF);
 }
 
 TEST(ModuleStart, RunsItsStepsInOrderAndCallsTheHooks) {

@@ -158,7 +158,7 @@ TEST_P(FailedLoad, TheFileIsNeverSavedOverUntilMendedOrMovedAside) {
   // A save, the library's or the logged one, leaves the file as it was.
   set_int("Count", 7, level);
   std::string refused;
-  EXPECT_EQ(save(level, &refused), 3550005);
+  EXPECT_EQ(save(level, &refused), VERU_ERROR_VALUE_FILE_SAVE);
   EXPECT_EQ(refused.rfind(path + ": ", 0), 0u) << refused;
   EXPECT_TRUE(contains(refused, "failed to load")) << refused;
   EXPECT_TRUE(contains(refused, loaded)) << refused;
@@ -191,7 +191,7 @@ TEST_P(FailedLoad, TheFileIsNeverSavedOverUntilMendedOrMovedAside) {
     reload(level);
   }
   EXPECT_EQ(VERU_ask_level_load_state(level, nullptr), VERU_LOAD_FAILED);
-  EXPECT_EQ(save(level), 3550005);
+  EXPECT_EQ(save(level), VERU_ERROR_VALUE_FILE_SAVE);
   char* moved = nullptr;
   char* reason = nullptr;
   ASSERT_EQ(VERU_set_aside_level_file(level, &moved, &reason), 0) << taken(reason);
@@ -222,7 +222,7 @@ TEST(NeverLose, EachFileMovedAsideKeepsANameOfItsOwn) {
   start(installation);
   char* moved = nullptr;
   char* reason = nullptr;
-  EXPECT_EQ(VERU_set_aside_level_file(2, &moved, &reason), 3550005);
+  EXPECT_EQ(VERU_set_aside_level_file(2, &moved, &reason), VERU_ERROR_VALUE_FILE_SAVE);
   EXPECT_EQ(moved, nullptr);
   EXPECT_EQ(taken(reason), path + ": there is no file to move aside");
   // Two in the same second get different names; neither is overwritten.
@@ -362,7 +362,7 @@ TEST(NeverLose, AReadOnlyFileIsNotReplacedEvenByRoot) {
   EXPECT_FALSE(VERU_is_level_writeable(3));
   set_int("Count", 31, 3);
   std::string reason;
-  EXPECT_EQ(save(3, &reason), 3550005);
+  EXPECT_EQ(save(3, &reason), VERU_ERROR_VALUE_FILE_SAVE);
   EXPECT_EQ(reason, path + ": not writeable");
   EXPECT_EQ(read_file(path), old);
   EXPECT_EQ(status_of(path).st_mode & 07777, 0444u);

@@ -109,3 +109,10 @@ int raised_code(const std::function<void()>& body, std::string* what) {
   }
   return -1;
 }
+
+std::vector<unsigned> fixed_id_block(std::size_t first, std::size_t count) {
+  std::vector<unsigned> ids;
+  for (std::size_t i = 0; i < count; ++i)
+    ids.push_back(0x80000000u + static_cast<unsigned>(first + i));
+  return ids;
+}

@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 #include <veru.h>
 
+#include <algorithm>
 #include <functional>
 #include <set>
 #include <string>
+#include <vector>
 
 // Fixture of tests that change the host's process-wide settings: each test starts and ends with
 // the defaults (checking level 0, the log on standard error, the platform's folder lookup), so
@@ -58,3 +60,13 @@ bool has_position_after(const std::string& text, const std::string& prefix);
 // The code of the host error that body raises; -1 when it returns normally. what receives the
 // raised text when it is not null.
 int raised_code(const std::function<void()>& body, std::string* what = nullptr);
+
+// The fixed object ids of count classes or attributes of a schema whose numbers run from first
+// on without gaps: 0x80000000 plus each number, in increasing order.
+std::vector<unsigned> fixed_id_block(std::size_t first, std::size_t count);
+
+template <class T>
+std::vector<T> sorted(std::vector<T> items) {
+  std::sort(items.begin(), items.end());
+  return items;
+}

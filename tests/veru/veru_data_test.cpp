@@ -61,7 +61,7 @@ TEST(VeruData, EnumerationAllowsOnlyItsMembers) {
   VERU_init_schema();
   VERU_data_enum* empty = VERU_data_enum::create(0);
   std::string what;
-  EXPECT_EQ(check_int(empty, 1, &what), 3550010);
+  EXPECT_EQ(check_int(empty, 1, &what), VERU_ERROR_NOT_IN_ENUM);
   EXPECT_EQ(what, "Invalid value");
   EXPECT_EQ(printed(empty), "(null)");
   OM_delete_object(empty);
@@ -72,7 +72,7 @@ TEST(VeruData, EnumerationAllowsOnlyItsMembers) {
   numbers->add_elem(int_elem(4, "four"));
   EXPECT_EQ(check_int(numbers, 4), ALLOWED);
   EXPECT_EQ(check_int(numbers, 1), ALLOWED);
-  EXPECT_EQ(check_int(numbers, 3), 3550010);
+  EXPECT_EQ(check_int(numbers, 3), VERU_ERROR_NOT_IN_ENUM);
   EXPECT_EQ(printed(numbers), "(null)");
   OM_delete_object(numbers);
 
@@ -81,7 +81,7 @@ TEST(VeruData, EnumerationAllowsOnlyItsMembers) {
   reals->add_elem(VERU_enum_elem::create(VERU_real_value::create(0.2), "large"));
   EXPECT_EQ(check_real(reals, 0.1 + 1e-12), ALLOWED);
   EXPECT_EQ(check_real(reals, 0.2 - 1e-12), ALLOWED);
-  EXPECT_EQ(check_real(reals, 0.1 + 1e-9), 3550010);
+  EXPECT_EQ(check_real(reals, 0.1 + 1e-9), VERU_ERROR_NOT_IN_ENUM);
   OM_delete_object(reals);
 }
 
@@ -112,10 +112,10 @@ TEST(VeruData, ColourAllowsThePaletteAndItsMembers) {
   EXPECT_EQ(check_int(colours, 1), ALLOWED);
   EXPECT_EQ(check_int(colours, 216), ALLOWED);
   std::string what;
-  EXPECT_EQ(check_int(colours, 0, &what), 3550040);
+  EXPECT_EQ(check_int(colours, 0, &what), VERU_ERROR_NOT_COLOR);
   EXPECT_EQ(what, "Invalid value");
-  EXPECT_EQ(check_int(colours, 217), 3550040);
-  EXPECT_EQ(check_int(colours, -1), 3550040);
+  EXPECT_EQ(check_int(colours, 217), VERU_ERROR_NOT_COLOR);
+  EXPECT_EQ(check_int(colours, -1), VERU_ERROR_NOT_COLOR);
   EXPECT_EQ(printed(colours), "(null)");
 
   colours->add_elem(int_elem(0, "Background"));
@@ -123,11 +123,11 @@ TEST(VeruData, ColourAllowsThePaletteAndItsMembers) {
   EXPECT_EQ(colours->ask_n_elems(), 2);
   EXPECT_EQ(check_int(colours, 0), ALLOWED);
   EXPECT_EQ(check_int(colours, 300), ALLOWED);
-  EXPECT_EQ(check_int(colours, 217), 3550040);
+  EXPECT_EQ(check_int(colours, 217), VERU_ERROR_NOT_COLOR);
   EXPECT_EQ(printed(colours), "(null)");
 
   // Only integers are colours: anything else is an invalid colour, not a fault of the library.
-  EXPECT_EQ(check_real(colours, 5.0), 3550040);
+  EXPECT_EQ(check_real(colours, 5.0), VERU_ERROR_NOT_COLOR);
   OM_delete_object(colours);
 }
 
@@ -136,19 +136,34 @@ TEST(VeruData, RangeRejectsWithTheCodeOfItsBounds) {
   // Each range with values and the code each raises (ALLOWED when it passes).
   const std::pair<const char*, std::vector<std::pair<int, int>>> cases[] = {
       {"(,)", {{5, ALLOWED}, {INT_MIN, ALLOWED}}},
-      {"(,10)", {{9, ALLOWED}, {10, 3550017}, {11, 3550017}}},
-      {"(,5]", {{5, ALLOWED}, {-100, ALLOWED}, {6, 3550016}}},
-      {"(0,)", {{0, 3550018}, {1, ALLOWED}, {-1, 3550018}}},
-      {"[0,)", {{0, ALLOWED}, {INT_MAX, ALLOWED}, {-1, 3550015}}},
-      {"(0,10)", {{5, ALLOWED}, {0, 3550014}, {10, 3550014}, {-1, 3550014}}},
-      {"[0,10)", {{0, ALLOWED}, {9, ALLOWED}, {10, 3550011}, {-1, 3550011}}},
-      {"(0,10]", {{10, ALLOWED}, {0, 3550012}, {11, 3550012}}},
-      {"[0,10]", {{0, ALLOWED}, {10, ALLOWED}, {-1, 3550013}, {11, 3550013}}},
+      {"(,10)", {{9, ALLOWED}, {10, VERU_ERROR_RANGE_NOT_BELOW}, {11, VERU_ERROR_RANGE_NOT_BELOW}}},
+      {"(,5]", {{5, ALLOWED}, {-100, ALLOWED}, {6, VERU_ERROR_RANGE_NOT_AT_MOST}}},
+      {"(0,)", {{0, VERU_ERROR_RANGE_NOT_ABOVE}, {1, ALLOWED}, {-1, VERU_ERROR_RANGE_NOT_ABOVE}}},
+      {"[0,)", {{0, ALLOWED}, {INT_MAX, ALLOWED}, {-1, VERU_ERROR_RANGE_NOT_AT_LEAST}}},
+      {"(0,10)",
+       {{5, ALLOWED},
+        {0, VERU_ERROR_RANGE_NOT_IN_OPEN},
+        {10, VERU_ERROR_RANGE_NOT_IN_OPEN},
+        {-1, VERU_ERROR_RANGE_NOT_IN_OPEN}}},
+      {"[0,10)",
+       {{0, ALLOWED},
+        {9, ALLOWED},
+        {10, VERU_ERROR_RANGE_NOT_IN_CLOSED_OPEN},
+        {-1, VERU_ERROR_RANGE_NOT_IN_CLOSED_OPEN}}},
+      {"(0,10]",
+       {{10, ALLOWED},
+        {0, VERU_ERROR_RANGE_NOT_IN_OPEN_CLOSED},
+        {11, VERU_ERROR_RANGE_NOT_IN_OPEN_CLOSED}}},
+      {"[0,10]",
+       {{0, ALLOWED},
+        {10, ALLOWED},
+        {-1, VERU_ERROR_RANGE_NOT_IN_CLOSED},
+        {11, VERU_ERROR_RANGE_NOT_IN_CLOSED}}},
       // A lower bound above the upper one passes only a value equal to an inclusive bound.
-      {"[10,0]", {{10, ALLOWED}, {0, ALLOWED}, {5, 3550013}}},
-      {"[10,0)", {{10, ALLOWED}, {0, 3550011}}},
-      {"(10,0]", {{0, ALLOWED}, {10, 3550012}}},
-      {"(10,0)", {{5, 3550014}, {10, 3550014}}},
+      {"[10,0]", {{10, ALLOWED}, {0, ALLOWED}, {5, VERU_ERROR_RANGE_NOT_IN_CLOSED}}},
+      {"[10,0)", {{10, ALLOWED}, {0, VERU_ERROR_RANGE_NOT_IN_CLOSED_OPEN}}},
+      {"(10,0]", {{0, ALLOWED}, {10, VERU_ERROR_RANGE_NOT_IN_OPEN_CLOSED}}},
+      {"(10,0)", {{5, VERU_ERROR_RANGE_NOT_IN_OPEN}, {10, VERU_ERROR_RANGE_NOT_IN_OPEN}}},
   };
   for (const auto& c : cases) {
     VERU_data_range* range = range_of(c.first);
@@ -167,19 +182,19 @@ TEST(VeruData, RangeRejectsWithTheCodeOfItsBounds) {
 TEST(VeruData, RealRangeComparesWithinTolerance) {
   VERU_init_schema();
   VERU_data_range* range = range_of("(,1.0)", true);
-  EXPECT_EQ(check_real(range, 1.0 - 1e-11), 3550017);
-  EXPECT_EQ(check_real(range, 1.0), 3550017);
+  EXPECT_EQ(check_real(range, 1.0 - 1e-11), VERU_ERROR_RANGE_NOT_BELOW);
+  EXPECT_EQ(check_real(range, 1.0), VERU_ERROR_RANGE_NOT_BELOW);
   EXPECT_EQ(check_real(range, 1.0 - 1e-7), ALLOWED);
   OM_delete_object(range);
 
   range = range_of("[0.5,1.5]", true);
   EXPECT_EQ(check_real(range, 0.5 - 1e-11), ALLOWED);
   EXPECT_EQ(check_real(range, 1.5 + 1e-11), ALLOWED);
-  EXPECT_EQ(check_real(range, 0.5 - 1e-9), 3550013);
+  EXPECT_EQ(check_real(range, 0.5 - 1e-9), VERU_ERROR_RANGE_NOT_IN_CLOSED);
   OM_delete_object(range);
 
   range = range_of("(0.5,)", true);
-  EXPECT_EQ(check_real(range, 0.5 + 1e-11), 3550018);
+  EXPECT_EQ(check_real(range, 0.5 + 1e-11), VERU_ERROR_RANGE_NOT_ABOVE);
   EXPECT_EQ(check_real(range, 0.5 + 1e-9), ALLOWED);
   OM_delete_object(range);
 }
@@ -221,7 +236,7 @@ TEST(VeruData, RangePrintsItsBoundsAndOwnsThem) {
   EXPECT_FALSE(upper->ask_inclusive());
   range->set_upper(upper);
   EXPECT_EQ(range->ask_upper(), upper);
-  EXPECT_EQ(check_int(range, 8), 3550011);
+  EXPECT_EQ(check_int(range, 8), VERU_ERROR_RANGE_NOT_IN_CLOSED_OPEN);
   // A bound that is replaced is deleted with its value.
   range->set_upper(VERU_range_elem::create(true, VERU_int_value::create(8)));
   EXPECT_EQ(check_int(range, 8), ALLOWED);

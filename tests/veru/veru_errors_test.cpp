@@ -4,13 +4,14 @@
 
 namespace {
 
-constexpr int FIRST_CODE = 3550001;
-constexpr int LAST_CODE = 3550047;
+// The first code with a row; the block's own start has none.
+constexpr int FIRST_CODE = VERU_ERROR_BLOCK_START + 1;
+constexpr int LAST_CODE = VERU_ERROR_LAST;
 
 }  // namespace
 
 TEST(VeruErrors, EveryCodeOfTheBlockDecodesOnceRegistered) {
-  EXPECT_EQ(ERROR_decode(3550003), nullptr);
+  EXPECT_EQ(ERROR_decode(VERU_ERROR_DEFINITION_FILE_LOAD), nullptr);
   VERU_init_errors();
   for (int code = FIRST_CODE; code <= LAST_CODE; ++code) {
     const char* message = ERROR_decode(code);
@@ -22,8 +23,9 @@ TEST(VeruErrors, EveryCodeOfTheBlockDecodesOnceRegistered) {
     EXPECT_EQ(ERROR_decode(code), nullptr) << code;
   }
   // The host prints the messages verbatim, one of them over two lines.
-  EXPECT_STREQ(ERROR_decode(3550003), "Unable to load preferences definition file.");
-  EXPECT_STREQ(ERROR_decode(3550037),
+  EXPECT_STREQ(ERROR_decode(VERU_ERROR_DEFINITION_FILE_LOAD),
+               "Unable to load preferences definition file.");
+  EXPECT_STREQ(ERROR_decode(VERU_ERROR_BAD_TOGGLE_WIDGET),
                "A toggle widget must have an upper and lower bound.\n"
                "The OFF value must be equal to one of the bounds.");
 }

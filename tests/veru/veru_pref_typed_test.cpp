@@ -174,8 +174,10 @@ TEST_F(VeruPrefTyped, ReadDomNodeLeavesTheLevelAloneOnInvalidValues) {
 
   PrefElement outside;
   outside.set("value", "10").set("locked", "yes").comment("too far");
-  EXPECT_EQ(raised_code([&] { number->read_dom_node(outside.node(), 2); }), 3550011);
-  EXPECT_EQ(raised_code([&] { number->read_dom_node(outside.node(), 1); }), 3550011);
+  EXPECT_EQ(raised_code([&] { number->read_dom_node(outside.node(), 2); }),
+            VERU_ERROR_RANGE_NOT_IN_CLOSED_OPEN);
+  EXPECT_EQ(raised_code([&] { number->read_dom_node(outside.node(), 1); }),
+            VERU_ERROR_RANGE_NOT_IN_CLOSED_OPEN);
   EXPECT_FALSE(number->has_value(1));
   EXPECT_EQ(number->ask_int(2), 3);
   EXPECT_FALSE(number->ask_recorded_value(2)->ask_locked());
@@ -190,7 +192,7 @@ TEST_F(VeruPrefTyped, ReadDomNodeLeavesTheLevelAloneOnInvalidValues) {
   choice->set_data(choices);
   PrefElement unknown;
   unknown.set("value", "z");
-  EXPECT_EQ(raised_code([&] { choice->read_dom_node(unknown.node(), 1); }), 3550010);
+  EXPECT_EQ(raised_code([&] { choice->read_dom_node(unknown.node(), 1); }), VERU_ERROR_NOT_IN_ENUM);
   EXPECT_FALSE(choice->has_value(1));
 
   // Logicals and lists are not checked against a constraint.
@@ -199,7 +201,9 @@ TEST_F(VeruPrefTyped, ReadDomNodeLeavesTheLevelAloneOnInvalidValues) {
   for (const char* text : {"yes", "1", ""}) {
     PrefElement invalid;
     invalid.set("value", text);
-    EXPECT_EQ(raised_code([&] { logical->read_dom_node(invalid.node(), 1); }), 3550044) << text;
+    EXPECT_EQ(raised_code([&] { logical->read_dom_node(invalid.node(), 1); }),
+              VERU_ERROR_NOT_LOGICAL)
+        << text;
   }
   EXPECT_FALSE(logical->has_value(1));
   PrefElement valid;

@@ -34,7 +34,7 @@ TEST_F(VeruQuery, QueriesAnswerTheLoadedValue) {
   EXPECT_DOUBLE_EQ(VERU_ask_real("Real"), 2.25);
   EXPECT_TRUE(VERU_ask_logical("Flag"));
   EXPECT_TRUE(OM_ask_logical_customer_default("Flag"));
-  EXPECT_EQ(raised_code([] { OM_ask_logical_customer_default("Missing"); }), 3550001);
+  EXPECT_EQ(raised_code([] { OM_ask_logical_customer_default("Missing"); }), VERU_ERROR_UNKNOWN_PREF);
 
   // A plain string comes back as stored, in a copy of its own; lists come back flattened.
   char* copy = VERU_ask_string("Text");
@@ -81,17 +81,17 @@ TEST_F(VeruQuery, WrongTypesAndUnknownNamesRaise) {
   };
   for (const Case& wrong : cases) {
     std::string what;
-    EXPECT_EQ(raised_code(wrong.query, &what), 3550002) << wrong.message;
+    EXPECT_EQ(raised_code(wrong.query, &what), VERU_ERROR_TYPE_MISMATCH) << wrong.message;
     EXPECT_EQ(what, wrong.message);
   }
 
   for (const char* name : {"Nope", "number", "NUMBER", "Number ", ""}) {
     std::string what;
-    EXPECT_EQ(raised_code([&] { VERU_ask_int(name); }, &what), 3550001) << name;
+    EXPECT_EQ(raised_code([&] { VERU_ask_int(name); }, &what), VERU_ERROR_UNKNOWN_PREF) << name;
     EXPECT_EQ(what, std::string("VERU: preference ") + name + " is not found in database");
     EXPECT_EQ(VERU_lookup_pref(name), nullptr) << name;
   }
-  EXPECT_EQ(raised_code([] { VERU_ask_int(nullptr); }), 3550001);
+  EXPECT_EQ(raised_code([] { VERU_ask_int(nullptr); }), VERU_ERROR_UNKNOWN_PREF);
   EXPECT_EQ(VERU_lookup_pref(nullptr), nullptr);
 }
 

@@ -7,95 +7,69 @@
 
 namespace {
 
-// Host code and stored files rely on these ids (0x80000000 plus the last column).
-struct ClassRow {
-  const char* name;
-  const int* id;
-  const char* base;
-  bool is_abstract;
-  unsigned fixed;
-};
-const ClassRow CLASSES[] = {
-    {"VERU_change", &VERU_change_c, "OM_methodic_object", false, 0x16},
-    {"VERU_group", &VERU_group_c, "OM_tagged_object", false, 0x15},
-    {"VERU_data_color", &VERU_data_color_c, "VERU_data_enum", false, 0x14},
-    {"VERU_data_range", &VERU_data_range_c, "VERU_data", false, 0x13},
-    {"VERU_range_elem", &VERU_range_elem_c, "OM_methodic_object", false, 0x12},
-    {"VERU_data_enum", &VERU_data_enum_c, "VERU_data", false, 0x11},
-    {"VERU_enum_elem", &VERU_enum_elem_c, "OM_methodic_object", false, 0x10},
-    {"VERU_data", &VERU_data_c, "OM_methodic_object", true, 0x0F},
-    {"VERU_pref_string_list", &VERU_pref_string_list_c, "VERU_pref_list", false, 0x0E},
-    {"VERU_pref_list", &VERU_pref_list_c, "VERU_pref", false, 0x0D},
-    {"VERU_pref_string", &VERU_pref_string_c, "VERU_pref", false, 0x0C},
-    {"VERU_pref_real", &VERU_pref_real_c, "VERU_pref", false, 0x0B},
-    {"VERU_pref_logical", &VERU_pref_logical_c, "VERU_pref", false, 0x0A},
-    {"VERU_pref_int", &VERU_pref_int_c, "VERU_pref", false, 0x09},
-    {"VERU_pref", &VERU_pref_c, "VERU_pref_interface", true, 0x08},
-    {"VERU_pref_interface", &VERU_pref_interface_c, "OM_tagged_object", true, 0x07},
-    {"VERU_recorded_value", &VERU_recorded_value_c, "OM_methodic_object", false, 0x06},
-    {"VERU_logical_value", &VERU_logical_value_c, "VERU_value", false, 0x05},
-    {"VERU_string_value", &VERU_string_value_c, "VERU_value", false, 0x04},
-    {"VERU_real_value", &VERU_real_value_c, "VERU_value", false, 0x03},
-    {"VERU_int_value", &VERU_int_value_c, "VERU_value", false, 0x02},
-    {"VERU_value", &VERU_value_c, "OM_methodic_object", true, 0x01},
-    {"VERU_module_root", &VERU_module_root_c, "OM_tagged_object", false, 0x00},
+// The exported id variables, each with the name it is looked up by.
+using IdVariable = std::pair<const char*, int*>;
+
+const IdVariable CLASS_IDS[] = {
+    {"VERU_change", &VERU_change_c},
+    {"VERU_group", &VERU_group_c},
+    {"VERU_data", &VERU_data_c},
+    {"VERU_data_enum", &VERU_data_enum_c},
+    {"VERU_data_color", &VERU_data_color_c},
+    {"VERU_data_range", &VERU_data_range_c},
+    {"VERU_range_elem", &VERU_range_elem_c},
+    {"VERU_enum_elem", &VERU_enum_elem_c},
+    {"VERU_pref_interface", &VERU_pref_interface_c},
+    {"VERU_pref", &VERU_pref_c},
+    {"VERU_pref_list", &VERU_pref_list_c},
+    {"VERU_pref_string_list", &VERU_pref_string_list_c},
+    {"VERU_pref_string", &VERU_pref_string_c},
+    {"VERU_pref_real", &VERU_pref_real_c},
+    {"VERU_pref_logical", &VERU_pref_logical_c},
+    {"VERU_pref_int", &VERU_pref_int_c},
+    {"VERU_recorded_value", &VERU_recorded_value_c},
+    {"VERU_value", &VERU_value_c},
+    {"VERU_logical_value", &VERU_logical_value_c},
+    {"VERU_string_value", &VERU_string_value_c},
+    {"VERU_real_value", &VERU_real_value_c},
+    {"VERU_int_value", &VERU_int_value_c},
+    {"VERU_module_root", &VERU_module_root_c},
 };
 
-enum Kind { LOGICAL, INT, REAL, REF, STRING, TEXT, FUNCTION };
-struct AttributeRow {
-  const int* class_id;
-  const char* name;
-  const int* id;
-  Kind kind;
-  unsigned fixed;
-};
-const AttributeRow ATTRIBUTES[] = {
-    {&VERU_change_c, "option_name", &ATT_option_name__VERU6477, STRING, 0x3C},
-    {&VERU_change_c, "value", &ATT_value__VERU1281, REF, 0x3D},
-    {&VERU_change_c, "update_lock", &ATT_update_lock__VERU5333, LOGICAL, 0x3E},
-    {&VERU_change_c, "update_comment", &ATT_update_comment__VERU5433, LOGICAL, 0x3F},
-    {&VERU_change_c, "update_value", &ATT_update_value__VERU1403, LOGICAL, 0x40},
-    {&VERU_group_c, "name", &ATT_name__VERU8887, TEXT, 0x36},
-    {&VERU_group_c, "objects", &ATT_objects__VERU352, REF, 0x37},
-    {&VERU_group_c, "m_has_tabs", &ATT_m_has_tabs__VERU5069, LOGICAL, 0x38},
-    {&VERU_group_c, "parent", &ATT_parent__VERU7938, REF, 0x39},
-    {&VERU_group_c, "csh_text", &ATT_csh_text__VERU5472, STRING, 0x3A},
-    {&VERU_group_c, "m_is_group", &ATT_m_is_group__VERU9924, LOGICAL, 0x3B},
-    {&VERU_data_range_c, "lower", &ATT_lower__VERU33, REF, 0x34},
-    {&VERU_data_range_c, "upper", &ATT_upper__VERU7582, REF, 0x35},
-    {&VERU_range_elem_c, "inclusive", &ATT_inclusive__VERU2600, LOGICAL, 0x31},
-    {&VERU_range_elem_c, "value", &ATT_value__VERU1281, REF, 0x32},
-    {&VERU_range_elem_c, "name", &ATT_name__VERU8887, TEXT, 0x33},
-    {&VERU_data_enum_c, "values", &ATT_values__VERU4702, REF, 0x30},
-    {&VERU_enum_elem_c, "value", &ATT_value__VERU1281, REF, 0x2D},
-    {&VERU_enum_elem_c, "name", &ATT_name__VERU8887, TEXT, 0x2E},
-    {&VERU_enum_elem_c, "bitmap", &ATT_bitmap__VERU9611, STRING, 0x2F},
-    {&VERU_data_c, "name", &ATT_name__VERU8887, STRING, 0x2C},
-    {&VERU_pref_c, "name", &ATT_name__VERU8887, STRING, 0x21},
-    {&VERU_pref_c, "desc", &ATT_desc__VERU5133, TEXT, 0x22},
-    {&VERU_pref_c, "data", &ATT_data__VERU2242, REF, 0x23},
-    {&VERU_pref_c, "parent", &ATT_parent__VERU7938, REF, 0x24},
-    {&VERU_pref_c, "title", &ATT_title__VERU1452, TEXT, 0x25},
-    {&VERU_pref_c, "values", &ATT_values__VERU4702, REF, 0x26},
-    {&VERU_pref_c, "unit", &ATT_unit__VERU6052, TEXT, 0x27},
-    {&VERU_pref_c, "loaded_value", &ATT_loaded_value__VERU9075, REF, 0x28},
-    {&VERU_pref_c, "ver", &ATT_ver__VERU8863, STRING, 0x29},
-    {&VERU_pref_c, "scope", &ATT_scope__VERU8376, INT, 0x2A},
-    {&VERU_pref_c, "visibility_fn", &ATT_visibility_fn__VERU4161, FUNCTION, 0x2B},
-    {&VERU_recorded_value_c, "value", &ATT_value__VERU1281, REF, 0x1D},
-    {&VERU_recorded_value_c, "locked", &ATT_locked__VERU1354, LOGICAL, 0x1E},
-    {&VERU_recorded_value_c, "modification_date", &ATT_modification_date__VERU7773, INT, 0x1F},
-    {&VERU_recorded_value_c, "comment", &ATT_comment__VERU655, TEXT, 0x20},
-    {&VERU_logical_value_c, "value", &ATT_value__VERU1281, LOGICAL, 0x1C},
-    {&VERU_string_value_c, "value", &ATT_value__VERU1281, STRING, 0x1B},
-    {&VERU_real_value_c, "value", &ATT_value__VERU1281, REAL, 0x1A},
-    {&VERU_int_value_c, "value", &ATT_value__VERU1281, INT, 0x19},
-    {&VERU_module_root_c, "pref_set", &ATT_pref_set__VERU2866, REF, 0x17},
-    {&VERU_module_root_c, "tree_root", &ATT_tree_root__VERU2883, REF, 0x18},
+const IdVariable ATTRIBUTE_IDS[] = {
+    {"bitmap", &ATT_bitmap__VERU9611},
+    {"comment", &ATT_comment__VERU655},
+    {"csh_text", &ATT_csh_text__VERU5472},
+    {"data", &ATT_data__VERU2242},
+    {"desc", &ATT_desc__VERU5133},
+    {"inclusive", &ATT_inclusive__VERU2600},
+    {"loaded_value", &ATT_loaded_value__VERU9075},
+    {"locked", &ATT_locked__VERU1354},
+    {"lower", &ATT_lower__VERU33},
+    {"m_has_tabs", &ATT_m_has_tabs__VERU5069},
+    {"m_is_group", &ATT_m_is_group__VERU9924},
+    {"modification_date", &ATT_modification_date__VERU7773},
+    {"name", &ATT_name__VERU8887},
+    {"objects", &ATT_objects__VERU352},
+    {"option_name", &ATT_option_name__VERU6477},
+    {"parent", &ATT_parent__VERU7938},
+    {"pref_set", &ATT_pref_set__VERU2866},
+    {"scope", &ATT_scope__VERU8376},
+    {"title", &ATT_title__VERU1452},
+    {"tree_root", &ATT_tree_root__VERU2883},
+    {"unit", &ATT_unit__VERU6052},
+    {"update_comment", &ATT_update_comment__VERU5433},
+    {"update_lock", &ATT_update_lock__VERU5333},
+    {"update_value", &ATT_update_value__VERU1403},
+    {"upper", &ATT_upper__VERU7582},
+    {"value", &ATT_value__VERU1281},
+    {"values", &ATT_values__VERU4702},
+    {"ver", &ATT_ver__VERU8863},
+    {"visibility_fn", &ATT_visibility_fn__VERU4161},
 };
 
-// The six attributes of the object manager that the schema looks up by name.
-const std::pair<const char*, const int*> HOST_ATTRIBUTES[] = {
+// The attributes of the object manager that the schema looks up by name.
+const IdVariable HOST_ATTRIBUTE_IDS[] = {
     {"isa", &ATT_isa__VERU9747},
     {"om_flags", &ATT_om_flags__VERU8474},
     {"om_method_descriptor", &ATT_om_method_descrip__VERU6512},
@@ -106,77 +80,111 @@ const std::pair<const char*, const int*> HOST_ATTRIBUTES[] = {
 
 std::vector<int> all_ids() {
   std::vector<int> ids;
-  for (const ClassRow& row : CLASSES) ids.push_back(*row.id);
-  for (const AttributeRow& row : ATTRIBUTES) ids.push_back(*row.id);
-  for (const auto& row : HOST_ATTRIBUTES) ids.push_back(*row.second);
+  for (const IdVariable& row : CLASS_IDS) ids.push_back(*row.second);
+  for (const IdVariable& row : ATTRIBUTE_IDS) ids.push_back(*row.second);
+  for (const IdVariable& row : HOST_ATTRIBUTE_IDS) ids.push_back(*row.second);
   return ids;
+}
+
+// The attribute declarations of the schema: each attribute of each class, inherited ones
+// counted once, in the class that declares them.
+std::set<const OM_attribute_s*> declarations() {
+  std::set<const OM_attribute_s*> found;
+  for (const IdVariable& class_row : CLASS_IDS) {
+    for (const IdVariable& attribute_row : ATTRIBUTE_IDS) {
+      if (const OM_attribute_s* declaration =
+              OM_ask_attribute_p_ne(*class_row.second, *attribute_row.second)) {
+        found.insert(declaration);
+      }
+    }
+  }
+  return found;
 }
 
 }  // namespace
 
+// Host code and stored files rely on the fixed object ids: 0x80000000 plus the class's number,
+// the classes' numbers running from 0 without gaps.
 TEST(VeruSchema, ClassesHaveTheirBasesPropertiesAndFixedIds) {
   OM_schema_s* schema = VERU_init_schema();
   ASSERT_NE(schema, nullptr);
   EXPECT_STREQ(OM_ask_schema_name(schema), "VERU");
   std::set<int> distinct;
-  for (const ClassRow& row : CLASSES) {
-    SCOPED_TRACE(row.name);
-    const int id = *row.id;
+  std::vector<unsigned> object_ids;
+  for (const auto& [name, id_variable] : CLASS_IDS) {
+    SCOPED_TRACE(name);
+    const int id = *id_variable;
     ASSERT_NE(id, 0);
     distinct.insert(id);
-    EXPECT_EQ(OM_lookup_class(row.name), id);
+    EXPECT_EQ(OM_lookup_class(name), id);
     EXPECT_EQ(OM_ask_class_schema(id), schema);
-    EXPECT_EQ(OM_ask_superclass(id), OM_lookup_class(row.base));
-    EXPECT_EQ(OM_ask_class_property(id, OM_CLASS_PROPERTY_ABSTRACT), row.is_abstract);
     EXPECT_TRUE(OM_ask_class_property(id, OM_CLASS_PROPERTY_APPLICATION));
-    EXPECT_EQ(OM_ask_object_id(OM_ask_class_of_class_id(id)), 0x80000000u + row.fixed);
+    object_ids.push_back(OM_ask_object_id(OM_ask_class_of_class_id(id)));
 
     // Each table extends its base's; abstract classes, the module root and the recorded value
     // have no create operation, and abstract classes make no objects.
     const OM_class_descriptor* table = OM_ask_class_descriptor(id);
     ASSERT_NE(table, nullptr);
-    EXPECT_EQ(OM_ask_super_descriptor(table), OM_ask_class_descriptor(OM_lookup_class(row.base)));
+    EXPECT_EQ(OM_ask_super_descriptor(table), OM_ask_class_descriptor(OM_ask_superclass(id)));
+    const bool is_abstract = OM_ask_class_property(id, OM_CLASS_PROPERTY_ABSTRACT);
     EXPECT_EQ(table->create != nullptr,
-              !row.is_abstract && id != VERU_module_root_c && id != VERU_recorded_value_c);
-    if (row.is_abstract) {
+              !is_abstract && id != VERU_module_root_c && id != VERU_recorded_value_c);
+    if (is_abstract) {
       EXPECT_EQ(raised_code([&] { OM_create_object(id); }), ERROR_INTERNAL_CODE);
     }
   }
-  EXPECT_EQ(distinct.size(), 23u);
+  EXPECT_EQ(distinct.size(), std::size(CLASS_IDS));
+  EXPECT_EQ(sorted(object_ids), fixed_id_block(0, std::size(CLASS_IDS)));
+  EXPECT_EQ(OM_ask_object_id(OM_ask_class_of_class_id(VERU_module_root_c)), 0x80000000u);
 
+  for (int abstract_class : {VERU_pref_interface_c, VERU_pref_c, VERU_value_c, VERU_data_c}) {
+    EXPECT_TRUE(OM_ask_class_property(abstract_class, OM_CLASS_PROPERTY_ABSTRACT));
+  }
   EXPECT_TRUE(OM_is_subclass(VERU_pref_string_list_c, VERU_pref_list_c));
   EXPECT_TRUE(OM_is_subclass(VERU_pref_string_list_c, VERU_pref_interface_c));
+  EXPECT_TRUE(OM_is_subclass(VERU_pref_interface_c, OM_tagged_object_class()));
   EXPECT_TRUE(OM_is_subclass(VERU_data_color_c, VERU_data_enum_c));
   EXPECT_TRUE(OM_is_subclass(VERU_data_color_c, VERU_data_c));
+  EXPECT_TRUE(OM_is_subclass(VERU_int_value_c, VERU_value_c));
   EXPECT_FALSE(OM_is_subclass(VERU_pref_list_c, VERU_pref_string_list_c));
   EXPECT_FALSE(OM_is_subclass(VERU_pref_string_c, VERU_pref_list_c));
   EXPECT_FALSE(OM_is_subclass(VERU_data_range_c, VERU_data_enum_c));
 }
 
+// The attributes' fixed object ids follow the classes' without gaps.
 TEST(VeruSchema, AttributesHaveTheirTypesAndFixedIds) {
   VERU_init_schema();
-  static const struct {
-    int type;
-    unsigned flags;
-  } TYPES[] = {
-      {OM_TYPE_LOGICAL, OM_FLAGS_PLAIN},    {OM_TYPE_INT, OM_FLAGS_PLAIN},
-      {OM_TYPE_REAL, OM_FLAGS_PLAIN},       {OM_TYPE_REFERENCE, OM_FLAGS_PLAIN},
-      {OM_TYPE_CHARACTER, OM_FLAGS_STRING}, {OM_TYPE_CHARACTER, OM_FLAGS_TEXT},
-      {OM_TYPE_FUNCTION, OM_FLAGS_PLAIN},
-  };
-  std::set<unsigned> fixed_ids;
-  for (const AttributeRow& row : ATTRIBUTES) {
-    SCOPED_TRACE(std::string(OM_ask_class_name(*row.class_id)) + "." + row.name);
-    ASSERT_NE(*row.id, 0);
-    EXPECT_EQ(OM_lookup_attribute(row.name), *row.id);
-    const OM_attribute_s* attribute = OM_ask_attribute_p_ne(*row.class_id, *row.id);
-    ASSERT_NE(attribute, nullptr);
-    EXPECT_EQ(OM_ask_object_id(attribute), 0x80000000u + row.fixed);
-    EXPECT_EQ(OM_ask_attribute_type(attribute), TYPES[row.kind].type);
-    EXPECT_EQ(OM_ask_attribute_flags(attribute), TYPES[row.kind].flags);
-    fixed_ids.insert(row.fixed);
+  for (const auto& [name, id] : ATTRIBUTE_IDS) {
+    EXPECT_NE(*id, 0) << name;
+    EXPECT_EQ(OM_lookup_attribute(name), *id) << name;
   }
-  EXPECT_EQ(fixed_ids.size(), 42u);
+  std::vector<unsigned> object_ids;
+  for (const OM_attribute_s* attribute : declarations()) {
+    object_ids.push_back(OM_ask_object_id(attribute));
+    // Character data is a plain string or a text; every other attribute has plain flags.
+    const int type = OM_ask_attribute_type(attribute);
+    const unsigned flags = OM_ask_attribute_flags(attribute);
+    if (type == OM_TYPE_CHARACTER) {
+      EXPECT_TRUE(flags == OM_FLAGS_STRING || flags == OM_FLAGS_TEXT) << flags;
+    } else {
+      EXPECT_EQ(flags, OM_FLAGS_PLAIN) << type;
+    }
+  }
+  EXPECT_EQ(sorted(object_ids), fixed_id_block(std::size(CLASS_IDS), 42));
+
+  // Types that host code reads through the generic access functions.
+  const auto type_of = [](int class_id, int attribute) {
+    return OM_ask_attribute_type(OM_ask_attribute_p(class_id, attribute));
+  };
+  EXPECT_EQ(type_of(VERU_int_value_c, ATT_value__VERU1281), OM_TYPE_INT);
+  EXPECT_EQ(type_of(VERU_real_value_c, ATT_value__VERU1281), OM_TYPE_REAL);
+  EXPECT_EQ(type_of(VERU_recorded_value_c, ATT_locked__VERU1354), OM_TYPE_LOGICAL);
+  EXPECT_EQ(type_of(VERU_pref_c, ATT_visibility_fn__VERU4161), OM_TYPE_FUNCTION);
+  EXPECT_EQ(type_of(VERU_module_root_c, ATT_pref_set__VERU2866), OM_TYPE_REFERENCE);
+  EXPECT_EQ(OM_ask_attribute_flags(OM_ask_attribute_p(VERU_pref_c, ATT_title__VERU1452)),
+            OM_FLAGS_TEXT);
+  EXPECT_EQ(OM_ask_attribute_flags(OM_ask_attribute_p(VERU_pref_c, ATT_name__VERU8887)),
+            OM_FLAGS_STRING);
 
   // One name, one id, in every class that declares or inherits it.
   for (int class_id : {VERU_group_c, VERU_pref_c, VERU_data_c, VERU_enum_elem_c, VERU_range_elem_c,
@@ -187,9 +195,9 @@ TEST(VeruSchema, AttributesHaveTheirTypesAndFixedIds) {
   EXPECT_EQ(OM_ask_attribute_p_ne(VERU_change_c, ATT_name__VERU8887), nullptr);
   EXPECT_EQ(OM_ask_attribute_p_ne(VERU_value_c, ATT_value__VERU1281), nullptr);
 
-  for (const auto& row : HOST_ATTRIBUTES) {
-    EXPECT_NE(*row.second, 0) << row.first;
-    EXPECT_EQ(*row.second, OM_lookup_attribute(row.first)) << row.first;
+  for (const auto& [name, id] : HOST_ATTRIBUTE_IDS) {
+    EXPECT_NE(*id, 0) << name;
+    EXPECT_EQ(*id, OM_lookup_attribute(name)) << name;
   }
 }
 
@@ -201,8 +209,8 @@ TEST(VeruSchema, RepeatedStartKeepsSchemaAndIds) {
   EXPECT_EQ(all_ids(), before);
 
   // VERU_init_ids fills the schema's own class and attribute ids by name.
-  for (const ClassRow& row : CLASSES) *const_cast<int*>(row.id) = 0;
-  for (const AttributeRow& row : ATTRIBUTES) *const_cast<int*>(row.id) = 0;
+  for (const IdVariable& row : CLASS_IDS) *row.second = 0;
+  for (const IdVariable& row : ATTRIBUTE_IDS) *row.second = 0;
   // A schema that exists with its attributes is returned as it is, whatever the variables hold.
   EXPECT_EQ(VERU_init_schema(), schema);
   EXPECT_EQ(VERU_module_root_c, 0);

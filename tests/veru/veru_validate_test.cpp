@@ -126,80 +126,78 @@ std::string pref(const std::string& name, const std::string& title, const std::s
 }  // namespace
 
 // Run on its own (as ctest runs it), this test also shows that validation needs no started
-// module.
+// module. Each class and attribute has the fixed object id 0x80000000 plus its number: the nine
+// classes 0 to 8, the attributes 9 on.
 TEST(VeruValidateSchema, ClassesAndAttributesHaveTheirFixedIds) {
   OM_schema_s* schema = VERU_VALIDATE_init_schema();
   ASSERT_NE(schema, nullptr);
   EXPECT_STREQ(OM_ask_schema_name(schema), "VERU_VALIDATE");
-  const struct {
-    const int* id;
-    const char* name;
-    const char* base;
-    unsigned fixed;
-  } classes[] = {
-      {&VERU_validate_result_c, "VERU_validate_result", "OM_methodic_object", 0},
-      {&VERU_validate_object_c, "VERU_validate_object", "OM_methodic_object", 1},
-      {&VERU_validate_root_c, "VERU_validate_root", "VERU_validate_object", 2},
-      {&VERU_validate_application_c, "VERU_validate_application", "VERU_validate_object", 3},
-      {&VERU_validate_category_c, "VERU_validate_category", "VERU_validate_object", 4},
-      {&VERU_validate_tab_c, "VERU_validate_tab", "VERU_validate_object", 5},
-      {&VERU_validate_pref_c, "VERU_validate_pref", "VERU_validate_object", 6},
-      {&VERU_validate_name_set_c, "VERU_validate_name_set", "OM_hash_set", 7},
-      {&VERU_validate_name_file_map_c, "VERU_validate_name_file_map", "OM_methodic_object", 8},
+  const std::pair<const char*, const int*> classes[] = {
+      {"VERU_validate_result", &VERU_validate_result_c},
+      {"VERU_validate_object", &VERU_validate_object_c},
+      {"VERU_validate_root", &VERU_validate_root_c},
+      {"VERU_validate_application", &VERU_validate_application_c},
+      {"VERU_validate_category", &VERU_validate_category_c},
+      {"VERU_validate_tab", &VERU_validate_tab_c},
+      {"VERU_validate_pref", &VERU_validate_pref_c},
+      {"VERU_validate_name_set", &VERU_validate_name_set_c},
+      {"VERU_validate_name_file_map", &VERU_validate_name_file_map_c},
   };
-  for (const auto& row : classes) {
-    SCOPED_TRACE(row.name);
-    ASSERT_EQ(OM_lookup_class(row.name), *row.id);
-    EXPECT_EQ(OM_ask_class_schema(*row.id), schema);
-    EXPECT_EQ(OM_ask_superclass(*row.id), OM_lookup_class(row.base));
-    EXPECT_EQ(OM_ask_class_property(*row.id, OM_CLASS_PROPERTY_ABSTRACT), row.fixed == 1);
-    EXPECT_TRUE(OM_ask_class_property(*row.id, OM_CLASS_PROPERTY_APPLICATION));
-    EXPECT_EQ(OM_ask_object_id(OM_ask_class_of_class_id(*row.id)), 0x80000000u + row.fixed);
+  std::vector<unsigned> class_ids;
+  for (const auto& [name, id] : classes) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(OM_lookup_class(name), *id);
+    EXPECT_EQ(OM_ask_class_schema(*id), schema);
+    EXPECT_EQ(OM_ask_class_property(*id, OM_CLASS_PROPERTY_ABSTRACT),
+              *id == VERU_validate_object_c);
+    EXPECT_TRUE(OM_ask_class_property(*id, OM_CLASS_PROPERTY_APPLICATION));
+    class_ids.push_back(OM_ask_object_id(OM_ask_class_of_class_id(*id)));
   }
+  EXPECT_EQ(sorted(class_ids), fixed_id_block(0, std::size(classes)));
+  EXPECT_EQ(OM_ask_object_id(OM_ask_class_of_class_id(VERU_validate_result_c)), 0x80000000u);
   EXPECT_EQ(raised_code([] { OM_create_object(VERU_validate_object_c); }), ERROR_INTERNAL_CODE);
-
-  const struct {
-    const int* class_id;
-    const int* id;
-    const char* name;
-    int type;
-    bool is_array;
-    unsigned fixed;
-  } attributes[] = {
-      {&VERU_validate_result_c, &ATT_error_co__VERU_VALIDATE3900, "error_code", OM_TYPE_INT, true,
-       9},
-      {&VERU_validate_result_c, &ATT_filename__VERU_VALIDATE2067, "filename", OM_TYPE_CHARACTER,
-       true, 10},
-      {&VERU_validate_result_c, &ATT_error_te__VERU_VALIDATE1776, "error_text", OM_TYPE_CHARACTER,
-       true, 11},
-      {&VERU_validate_object_c, &ATT_dom_node__VERU_VALIDATE5299, "dom_node", OM_TYPE_POINTER,
-       false, 12},
-      {&VERU_validate_object_c, &ATT_veru_roo__VERU_VALIDATE2847, "veru_root", OM_TYPE_REFERENCE,
-       false, 13},
-      {&VERU_validate_root_c, &ATT_current___VERU_VALIDATE4665, "current_filename",
-       OM_TYPE_CHARACTER, false, 14},
-      {&VERU_validate_root_c, &ATT_pref_nam__VERU_VALIDATE7310, "pref_name_set", OM_TYPE_REFERENCE,
-       false, 15},
-      {&VERU_validate_root_c, &ATT_dup_pref___VERU_VALIDATE262, "dup_pref_name_set",
-       OM_TYPE_REFERENCE, false, 16},
-      {&VERU_validate_root_c, &ATT_app_name__VERU_VALIDATE9436, "app_name_set", OM_TYPE_REFERENCE,
-       false, 17},
-      {&VERU_validate_root_c, &ATT_dup_app___VERU_VALIDATE2548, "dup_app_name_set",
-       OM_TYPE_REFERENCE, false, 18},
-      {&VERU_validate_name_file_map_c, &ATT_node_nam__VERU_VALIDATE7884, "node_name",
-       OM_TYPE_CHARACTER, false, 19},
-      {&VERU_validate_name_file_map_c, &ATT_filename__VERU_VALIDATE4852, "filenames",
-       OM_TYPE_CHARACTER, true, 20},
-  };
-  for (const auto& row : attributes) {
-    SCOPED_TRACE(row.name);
-    ASSERT_EQ(OM_lookup_attribute(row.name), *row.id);
-    const OM_attribute_s* attribute = OM_ask_attribute_p_ne(*row.class_id, *row.id);
-    ASSERT_NE(attribute, nullptr);
-    EXPECT_EQ(OM_ask_attribute_type(attribute), row.type);
-    EXPECT_EQ(OM_ask_attribute_flags(attribute), 1u);
-    EXPECT_EQ(OM_ask_object_id(attribute), 0x80000000u + row.fixed);
+  for (int validator : {VERU_validate_root_c, VERU_validate_application_c, VERU_validate_category_c,
+                        VERU_validate_tab_c, VERU_validate_pref_c}) {
+    EXPECT_EQ(OM_ask_superclass(validator), VERU_validate_object_c);
   }
+  EXPECT_EQ(OM_ask_superclass(VERU_validate_name_set_c), OM_lookup_class("OM_hash_set"));
+
+  const std::pair<const char*, const int*> attributes[] = {
+      {"error_code", &ATT_error_co__VERU_VALIDATE3900},
+      {"filename", &ATT_filename__VERU_VALIDATE2067},
+      {"error_text", &ATT_error_te__VERU_VALIDATE1776},
+      {"dom_node", &ATT_dom_node__VERU_VALIDATE5299},
+      {"veru_root", &ATT_veru_roo__VERU_VALIDATE2847},
+      {"current_filename", &ATT_current___VERU_VALIDATE4665},
+      {"pref_name_set", &ATT_pref_nam__VERU_VALIDATE7310},
+      {"dup_pref_name_set", &ATT_dup_pref___VERU_VALIDATE262},
+      {"app_name_set", &ATT_app_name__VERU_VALIDATE9436},
+      {"dup_app_name_set", &ATT_dup_app___VERU_VALIDATE2548},
+      {"node_name", &ATT_node_nam__VERU_VALIDATE7884},
+      {"filenames", &ATT_filename__VERU_VALIDATE4852},
+  };
+  // Each attribute is declared by one class of the schema, with flags 1.
+  std::vector<unsigned> attribute_ids;
+  for (const auto& [name, id] : attributes) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(OM_lookup_attribute(name), *id);
+    std::set<const OM_attribute_s*> declarations;
+    for (const auto& row : classes) {
+      if (const OM_attribute_s* declaration = OM_ask_attribute_p_ne(*row.second, *id)) {
+        declarations.insert(declaration);
+      }
+    }
+    ASSERT_EQ(declarations.size(), 1u);
+    EXPECT_EQ(OM_ask_attribute_flags(*declarations.begin()), 1u);
+    attribute_ids.push_back(OM_ask_object_id(*declarations.begin()));
+  }
+  EXPECT_EQ(sorted(attribute_ids), fixed_id_block(std::size(classes), std::size(attributes)));
+  EXPECT_EQ(OM_ask_attribute_type(
+                OM_ask_attribute_p(VERU_validate_result_c, ATT_error_co__VERU_VALIDATE3900)),
+            OM_TYPE_INT);
+  EXPECT_EQ(OM_ask_attribute_type(
+                OM_ask_attribute_p(VERU_validate_object_c, ATT_dom_node__VERU_VALIDATE5299)),
+            OM_TYPE_POINTER);
   // The element validators inherit the element and the root.
   EXPECT_NE(OM_ask_attribute_p_ne(VERU_validate_pref_c, ATT_veru_roo__VERU_VALIDATE2847), nullptr);
   const std::pair<const int*, const char*> host[] = {
@@ -229,14 +227,14 @@ TEST(VeruValidateSchema, ClassesAndAttributesHaveTheirFixedIds) {
   VERU_VALIDATE_init_methods(false);
   ValidationRun run;
   run.file("a.dpx", tab_file(pref("P", "P")));
-  EXPECT_EQ(run.findings(), (Findings{{"a.dpx", 3550023, "P"}}));
+  EXPECT_EQ(run.findings(), (Findings{{"a.dpx", VERU_ERROR_TITLE_IS_NAME, "P"}}));
 }
 
 TEST(VeruValidateSchema, WorksBesideAStartedModuleAndReportsAbstractCalls) {
   start_module();
   ValidationRun run;
   run.file("a.dpx", tab_file(pref("P", "")));
-  EXPECT_EQ(run.findings(), (Findings{{"a.dpx", 3550038, "P"}}));
+  EXPECT_EQ(run.findings(), (Findings{{"a.dpx", VERU_ERROR_MISSING_TITLE, "P"}}));
   std::string what;
   EXPECT_EQ(
       raised_code([&] { run.root()->VERU_validate_object::do_validate_dom_node(run.result()); },
@@ -254,15 +252,15 @@ TEST_F(VeruValidateResult, KeepsCopiesInOrderAndChecksCodesWhileChecking) {
       static_cast<VERU_validate_result*>(OM_create_object(VERU_validate_result_c)));
   EXPECT_EQ(result->ask_n_results(), 0);
   std::string file = "a.dpx";
-  result->add_result(file.c_str(), 3550019, "first");
+  result->add_result(file.c_str(), VERU_ERROR_DUPLICATE_PREF_NAME, "first");
   file = "b.dpx";
-  result->add_result(file.c_str(), 3550038, "second");
+  result->add_result(file.c_str(), VERU_ERROR_MISSING_TITLE, "second");
   const char* filename = nullptr;
   const char* text = nullptr;
-  EXPECT_EQ(result->ask_result(0, &filename, &text), 3550019);
+  EXPECT_EQ(result->ask_result(0, &filename, &text), VERU_ERROR_DUPLICATE_PREF_NAME);
   EXPECT_STREQ(filename, "a.dpx");
   EXPECT_STREQ(text, "first");
-  EXPECT_EQ(result->ask_result(1, &filename, &text), 3550038);
+  EXPECT_EQ(result->ask_result(1, &filename, &text), VERU_ERROR_MISSING_TITLE);
   EXPECT_STREQ(filename, "b.dpx");
   EXPECT_EQ(raised_code([&] { result->ask_result(2, &filename, &text); }), ERROR_INTERNAL_CODE);
 
@@ -307,14 +305,15 @@ TEST(VeruValidateRoot, DuplicateNamesAcrossAndWithinFiles) {
   const Findings findings = run.finish();
   // The walk's findings come first, then the applications, then the preferences.
   ASSERT_EQ(findings.size(), 5u);
-  EXPECT_EQ(findings[0], (Finding{"b.dpx", 3550023, "Solo"}));
-  EXPECT_EQ(findings[1], (Finding{"a.dpx", 3550020, "App appears in a.dpx b.dpx c.dpx"}));
+  EXPECT_EQ(findings[0], (Finding{"b.dpx", VERU_ERROR_TITLE_IS_NAME, "Solo"}));
+  EXPECT_EQ(findings[1], (Finding{"a.dpx", VERU_ERROR_DUPLICATE_APPLICATION_NAME,
+                                  "App appears in a.dpx b.dpx c.dpx"}));
   EXPECT_EQ(
       (std::set<std::string>{findings[2].text, findings[3].text, findings[4].text}),
       (std::set<std::string>{"Twice appears in a.dpx b.dpx", "Thrice appears in a.dpx b.dpx c.dpx",
                              "Inside appears in a.dpx"}));
   for (int i = 2; i <= 4; ++i) {
-    EXPECT_EQ(findings[i].code, 3550019);
+    EXPECT_EQ(findings[i].code, VERU_ERROR_DUPLICATE_PREF_NAME);
     EXPECT_EQ(findings[i].file, "a.dpx");
   }
   // Reporting does not empty the sets.
@@ -332,14 +331,14 @@ TEST(VeruValidateRoot, ExtrasFileAddsToApplicationsDeclaredBefore) {
   ValidationRun extras_first;
   extras_first.file("kvrn/kv_extras.dpx", extras).file("kvrn/kv_gateway.dpx", ordinary);
   EXPECT_EQ(extras_first.finish(),
-            (Findings{{"kvrn/kv_extras.dpx", 3550020,
+            (Findings{{"kvrn/kv_extras.dpx", VERU_ERROR_DUPLICATE_APPLICATION_NAME,
                        "Gateway appears in kvrn/kv_extras.dpx kvrn/kv_gateway.dpx"}}));
 
   // The rule is for applications: a preference of the extras file must still be new.
   ValidationRun pref_again;
   pref_again.file("kv_a.dpx", ordinary).file("kv_extras.dpx", tab_file(pref("P1", "t"), "X"));
-  EXPECT_EQ(pref_again.finish(),
-            (Findings{{"kv_a.dpx", 3550019, "P1 appears in kv_a.dpx kv_extras.dpx"}}));
+  EXPECT_EQ(pref_again.finish(), (Findings{{"kv_a.dpx", VERU_ERROR_DUPLICATE_PREF_NAME,
+                                            "P1 appears in kv_a.dpx kv_extras.dpx"}}));
 }
 
 TEST(VeruValidateRoot, FilesWithoutApplicationsAndElementsWithoutAttributes) {
@@ -358,9 +357,9 @@ TEST(VeruValidateRoot, FilesWithoutApplicationsAndElementsWithoutAttributes) {
                    "<Pref name=\"T\" type=\"int\" title=\"t\"><Toggle/><Data>"
                    "<EnumElem value=\"0\"/><EnumElem/></Data></Pref>"
                    "</Tab><Tab/></Category></Application>"));
-  EXPECT_EQ(
-      run.finish(),
-      (Findings{{"bare.dpx", 3550027, ""}, {"bare.dpx", 3550038, ""}, {"bare.dpx", 3550037, "T"}}));
+  EXPECT_EQ(run.finish(), (Findings{{"bare.dpx", VERU_ERROR_BAD_INTEGER_WIDGET, ""},
+                                    {"bare.dpx", VERU_ERROR_MISSING_TITLE, ""},
+                                    {"bare.dpx", VERU_ERROR_BAD_TOGGLE_WIDGET, "T"}}));
 }
 
 TEST(VeruValidateGroups, RepeatedCategoryAndTabNamesFollowTheirChildrensFindings) {
@@ -371,11 +370,13 @@ TEST(VeruValidateGroups, RepeatedCategoryAndTabNamesFollowTheirChildrensFindings
                                    "</Tab><Tab name=\"X\"/><Tab name=\"Y\"/><Tab name=\"Y\"/>"
                                    "</Category><Category name=\"C\"/><Category name=\"D\"/>"
                                    "<Category name=\"C\"/>")));
-  EXPECT_EQ(run.findings(), (Findings{{"a.dpx", 3550023, "P1"},
-                                      {"a.dpx", 3550023, "P2"},
-                                      {"a.dpx", 3550022, "X appears multiple times under C"},
-                                      {"a.dpx", 3550022, "Y appears multiple times under C"},
-                                      {"a.dpx", 3550021, "C appears multiple times under App"}}));
+  EXPECT_EQ(run.findings(),
+            (Findings{{"a.dpx", VERU_ERROR_TITLE_IS_NAME, "P1"},
+                      {"a.dpx", VERU_ERROR_TITLE_IS_NAME, "P2"},
+                      {"a.dpx", VERU_ERROR_DUPLICATE_TAB_NAME, "X appears multiple times under C"},
+                      {"a.dpx", VERU_ERROR_DUPLICATE_TAB_NAME, "Y appears multiple times under C"},
+                      {"a.dpx", VERU_ERROR_DUPLICATE_CATEGORY_NAME,
+                       "C appears multiple times under App"}}));
 }
 
 TEST(VeruValidateTab, TitlesRepeatOnlyAcrossPlatformVariants) {
@@ -392,8 +393,8 @@ TEST(VeruValidateTab, TitlesRepeatOnlyAcrossPlatformVariants) {
     SCOPED_TRACE(std::string(pair.first) + " " + pair.second);
     ValidationRun run;
     run.file("a.dpx", tab_file(pref(pair.first, "Title") + pref(pair.second, "Title")));
-    const Findings expected{
-        {"a.dpx", 3550039, std::string(pair.second) + ", " + pair.first + " - Title"}};
+    const Findings expected{{"a.dpx", VERU_ERROR_DUPLICATE_TITLE,
+                             std::string(pair.second) + ", " + pair.first + " - Title"}};
     EXPECT_EQ(run.findings(), pair.finding ? expected : Findings{});
   }
 
@@ -406,20 +407,20 @@ TEST(VeruValidateTab, TitlesRepeatOnlyAcrossPlatformVariants) {
                                    pref("G1", "G1") + "</Group>" + pref("Z", "Same") +
                                    pref("E1", "") + pref("E2", "") + "</Tab><Tab name=\"U\">" +
                                    pref("W", "Same") + "</Tab></Category>")));
-  EXPECT_EQ(run.finish(), (Findings{{"a.dpx", 3550039, "Y, X - Same"},
-                                    {"a.dpx", 3550039, "Z, X - Same"},
-                                    {"a.dpx", 3550038, "E1"},
-                                    {"a.dpx", 3550038, "E2"}}));
+  EXPECT_EQ(run.finish(), (Findings{{"a.dpx", VERU_ERROR_DUPLICATE_TITLE, "Y, X - Same"},
+                                    {"a.dpx", VERU_ERROR_DUPLICATE_TITLE, "Z, X - Same"},
+                                    {"a.dpx", VERU_ERROR_MISSING_TITLE, "E1"},
+                                    {"a.dpx", VERU_ERROR_MISSING_TITLE, "E2"}}));
 }
 
 TEST_F(VeruValidatePref, TitleFindingsComeBeforeTheWidgetFinding) {
   ValidationRun run;
   run.file("a.dpx", tab_file(pref("Same", "Same", "<OptionMenu/>", "logical") +
                              pref("Untitled", "", "<String/>") + pref("Fine", "Fine title")));
-  EXPECT_EQ(run.finish(), (Findings{{"a.dpx", 3550023, "Same"},
-                                    {"a.dpx", 3550026, "Same"},
-                                    {"a.dpx", 3550038, "Untitled"},
-                                    {"a.dpx", 3550031, "Untitled"}}));
+  EXPECT_EQ(run.finish(), (Findings{{"a.dpx", VERU_ERROR_TITLE_IS_NAME, "Same"},
+                                    {"a.dpx", VERU_ERROR_WIDGET_TYPE_MISMATCH, "Same"},
+                                    {"a.dpx", VERU_ERROR_MISSING_TITLE, "Untitled"},
+                                    {"a.dpx", VERU_ERROR_BAD_STRING_WIDGET, "Untitled"}}));
 }
 
 TEST_F(VeruValidatePref, WidgetRules) {
@@ -442,76 +443,78 @@ TEST_F(VeruValidatePref, WidgetRules) {
     std::string inside;
     int code;
   } cases[] = {
-      {"logical", "<OptionMenu/>" + enum2, 3550026},
+      {"logical", "<OptionMenu/>" + enum2, VERU_ERROR_WIDGET_TYPE_MISMATCH},
       {"logical", "<Toggle off=\"b\"/>" + enum2, 0},
       {"logical", "", 0},
       {"int", "<Integer/>", 0},
       {"int", "<Integer/><Data type=\"range\"/>", 0},
-      {"int", "<Integer/>" + enum2, 3550027},
-      {"real", "<Integer/>", 3550027},
+      {"int", "<Integer/>" + enum2, VERU_ERROR_BAD_INTEGER_WIDGET},
+      {"real", "<Integer/>", VERU_ERROR_BAD_INTEGER_WIDGET},
       {"int", "<IntegerScale/>" + range, 0},
-      {"int", "<IntegerScale/><Data type=\"range\"><LowerBound value=\"0\"/></Data>", 3550028},
+      {"int", "<IntegerScale/><Data type=\"range\"><LowerBound value=\"0\"/></Data>",
+       VERU_ERROR_BAD_INTEGER_SCALE_WIDGET},
       {"int",
        "<IntegerScale/><Data type=\"range\"><LowerBound value=\"0\"/><UpperBound "
        "value=\"9\"/><LowerBound/></Data>",
-       3550028},
-      {"int", "<IntegerScale/>", 3550028},
-      {"real", "<IntegerScale/>" + range, 3550028},
+       VERU_ERROR_BAD_INTEGER_SCALE_WIDGET},
+      {"int", "<IntegerScale/>", VERU_ERROR_BAD_INTEGER_SCALE_WIDGET},
+      {"real", "<IntegerScale/>" + range, VERU_ERROR_BAD_INTEGER_SCALE_WIDGET},
       {"real", "<Real/>", 0},
       {"real", "<Real/>" + range, 0},
-      {"int", "<Real/>", 3550029},
-      {"real", "<Real/>" + enum2, 3550029},
+      {"int", "<Real/>", VERU_ERROR_BAD_REAL_WIDGET},
+      {"real", "<Real/>" + enum2, VERU_ERROR_BAD_REAL_WIDGET},
       {"real", "<RealScale/>" + range, 0},
-      {"real", "<RealScale/><Data type=\"range\"><UpperBound value=\"1\"/></Data>", 3550030},
-      {"int", "<RealScale/>" + range, 3550030},
+      {"real", "<RealScale/><Data type=\"range\"><UpperBound value=\"1\"/></Data>",
+       VERU_ERROR_BAD_REAL_SCALE_WIDGET},
+      {"int", "<RealScale/>" + range, VERU_ERROR_BAD_REAL_SCALE_WIDGET},
       {"string", "<String/>", 0},
-      {"string", "<String/>" + enum2, 3550031},
-      {"string", "<String/><Data/>", 3550031},
-      {"int", "<String/>", 3550031},
+      {"string", "<String/>" + enum2, VERU_ERROR_BAD_STRING_WIDGET},
+      {"string", "<String/><Data/>", VERU_ERROR_BAD_STRING_WIDGET},
+      {"int", "<String/>", VERU_ERROR_BAD_STRING_WIDGET},
       {"string", "<Widestring/>", 0},
-      {"string_list", "<Widestring/>", 3550031},
+      {"string_list", "<Widestring/>", VERU_ERROR_BAD_STRING_WIDGET},
       {"int", "<OptionMenu/>" + enum2, 0},
-      {"string", "<OptionMenu/>", 3550032},
-      {"string", "<OptionMenu/>" + range, 3550032},
-      {"string", "<OptionMenu/>" + enum_repeat, 3550041},
+      {"string", "<OptionMenu/>", VERU_ERROR_BAD_OPTION_MENU_WIDGET},
+      {"string", "<OptionMenu/>" + range, VERU_ERROR_BAD_OPTION_MENU_WIDGET},
+      {"string", "<OptionMenu/>" + enum_repeat, VERU_ERROR_DUPLICATE_OPTIONS},
       {"string", "<RadioBox/>" + enum2, 0},
-      {"string", "<RadioBox/>", 3550033},
-      {"string", "<RadioBox/>" + enum_repeat, 3550041},
+      {"string", "<RadioBox/>", VERU_ERROR_BAD_RADIO_BOX_WIDGET},
+      {"string", "<RadioBox/>" + enum_repeat, VERU_ERROR_DUPLICATE_OPTIONS},
       {"string", "<BrowseFileSel/>", 0},
-      {"int", "<BrowseFileSel/>", 3550035},
-      {"string", "<BrowseFileSel/>" + enum2, 3550035},
+      {"int", "<BrowseFileSel/>", VERU_ERROR_BAD_FILE_SELECTION_WIDGET},
+      {"string", "<BrowseFileSel/>" + enum2, VERU_ERROR_BAD_FILE_SELECTION_WIDGET},
       {"string", "<BrowseDirSel/>", 0},
-      {"real", "<BrowseDirSel/>", 3550036},
+      {"real", "<BrowseDirSel/>", VERU_ERROR_BAD_DIRECTORY_SELECTION_WIDGET},
       {"int", "<Color/>", 0},
       {"int", "<Color/>" + enum2, 0},
-      {"real", "<Color/>", 3550034},
+      {"real", "<Color/>", VERU_ERROR_BAD_COLOR_WIDGET},
       {"int", "<ColorOption/>" + color2, 0},
-      {"int", "<ColorOption/><Data type=\"color\"/>", 3550042},
-      {"int", "<ColorOption/>" + color_repeat, 3550041},
-      {"real", "<ColorOption/>" + color_repeat, 3550042},
-      {"int", "<ColorOption/>" + enum2, 3550042},
+      {"int", "<ColorOption/><Data type=\"color\"/>", VERU_ERROR_BAD_COLOR_OPTION_MENU_WIDGET},
+      {"int", "<ColorOption/>" + color_repeat, VERU_ERROR_DUPLICATE_OPTIONS},
+      {"real", "<ColorOption/>" + color_repeat, VERU_ERROR_BAD_COLOR_OPTION_MENU_WIDGET},
+      {"int", "<ColorOption/>" + enum2, VERU_ERROR_BAD_COLOR_OPTION_MENU_WIDGET},
       {"int", "<ColorToggle/>" + color1, 0},
-      {"int", "<ColorToggle/>" + color2, 3550043},
-      {"int", "<ColorToggle/>" + color_repeat, 3550041},
-      {"string", "<ColorToggle/>" + color1, 3550043},
+      {"int", "<ColorToggle/>" + color2, VERU_ERROR_BAD_COLOR_TOGGLE_WIDGET},
+      {"int", "<ColorToggle/>" + color_repeat, VERU_ERROR_DUPLICATE_OPTIONS},
+      {"string", "<ColorToggle/>" + color1, VERU_ERROR_BAD_COLOR_TOGGLE_WIDGET},
       {"string", "<Toggle off=\"a\"/>" + enum2, 0},
       {"string", "<Toggle off=\"a\"/><Data><EnumElem value=\"a\"/><EnumElem value=\"b\"/></Data>",
        0},
       {"string",
        "<Toggle off=\"a\"/><Data type=\"enum\"><EnumElem value=\"a\"/><EnumElem value=\"b\"/>"
        "<EnumElem value=\"c\"/></Data>",
-       3550037},
-      {"string", "<Toggle off=\"c\"/>" + enum2, 3550037},
-      {"string", "<Toggle/>" + enum2, 3550037},
-      {"string", "<Toggle off=\"a\"/>", 3550037},
+       VERU_ERROR_BAD_TOGGLE_WIDGET},
+      {"string", "<Toggle off=\"c\"/>" + enum2, VERU_ERROR_BAD_TOGGLE_WIDGET},
+      {"string", "<Toggle/>" + enum2, VERU_ERROR_BAD_TOGGLE_WIDGET},
+      {"string", "<Toggle off=\"a\"/>", VERU_ERROR_BAD_TOGGLE_WIDGET},
       {"string_list", "<MultiLineText/>", 0},
-      {"string", "<MultiLineText/>", 3550026},
-      {"string_list", "<MultiLineText/>" + enum2, 3550026},
+      {"string", "<MultiLineText/>", VERU_ERROR_WIDGET_TYPE_MISMATCH},
+      {"string_list", "<MultiLineText/>" + enum2, VERU_ERROR_WIDGET_TYPE_MISMATCH},
       // The last widget and the last Data element are the ones that count.
       {"int", "<String/><Integer/>", 0},
-      {"int", "<Integer/><String/>", 3550031},
+      {"int", "<Integer/><String/>", VERU_ERROR_BAD_STRING_WIDGET},
       {"int", "<Integer/>" + enum2 + "<Data type=\"range\"/>", 0},
-      {"int", "<Integer/><Data type=\"range\"/>" + enum2, 3550027},
+      {"int", "<Integer/><Data type=\"range\"/>" + enum2, VERU_ERROR_BAD_INTEGER_WIDGET},
       {"int", "<Integer/><Data type=\"range\"/><Description>x</Description>", 0},
   };
   for (const auto& c : cases) {
@@ -542,6 +545,7 @@ TEST_F(VeruValidatePref, CreationChecksTheElementWhileChecking) {
   // A whole run passes the class checks.
   ValidationRun run;
   run.file("a.dpx", tab_file(pref("P", "t") + pref("P", "u")));
-  EXPECT_EQ(run.finish(), (Findings{{"a.dpx", 3550019, "P appears in a.dpx"}}));
+  EXPECT_EQ(run.finish(),
+            (Findings{{"a.dpx", VERU_ERROR_DUPLICATE_PREF_NAME, "P appears in a.dpx"}}));
   MACH__checking_level = 0;
 }

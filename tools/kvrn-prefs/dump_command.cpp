@@ -47,14 +47,7 @@ std::string shell_word(const std::string& word) {
 std::vector<std::string> set_values(const value_entry_s& entry) {
   const VERU_pref* pref = VERU_lookup_pref(entry.name.c_str());
   if (!pref || pref->class_id() != VERU_pref_string_list_c) return {entry.value};
-  char** items = nullptr;
-  const int count = VERU_string_breakup_lines_separated_by_slash(entry.value.c_str(), &items);
-  std::vector<std::string> values;
-  for (int i = 0; i < count; ++i) {
-    values.emplace_back(items[i]);
-    SM_free(items[i]);
-  }
-  SM_free(items);
+  std::vector<std::string> values = list_items(entry.value);
   if (values.empty()) values.emplace_back();
   return values;
 }

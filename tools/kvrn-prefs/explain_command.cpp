@@ -1,6 +1,6 @@
 // kvrn-prefs explain: how a preference's value comes about, level by level.
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 #include "json.h"
 #include "suggest.h"
@@ -39,13 +39,8 @@ std::string place_of(VERU_pref* pref) {
 bool is_carried(int level, const char* name) {
   char** names = nullptr;
   const int count = VERU_ask_level_carried_entries(level, &names);
-  bool found = false;
-  for (int i = 0; i < count; ++i) {
-    found = found || std::strcmp(names[i], name) == 0;
-    SM_free(names[i]);
-  }
-  SM_free(names);
-  return found;
+  const std::vector<std::string> carried = taken(names, count);
+  return std::find(carried.begin(), carried.end(), name) != carried.end();
 }
 
 void print_level(VERU_pref* pref, int level) {

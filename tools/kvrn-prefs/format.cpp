@@ -30,15 +30,10 @@ std::string value_text(const VERU_value* value) {
 
 std::string shown_value(const VERU_pref* pref, const VERU_value* value) {
   if (!value || pref->class_id() != VERU_pref_string_list_c) return value_text(value);
-  const std::string encoded = value_text(value);
-  char** items = nullptr;
-  const int count = VERU_string_breakup_lines_separated_by_slash(encoded.c_str(), &items);
   std::string shown;
-  for (int i = 0; i < count; ++i) {
-    shown += (i ? ", " : "") + std::string(items[i]);
-    SM_free(items[i]);
+  for (const std::string& item : list_items(value_text(value))) {
+    shown += (shown.empty() ? "" : ", ") + item;
   }
-  SM_free(items);
   return shown;
 }
 
@@ -82,6 +77,19 @@ std::string taken(char* text) {
   std::string result = text ? text : "";
   SM_free(text);
   return result;
+}
+
+std::vector<std::string> taken(char** list, int count) {
+  std::vector<std::string> texts;
+  for (int i = 0; i < count; ++i) texts.push_back(taken(list[i]));
+  SM_free(list);
+  return texts;
+}
+
+std::vector<std::string> list_items(const std::string& encoded) {
+  char** items = nullptr;
+  const int count = VERU_string_breakup_lines_separated_by_slash(encoded.c_str(), &items);
+  return taken(items, count);
 }
 
 void warn_about_failed_levels(int last) {

@@ -18,11 +18,7 @@ void print_value(const VERU_pref* pref, const char* name) {
   } else if (type == VERU_pref_string_list_c) {
     char** items = nullptr;
     const int count = VERU_ask_string_list(name, &items);
-    for (int i = 0; i < count; ++i) {
-      std::printf("%s\n", items[i]);
-      SM_free(items[i]);
-    }
-    SM_free(items);
+    for (const std::string& item : taken(items, count)) std::printf("%s\n", item.c_str());
   } else {
     char* text = VERU_ask_string(name);
     std::printf("%s\n", text);

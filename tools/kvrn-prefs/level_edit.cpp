@@ -83,7 +83,7 @@ int edited_level(const command_line_s& line, const char* command) {
 
 edit_outcome_s refused_edit(const std::string& what, int code, char* reason,
                             const std::string& name) {
-  const std::string nearest = code == 3550001 ? did_you_mean_pref(name) : "";
+  const std::string nearest = code == VERU_ERROR_UNKNOWN_PREF ? did_you_mean_pref(name) : "";
   return {refuse(EXIT_REFUSED, what + ": " + taken(reason) + nearest), "", {}};
 }
 

@@ -95,10 +95,8 @@ int run_files(const command_line_s& line) {
   if (!line.arguments.empty()) return refuse(EXIT_USAGE, "files takes no arguments");
   char** paths = nullptr;
   const int count = VERU_ask_dpx_files(&paths);
-  for (int i = 0; i < count; ++i) {
-    std::printf("%2d %s\n", i + 1, paths[i]);
-    SM_free(paths[i]);
-  }
-  SM_free(paths);
+  int number = 0;
+  for (const std::string& path : taken(paths, count))
+    std::printf("%2d %s\n", ++number, path.c_str());
   return EXIT_OK;
 }

@@ -37,10 +37,10 @@ void check_entry(const value_file_s& file, const value_entry_s& entry, findings_
   auto add = [&](const char* finding, const std::string& text) {
     findings->push_back({file.level, file.path, entry.position, entry.name, finding, text});
   };
-  if (entry.ignored_code == 3550001) {
+  if (entry.ignored_code == VERU_ERROR_UNKNOWN_PREF) {
     add("unknown-preference",
         "no preference has this name; start-up ignores the entry and saves keep it");
-  } else if (entry.ignored_code == 3550045) {
+  } else if (entry.ignored_code == VERU_ERROR_LOCKED_AT_HIGHER_LEVEL) {
     add("hidden-by-lock", lock_text(VERU_lookup_pref(entry.name.c_str()), file.level));
   } else if (entry.ignored_code) {
     add("invalid-value", entry.ignored_reason + "; start-up ignores the entry");

@@ -20,15 +20,9 @@ int value_source(VERU_pref* pref) {
 std::string json_value(const VERU_pref* pref, const VERU_value* value) {
   if (!value) return "null";
   if (pref->class_id() == VERU_pref_string_list_c) {
-    const std::string encoded = value_text(value);
-    char** items = nullptr;
-    const int count = VERU_string_breakup_lines_separated_by_slash(encoded.c_str(), &items);
     std::vector<std::string> texts;
-    for (int i = 0; i < count; ++i) {
-      texts.push_back(json_string(items[i]));
-      SM_free(items[i]);
-    }
-    SM_free(items);
+    for (const std::string& item : list_items(value_text(value)))
+      texts.push_back(json_string(item));
     return json_array(texts);
   }
   const int type = value->class_id();

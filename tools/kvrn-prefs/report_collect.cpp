@@ -51,28 +51,14 @@ std::vector<VERU_pref*> in_tree_order(const VERU_group* application, prefs_by_gr
 std::vector<std::string> items_of(VERU_pref* pref, int level) {
   if (!pref->ask_value(level)) return {};
   if (pref->class_id() != VERU_pref_string_list_c) return {taken(pref->ask_display_value(level))};
-  const std::string encoded = value_text(pref->ask_value(level));
-  char** items = nullptr;
-  const int count = VERU_string_breakup_lines_separated_by_slash(encoded.c_str(), &items);
-  std::vector<std::string> result;
-  for (int i = 0; i < count; ++i) {
-    result.emplace_back(items[i]);
-    SM_free(items[i]);
-  }
-  SM_free(items);
-  return result;
+  return list_items(value_text(pref->ask_value(level)));
 }
 
 std::set<std::string> carried_names(int level) {
   char** names = nullptr;
   const int count = VERU_ask_level_carried_entries(level, &names);
-  std::set<std::string> result;
-  for (int i = 0; i < count; ++i) {
-    result.emplace(names[i]);
-    SM_free(names[i]);
-  }
-  SM_free(names);
-  return result;
+  const std::vector<std::string> carried = taken(names, count);
+  return std::set<std::string>(carried.begin(), carried.end());
 }
 
 report_entry_s entry_of(VERU_pref* pref, int level, const std::set<std::string>& carried, int now) {

@@ -14,16 +14,6 @@ std::string value_text_of(VERU_pref* pref, const std::vector<std::string>& texts
   return taken(VERU_encode_string_list(static_cast<int>(items.size()), items.data()));
 }
 
-// The items that an encoded list reads back as.
-std::vector<std::string> items_of(const std::string& encoded) {
-  char** items = nullptr;
-  const int count = VERU_string_breakup_lines_separated_by_slash(encoded.c_str(), &items);
-  std::vector<std::string> read;
-  for (int i = 0; i < count; ++i) read.push_back(taken(items[i]));
-  SM_free(items);
-  return read;
-}
-
 }  // namespace
 
 int run_set(const command_line_s& line) {
@@ -42,7 +32,7 @@ int run_set(const command_line_s& line) {
   // An item that holds the list's separator would come back as other items. One empty item is
   // the empty list.
   if (pref->class_id() == VERU_pref_string_list_c && texts != std::vector<std::string>{""}) {
-    const std::vector<std::string> read = items_of(text);
+    const std::vector<std::string> read = list_items(text);
     if (read != texts) {
       std::string shown;
       for (std::size_t i = 0; i < read.size(); ++i) shown += (i ? ", " : "") + read[i];

@@ -88,6 +88,10 @@ void warn_about_failed_levels(int last = 3);
 bool start_module(bool say_why);
 // The text of a new string of the library (SM_free), which it frees; "" for null.
 std::string taken(char* text);
+// The texts of a new array of count new strings of the library, which it frees.
+std::vector<std::string> taken(char** list, int count);
+// The items of an encoded string list.
+std::vector<std::string> list_items(const std::string& encoded);
 
 int run_levels(const command_line_s& line);
 int run_files(const command_line_s& line);

@@ -29,13 +29,7 @@ using om_owned = std::unique_ptr<T, om_deleter>;
 std::vector<std::string> installation_files() {
   char** paths = nullptr;
   const int count = VERU_ask_dpx_files(&paths);
-  std::vector<std::string> files;
-  for (int i = 0; i < count; ++i) {
-    files.emplace_back(paths[i]);
-    SM_free(paths[i]);
-  }
-  SM_free(paths);
-  return files;
+  return taken(paths, count);
 }
 
 // A document of the XML service, released when it goes.
@@ -45,7 +39,7 @@ class document {
     int error = KVXML_init();
     if (error == 0) context_ = pvtbl_kvxml->XERCES_DOM_create(&error, "UTF-8", 0);
     if (error != 0 || !context_)
-      ERROR_raise(__FILE__, __LINE__, 3550006, "Unable to initialize DOM");
+      ERROR_raise(__FILE__, __LINE__, VERU_ERROR_XML_INIT, "Unable to initialize DOM");
   }
   ~document() { pvtbl_kvxml->XERCES_DOM_release(context_); }
   document(const document&) = delete;
@@ -57,19 +51,19 @@ class document {
 };
 
 // Walks one file with root; a file that cannot be read or parsed, or has no root element, is
-// recorded with 3550025 and the parser's message.
+// recorded with VERU_ERROR_NO_ROOT_ELEMENT and the parser's message.
 void validate_file(const std::string& path, VERU_validate_root* root,
                    VERU_validate_result* result) {
   const document parsed;
   if (pvtbl_kvxml->XERCES_DOM_parseFile(parsed.context(), path.c_str(), "utf-8", 2) != 0) {
-    result->add_result(path.c_str(), 3550025,
+    result->add_result(path.c_str(), VERU_ERROR_NO_ROOT_ELEMENT,
                        pvtbl_kvxml->XERCES_DOM_getErrorText(parsed.context()));
     return;
   }
   XERCES_DOM_node* element = pvtbl_kvxml->XERCES_DOM_getDocumentElement(
       pvtbl_kvxml->XERCES_DOM_getDocument(parsed.context()));
   if (!element) {
-    result->add_result(path.c_str(), 3550025, "the file has no root element");
+    result->add_result(path.c_str(), VERU_ERROR_NO_ROOT_ELEMENT, "the file has no root element");
     return;
   }
   root->set_dom_node_and_filename(element, path.c_str());

@@ -6,7 +6,8 @@
 xml_file::xml_file() {
   int error = KVXML_init();
   if (error == 0) context_ = pvtbl_kvxml->XERCES_DOM_create(&error, "UTF-8", 0);
-  if (error != 0 || !context_) ERROR_raise(__FILE__, __LINE__, 3550006, "Unable to initialize DOM");
+  if (error != 0 || !context_)
+    ERROR_raise(__FILE__, __LINE__, VERU_ERROR_XML_INIT, "Unable to initialize DOM");
 }
 
 xml_file::~xml_file() {
@@ -96,10 +97,8 @@ std::vector<std::pair<std::string, std::string>> definition_sources(const char* 
   std::vector<std::pair<std::string, std::string>> sources;
   char** paths = nullptr;
   const int count = VERU_ask_dpx_files(&paths);
-  for (int i = 0; i < count; ++i) {
-    if (const char* role = role_in_file(paths[i], name)) sources.emplace_back(paths[i], role);
-    SM_free(paths[i]);
+  for (const std::string& path : taken(paths, count)) {
+    if (const char* role = role_in_file(path.c_str(), name)) sources.emplace_back(path, role);
   }
-  SM_free(paths);
   return sources;
 }

@@ -91,6 +91,11 @@ class OM_object {
   const OM_slot& slot(int index) const {
     return reinterpret_cast<const OM_slot*>(this)[-1 - index];
   }
+  // The object in a reference slot, as T: the class that the attribute refers to (or a base).
+  template <class T>
+  T* slot_object(int index) const {
+    return static_cast<T*>(slot(index).o);
+  }
 
   // Objects are made and freed only by the object manager (OM_create_object, OM_delete_object).
   static void* operator new(std::size_t) = delete;
@@ -164,7 +169,6 @@ unsigned OM_ask_object_id(const OM_attribute_s* declaration);
 int OM_object_class();
 int OM_methodic_object_class();
 int OM_tagged_object_class();
-int OM_tag_file_class();
 
 // ---- attributes ---------------------------------------------------------------------------
 
@@ -207,6 +211,10 @@ unsigned OM_ask_object_tag(const OM_object* object);
 OM_object* OM_ask_object_of_tag(unsigned tag);
 // Internal error unless object is non-null and of class_id or a subclass.
 void OM_check_ptr_class(const void* object, int class_id, const char* file, int line);
+// The body of an abstract operation: reports the internal error "Attempt to invoke abstract
+// method <operation> on <class> &<address>" from file and line.
+[[noreturn]] void OM_abstract_operation(const OM_object* object, const char* operation,
+                                        const char* file, int line);
 
 OM_tag_file* TAG_create_file(int kind, const char* name);
 void OM_create_root_object(OM_object* object, OM_tag_file* file);

@@ -19,10 +19,21 @@ const char* shown(const char* name) {
 VERU_pref* find_or_raise(const char* name) {
   VERU_pref* pref = module_root ? module_root->find_pref(name) : nullptr;
   if (!pref) {
-    ERROR_raise(VERU_SOURCE, __LINE__, 3550001, "VERU: preference %s is not found in database",
-                shown(name));
+    ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_UNKNOWN_PREF,
+                "VERU: preference %s is not found in database", shown(name));
   }
   return pref;
+}
+
+// The named preference as class Pref, which must be its exact class.
+template <class Pref>
+Pref* typed_or_raise(const char* name, const int& pref_class, const char* type) {
+  VERU_pref* pref = find_or_raise(name);
+  if (pref->class_id() != pref_class) {
+    ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_TYPE_MISMATCH,
+                "VERU: preference %s is not of type %s", name, type);
+  }
+  return static_cast<Pref*>(pref);
 }
 
 }  // namespace
@@ -66,27 +77,18 @@ bool VERU_is_known_default(const char* name) {
 }
 
 int VERU_ask_int(const char* name) {
-  VERU_pref* pref = find_or_raise(name);
-  if (pref->class_id() != VERU_pref_int_c) {
-    ERROR_raise(VERU_SOURCE, __LINE__, 3550002, "VERU: preference %s is not of type int", name);
-  }
-  return static_cast<VERU_pref_int*>(pref)->VERU_pref_int::ask_loaded_int();
+  return typed_or_raise<VERU_pref_int>(name, VERU_pref_int_c, "int")
+      ->VERU_pref_int::ask_loaded_int();
 }
 
 bool VERU_ask_logical(const char* name) {
-  VERU_pref* pref = find_or_raise(name);
-  if (pref->class_id() != VERU_pref_logical_c) {
-    ERROR_raise(VERU_SOURCE, __LINE__, 3550002, "VERU: preference %s is not of type logical", name);
-  }
-  return static_cast<VERU_pref_logical*>(pref)->VERU_pref_logical::ask_loaded_logical();
+  return typed_or_raise<VERU_pref_logical>(name, VERU_pref_logical_c, "logical")
+      ->VERU_pref_logical::ask_loaded_logical();
 }
 
 double VERU_ask_real(const char* name) {
-  VERU_pref* pref = find_or_raise(name);
-  if (pref->class_id() != VERU_pref_real_c) {
-    ERROR_raise(VERU_SOURCE, __LINE__, 3550002, "VERU: preference %s is not of type real", name);
-  }
-  return static_cast<VERU_pref_real*>(pref)->VERU_pref_real::ask_loaded_real();
+  return typed_or_raise<VERU_pref_real>(name, VERU_pref_real_c, "real")
+      ->VERU_pref_real::ask_loaded_real();
 }
 
 char* VERU_ask_string(const char* name) {
@@ -104,17 +106,13 @@ char* VERU_ask_string(const char* name) {
   if (OM_is_subclass(pref->class_id(), VERU_pref_string_c)) {
     return SM_string_copy(static_cast<VERU_pref_string*>(pref)->ask_loaded_string());
   }
-  ERROR_raise(VERU_SOURCE, __LINE__, 3550002,
+  ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_TYPE_MISMATCH,
               "VERU: preference %s is not of type string or string_list", name);
 }
 
 int VERU_ask_string_list(const char* name, char*** list) {
-  VERU_pref* pref = find_or_raise(name);
-  if (pref->class_id() != VERU_pref_string_list_c) {
-    ERROR_raise(VERU_SOURCE, __LINE__, 3550002, "VERU: preference %s is not of type string_list",
-                name);
-  }
-  return static_cast<VERU_pref_string_list*>(pref)->ask_loaded_string_list(list);
+  return typed_or_raise<VERU_pref_string_list>(name, VERU_pref_string_list_c, "string_list")
+      ->ask_loaded_string_list(list);
 }
 
 void VERU_add_visibility_cb(const char* name, bool (*callback)(void)) {

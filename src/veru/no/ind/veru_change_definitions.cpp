@@ -1,10 +1,10 @@
 // VERU_change: a change record that host code applies to a preference's level.
 #include <veru.h>
 
+#include "veru_class.h"
+
 VERU_change* VERU_change::create(const char* option_name) {
-  auto* object = static_cast<VERU_change*>(OM_create_object(VERU_change_c));
-  initialise(object, option_name);
-  return object;
+  return veru_create<VERU_change>(VERU_change_c, option_name);
 }
 
 void VERU_change::initialise(VERU_change* object, const char* option_name) {
@@ -12,9 +12,7 @@ void VERU_change::initialise(VERU_change* object, const char* option_name) {
 }
 
 void VERU_change::init_methods(OM_class_descriptor* table) {
-  OM_set_constructor<VERU_change>(table);
-  table->create = reinterpret_cast<OM_generic_fn>(&VERU_change::create);
-  table->initialise = reinterpret_cast<OM_generic_fn>(&VERU_change::initialise);
+  veru_set_class_operations<VERU_change>(table);
   OM_init_cascading_method(table, &VERU_change::delete_value);
   slot_option_name = OM_ask_attribute_slot(VERU_change_c, ATT_option_name__VERU6477);
   slot_value = OM_ask_attribute_slot(VERU_change_c, ATT_value__VERU1281);
@@ -33,7 +31,7 @@ const char* VERU_change::ask_option_name() const {
 }
 
 VERU_recorded_value* VERU_change::ask_value() const {
-  return static_cast<VERU_recorded_value*>(slot(slot_value).o);
+  return slot_object<VERU_recorded_value>(slot_value);
 }
 
 void VERU_change::set_value(VERU_recorded_value* value) {

@@ -2,6 +2,8 @@
 // is the value of every member.
 #include <veru.h>
 
+#include "veru_class.h"
+
 #define VERU_SOURCE "src/veru/no/ind/veru_data_color_definitions"
 
 namespace {
@@ -12,9 +14,7 @@ constexpr int LAST_COLOUR = 216;
 }  // namespace
 
 VERU_data_color* VERU_data_color::create(int unused) {
-  auto* object = static_cast<VERU_data_color*>(OM_create_object(VERU_data_color_c));
-  initialise(object, unused);
-  return object;
+  return veru_create<VERU_data_color>(VERU_data_color_c, unused);
 }
 
 void VERU_data_color::initialise(VERU_data_color* object, int unused) {
@@ -22,20 +22,19 @@ void VERU_data_color::initialise(VERU_data_color* object, int unused) {
 }
 
 void VERU_data_color::init_methods(OM_class_descriptor* table) {
-  OM_set_constructor<VERU_data_color>(table);
-  table->create = reinterpret_cast<OM_generic_fn>(&VERU_data_color::create);
-  table->initialise = reinterpret_cast<OM_generic_fn>(&VERU_data_color::initialise);
+  veru_set_class_operations<VERU_data_color>(table);
 }
 
 bool VERU_data_color::validate(const VERU_value* value) const {
   // Only integers are colours: a real or a string (a Color widget on a preference of another
   // type) is refused like any colour outside the table, as the value's own fault.
   if (!value || value->class_id() != VERU_int_value_c) {
-    ERROR_exception(VERU_SOURCE, __LINE__, 3550040, "Invalid value");
+    ERROR_exception(VERU_SOURCE, __LINE__, VERU_ERROR_NOT_COLOR, "Invalid value");
   }
   const int colour = static_cast<const VERU_int_value*>(value)->ask_value();
   if (colour >= FIRST_COLOUR && colour <= LAST_COLOUR) return true;
-  if (!find_elem(value)) ERROR_exception(VERU_SOURCE, __LINE__, 3550040, "Invalid value");
+  if (!find_elem(value))
+    ERROR_exception(VERU_SOURCE, __LINE__, VERU_ERROR_NOT_COLOR, "Invalid value");
   return true;
 }
 

@@ -1,21 +1,19 @@
 // VERU_data_enum: an enumeration; a value is allowed when it equals one of the members.
 #include <veru.h>
 
+#include "veru_class.h"
+
 #define VERU_SOURCE "src/veru/no/ind/veru_data_enum_definitions"
 
 VERU_data_enum* VERU_data_enum::create(int unused) {
-  auto* object = static_cast<VERU_data_enum*>(OM_create_object(VERU_data_enum_c));
-  initialise(object, unused);
-  return object;
+  return veru_create<VERU_data_enum>(VERU_data_enum_c, unused);
 }
 
 // An enumeration starts without members.
 void VERU_data_enum::initialise(VERU_data_enum*, int) {}
 
 void VERU_data_enum::init_methods(OM_class_descriptor* table) {
-  OM_set_constructor<VERU_data_enum>(table);
-  table->create = reinterpret_cast<OM_generic_fn>(&VERU_data_enum::create);
-  table->initialise = reinterpret_cast<OM_generic_fn>(&VERU_data_enum::initialise);
+  veru_set_class_operations<VERU_data_enum>(table);
   OM_init_cascading_method(table, &VERU_data_enum::delete_elems);
   slot_values = OM_ask_attribute_slot(VERU_data_enum_c, ATT_values__VERU4702);
 }
@@ -35,7 +33,8 @@ const VERU_enum_elem* VERU_data_enum::find_elem(const VERU_value* value) const {
 }
 
 bool VERU_data_enum::validate(const VERU_value* value) const {
-  if (!find_elem(value)) ERROR_exception(VERU_SOURCE, __LINE__, 3550010, "Invalid value");
+  if (!find_elem(value))
+    ERROR_exception(VERU_SOURCE, __LINE__, VERU_ERROR_NOT_IN_ENUM, "Invalid value");
   return true;
 }
 

@@ -2,6 +2,8 @@
 // exclusive.
 #include <veru.h>
 
+#include "veru_class.h"
+
 #include <cmath>
 #include <string>
 
@@ -46,47 +48,43 @@ bool is_allowed(const VERU_range_elem* lower, const VERU_range_elem* upper,
   if (!lower && !upper) return true;
   if (!lower) {
     const int c_upper = compare_with(upper, candidate);
-    *error = upper->ask_inclusive() ? 3550016 : 3550017;
+    *error = upper->ask_inclusive() ? VERU_ERROR_RANGE_NOT_AT_MOST : VERU_ERROR_RANGE_NOT_BELOW;
     return upper->ask_inclusive() ? c_upper != 1 : c_upper == -1;
   }
   const int c_lower = compare_with(lower, candidate);
   if (!upper) {
-    *error = lower->ask_inclusive() ? 3550015 : 3550018;
+    *error = lower->ask_inclusive() ? VERU_ERROR_RANGE_NOT_AT_LEAST : VERU_ERROR_RANGE_NOT_ABOVE;
     return lower->ask_inclusive() ? c_lower != -1 : c_lower == 1;
   }
   const int c_upper = compare_with(upper, candidate);
   const bool inside = c_lower == 1 && c_upper == -1;
   if (!lower->ask_inclusive() && !upper->ask_inclusive()) {
-    *error = 3550014;
+    *error = VERU_ERROR_RANGE_NOT_IN_OPEN;
     return c_lower != 0 && c_upper != 0 && inside;
   }
   if (lower->ask_inclusive() && !upper->ask_inclusive()) {
-    *error = 3550011;
+    *error = VERU_ERROR_RANGE_NOT_IN_CLOSED_OPEN;
     return c_lower == 0 || inside;
   }
   if (!lower->ask_inclusive()) {
-    *error = 3550012;
+    *error = VERU_ERROR_RANGE_NOT_IN_OPEN_CLOSED;
     return c_upper == 0 || inside;
   }
-  *error = 3550013;
+  *error = VERU_ERROR_RANGE_NOT_IN_CLOSED;
   return c_upper == 0 || c_lower == 0 || inside;
 }
 
 }  // namespace
 
 VERU_data_range* VERU_data_range::create(int unused) {
-  auto* object = static_cast<VERU_data_range*>(OM_create_object(VERU_data_range_c));
-  initialise(object, unused);
-  return object;
+  return veru_create<VERU_data_range>(VERU_data_range_c, unused);
 }
 
 // A range starts without bounds.
 void VERU_data_range::initialise(VERU_data_range*, int) {}
 
 void VERU_data_range::init_methods(OM_class_descriptor* table) {
-  OM_set_constructor<VERU_data_range>(table);
-  table->create = reinterpret_cast<OM_generic_fn>(&VERU_data_range::create);
-  table->initialise = reinterpret_cast<OM_generic_fn>(&VERU_data_range::initialise);
+  veru_set_class_operations<VERU_data_range>(table);
   OM_init_cascading_method(table, &VERU_data_range::delete_bounds);
   slot_lower = OM_ask_attribute_slot(VERU_data_range_c, ATT_lower__VERU33);
   slot_upper = OM_ask_attribute_slot(VERU_data_range_c, ATT_upper__VERU7582);
@@ -125,9 +123,9 @@ void VERU_data_range::set_upper(VERU_range_elem* bound) {
 }
 
 VERU_range_elem* VERU_data_range::ask_lower() const {
-  return static_cast<VERU_range_elem*>(slot(slot_lower).o);
+  return slot_object<VERU_range_elem>(slot_lower);
 }
 
 VERU_range_elem* VERU_data_range::ask_upper() const {
-  return static_cast<VERU_range_elem*>(slot(slot_upper).o);
+  return slot_object<VERU_range_elem>(slot_upper);
 }

@@ -1,5 +1,6 @@
 // The definition file table and the search for each definition file: override directories,
 // language variants, the localization directory and the installation's kvrn directory.
+#include <array>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -98,11 +99,13 @@ char* veru_find_definition_file(const char* name) {
       CFI_merge_filespec(environment.base_dir, "kvrn", &installation) == 0) {
     const veru_sm_string directory = veru_owned(installation);
     if (CFI_ask_directory_exist(directory.get()) != 0) {
-      ERROR_raise(VERU_SOURCE, __LINE__, 3550003, "directory %s does not exist", directory.get());
+      ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_DEFINITION_FILE_LOAD,
+                  "directory %s does not exist", directory.get());
     }
     if (char* path = existing_file(directory.get(), name)) return path;
   }
-  ERROR_raise(VERU_SOURCE, __LINE__, 3550003, "file %s could not be found", name);
+  ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_DEFINITION_FILE_LOAD, "file %s could not be found",
+              name);
 }
 
 int VERU_ask_dpx_files(char*** files) {
@@ -120,7 +123,8 @@ int VERU_ask_dpx_files(char*** files) {
         ERROR_lprintf("VERU: path %s of definition file %s is longer than %zu characters\n",
                       paths[filled], entry.file_name, sizeof entry.resolved_path - 1);
         ++filled;
-        ERROR_raise(VERU_SOURCE, __LINE__, 3550003, "path of file %s is too long", entry.file_name);
+        ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_DEFINITION_FILE_LOAD,
+                    "path of file %s is too long", entry.file_name);
       }
       std::strcpy(entry.resolved_path, paths[filled]);
     }
@@ -137,4 +141,14 @@ int VERU_ask_dpx_files(char*** files) {
     SM_free(paths);
   }
   return DEFINITION_FILE_COUNT;
+}
+
+const char* const* VERU__ask_dpx_file_names(int* count) {
+  static const auto names = [] {
+    std::array<const char*, DEFINITION_FILE_COUNT + 1> pointers{};
+    for (int i = 0; i < DEFINITION_FILE_COUNT; ++i) pointers[i] = definition_files[i].file_name;
+    return pointers;
+  }();
+  if (count) *count = DEFINITION_FILE_COUNT;
+  return names.data();
 }

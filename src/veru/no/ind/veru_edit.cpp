@@ -23,21 +23,25 @@ int guarded(char** reason, Edit edit) {
   try {
     return answer(edit(), reason);
   } catch (const TQS::Error::Exception& error) {
-    const int code = VERU_is_veru_error(error.askCode()) ? error.askCode() : 3550047;
+    const int code =
+        VERU_is_veru_error(error.askCode()) ? error.askCode() : VERU_ERROR_LEVEL_NOT_CHANGEABLE;
     return answer(refusal_of(code, error.what()), reason);
   }
 }
 
 veru_refusal_s level_refusal(int level) {
   if (level == 0) {
-    return refusal_of(3550047, "level 0 holds the definitions' defaults, which are not edited");
+    return refusal_of(VERU_ERROR_LEVEL_NOT_CHANGEABLE,
+                      "level 0 holds the definitions' defaults, which are not edited");
   }
   if (level < 0 || level > 3)
-    return refusal_of(3550047, "there is no level " + std::to_string(level));
+    return refusal_of(VERU_ERROR_LEVEL_NOT_CHANGEABLE,
+                      "there is no level " + std::to_string(level));
   if (!VERU__is_level_defined(level)) {
-    return refusal_of(3550047, veru_level_text(level) +
-                                   " is not defined: its directory variable is not set or has no "
-                                   "startup folder");
+    return refusal_of(VERU_ERROR_LEVEL_NOT_CHANGEABLE,
+                      veru_level_text(level) +
+                          " is not defined: its directory variable is not set or has no "
+                          "startup folder");
   }
   return {};
 }
@@ -46,8 +50,8 @@ veru_refusal_s level_refusal(int level) {
 veru_refusal_s edit_target(const char* name, int level, VERU_pref** pref) {
   *pref = name ? VERU_lookup_pref(name) : nullptr;
   if (!*pref) {
-    return refusal_of(
-        3550001, name ? std::string("no preference is named ") + name : "no preference name given");
+    return refusal_of(VERU_ERROR_UNKNOWN_PREF, name ? std::string("no preference is named ") + name
+                                                    : "no preference name given");
   }
   return level_refusal(level);
 }
@@ -55,7 +59,8 @@ veru_refusal_s edit_target(const char* name, int level, VERU_pref** pref) {
 // Why a lock below the level forbids changing the preference there.
 veru_refusal_s lock_refusal(VERU_pref* pref, int level) {
   for (int below = 0; below < level; ++below) {
-    if (pref->is_locked(below)) return refusal_of(3550045, "locked at " + veru_level_text(below));
+    if (pref->is_locked(below))
+      return refusal_of(VERU_ERROR_LOCKED_AT_HIGHER_LEVEL, "locked at " + veru_level_text(below));
   }
   return {};
 }
@@ -104,7 +109,8 @@ veru_refusal_s edit_lock(const char* name, int level, bool locked) {
   VERU_pref* pref = nullptr;
   if (veru_refusal_s refusal = edit_target(name, level, &pref)) return refusal;
   if (locked && level == 3) {
-    return refusal_of(3550047, "the user level cannot lock preferences: no level is above it");
+    return refusal_of(VERU_ERROR_LEVEL_NOT_CHANGEABLE,
+                      "the user level cannot lock preferences: no level is above it");
   }
   if (veru_refusal_s refusal = lock_refusal(pref, level)) return refusal;
   if (level_locks(pref, level) == locked) return {};
@@ -117,12 +123,13 @@ veru_refusal_s edit_comment(const char* name, int level, const char* comment) {
   VERU_pref* pref = nullptr;
   if (veru_refusal_s refusal = edit_target(name, level, &pref)) return refusal;
   if (veru_refusal_s refusal = lock_refusal(pref, level)) return refusal;
-  if (veru_refusal_s refusal = veru_check_edit_text(comment, "the comment", 3550047)) {
+  if (veru_refusal_s refusal =
+          veru_check_edit_text(comment, "the comment", VERU_ERROR_LEVEL_NOT_CHANGEABLE)) {
     return refusal;
   }
   if (!pref->has_value(level)) {
-    return refusal_of(3550046, std::string(name) + " has no value at " + veru_level_text(level) +
-                                   " to comment on");
+    return refusal_of(VERU_ERROR_NOT_SET_AT_LEVEL, std::string(name) + " has no value at " +
+                                                       veru_level_text(level) + " to comment on");
   }
   TEXT_s* text = comment && *comment ? TEXT_create_string(comment) : nullptr;
   pref->set_comment(text, level);
@@ -131,19 +138,21 @@ veru_refusal_s edit_comment(const char* name, int level, const char* comment) {
 }
 
 veru_refusal_s edit_reset(const char* name, int level) {
-  if (!name) return refusal_of(3550001, "no preference name given");
+  if (!name) return refusal_of(VERU_ERROR_UNKNOWN_PREF, "no preference name given");
   if (veru_refusal_s refusal = level_refusal(level)) return refusal;
   // An entry that the level's load ignored goes too, also for a name no preference has.
   const bool dropped = veru_level(level).carried.drop(name) > 0;
   VERU_pref* pref = VERU_lookup_pref(name);
   if (!pref) {
-    return dropped ? veru_refusal_s{}
-                   : refusal_of(3550001, std::string("no preference is named ") + name);
+    return dropped
+               ? veru_refusal_s{}
+               : refusal_of(VERU_ERROR_UNKNOWN_PREF, std::string("no preference is named ") + name);
   }
   if (!pref->ask_recorded_value(level)) {
     return dropped ? veru_refusal_s{}
-                   : refusal_of(3550046, std::string("nothing is recorded for ") + name + " at " +
-                                             veru_level_text(level));
+                   : refusal_of(VERU_ERROR_NOT_SET_AT_LEVEL,
+                                std::string("nothing is recorded for ") + name + " at " +
+                                    veru_level_text(level));
   }
   pref->remove_value(level);
   refresh_query_value(pref);
@@ -152,7 +161,8 @@ veru_refusal_s edit_reset(const char* name, int level) {
 
 veru_refusal_s edit_level_lock(int level, bool locked_by_default) {
   if (level == 3) {
-    return refusal_of(3550047, "the user level cannot lock by default: no level is above it");
+    return refusal_of(VERU_ERROR_LEVEL_NOT_CHANGEABLE,
+                      "the user level cannot lock by default: no level is above it");
   }
   if (veru_refusal_s refusal = level_refusal(level)) return refusal;
   if (VERU_is_level_locked_by_default(level) == locked_by_default) return {};

@@ -55,10 +55,11 @@ veru_refusal_s member_refusal(VERU_pref* pref, const std::string& shown) {
   if (!enumeration) return {};
   const std::string members = members_of(enumeration);
   if (enumeration->class_id() == VERU_data_color_c) {
-    return refused(3550040, "not a colour: " + shown + " (a colour number from 1 to 216" +
-                                (members.empty() ? "" : ", or one of " + members) + ")");
+    return refused(VERU_ERROR_NOT_COLOR,
+                   "not a colour: " + shown + " (a colour number from 1 to 216" +
+                       (members.empty() ? "" : ", or one of " + members) + ")");
   }
-  return refused(3550010, shown + " is not allowed: must be one of " + members);
+  return refused(VERU_ERROR_NOT_IN_ENUM, shown + " is not allowed: must be one of " + members);
 }
 
 // The text as a reason shows it: in double quotes when it is empty or starts or ends with a
@@ -136,10 +137,10 @@ veru_refusal_s veru_check_edit_text(const char* text, const char* what, int code
 
 VERU_value* veru_read_value_text(VERU_pref* pref, const char* text, veru_refusal_s* refusal) {
   const int type = pref->class_id();
-  const int code = type == VERU_pref_int_c       ? 3550008
-                   : type == VERU_pref_real_c    ? 3550007
-                   : type == VERU_pref_logical_c ? 3550044
-                                                 : 3550009;
+  const int code = type == VERU_pref_int_c       ? VERU_ERROR_NOT_INT
+                   : type == VERU_pref_real_c    ? VERU_ERROR_NOT_REAL
+                   : type == VERU_pref_logical_c ? VERU_ERROR_NOT_LOGICAL
+                                                 : VERU_ERROR_NOT_STRING;
   if (!text) {
     *refusal = refused(code, "no value given");
     return nullptr;

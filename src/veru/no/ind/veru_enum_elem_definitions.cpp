@@ -1,10 +1,10 @@
 // VERU_enum_elem: one member of an enumeration.
 #include <veru.h>
 
+#include "veru_class.h"
+
 VERU_enum_elem* VERU_enum_elem::create(VERU_value* value, const char* name) {
-  auto* object = static_cast<VERU_enum_elem*>(OM_create_object(VERU_enum_elem_c));
-  initialise(object, value, name);
-  return object;
+  return veru_create<VERU_enum_elem>(VERU_enum_elem_c, value, name);
 }
 
 void VERU_enum_elem::initialise(VERU_enum_elem* object, VERU_value* value, const char* name) {
@@ -13,9 +13,7 @@ void VERU_enum_elem::initialise(VERU_enum_elem* object, VERU_value* value, const
 }
 
 void VERU_enum_elem::init_methods(OM_class_descriptor* table) {
-  OM_set_constructor<VERU_enum_elem>(table);
-  table->create = reinterpret_cast<OM_generic_fn>(&VERU_enum_elem::create);
-  table->initialise = reinterpret_cast<OM_generic_fn>(&VERU_enum_elem::initialise);
+  veru_set_class_operations<VERU_enum_elem>(table);
   OM_init_cascading_method(table, &VERU_enum_elem::delete_value);
   slot_value = OM_ask_attribute_slot(VERU_enum_elem_c, ATT_value__VERU1281);
   slot_name = OM_ask_attribute_slot(VERU_enum_elem_c, ATT_name__VERU8887);
@@ -27,7 +25,7 @@ void VERU_enum_elem::delete_value(OM_object* object) {
 }
 
 VERU_value* VERU_enum_elem::ask_value() const {
-  return static_cast<VERU_value*>(slot(slot_value).o);
+  return slot_object<VERU_value>(slot_value);
 }
 
 TEXT_s* VERU_enum_elem::ask_name() const {

@@ -1,12 +1,12 @@
 // VERU_group: a node of the definition tree (application, category, tab or group).
 #include <veru.h>
 
+#include "veru_class.h"
+
 #include <cstring>
 
 VERU_group* VERU_group::create(const char* name) {
-  auto* object = static_cast<VERU_group*>(OM_create_object(VERU_group_c));
-  initialise(object, name);
-  return object;
+  return veru_create<VERU_group>(VERU_group_c, name);
 }
 
 void VERU_group::initialise(VERU_group* object, const char* name) {
@@ -15,9 +15,7 @@ void VERU_group::initialise(VERU_group* object, const char* name) {
 }
 
 void VERU_group::init_methods(OM_class_descriptor* table) {
-  OM_set_constructor<VERU_group>(table);
-  table->create = reinterpret_cast<OM_generic_fn>(&VERU_group::create);
-  table->initialise = reinterpret_cast<OM_generic_fn>(&VERU_group::initialise);
+  veru_set_class_operations<VERU_group>(table);
   slot_name = OM_ask_attribute_slot(VERU_group_c, ATT_name__VERU8887);
   slot_objects = OM_ask_attribute_slot(VERU_group_c, ATT_objects__VERU352);
   slot_has_tabs = OM_ask_attribute_slot(VERU_group_c, ATT_m_has_tabs__VERU5069);
@@ -51,7 +49,7 @@ void VERU_group::set_has_tabs(bool has_tabs) {
 }
 
 VERU_group* VERU_group::ask_parent() const {
-  return static_cast<VERU_group*>(slot(slot_parent).o);
+  return slot_object<VERU_group>(slot_parent);
 }
 
 void VERU_group::set_parent(VERU_group* parent) {

@@ -1,14 +1,14 @@
 // VERU_int_value: a 32-bit signed integer value.
 #include <veru.h>
 
+#include "veru_class.h"
+
 #include <charconv>
 
 #define VERU_SOURCE "src/veru/no/ind/veru_int_value_definitions"
 
 VERU_int_value* VERU_int_value::create(int value) {
-  auto* object = static_cast<VERU_int_value*>(OM_create_object(VERU_int_value_c));
-  initialise(object, value);
-  return object;
+  return veru_create<VERU_int_value>(VERU_int_value_c, value);
 }
 
 void VERU_int_value::initialise(VERU_int_value* object, int value) {
@@ -16,9 +16,7 @@ void VERU_int_value::initialise(VERU_int_value* object, int value) {
 }
 
 void VERU_int_value::init_methods(OM_class_descriptor* table) {
-  OM_set_constructor<VERU_int_value>(table);
-  table->create = reinterpret_cast<OM_generic_fn>(&VERU_int_value::create);
-  table->initialise = reinterpret_cast<OM_generic_fn>(&VERU_int_value::initialise);
+  veru_set_class_operations<VERU_int_value>(table);
   slot_value = OM_ask_attribute_slot(VERU_int_value_c, ATT_value__VERU1281);
 }
 

@@ -291,7 +291,7 @@ void load_pref(VERU_group* group, XERCES_DOM_node* element) {
 VERU_group* load_group(XERCES_DOM_node* element, element_kind element_is, int depth,
                        const char* path) {
   if (depth > VERU_MAX_GROUP_DEPTH) {
-    ERROR_raise(VERU_SOURCE, __LINE__, 3550003,
+    ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_DEFINITION_FILE_LOAD,
                 "Unable to load preferences definition: groups nested more than %d deep in %s",
                 VERU_MAX_GROUP_DEPTH, path);
   }
@@ -321,7 +321,8 @@ XERCES_DOM_node* document_element(const veru_document& document) {
   XERCES_DOM_node* node = pvtbl_kvxml->XERCES_DOM_getDocument(document.context());
   XERCES_DOM_node* element = node ? pvtbl_kvxml->XERCES_DOM_getDocumentElement(node) : nullptr;
   if (!element) {
-    ERROR_raise(VERU_SOURCE, __LINE__, 3550003, "Unable to load preferences definition");
+    ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_DEFINITION_FILE_LOAD,
+                "Unable to load preferences definition");
   }
   return element;
 }
@@ -366,7 +367,8 @@ void load_extras(const veru_document& document, const char* path) {
       VERU_group* application =
           VERU_lookup_application_by_csh_tag(tree_root, attribute(child, "csh"));
       if (!application) {
-        ERROR_raise(VERU_SOURCE, __LINE__, 3550003, "Unable to process kv_extras.dpx file");
+        ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_DEFINITION_FILE_LOAD,
+                    "Unable to process kv_extras.dpx file");
       }
       for (XERCES_DOM_node* category = veru_next_element(child, nullptr); category;
            category = veru_next_element(child, category)) {
@@ -390,7 +392,8 @@ void veru_load_definition_file(const char* path) {
   if (pvtbl_kvxml->XERCES_DOM_parseFile(document.context(), path, "utf-8",
                                         XERCES_DOM_PARSE_DROP_BLANK_TEXT) != 0) {
     ERROR_lprintf("\n%s\n", pvtbl_kvxml->XERCES_DOM_getErrorText(document.context()));
-    ERROR_raise(VERU_SOURCE, __LINE__, 3550003, "Unable to parse XML def file %s", path);
+    ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_DEFINITION_FILE_LOAD,
+                "Unable to parse XML def file %s", path);
   }
   if (std::strstr(path, "kv_extras")) {
     load_extras(document, path);

@@ -78,10 +78,10 @@ void read_entries(XERCES_DOM_node* root, int level, bool notify, ignored_entries
     VERU_pref* pref = VERU_lookup_pref(name);
     if (!pref) {
       ignored->ignore(element, "\tDefault %s is not found in the database. Value ignored\n", name,
-                      {3550001, position, "no preference has this name"});
+                      {VERU_ERROR_UNKNOWN_PREF, position, "no preference has this name"});
     } else if (pref->is_locked(level - 1)) {
       ignored->ignore(element, "\tDefault %s is locked. Value ignored\n", name,
-                      {3550045, position, lock_reason(pref, level)});
+                      {VERU_ERROR_LOCKED_AT_HIGHER_LEVEL, position, lock_reason(pref, level)});
     } else {
       try {
         pref->read_dom_node(element, level);
@@ -119,8 +119,8 @@ void veru_load_level_values(int level, bool notify) {
             XERCES_DOM_PARSE_DROP_BLANK_TEXT | XERCES_DOM_PARSE_KEEP_SOLE_BLANK_TEXT) != 0) {
       entry.load_failure = pvtbl_kvxml->XERCES_DOM_getErrorText(document.context());
       ERROR_lprintf("\n%s\n", entry.load_failure.c_str());
-      ERROR_raise(VERU_SOURCE, __LINE__, 3550004, "Unable to parse XML values file %s",
-                  entry.file_path);
+      ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_VALUE_FILE_LOAD,
+                  "Unable to parse XML values file %s", entry.file_path);
     }
     entry.locked_by_default = false;
     XERCES_DOM_node* root = pvtbl_kvxml->XERCES_DOM_getDocumentElement(

@@ -1,12 +1,12 @@
 // VERU_logical_value: a true or false value.
 #include <veru.h>
 
+#include "veru_class.h"
+
 #define VERU_SOURCE "src/veru/no/ind/veru_logical_value_definitions"
 
 VERU_logical_value* VERU_logical_value::create(bool value) {
-  auto* object = static_cast<VERU_logical_value*>(OM_create_object(VERU_logical_value_c));
-  initialise(object, value);
-  return object;
+  return veru_create<VERU_logical_value>(VERU_logical_value_c, value);
 }
 
 void VERU_logical_value::initialise(VERU_logical_value* object, bool value) {
@@ -14,9 +14,7 @@ void VERU_logical_value::initialise(VERU_logical_value* object, bool value) {
 }
 
 void VERU_logical_value::init_methods(OM_class_descriptor* table) {
-  OM_set_constructor<VERU_logical_value>(table);
-  table->create = reinterpret_cast<OM_generic_fn>(&VERU_logical_value::create);
-  table->initialise = reinterpret_cast<OM_generic_fn>(&VERU_logical_value::initialise);
+  veru_set_class_operations<VERU_logical_value>(table);
   slot_value = OM_ask_attribute_slot(VERU_logical_value_c, ATT_value__VERU1281);
 }
 

@@ -52,7 +52,7 @@ void VERU_module_root::set_tree_root(VERU_group* group) {
 }
 
 VERU_group* VERU_module_root::ask_tree_root() const {
-  return static_cast<VERU_group*>(slot(slot_tree_root).o);
+  return slot_object<VERU_group>(slot_tree_root);
 }
 
 void VERU_module_root::add_pref(VERU_pref* pref) {
@@ -62,7 +62,7 @@ void VERU_module_root::add_pref(VERU_pref* pref) {
 }
 
 OM_set* VERU_module_root::ask_pref_set() const {
-  return static_cast<OM_set*>(slot(slot_pref_set).o);
+  return slot_object<OM_set>(slot_pref_set);
 }
 
 void VERU_module_root::set_pref_set(OM_set* set) {

@@ -67,7 +67,7 @@ void check_level(const VERU_pref* pref, int level) {
 
 VERU_recorded_value* VERU_pref::recorded(int level) const {
   check_level(this, level);
-  return static_cast<VERU_recorded_value*>(slot(slot_values + level).o);
+  return slot_object<VERU_recorded_value>(slot_values + level);
 }
 
 // ---- per-level operations -----------------------------------------------------------------
@@ -240,7 +240,7 @@ void VERU_pref::set_data(VERU_data* data) {
 }
 
 VERU_data* VERU_pref::ask_data() const {
-  return static_cast<VERU_data*>(slot(slot_data).o);
+  return slot_object<VERU_data>(slot_data);
 }
 
 const char* VERU_pref::ask_name() const {
@@ -278,7 +278,7 @@ void VERU_pref::set_parent(VERU_group* parent) {
 }
 
 VERU_group* VERU_pref::ask_parent() const {
-  return static_cast<VERU_group*>(slot(slot_parent).o);
+  return slot_object<VERU_group>(slot_parent);
 }
 
 void VERU_pref::read_dom_node(XERCES_DOM_node* element, int level) {
@@ -329,9 +329,7 @@ void VERU_pref::set_loaded_value(VERU_value* value) {
 }
 
 VERU_value* VERU_pref::create_veru_value(const char*) {
-  ERROR_internal(VERU_SOURCE, __LINE__,
-                 "Attempt to invoke abstract method create_veru_value on %s &%p",
-                 OM_ask_class_name(class_id()), static_cast<const void*>(this));
+  OM_abstract_operation(this, "create_veru_value", VERU_SOURCE, __LINE__);
 }
 
 // The tab is the parent, or the parent's parent when the parent is a group inside a tab.
@@ -439,16 +437,6 @@ const VERU_value* VERU_pref::checked_loaded_value(int value_class) const {
 
 const VERU_value* VERU_pref::checked_level_value(int level, int value_class) {
   return checked(ask_value(level), value_class);
-}
-
-const char* VERU_pref::string_at(int level) {
-  return static_cast<const VERU_string_value*>(checked_level_value(level, VERU_string_value_c))
-      ->ask_value();
-}
-
-const char* VERU_pref::loaded_string() const {
-  return static_cast<const VERU_string_value*>(checked_loaded_value(VERU_string_value_c))
-      ->VERU_string_value::ask_value();
 }
 
 void VERU_pref::store_read_value(VERU_value* value, XERCES_DOM_node* element, int level, bool check,

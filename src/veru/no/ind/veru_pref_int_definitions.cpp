@@ -7,15 +7,15 @@
 #define VERU_SOURCE "src/veru/no/ind/veru_pref_int_definitions"
 
 VERU_pref_int* VERU_pref_int::create(const char* name) {
-  return veru_create_pref<VERU_pref_int>(VERU_pref_int_c, name);
+  return veru_create<VERU_pref_int>(VERU_pref_int_c, name);
 }
 
 void VERU_pref_int::init_methods(OM_class_descriptor* table) {
-  veru_init_pref_methods<VERU_pref_int>(table);
+  veru_set_class_operations<VERU_pref_int>(table);
 }
 
 void VERU_pref_int::read_dom_node(XERCES_DOM_node* element, int level) {
-  const char* text = veru_value_attribute(element, 3550008, VERU_SOURCE);
+  const char* text = veru_value_attribute(element, VERU_ERROR_NOT_INT, VERU_SOURCE);
   store_read_value(create_veru_value(text), element, level, true, VERU_SOURCE);
 }
 
@@ -24,8 +24,7 @@ VERU_value* VERU_pref_int::create_veru_value(const char* text) {
 }
 
 int VERU_pref_int::ask_int(int level) {
-  return static_cast<const VERU_int_value*>(checked_level_value(level, VERU_int_value_c))
-      ->ask_value();
+  return value_at<VERU_int_value>(level, VERU_int_value_c);
 }
 
 void VERU_pref_int::set_int(int value, int level) {
@@ -39,6 +38,5 @@ bool VERU_pref_int::ask_int_range(int* lower, int* upper, bool* lower_inclusive,
 }
 
 int VERU_pref_int::ask_loaded_int() {
-  return static_cast<const VERU_int_value*>(checked_loaded_value(VERU_int_value_c))
-      ->VERU_int_value::ask_value();
+  return loaded<VERU_int_value>(VERU_int_value_c);
 }

@@ -6,11 +6,11 @@
 #define VERU_SOURCE "src/veru/no/ind/veru_pref_list_definitions"
 
 VERU_pref_list* VERU_pref_list::create(const char* name) {
-  return veru_create_pref<VERU_pref_list>(VERU_pref_list_c, name);
+  return veru_create<VERU_pref_list>(VERU_pref_list_c, name);
 }
 
 void VERU_pref_list::init_methods(OM_class_descriptor* table) {
-  veru_init_pref_methods<VERU_pref_list>(table);
+  veru_set_class_operations<VERU_pref_list>(table);
 }
 
 char* VERU_pref_list::ask_display_value(int level) {
@@ -23,7 +23,7 @@ char* VERU_pref_list::ask_display_value(int level) {
 
 // Lists are not checked against a constraint.
 void VERU_pref_list::read_dom_node(XERCES_DOM_node* element, int level) {
-  const char* text = veru_value_attribute(element, 3550009, VERU_SOURCE);
+  const char* text = veru_value_attribute(element, VERU_ERROR_NOT_STRING, VERU_SOURCE);
   store_read_value(create_veru_value(text), element, level, false, VERU_SOURCE);
 }
 
@@ -32,7 +32,7 @@ VERU_value* VERU_pref_list::create_veru_value(const char* text) {
 }
 
 const char* VERU_pref_list::ask_string(int level) {
-  return string_at(level);
+  return value_at<VERU_string_value>(level, VERU_string_value_c);
 }
 
 void VERU_pref_list::set_string(const char* value, int level) {
@@ -40,5 +40,5 @@ void VERU_pref_list::set_string(const char* value, int level) {
 }
 
 const char* VERU_pref_list::ask_loaded_string() {
-  return loaded_string();
+  return loaded<VERU_string_value>(VERU_string_value_c);
 }

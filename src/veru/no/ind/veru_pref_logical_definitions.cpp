@@ -6,11 +6,11 @@
 #define VERU_SOURCE "src/veru/no/ind/veru_pref_logical_definitions"
 
 VERU_pref_logical* VERU_pref_logical::create(const char* name) {
-  return veru_create_pref<VERU_pref_logical>(VERU_pref_logical_c, name);
+  return veru_create<VERU_pref_logical>(VERU_pref_logical_c, name);
 }
 
 void VERU_pref_logical::init_methods(OM_class_descriptor* table) {
-  veru_init_pref_methods<VERU_pref_logical>(table);
+  veru_set_class_operations<VERU_pref_logical>(table);
 }
 
 // A value file must say true or false, in any letter case; the constraint is not consulted.
@@ -18,7 +18,7 @@ void VERU_pref_logical::read_dom_node(XERCES_DOM_node* element, int level) {
   const char* text = element ? pvtbl_kvxml->XERCES_DOM_getAttribute(element, "value") : nullptr;
   const bool is_true = STR_compare_i(text, "true") == 0;
   if (!text || (!is_true && STR_compare_i(text, "false") != 0)) {
-    ERROR_raise(VERU_SOURCE, __LINE__, 3550044, "Invalid logical value");
+    ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_NOT_LOGICAL, "Invalid logical value");
   }
   store_read_value(VERU_logical_value::create(is_true), element, level, false, VERU_SOURCE);
 }
@@ -28,8 +28,7 @@ VERU_value* VERU_pref_logical::create_veru_value(const char* text) {
 }
 
 bool VERU_pref_logical::ask_logical(int level) {
-  return static_cast<const VERU_logical_value*>(checked_level_value(level, VERU_logical_value_c))
-      ->ask_value();
+  return value_at<VERU_logical_value>(level, VERU_logical_value_c);
 }
 
 void VERU_pref_logical::set_logical(bool value, int level) {
@@ -37,6 +36,5 @@ void VERU_pref_logical::set_logical(bool value, int level) {
 }
 
 bool VERU_pref_logical::ask_loaded_logical() {
-  return static_cast<const VERU_logical_value*>(checked_loaded_value(VERU_logical_value_c))
-      ->VERU_logical_value::ask_value();
+  return loaded<VERU_logical_value>(VERU_logical_value_c);
 }

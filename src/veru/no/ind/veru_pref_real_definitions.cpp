@@ -7,15 +7,15 @@
 #define VERU_SOURCE "src/veru/no/ind/veru_pref_real_definitions"
 
 VERU_pref_real* VERU_pref_real::create(const char* name) {
-  return veru_create_pref<VERU_pref_real>(VERU_pref_real_c, name);
+  return veru_create<VERU_pref_real>(VERU_pref_real_c, name);
 }
 
 void VERU_pref_real::init_methods(OM_class_descriptor* table) {
-  veru_init_pref_methods<VERU_pref_real>(table);
+  veru_set_class_operations<VERU_pref_real>(table);
 }
 
 void VERU_pref_real::read_dom_node(XERCES_DOM_node* element, int level) {
-  const char* text = veru_value_attribute(element, 3550007, VERU_SOURCE);
+  const char* text = veru_value_attribute(element, VERU_ERROR_NOT_REAL, VERU_SOURCE);
   store_read_value(create_veru_value(text), element, level, true, VERU_SOURCE);
 }
 
@@ -24,8 +24,7 @@ VERU_value* VERU_pref_real::create_veru_value(const char* text) {
 }
 
 double VERU_pref_real::ask_real(int level) {
-  return static_cast<const VERU_real_value*>(checked_level_value(level, VERU_real_value_c))
-      ->ask_value();
+  return value_at<VERU_real_value>(level, VERU_real_value_c);
 }
 
 void VERU_pref_real::set_real(double value, int level) {
@@ -39,6 +38,5 @@ bool VERU_pref_real::ask_real_range(double* lower, double* upper, bool* lower_in
 }
 
 double VERU_pref_real::ask_loaded_real() {
-  return static_cast<const VERU_real_value*>(checked_loaded_value(VERU_real_value_c))
-      ->VERU_real_value::ask_value();
+  return loaded<VERU_real_value>(VERU_real_value_c);
 }

@@ -6,15 +6,15 @@
 #define VERU_SOURCE "src/veru/no/ind/veru_pref_string_definitions"
 
 VERU_pref_string* VERU_pref_string::create(const char* name) {
-  return veru_create_pref<VERU_pref_string>(VERU_pref_string_c, name);
+  return veru_create<VERU_pref_string>(VERU_pref_string_c, name);
 }
 
 void VERU_pref_string::init_methods(OM_class_descriptor* table) {
-  veru_init_pref_methods<VERU_pref_string>(table);
+  veru_set_class_operations<VERU_pref_string>(table);
 }
 
 void VERU_pref_string::read_dom_node(XERCES_DOM_node* element, int level) {
-  const char* text = veru_value_attribute(element, 3550009, VERU_SOURCE);
+  const char* text = veru_value_attribute(element, VERU_ERROR_NOT_STRING, VERU_SOURCE);
   store_read_value(create_veru_value(text), element, level, true, VERU_SOURCE);
 }
 
@@ -23,7 +23,7 @@ VERU_value* VERU_pref_string::create_veru_value(const char* text) {
 }
 
 const char* VERU_pref_string::ask_string(int level) {
-  return string_at(level);
+  return value_at<VERU_string_value>(level, VERU_string_value_c);
 }
 
 void VERU_pref_string::set_string(const char* value, int level) {
@@ -31,5 +31,5 @@ void VERU_pref_string::set_string(const char* value, int level) {
 }
 
 const char* VERU_pref_string::ask_loaded_string() {
-  return loaded_string();
+  return loaded<VERU_string_value>(VERU_string_value_c);
 }

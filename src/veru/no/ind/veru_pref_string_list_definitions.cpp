@@ -4,11 +4,11 @@
 #include "veru_pref_typed.h"
 
 VERU_pref_string_list* VERU_pref_string_list::create(const char* name) {
-  return veru_create_pref<VERU_pref_string_list>(VERU_pref_string_list_c, name);
+  return veru_create<VERU_pref_string_list>(VERU_pref_string_list_c, name);
 }
 
 void VERU_pref_string_list::init_methods(OM_class_descriptor* table) {
-  veru_init_pref_methods<VERU_pref_string_list>(table);
+  veru_set_class_operations<VERU_pref_string_list>(table);
 }
 
 int VERU_pref_string_list::ask_string_list(char*** list, int level) {

@@ -3,20 +3,7 @@
 
 #include <veru.h>
 
-// A new preference of class T (class id class_id) with the given name.
-template <class T>
-T* veru_create_pref(int class_id, const char* name) {
-  auto* pref = static_cast<T*>(OM_create_object(class_id));
-  VERU_pref::initialise(pref, name);
-  return pref;
-}
-
-// Makes the table's objects preferences of type T, created by T::create.
-template <class T>
-void veru_init_pref_methods(OM_class_descriptor* table) {
-  OM_set_constructor<T>(table);
-  table->create = reinterpret_cast<OM_generic_fn>(&T::create);
-}
+#include "veru_class.h"
 
 // The "value" attribute of a value-file entry; an entry without one raises code, the error of
 // the preference's type, with the text "Missing value".

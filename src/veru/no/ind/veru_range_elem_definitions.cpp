@@ -1,10 +1,10 @@
 // VERU_range_elem: one bound of a range.
 #include <veru.h>
 
+#include "veru_class.h"
+
 VERU_range_elem* VERU_range_elem::create(bool inclusive, VERU_value* value) {
-  auto* object = static_cast<VERU_range_elem*>(OM_create_object(VERU_range_elem_c));
-  initialise(object, inclusive, value);
-  return object;
+  return veru_create<VERU_range_elem>(VERU_range_elem_c, inclusive, value);
 }
 
 void VERU_range_elem::initialise(VERU_range_elem* object, bool inclusive, VERU_value* value) {
@@ -13,9 +13,7 @@ void VERU_range_elem::initialise(VERU_range_elem* object, bool inclusive, VERU_v
 }
 
 void VERU_range_elem::init_methods(OM_class_descriptor* table) {
-  OM_set_constructor<VERU_range_elem>(table);
-  table->create = reinterpret_cast<OM_generic_fn>(&VERU_range_elem::create);
-  table->initialise = reinterpret_cast<OM_generic_fn>(&VERU_range_elem::initialise);
+  veru_set_class_operations<VERU_range_elem>(table);
   OM_init_cascading_method(table, &VERU_range_elem::delete_value);
   slot_inclusive = OM_ask_attribute_slot(VERU_range_elem_c, ATT_inclusive__VERU2600);
   slot_value = OM_ask_attribute_slot(VERU_range_elem_c, ATT_value__VERU1281);
@@ -27,7 +25,7 @@ void VERU_range_elem::delete_value(OM_object* object) {
 }
 
 VERU_value* VERU_range_elem::ask_value() const {
-  return static_cast<VERU_value*>(slot(slot_value).o);
+  return slot_object<VERU_value>(slot_value);
 }
 
 bool VERU_range_elem::ask_inclusive() const {

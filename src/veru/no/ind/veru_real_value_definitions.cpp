@@ -1,6 +1,8 @@
 // VERU_real_value: a double value, equal to another within an absolute 1e-10.
 #include <veru.h>
 
+#include "veru_class.h"
+
 #include "veru_number_text.h"
 
 #include <cmath>
@@ -15,9 +17,7 @@ constexpr double TOLERANCE = 1e-10;
 }  // namespace
 
 VERU_real_value* VERU_real_value::create(double value) {
-  auto* object = static_cast<VERU_real_value*>(OM_create_object(VERU_real_value_c));
-  initialise(object, value);
-  return object;
+  return veru_create<VERU_real_value>(VERU_real_value_c, value);
 }
 
 void VERU_real_value::initialise(VERU_real_value* object, double value) {
@@ -25,9 +25,7 @@ void VERU_real_value::initialise(VERU_real_value* object, double value) {
 }
 
 void VERU_real_value::init_methods(OM_class_descriptor* table) {
-  OM_set_constructor<VERU_real_value>(table);
-  table->create = reinterpret_cast<OM_generic_fn>(&VERU_real_value::create);
-  table->initialise = reinterpret_cast<OM_generic_fn>(&VERU_real_value::initialise);
+  veru_set_class_operations<VERU_real_value>(table);
   slot_value = OM_ask_attribute_slot(VERU_real_value_c, ATT_value__VERU1281);
 }
 

@@ -17,7 +17,7 @@ void VERU_recorded_value::delete_value(OM_object* object) {
 }
 
 VERU_value* VERU_recorded_value::ask_value() const {
-  return static_cast<VERU_value*>(slot(slot_value).o);
+  return slot_object<VERU_value>(slot_value);
 }
 
 void VERU_recorded_value::set_value(VERU_value* value) {

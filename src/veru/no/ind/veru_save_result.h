@@ -4,6 +4,6 @@
 
 #include <veru.h>
 
-// Returns 3550005 and, when reason is not null, stores in *reason a new string (SM_free) made
-// from the format.
+// Returns VERU_ERROR_VALUE_FILE_SAVE and, when reason is not null, stores in *reason a new string
+// (SM_free) made from the format.
 int veru_refuse_save(char** reason, const char* format, ...) __attribute__((format(printf, 2, 3)));

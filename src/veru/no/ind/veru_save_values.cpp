@@ -21,7 +21,7 @@ int veru_refuse_save(char** reason, const char* format, ...) {
     *reason = SM_vsprintf(format, args);
     va_end(args);
   }
-  return 3550005;
+  return VERU_ERROR_VALUE_FILE_SAVE;
 }
 
 namespace {
@@ -38,10 +38,11 @@ struct save_context_s {
 std::string unwritable_text(VERU_pref* pref, int level) {
   const std::string name = pref->ask_name();
   const veru_sm_string value = veru_owned(pref->ask_value(level)->print());
-  veru_refusal_s refusal = veru_unholdable_text(value.get(), "the value of " + name, 3550005);
+  veru_refusal_s refusal =
+      veru_unholdable_text(value.get(), "the value of " + name, VERU_ERROR_VALUE_FILE_SAVE);
   if (!refusal) {
     refusal = veru_unholdable_text(TEXT_ask_utf8(pref->ask_comment(level)),
-                                   "the comment of " + name, 3550005);
+                                   "the comment of " + name, VERU_ERROR_VALUE_FILE_SAVE);
   }
   return refusal.reason;
 }
@@ -187,8 +188,8 @@ int save_locked_level(int level, char** reason) {
 void VERU_write_dpv_file(const char* path, XERCES_DOM_ctx* document, XERCES_DOM_node* node) {
   const std::string failure = write_value_document(path, document, node, false);
   if (!failure.empty()) {
-    ERROR_raise(VERU_SOURCE, __LINE__, 3550005, "Unable to write file %s: %s \n", path ? path : "",
-                failure.c_str());
+    ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_VALUE_FILE_SAVE, "Unable to write file %s: %s \n",
+                path ? path : "", failure.c_str());
   }
 }
 

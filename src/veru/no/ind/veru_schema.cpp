@@ -1,8 +1,8 @@
 // The "VERU" schema: its classes and attributes in their table orders, their fixed object ids,
 // and the operation tables of the classes.
-#include <veru.h>
+#include <iterator>
 
-#include <cstring>
+#include "veru_schema_tables.h"
 
 int VERU_change_c;
 int VERU_group_c;
@@ -67,20 +67,8 @@ int ATT_tag__VERU7286;
 
 namespace {
 
-const char* const SCHEMA_NAME = "VERU";
-constexpr unsigned FIXED_ID_BASE = 0x80000000u;
-
 // The class table, in the order that gives the fixed ids (0x80000016 down to 0x80000000).
-struct ClassRow {
-  int* id;
-  const char* name;
-  const char* base;
-  bool is_abstract;
-  unsigned fixed_id;
-  void (*init_methods)(OM_class_descriptor* table);
-};
-
-const ClassRow CLASS_TABLE[] = {
+const veru_class_row_s CLASS_TABLE[] = {
     {&VERU_change_c, "VERU_change", "OM_methodic_object", false, 0x16, VERU_change::init_methods},
     {&VERU_group_c, "VERU_group", "OM_tagged_object", false, 0x15, VERU_group::init_methods},
     {&VERU_data_color_c, "VERU_data_color", "VERU_data_enum", false, 0x14,
@@ -139,80 +127,70 @@ const char* const METHODS_ORDER[] = {
     "VERU_data_color",   "VERU_group",         "VERU_change",
 };
 
-enum class Kind { logical, integer, real, reference, string, text, function };
-
 // The attribute table, in its order, which is also the order of creation.
-struct AttributeRow {
-  int* class_id;
-  const char* name;
-  Kind kind;
-  int array_dims;  // -1 not an array, 0 variable length, otherwise the fixed length
-  const char* ref_class;
-  unsigned fixed_id;
-  int* id;
-};
-
-const AttributeRow ATTRIBUTE_TABLE[] = {
-    {&VERU_change_c, "option_name", Kind::string, -1, nullptr, 0x3C, &ATT_option_name__VERU6477},
-    {&VERU_change_c, "value", Kind::reference, -1, "VERU_recorded_value", 0x3D,
+const veru_attribute_row_s ATTRIBUTE_TABLE[] = {
+    {&VERU_change_c, "option_name", VERU_KIND_STRING, -1, nullptr, 0x3C,
+     &ATT_option_name__VERU6477},
+    {&VERU_change_c, "value", VERU_KIND_REFERENCE, -1, "VERU_recorded_value", 0x3D,
      &ATT_value__VERU1281},
-    {&VERU_change_c, "update_lock", Kind::logical, -1, nullptr, 0x3E, &ATT_update_lock__VERU5333},
-    {&VERU_change_c, "update_comment", Kind::logical, -1, nullptr, 0x3F,
+    {&VERU_change_c, "update_lock", VERU_KIND_LOGICAL, -1, nullptr, 0x3E,
+     &ATT_update_lock__VERU5333},
+    {&VERU_change_c, "update_comment", VERU_KIND_LOGICAL, -1, nullptr, 0x3F,
      &ATT_update_comment__VERU5433},
-    {&VERU_change_c, "update_value", Kind::logical, -1, nullptr, 0x40, &ATT_update_value__VERU1403},
-    {&VERU_group_c, "name", Kind::text, -1, nullptr, 0x36, &ATT_name__VERU8887},
-    {&VERU_group_c, "objects", Kind::reference, 0, "OM_object", 0x37, &ATT_objects__VERU352},
-    {&VERU_group_c, "m_has_tabs", Kind::logical, -1, nullptr, 0x38, &ATT_m_has_tabs__VERU5069},
-    {&VERU_group_c, "parent", Kind::reference, -1, "VERU_group", 0x39, &ATT_parent__VERU7938},
-    {&VERU_group_c, "csh_text", Kind::string, -1, nullptr, 0x3A, &ATT_csh_text__VERU5472},
-    {&VERU_group_c, "m_is_group", Kind::logical, -1, nullptr, 0x3B, &ATT_m_is_group__VERU9924},
-    {&VERU_data_range_c, "lower", Kind::reference, -1, "VERU_range_elem", 0x34, &ATT_lower__VERU33},
-    {&VERU_data_range_c, "upper", Kind::reference, -1, "VERU_range_elem", 0x35,
+    {&VERU_change_c, "update_value", VERU_KIND_LOGICAL, -1, nullptr, 0x40,
+     &ATT_update_value__VERU1403},
+    {&VERU_group_c, "name", VERU_KIND_TEXT, -1, nullptr, 0x36, &ATT_name__VERU8887},
+    {&VERU_group_c, "objects", VERU_KIND_REFERENCE, 0, "OM_object", 0x37, &ATT_objects__VERU352},
+    {&VERU_group_c, "m_has_tabs", VERU_KIND_LOGICAL, -1, nullptr, 0x38, &ATT_m_has_tabs__VERU5069},
+    {&VERU_group_c, "parent", VERU_KIND_REFERENCE, -1, "VERU_group", 0x39, &ATT_parent__VERU7938},
+    {&VERU_group_c, "csh_text", VERU_KIND_STRING, -1, nullptr, 0x3A, &ATT_csh_text__VERU5472},
+    {&VERU_group_c, "m_is_group", VERU_KIND_LOGICAL, -1, nullptr, 0x3B, &ATT_m_is_group__VERU9924},
+    {&VERU_data_range_c, "lower", VERU_KIND_REFERENCE, -1, "VERU_range_elem", 0x34,
+     &ATT_lower__VERU33},
+    {&VERU_data_range_c, "upper", VERU_KIND_REFERENCE, -1, "VERU_range_elem", 0x35,
      &ATT_upper__VERU7582},
-    {&VERU_range_elem_c, "inclusive", Kind::logical, -1, nullptr, 0x31, &ATT_inclusive__VERU2600},
-    {&VERU_range_elem_c, "value", Kind::reference, -1, "VERU_value", 0x32, &ATT_value__VERU1281},
-    {&VERU_range_elem_c, "name", Kind::text, -1, nullptr, 0x33, &ATT_name__VERU8887},
-    {&VERU_data_enum_c, "values", Kind::reference, 0, "VERU_enum_elem", 0x30,
-     &ATT_values__VERU4702},
-    {&VERU_enum_elem_c, "value", Kind::reference, -1, "VERU_value", 0x2D, &ATT_value__VERU1281},
-    {&VERU_enum_elem_c, "name", Kind::text, -1, nullptr, 0x2E, &ATT_name__VERU8887},
-    {&VERU_enum_elem_c, "bitmap", Kind::string, -1, nullptr, 0x2F, &ATT_bitmap__VERU9611},
-    {&VERU_data_c, "name", Kind::string, -1, nullptr, 0x2C, &ATT_name__VERU8887},
-    {&VERU_pref_c, "name", Kind::string, -1, nullptr, 0x21, &ATT_name__VERU8887},
-    {&VERU_pref_c, "desc", Kind::text, -1, nullptr, 0x22, &ATT_desc__VERU5133},
-    {&VERU_pref_c, "data", Kind::reference, -1, "VERU_data", 0x23, &ATT_data__VERU2242},
-    {&VERU_pref_c, "parent", Kind::reference, -1, "VERU_group", 0x24, &ATT_parent__VERU7938},
-    {&VERU_pref_c, "title", Kind::text, -1, nullptr, 0x25, &ATT_title__VERU1452},
-    {&VERU_pref_c, "values", Kind::reference, 4, "VERU_recorded_value", 0x26,
-     &ATT_values__VERU4702},
-    {&VERU_pref_c, "unit", Kind::text, -1, nullptr, 0x27, &ATT_unit__VERU6052},
-    {&VERU_pref_c, "loaded_value", Kind::reference, -1, "VERU_value", 0x28,
-     &ATT_loaded_value__VERU9075},
-    {&VERU_pref_c, "ver", Kind::string, -1, nullptr, 0x29, &ATT_ver__VERU8863},
-    {&VERU_pref_c, "scope", Kind::integer, -1, nullptr, 0x2A, &ATT_scope__VERU8376},
-    {&VERU_pref_c, "visibility_fn", Kind::function, -1, nullptr, 0x2B,
-     &ATT_visibility_fn__VERU4161},
-    {&VERU_recorded_value_c, "value", Kind::reference, -1, "VERU_value", 0x1D,
+    {&VERU_range_elem_c, "inclusive", VERU_KIND_LOGICAL, -1, nullptr, 0x31,
+     &ATT_inclusive__VERU2600},
+    {&VERU_range_elem_c, "value", VERU_KIND_REFERENCE, -1, "VERU_value", 0x32,
      &ATT_value__VERU1281},
-    {&VERU_recorded_value_c, "locked", Kind::logical, -1, nullptr, 0x1E, &ATT_locked__VERU1354},
-    {&VERU_recorded_value_c, "modification_date", Kind::integer, -1, nullptr, 0x1F,
+    {&VERU_range_elem_c, "name", VERU_KIND_TEXT, -1, nullptr, 0x33, &ATT_name__VERU8887},
+    {&VERU_data_enum_c, "values", VERU_KIND_REFERENCE, 0, "VERU_enum_elem", 0x30,
+     &ATT_values__VERU4702},
+    {&VERU_enum_elem_c, "value", VERU_KIND_REFERENCE, -1, "VERU_value", 0x2D, &ATT_value__VERU1281},
+    {&VERU_enum_elem_c, "name", VERU_KIND_TEXT, -1, nullptr, 0x2E, &ATT_name__VERU8887},
+    {&VERU_enum_elem_c, "bitmap", VERU_KIND_STRING, -1, nullptr, 0x2F, &ATT_bitmap__VERU9611},
+    {&VERU_data_c, "name", VERU_KIND_STRING, -1, nullptr, 0x2C, &ATT_name__VERU8887},
+    {&VERU_pref_c, "name", VERU_KIND_STRING, -1, nullptr, 0x21, &ATT_name__VERU8887},
+    {&VERU_pref_c, "desc", VERU_KIND_TEXT, -1, nullptr, 0x22, &ATT_desc__VERU5133},
+    {&VERU_pref_c, "data", VERU_KIND_REFERENCE, -1, "VERU_data", 0x23, &ATT_data__VERU2242},
+    {&VERU_pref_c, "parent", VERU_KIND_REFERENCE, -1, "VERU_group", 0x24, &ATT_parent__VERU7938},
+    {&VERU_pref_c, "title", VERU_KIND_TEXT, -1, nullptr, 0x25, &ATT_title__VERU1452},
+    {&VERU_pref_c, "values", VERU_KIND_REFERENCE, 4, "VERU_recorded_value", 0x26,
+     &ATT_values__VERU4702},
+    {&VERU_pref_c, "unit", VERU_KIND_TEXT, -1, nullptr, 0x27, &ATT_unit__VERU6052},
+    {&VERU_pref_c, "loaded_value", VERU_KIND_REFERENCE, -1, "VERU_value", 0x28,
+     &ATT_loaded_value__VERU9075},
+    {&VERU_pref_c, "ver", VERU_KIND_STRING, -1, nullptr, 0x29, &ATT_ver__VERU8863},
+    {&VERU_pref_c, "scope", VERU_KIND_INT, -1, nullptr, 0x2A, &ATT_scope__VERU8376},
+    {&VERU_pref_c, "visibility_fn", VERU_KIND_FUNCTION, -1, nullptr, 0x2B,
+     &ATT_visibility_fn__VERU4161},
+    {&VERU_recorded_value_c, "value", VERU_KIND_REFERENCE, -1, "VERU_value", 0x1D,
+     &ATT_value__VERU1281},
+    {&VERU_recorded_value_c, "locked", VERU_KIND_LOGICAL, -1, nullptr, 0x1E, &ATT_locked__VERU1354},
+    {&VERU_recorded_value_c, "modification_date", VERU_KIND_INT, -1, nullptr, 0x1F,
      &ATT_modification_date__VERU7773},
-    {&VERU_recorded_value_c, "comment", Kind::text, -1, nullptr, 0x20, &ATT_comment__VERU655},
-    {&VERU_logical_value_c, "value", Kind::logical, -1, nullptr, 0x1C, &ATT_value__VERU1281},
-    {&VERU_string_value_c, "value", Kind::string, -1, nullptr, 0x1B, &ATT_value__VERU1281},
-    {&VERU_real_value_c, "value", Kind::real, -1, nullptr, 0x1A, &ATT_value__VERU1281},
-    {&VERU_int_value_c, "value", Kind::integer, -1, nullptr, 0x19, &ATT_value__VERU1281},
-    {&VERU_module_root_c, "pref_set", Kind::reference, -1, "OM_set", 0x17, &ATT_pref_set__VERU2866},
-    {&VERU_module_root_c, "tree_root", Kind::reference, -1, "VERU_group", 0x18,
+    {&VERU_recorded_value_c, "comment", VERU_KIND_TEXT, -1, nullptr, 0x20, &ATT_comment__VERU655},
+    {&VERU_logical_value_c, "value", VERU_KIND_LOGICAL, -1, nullptr, 0x1C, &ATT_value__VERU1281},
+    {&VERU_string_value_c, "value", VERU_KIND_STRING, -1, nullptr, 0x1B, &ATT_value__VERU1281},
+    {&VERU_real_value_c, "value", VERU_KIND_REAL, -1, nullptr, 0x1A, &ATT_value__VERU1281},
+    {&VERU_int_value_c, "value", VERU_KIND_INT, -1, nullptr, 0x19, &ATT_value__VERU1281},
+    {&VERU_module_root_c, "pref_set", VERU_KIND_REFERENCE, -1, "OM_set", 0x17,
+     &ATT_pref_set__VERU2866},
+    {&VERU_module_root_c, "tree_root", VERU_KIND_REFERENCE, -1, "VERU_group", 0x18,
      &ATT_tree_root__VERU2883},
 };
 
-struct HostAttributeRow {
-  const char* name;
-  int* id;
-};
-
-const HostAttributeRow HOST_ATTRIBUTES[] = {
+const veru_host_attribute_row_s HOST_ATTRIBUTES[] = {
     {"isa", &ATT_isa__VERU9747},
     {"om_flags", &ATT_om_flags__VERU8474},
     {"om_method_descriptor", &ATT_om_method_descrip__VERU6512},
@@ -221,96 +199,39 @@ const HostAttributeRow HOST_ATTRIBUTES[] = {
     {"tag", &ATT_tag__VERU7286},
 };
 
-const ClassRow& row_of(const char* name) {
-  for (const ClassRow& row : CLASS_TABLE) {
-    if (std::strcmp(row.name, name) == 0) return row;
-  }
-  ERROR_internal(__FILE__, __LINE__, "class %s is not in the VERU class table", name);
-}
+static_assert(std::size(CREATION_ORDER) == std::size(CLASS_TABLE) &&
+              std::size(METHODS_ORDER) == std::size(CLASS_TABLE));
 
-int create_attribute(const AttributeRow& row) {
-  static const struct {
-    int type;
-    unsigned flags;
-  } TYPES[] = {
-      {OM_TYPE_LOGICAL, OM_FLAGS_PLAIN},    {OM_TYPE_INT, OM_FLAGS_PLAIN},
-      {OM_TYPE_REAL, OM_FLAGS_PLAIN},       {OM_TYPE_REFERENCE, OM_FLAGS_PLAIN},
-      {OM_TYPE_CHARACTER, OM_FLAGS_STRING}, {OM_TYPE_CHARACTER, OM_FLAGS_TEXT},
-      {OM_TYPE_FUNCTION, OM_FLAGS_PLAIN},
-  };
-  const auto& type = TYPES[static_cast<int>(row.kind)];
-  const bool is_array = row.array_dims >= 0;
-  return OM_create_attribute(*row.class_id, row.name, type.type, is_array,
-                             is_array ? row.array_dims : 0, type.flags,
-                             row.ref_class ? OM_lookup_class(row.ref_class) : -1);
-}
+// Tables are built once per process and kept.
+OM_class_descriptor* built[std::size(CLASS_TABLE)] = {};
 
-// Looked up by name, not through VERU_module_root_c: the schema may already exist in the object
-// manager while this library's id variables are still unset.
-bool module_root_has_pref_set() {
-  const int pref_set = OM_lookup_attribute("pref_set");
-  const int module_root = OM_lookup_class("VERU_module_root");
-  return pref_set != 0 && module_root != 0 &&
-         OM_ask_attribute_p_ne(module_root, pref_set) != nullptr;
-}
+constexpr veru_schema_tables_s TABLES = {
+    "VERU",
+    veru_rows(CLASS_TABLE),
+    CREATION_ORDER,
+    METHODS_ORDER,
+    veru_rows(ATTRIBUTE_TABLE),
+    nullptr,
+    veru_rows(HOST_ATTRIBUTES),
+    "VERU_module_root",
+    "pref_set",
+    built,
+};
 
 }  // namespace
 
 OM_schema_s* VERU_boot_schema() {
-  if (OM_schema_s* existing = OM_lookup_schema(SCHEMA_NAME, 0)) return existing;
-  OM_schema_s* schema = OM_create_schema(SCHEMA_NAME, 0);
-  for (const char* name : CREATION_ORDER) {
-    const ClassRow& row = row_of(name);
-    *row.id = OM_create_class(schema, OM_lookup_class(row.base), row.name);
-    if (row.is_abstract) OM_set_class_property(*row.id, OM_CLASS_PROPERTY_ABSTRACT);
-    OM_set_class_property(*row.id, OM_CLASS_PROPERTY_APPLICATION);
-  }
-  for (const ClassRow& row : CLASS_TABLE) {
-    OM_force_set_object_id(OM_ask_class_of_class_id(*row.id), FIXED_ID_BASE + row.fixed_id);
-  }
-  return schema;
+  return veru_boot_schema(TABLES);
 }
 
 OM_schema_s* VERU_init_schema() {
-  OM_schema_s* schema = OM_lookup_schema(SCHEMA_NAME, 0);
-  if (schema && module_root_has_pref_set()) return schema;
-  if (!schema) {
-    schema = VERU_boot_schema();
-  } else {
-    // Booted before, without its attributes: the classes are found by name.
-    for (const ClassRow& row : CLASS_TABLE) OM_special_lookup_class(row.id, row.name);
-  }
-  const bool create_attributes = !module_root_has_pref_set();
-  if (create_attributes) {
-    for (const AttributeRow& row : ATTRIBUTE_TABLE) *row.id = create_attribute(row);
-  }
-  for (const HostAttributeRow& row : HOST_ATTRIBUTES) *row.id = OM_lookup_attribute(row.name);
-  if (create_attributes) {
-    for (const AttributeRow& row : ATTRIBUTE_TABLE) {
-      OM_force_set_object_id(OM_ask_attribute_p(*row.class_id, *row.id),
-                             FIXED_ID_BASE + row.fixed_id);
-    }
-    VERU_init_methods(false);
-  }
-  return schema;
+  return veru_init_schema(TABLES, VERU_init_methods);
 }
 
 void VERU_init_methods(bool /*unused*/) {
-  // Tables are built once per process and kept; a later call only re-attaches them.
-  static OM_class_descriptor* built[sizeof CLASS_TABLE / sizeof CLASS_TABLE[0]] = {};
-  for (const char* name : METHODS_ORDER) {
-    const ClassRow& row = row_of(name);
-    OM_class_descriptor*& table = built[&row - CLASS_TABLE];
-    if (table) {
-      OM_set_class_descriptor(*row.id, table);
-      continue;
-    }
-    table = OM_init_class_descriptor(*row.id, OM_ask_class_descriptor(OM_lookup_class(row.base)));
-    if (row.init_methods) row.init_methods(table);
-  }
+  veru_init_methods(TABLES);
 }
 
 void VERU_init_ids() {
-  for (const ClassRow& row : CLASS_TABLE) OM_special_lookup_class(row.id, row.name);
-  for (const AttributeRow& row : ATTRIBUTE_TABLE) OM_special_lookup_attribute(row.id, row.name);
+  veru_init_ids(TABLES);
 }

@@ -1,14 +1,14 @@
 // VERU_string_value: a byte string, compared byte by byte with bytes taken as unsigned.
 #include <veru.h>
 
+#include "veru_class.h"
+
 #include <cstring>
 
 #define VERU_SOURCE "src/veru/no/ind/veru_string_value_definitions"
 
 VERU_string_value* VERU_string_value::create(const char* value) {
-  auto* object = static_cast<VERU_string_value*>(OM_create_object(VERU_string_value_c));
-  initialise(object, value);
-  return object;
+  return veru_create<VERU_string_value>(VERU_string_value_c, value);
 }
 
 void VERU_string_value::initialise(VERU_string_value* object, const char* value) {
@@ -16,9 +16,7 @@ void VERU_string_value::initialise(VERU_string_value* object, const char* value)
 }
 
 void VERU_string_value::init_methods(OM_class_descriptor* table) {
-  OM_set_constructor<VERU_string_value>(table);
-  table->create = reinterpret_cast<OM_generic_fn>(&VERU_string_value::create);
-  table->initialise = reinterpret_cast<OM_generic_fn>(&VERU_string_value::initialise);
+  veru_set_class_operations<VERU_string_value>(table);
   slot_value = OM_ask_attribute_slot(VERU_string_value_c, ATT_value__VERU1281);
 }
 

@@ -1,18 +1,11 @@
 // VERU_validate_application: validates an "Application" element: its categories, and category
 // names that repeat in it.
+#include "veru_class.h"
 #include "veru_validate.h"
 
 VERU_validate_application* VERU_validate_application::create(XERCES_DOM_node* dom_node,
                                                              VERU_validate_root* root) {
-  auto* object =
-      static_cast<VERU_validate_application*>(OM_create_object(VERU_validate_application_c));
-  try {
-    initialise(object, dom_node, root);
-  } catch (...) {
-    OM_delete_object(object);
-    throw;
-  }
-  return object;
+  return veru_create<VERU_validate_application>(VERU_validate_application_c, dom_node, root);
 }
 
 void VERU_validate_application::initialise(VERU_validate_application* object,
@@ -23,9 +16,7 @@ void VERU_validate_application::initialise(VERU_validate_application* object,
 }
 
 void VERU_validate_application::init_methods(OM_class_descriptor* table) {
-  OM_set_constructor<VERU_validate_application>(table);
-  table->create = reinterpret_cast<OM_generic_fn>(&VERU_validate_application::create);
-  table->initialise = reinterpret_cast<OM_generic_fn>(&VERU_validate_application::initialise);
+  veru_set_class_operations<VERU_validate_application>(table);
 }
 
 void VERU_validate_application::do_validate_dom_node(VERU_validate_result* result) {
@@ -34,5 +25,5 @@ void VERU_validate_application::do_validate_dom_node(VERU_validate_result* resul
       [](XERCES_DOM_node* child, VERU_validate_root* root) -> VERU_validate_object* {
         return VERU_validate_category::create(child, root);
       },
-      3550021, result);
+      VERU_ERROR_DUPLICATE_CATEGORY_NAME, result);
 }

@@ -1,17 +1,11 @@
 // VERU_validate_category: validates a "Category" element: its tabs, and tab names that repeat
 // in it.
+#include "veru_class.h"
 #include "veru_validate.h"
 
 VERU_validate_category* VERU_validate_category::create(XERCES_DOM_node* dom_node,
                                                        VERU_validate_root* root) {
-  auto* object = static_cast<VERU_validate_category*>(OM_create_object(VERU_validate_category_c));
-  try {
-    initialise(object, dom_node, root);
-  } catch (...) {
-    OM_delete_object(object);
-    throw;
-  }
-  return object;
+  return veru_create<VERU_validate_category>(VERU_validate_category_c, dom_node, root);
 }
 
 void VERU_validate_category::initialise(VERU_validate_category* object, XERCES_DOM_node* dom_node,
@@ -22,9 +16,7 @@ void VERU_validate_category::initialise(VERU_validate_category* object, XERCES_D
 }
 
 void VERU_validate_category::init_methods(OM_class_descriptor* table) {
-  OM_set_constructor<VERU_validate_category>(table);
-  table->create = reinterpret_cast<OM_generic_fn>(&VERU_validate_category::create);
-  table->initialise = reinterpret_cast<OM_generic_fn>(&VERU_validate_category::initialise);
+  veru_set_class_operations<VERU_validate_category>(table);
 }
 
 void VERU_validate_category::do_validate_dom_node(VERU_validate_result* result) {
@@ -33,5 +25,5 @@ void VERU_validate_category::do_validate_dom_node(VERU_validate_result* result) 
       [](XERCES_DOM_node* child, VERU_validate_root* root) -> VERU_validate_object* {
         return VERU_validate_tab::create(child, root);
       },
-      3550022, result);
+      VERU_ERROR_DUPLICATE_TAB_NAME, result);
 }

@@ -3,6 +3,8 @@
 
 #include <veru.h>
 
+#include "veru_class.h"
+
 namespace {
 
 // A file without a name is recorded as the empty name.
@@ -14,10 +16,7 @@ const char* file_text(const char* filename) {
 
 VERU_validate_name_file_map* VERU_validate_name_file_map::create(const char* name,
                                                                  const char* filename) {
-  auto* object =
-      static_cast<VERU_validate_name_file_map*>(OM_create_object(VERU_validate_name_file_map_c));
-  initialise(object, name, filename);
-  return object;
+  return veru_create<VERU_validate_name_file_map>(VERU_validate_name_file_map_c, name, filename);
 }
 
 void VERU_validate_name_file_map::initialise(VERU_validate_name_file_map* object, const char* name,
@@ -28,9 +27,7 @@ void VERU_validate_name_file_map::initialise(VERU_validate_name_file_map* object
 }
 
 void VERU_validate_name_file_map::init_methods(OM_class_descriptor* table) {
-  OM_set_constructor<VERU_validate_name_file_map>(table);
-  table->create = reinterpret_cast<OM_generic_fn>(&VERU_validate_name_file_map::create);
-  table->initialise = reinterpret_cast<OM_generic_fn>(&VERU_validate_name_file_map::initialise);
+  veru_set_class_operations<VERU_validate_name_file_map>(table);
   slot_node_name =
       OM_ask_attribute_slot(VERU_validate_name_file_map_c, ATT_node_nam__VERU_VALIDATE7884);
 }

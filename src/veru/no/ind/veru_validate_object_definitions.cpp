@@ -28,13 +28,12 @@ void VERU_validate_object::init_methods(OM_class_descriptor* /*table*/) {
 }
 
 void VERU_validate_object::do_validate_dom_node(VERU_validate_result* /*result*/) {
-  ERROR_internal("include/schema/veru_validate_object_definitions", __LINE__,
-                 "Attempt to invoke abstract method do_validate_dom_node on %s &%p",
-                 OM_ask_class_name(class_id()), static_cast<const void*>(this));
+  OM_abstract_operation(this, "do_validate_dom_node",
+                        "include/schema/veru_validate_object_definitions", __LINE__);
 }
 
 VERU_validate_root* VERU_validate_object::ask_veru_root() const {
-  auto* root = static_cast<VERU_validate_root*>(slot(slot_veru_root).o);
+  auto* root = slot_object<VERU_validate_root>(slot_veru_root);
   if (MACH__checking_level > 0 && root) {
     OM_check_ptr_class(root, VERU_validate_root_c, VERU_SOURCE, __LINE__);
   }

@@ -2,6 +2,7 @@
 // is checked, and its widget is checked against its type and constraint.
 #include <cstring>
 
+#include "veru_class.h"
 #include "veru_validate.h"
 
 namespace {
@@ -26,14 +27,7 @@ bool is_widget(XERCES_DOM_node* node) {
 
 VERU_validate_pref* VERU_validate_pref::create(XERCES_DOM_node* dom_node,
                                                VERU_validate_root* root) {
-  auto* object = static_cast<VERU_validate_pref*>(OM_create_object(VERU_validate_pref_c));
-  try {
-    initialise(object, dom_node, root);
-  } catch (...) {
-    OM_delete_object(object);
-    throw;
-  }
-  return object;
+  return veru_create<VERU_validate_pref>(VERU_validate_pref_c, dom_node, root);
 }
 
 void VERU_validate_pref::initialise(VERU_validate_pref* object, XERCES_DOM_node* dom_node,
@@ -44,9 +38,7 @@ void VERU_validate_pref::initialise(VERU_validate_pref* object, XERCES_DOM_node*
 }
 
 void VERU_validate_pref::init_methods(OM_class_descriptor* table) {
-  OM_set_constructor<VERU_validate_pref>(table);
-  table->create = reinterpret_cast<OM_generic_fn>(&VERU_validate_pref::create);
-  table->initialise = reinterpret_cast<OM_generic_fn>(&VERU_validate_pref::initialise);
+  veru_set_class_operations<VERU_validate_pref>(table);
 }
 
 void VERU_validate_pref::do_validate_dom_node(VERU_validate_result* result) {
@@ -58,9 +50,9 @@ void VERU_validate_pref::do_validate_dom_node(VERU_validate_result* result) {
   const char* text = name ? name : "";
 
   if (!veru_has_text(title)) {
-    result->add_result(filename, 3550038, text);
+    result->add_result(filename, VERU_ERROR_MISSING_TITLE, text);
   } else if (name && std::strcmp(title, name) == 0) {
-    result->add_result(filename, 3550023, text);
+    result->add_result(filename, VERU_ERROR_TITLE_IS_NAME, text);
   }
 
   // The last widget element and the last Data element are the ones that count.

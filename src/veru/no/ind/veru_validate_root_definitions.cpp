@@ -37,10 +37,10 @@ void VERU_validate_root::init_methods(OM_class_descriptor* table) {
 void VERU_validate_root::delete_name_sets(OM_object* object) {
   for (int index :
        {slot_pref_name_set, slot_dup_pref_name_set, slot_app_name_set, slot_dup_app_name_set}) {
-    OM_slot& slot = object->slot(index);
-    if (!slot.o) continue;
-    const std::vector<OM_object*> members = veru_set_members(static_cast<OM_set*>(slot.o));
-    OM_delete_slot_object(slot);
+    const OM_set* set = object->slot_object<OM_set>(index);
+    if (!set) continue;
+    const std::vector<OM_object*> members = veru_set_members(set);
+    OM_delete_slot_object(object->slot(index));
     for (OM_object* member : members) OM_delete_object(member);
   }
 }
@@ -73,7 +73,7 @@ void VERU_validate_root::add_name(int set_slot, int duplicates_slot, const char*
                                   bool is_application) {
   if (!veru_has_text(name)) return;
   const char* filename = ask_current_filename() ? ask_current_filename() : "";
-  auto* set = static_cast<VERU_validate_name_set*>(slot(set_slot).o);
+  auto* set = slot_object<VERU_validate_name_set>(set_slot);
   bool seen_before = false;
   if (!set) {
     set = VERU_validate_name_set::create(this, NAME_SET_CAPACITY);
@@ -92,7 +92,7 @@ void VERU_validate_root::add_name(int set_slot, int duplicates_slot, const char*
   }
   // The extras file adds categories to applications that the other files declare.
   if (is_application && std::strstr(filename, "kv_extras.dpx")) return;
-  auto* duplicates = static_cast<OM_set*>(slot(duplicates_slot).o);
+  auto* duplicates = slot_object<OM_set>(duplicates_slot);
   if (!duplicates) {
     duplicates = OM_create_string_set(this, 0);
     slot(duplicates_slot).o = duplicates;
@@ -102,14 +102,16 @@ void VERU_validate_root::add_name(int set_slot, int duplicates_slot, const char*
 }
 
 void VERU_validate_root::report_duplicate_names(VERU_validate_result* result) {
-  report_duplicates(slot_app_name_set, slot_dup_app_name_set, 3550020, result);
-  report_duplicates(slot_pref_name_set, slot_dup_pref_name_set, 3550019, result);
+  report_duplicates(slot_app_name_set, slot_dup_app_name_set, VERU_ERROR_DUPLICATE_APPLICATION_NAME,
+                    result);
+  report_duplicates(slot_pref_name_set, slot_dup_pref_name_set, VERU_ERROR_DUPLICATE_PREF_NAME,
+                    result);
 }
 
 void VERU_validate_root::report_duplicates(int set_slot, int duplicates_slot, int error_code,
                                            VERU_validate_result* result) {
-  const auto* duplicates = static_cast<const OM_set*>(slot(duplicates_slot).o);
-  const auto* set = static_cast<const OM_set*>(slot(set_slot).o);
+  const auto* duplicates = slot_object<const OM_set>(duplicates_slot);
+  const auto* set = slot_object<const OM_set>(set_slot);
   if (!duplicates || !set) return;
   for (OM_object* member : veru_set_members(duplicates)) {
     const char* name = static_cast<OM_string*>(member)->ask_string();

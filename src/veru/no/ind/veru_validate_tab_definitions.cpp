@@ -2,6 +2,7 @@
 // repeat among them.
 #include <string_view>
 
+#include "veru_class.h"
 #include "veru_sm_string.h"
 #include "veru_validate.h"
 
@@ -65,14 +66,7 @@ class title_map {
 }  // namespace
 
 VERU_validate_tab* VERU_validate_tab::create(XERCES_DOM_node* dom_node, VERU_validate_root* root) {
-  auto* object = static_cast<VERU_validate_tab*>(OM_create_object(VERU_validate_tab_c));
-  try {
-    initialise(object, dom_node, root);
-  } catch (...) {
-    OM_delete_object(object);
-    throw;
-  }
-  return object;
+  return veru_create<VERU_validate_tab>(VERU_validate_tab_c, dom_node, root);
 }
 
 void VERU_validate_tab::initialise(VERU_validate_tab* object, XERCES_DOM_node* dom_node,
@@ -83,9 +77,7 @@ void VERU_validate_tab::initialise(VERU_validate_tab* object, XERCES_DOM_node* d
 }
 
 void VERU_validate_tab::init_methods(OM_class_descriptor* table) {
-  OM_set_constructor<VERU_validate_tab>(table);
-  table->create = reinterpret_cast<OM_generic_fn>(&VERU_validate_tab::create);
-  table->initialise = reinterpret_cast<OM_generic_fn>(&VERU_validate_tab::initialise);
+  veru_set_class_operations<VERU_validate_tab>(table);
 }
 
 // Only preferences directly in the tab take part; those inside groups are not validated.
@@ -106,7 +98,7 @@ void VERU_validate_tab::do_validate_dom_node(VERU_validate_result* result) {
         const stripped_name_s first = strip_platform_suffix(earlier);
         if (these.kind != first.kind || these.base != first.base) {
           const veru_sm_string text = veru_owned(SM_sprintf("%s, %s - %s", name, earlier, title));
-          result->add_result(filename, 3550039, text.get());
+          result->add_result(filename, VERU_ERROR_DUPLICATE_TITLE, text.get());
         }
       }
     }

@@ -58,7 +58,7 @@ bool are_unique(const std::vector<const char*>& values) {
 // Option menus and radio boxes choose among the members of an enumeration.
 int enum_choice(const data_facts_s& data, int not_enum_code) {
   if (!equal(data.type, "enum")) return not_enum_code;
-  return are_unique(data.enum_values) ? 0 : 3550041;
+  return are_unique(data.enum_values) ? 0 : VERU_ERROR_DUPLICATE_OPTIONS;
 }
 
 // Colour widgets of int preferences choose among the members of a colour enumeration; count
@@ -66,7 +66,7 @@ int enum_choice(const data_facts_s& data, int not_enum_code) {
 int color_choice(const char* pref_type, const data_facts_s& data, bool (*count_fits)(size_t),
                  int code) {
   if (!equal(pref_type, "int") || !equal(data.type, "color")) return code;
-  if (!are_unique(data.enum_values)) return 3550041;
+  if (!are_unique(data.enum_values)) return VERU_ERROR_DUPLICATE_OPTIONS;
   return count_fits(data.enum_values.size()) ? 0 : code;
 }
 
@@ -78,30 +78,37 @@ int VERU_validate_pref::validate_widget(XERCES_DOM_node* widget, XERCES_DOM_node
   auto is_widget = [widget_name](const char* name) { return equal(widget_name, name); };
   auto is_type = [pref_type](const char* type) { return equal(pref_type, type); };
 
-  if (is_type("logical") && !is_widget("Toggle")) return 3550026;
+  if (is_type("logical") && !is_widget("Toggle")) return VERU_ERROR_WIDGET_TYPE_MISMATCH;
   const data_facts_s facts = facts_of(data);
   const bool range_or_none = !facts.present || equal(facts.type, "range");
   const bool bounded_range = equal(facts.type, "range") && facts.has_bounds;
 
-  if (is_widget("Integer")) return is_type("int") && range_or_none ? 0 : 3550027;
-  if (is_widget("IntegerScale")) return is_type("int") && bounded_range ? 0 : 3550028;
-  if (is_widget("Real")) return is_type("real") && range_or_none ? 0 : 3550029;
-  if (is_widget("RealScale")) return is_type("real") && bounded_range ? 0 : 3550030;
+  if (is_widget("Integer"))
+    return is_type("int") && range_or_none ? 0 : VERU_ERROR_BAD_INTEGER_WIDGET;
+  if (is_widget("IntegerScale"))
+    return is_type("int") && bounded_range ? 0 : VERU_ERROR_BAD_INTEGER_SCALE_WIDGET;
+  if (is_widget("Real")) return is_type("real") && range_or_none ? 0 : VERU_ERROR_BAD_REAL_WIDGET;
+  if (is_widget("RealScale"))
+    return is_type("real") && bounded_range ? 0 : VERU_ERROR_BAD_REAL_SCALE_WIDGET;
   if (is_widget("String") || is_widget("Widestring")) {
-    return is_type("string") && !facts.present ? 0 : 3550031;
+    return is_type("string") && !facts.present ? 0 : VERU_ERROR_BAD_STRING_WIDGET;
   }
-  if (is_widget("OptionMenu")) return enum_choice(facts, 3550032);
-  if (is_widget("RadioBox")) return enum_choice(facts, 3550033);
-  if (is_widget("BrowseFileSel")) return is_type("string") && !facts.present ? 0 : 3550035;
-  if (is_widget("BrowseDirSel")) return is_type("string") && !facts.present ? 0 : 3550036;
-  if (is_widget("Color")) return is_type("int") ? 0 : 3550034;
+  if (is_widget("OptionMenu")) return enum_choice(facts, VERU_ERROR_BAD_OPTION_MENU_WIDGET);
+  if (is_widget("RadioBox")) return enum_choice(facts, VERU_ERROR_BAD_RADIO_BOX_WIDGET);
+  if (is_widget("BrowseFileSel"))
+    return is_type("string") && !facts.present ? 0 : VERU_ERROR_BAD_FILE_SELECTION_WIDGET;
+  if (is_widget("BrowseDirSel"))
+    return is_type("string") && !facts.present ? 0 : VERU_ERROR_BAD_DIRECTORY_SELECTION_WIDGET;
+  if (is_widget("Color")) return is_type("int") ? 0 : VERU_ERROR_BAD_COLOR_WIDGET;
   if (is_widget("ColorOption")) {
     return color_choice(
-        pref_type, facts, [](size_t count) { return count >= 1; }, 3550042);
+        pref_type, facts, [](size_t count) { return count >= 1; },
+        VERU_ERROR_BAD_COLOR_OPTION_MENU_WIDGET);
   }
   if (is_widget("ColorToggle")) {
     return color_choice(
-        pref_type, facts, [](size_t count) { return count == 1; }, 3550043);
+        pref_type, facts, [](size_t count) { return count == 1; },
+        VERU_ERROR_BAD_COLOR_TOGGLE_WIDGET);
   }
   if (is_widget("Toggle")) {
     // Any preference with a toggle needs exactly two values, one of them the "off" value.
@@ -109,10 +116,10 @@ int VERU_validate_pref::validate_widget(XERCES_DOM_node* widget, XERCES_DOM_node
     const std::vector<const char*>& values = facts.enum_values;
     const bool fits =
         facts.present && values.size() == 2 && (equal(off, values[0]) || equal(off, values[1]));
-    return fits ? 0 : 3550037;
+    return fits ? 0 : VERU_ERROR_BAD_TOGGLE_WIDGET;
   }
   if (is_widget("MultiLineText")) {
-    return is_type("string_list") && !facts.present ? 0 : 3550026;
+    return is_type("string_list") && !facts.present ? 0 : VERU_ERROR_WIDGET_TYPE_MISMATCH;
   }
   return 0;
 }

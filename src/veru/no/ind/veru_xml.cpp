@@ -39,7 +39,7 @@ veru_document::veru_document() : context_(nullptr) {
   int error = KVXML_init();
   if (error == 0) context_ = pvtbl_kvxml->XERCES_DOM_create(&error, "UTF-8", 0);
   if (error != 0 || !context_) {
-    ERROR_raise(VERU_SOURCE, __LINE__, 3550006, "Unable to initialize DOM");
+    ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_XML_INIT, "Unable to initialize DOM");
   }
 }
 

@@ -51,7 +51,7 @@ const char* veru_counting_language(const char* lang);
 // A document of the XML service, released when the holder goes.
 class veru_document {
  public:
-  // Makes an empty document; raises 3550006 "Unable to initialize DOM" when it cannot.
+  // Makes an empty document; raises VERU_ERROR_XML_INIT "Unable to initialize DOM" when it cannot.
   veru_document();
   ~veru_document();
   veru_document(const veru_document&) = delete;
@@ -73,7 +73,8 @@ const char* veru_non_empty_attribute(XERCES_DOM_node* element, const char* name)
 // (at a character boundary) with "..." so that no file can flood the log.
 std::string veru_quoted(const char* text);
 
-// One lookup of a definition file by its table name; a new string (SM_free) or error 3550003.
+// One lookup of a definition file by its table name; a new string (SM_free) or error
+// VERU_ERROR_DEFINITION_FILE_LOAD.
 char* veru_find_definition_file(const char* name);
 // Start-up steps: reading the definition files, setting up the levels, reading value files.
 void veru_load_definitions();
