@@ -34,7 +34,8 @@ TEST_F(VeruQuery, QueriesAnswerTheLoadedValue) {
   EXPECT_DOUBLE_EQ(VERU_ask_real("Real"), 2.25);
   EXPECT_TRUE(VERU_ask_logical("Flag"));
   EXPECT_TRUE(OM_ask_logical_customer_default("Flag"));
-  EXPECT_EQ(raised_code([] { OM_ask_logical_customer_default("Missing"); }), VERU_ERROR_UNKNOWN_PREF);
+  EXPECT_EQ(raised_code([] { OM_ask_logical_customer_default("Missing"); }),
+            VERU_ERROR_UNKNOWN_PREF);
 
   // A plain string comes back as stored, in a copy of its own; lists come back flattened.
   char* copy = VERU_ask_string("Text");
