@@ -1,6 +1,8 @@
 // Module start on generated installations of 2,000, 20,000 and 200,000 preferences, beside
-// pugixml parsing and walking the same 30 files. The module starts once per process, so every
-// measured start runs in a child of its own, which sends its times and heap figures back.
+// pugixml parsing and walking the same 30 files; and the start without value files beside the 27
+// definition files alone, so that definitions and values can be told apart. The module starts
+// once per process, so every measured start runs in a child of its own, which sends its times and
+// heap figures back.
 #include <benchmark/benchmark.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -114,9 +116,11 @@ void count_line(const char* text, void* data) {
 
 struct installation_facts_s {
   std::string directory;
-  std::vector<std::string> files;  // the 27 definition files and the 3 value files
+  std::vector<std::string> files;             // the 27 definition files and the 3 value files
+  std::vector<std::string> definition_files;  // the 27 alone
   long long preferences = 0;
   long long file_bytes = 0;
+  long long definition_bytes = 0;
 };
 
 const installation_facts_s& facts(int preferences) {
@@ -128,6 +132,7 @@ const installation_facts_s& facts(int preferences) {
   for (int i = 0; i < kvrn_bench::DEFINITION_FILE_COUNT; ++i) {
     facts.files.push_back(facts.directory + "/kvrn/" + kvrn_bench::definition_file(i));
   }
+  facts.definition_files = facts.files;
   for (const char* file : kvrn_bench::VALUE_FILES)
     facts.files.push_back(facts.directory + "/" + file);
   for (int i = 0; i < kvrn_bench::DEFINITION_FILE_COUNT; ++i) {
@@ -137,11 +142,12 @@ const installation_facts_s& facts(int preferences) {
     }
     facts.preferences += static_cast<long long>(document.select_nodes("//Pref").size());
   }
-  for (const std::string& file : facts.files) {
-    std::FILE* stream = std::fopen(file.c_str(), "rb");
+  for (std::size_t i = 0; i < facts.files.size(); ++i) {
+    std::FILE* stream = std::fopen(facts.files[i].c_str(), "rb");
     if (!stream) continue;
     std::fseek(stream, 0, SEEK_END);
     facts.file_bytes += std::ftell(stream);
+    if (i < facts.definition_files.size()) facts.definition_bytes += std::ftell(stream);
     std::fclose(stream);
   }
   return facts;
@@ -224,6 +230,10 @@ void parse_and_walk(const std::vector<std::string>& files, child_report_s& repor
 
 // ---- results ------------------------------------------------------------------------------
 
+// What a start reads: all 30 files, or the 27 definition files alone (no level directories, so
+// no value files).
+enum class scope_e { whole, definitions };
+
 // Every measured start of every repetition, by size; repetitions of the benchmarks are
 // interleaved, so the library and the baseline see the same spells of machine load.
 struct samples_s {
@@ -235,7 +245,11 @@ struct samples_s {
   std::vector<double> beyond_texts;  // the same less the storage of the preferences' own texts
   long long log_lines = 0;
 };
-std::map<int, samples_s> samples;
+std::map<int, samples_s> samples[2];
+
+samples_s& samples_of(int size, scope_e scope) {
+  return samples[static_cast<int>(scope)][size];
+}
 
 struct result_s {
   double library = 0;
@@ -247,9 +261,9 @@ struct result_s {
   long long log_lines = 0;
 };
 
-result_s result_of(int size) {
+result_s result_of(int size, scope_e scope) {
   result_s result;
-  const samples_s& measured = samples[size];
+  const samples_s& measured = samples_of(size, scope);
   if (measured.library.empty()) return result;
   const installation_facts_s& installation = facts(size);
   const double prefs = static_cast<double>(installation.preferences);
@@ -278,15 +292,15 @@ const installation_facts_s* facts_or_skip(benchmark::State& state) {
   }
 }
 
-void BM_parse_and_walk(benchmark::State& state) {
+void BM_parse_and_walk(benchmark::State& state, scope_e scope) {
   const installation_facts_s* installation = facts_or_skip(state);
   if (!installation) return;
-  auto run = [&] {
-    return in_child([&](child_report_s& r) { parse_and_walk(installation->files, r); });
-  };
-  if (samples[static_cast<int>(state.range(0))].baseline.empty())
+  const std::vector<std::string>& files =
+      scope == scope_e::whole ? installation->files : installation->definition_files;
+  auto run = [&] { return in_child([&](child_report_s& r) { parse_and_walk(files, r); }); };
+  samples_s& measured = samples_of(static_cast<int>(state.range(0)), scope);
+  if (measured.baseline.empty())
     run();  // the files into the page cache before the first measurement
-  samples_s& measured = samples[static_cast<int>(state.range(0))];
   for (auto _ : state) {
     const child_report_s report = run();
     if (!report.ok) {
@@ -300,18 +314,25 @@ void BM_parse_and_walk(benchmark::State& state) {
   state.counters["prefs"] = static_cast<double>(installation->preferences);
   if (!measured.baseline.empty()) {
     const double seconds = kvrn_bench::median(measured.baseline);
+    const long long bytes =
+        scope == scope_e::whole ? installation->file_bytes : installation->definition_bytes;
     state.counters["ns_per_pref"] = seconds * 1e9 / installation->preferences;
-    state.counters["MB_per_s"] = installation->file_bytes / 1e6 / seconds;
+    state.counters["MB_per_s"] = bytes / 1e6 / seconds;
   }
 }
 
-void BM_VERU_init_module(benchmark::State& state) {
+void BM_VERU_init_module(benchmark::State& state, scope_e scope) {
   const installation_facts_s* installation = facts_or_skip(state);
   if (!installation) return;
   const int size = static_cast<int>(state.range(0));
   kvrn_bench::set_installation_environment(installation->directory);
-  if (samples[size].library.empty()) in_child(start_module);  // as above
-  samples_s& measured = samples[size];
+  if (scope == scope_e::definitions) {
+    for (const char* variable : {"KVRN_SITE_DIR", "KVRN_GROUP_DIR", "KVRN_USER_DIR"}) {
+      unsetenv(variable);
+    }
+  }
+  samples_s& measured = samples_of(size, scope);
+  if (measured.library.empty()) in_child(start_module);  // as above
   for (auto _ : state) {
     const child_report_s report = in_child(start_module);
     if (!report.ok) {
@@ -332,7 +353,7 @@ void BM_VERU_init_module(benchmark::State& state) {
         static_cast<double>(report.heap_after - report.heap_before - report.own_text_storage));
     measured.log_lines = report.log_lines;
   }
-  const result_s result = result_of(size);
+  const result_s result = result_of(size, scope);
   if (result.library <= 0) return;
   state.counters["prefs"] = static_cast<double>(installation->preferences);
   state.counters["ns_per_pref"] = result.library * 1e9 / installation->preferences;
@@ -346,19 +367,26 @@ double ratio(double library, double baseline) {
   return library > 0 && baseline > 0 ? library / baseline : 0.0;
 }
 
+std::map<int, result_s> results_of(scope_e scope) {
+  std::map<int, result_s> results;
+  for (const auto& entry : samples[static_cast<int>(scope)]) {
+    const result_s result = result_of(entry.first, scope);
+    if (result.library > 0) results[entry.first] = result;
+  }
+  return results;
+}
+
 void summarise() {
   using kvrn_bench::summary;
   summary("Start-up: VERU_init_module in a fresh process, beside pugixml parse + walk of the same");
   summary("27 definition and 3 value files. Medians; elapsed time, and in brackets processor");
-  summary("time (user + system), which a busy machine disturbs less. Heap: growth of malloc's");
-  summary("bytes in use; beyond text: less the storage of names, titles, units, descriptions.");
+  summary("time (user + system, all threads), which a busy machine disturbs less. Heap: growth of");
+  summary(
+      "malloc's bytes in use; beyond text: less the storage of names, titles, units, "
+      "descriptions.");
   summary(format("%7s %6s %17s %17s %12s %13s %7s %9s %11s %4s", "prefs", "XML MB", "library ms",
                  "baseline ms", "ratio", "ns/pref", "growth", "heap B/pr", "beyond text", "log"));
-  std::map<int, result_s> results;
-  for (const auto& entry : samples) {
-    const result_s result = result_of(entry.first);
-    if (result.library > 0) results[entry.first] = result;
-  }
+  std::map<int, result_s> results = results_of(scope_e::whole);
   double first_per_pref = 0;
   for (const auto& [size, result] : results) {
     const installation_facts_s& installation = facts(size);
@@ -374,11 +402,44 @@ void summarise() {
         per_pref * 1e9, result.library_cpu / prefs * 1e9, per_pref / first_per_pref,
         result.heap_per_pref, result.beyond_texts_per_pref, result.log_lines));
   }
+  const std::map<int, result_s> definitions = results_of(scope_e::definitions);
+  if (!definitions.empty()) {
+    summary("");
+    summary(
+        "Without value files: the start with no level directories, beside pugixml parse + walk");
+    summary("of the 27 definition files; the value files' part is what the whole start adds.");
+    summary(format("%7s %6s %17s %17s %12s %17s %17s", "prefs", "XML MB", "library ms",
+                   "baseline ms", "ratio", "values: lib ms", "baseline ms"));
+    for (const auto& [size, result] : definitions) {
+      const installation_facts_s& installation = facts(size);
+      const result_s whole = results.count(size) ? results[size] : result_s{};
+      const bool both = whole.library > 0;
+      summary(format(
+          "%7lld %6.1f %8.1f (%6.1f) %8.1f (%6.1f) %5.2f (%4.2f) %8.1f (%6.1f) %8.1f "
+          "(%6.1f)",
+          installation.preferences, installation.definition_bytes / 1e6, result.library * 1e3,
+          result.library_cpu * 1e3, result.baseline * 1e3, result.baseline_cpu * 1e3,
+          ratio(result.library, result.baseline), ratio(result.library_cpu, result.baseline_cpu),
+          both ? (whole.library - result.library) * 1e3 : 0.0,
+          both ? (whole.library_cpu - result.library_cpu) * 1e3 : 0.0,
+          both ? (whole.baseline - result.baseline) * 1e3 : 0.0,
+          both ? (whole.baseline_cpu - result.baseline_cpu) * 1e3 : 0.0));
+    }
+  }
   for (const auto& [size, result] : results) {
     if (result.baseline > 0) {
       kvrn_bench::target(
           format("start-up %d prefs / pugixml parse+walk%s (processor time %.2fx)", size,
                  size == 20000 ? "" : ", info", ratio(result.library_cpu, result.baseline_cpu)),
+          ratio(result.library, result.baseline), 1.2, "x");
+    }
+  }
+  for (const auto& [size, result] : definitions) {
+    if (result.baseline > 0) {
+      kvrn_bench::target(
+          format("start-up without value files %d prefs / parse+walk of the definitions, info "
+                 "(processor time %.2fx)",
+                 size, ratio(result.library_cpu, result.baseline_cpu)),
           ratio(result.library, result.baseline), 1.2, "x");
     }
   }
@@ -404,16 +465,21 @@ void summarise() {
 int main(int argc, char** argv) {
   kvrn_bench::parse_options(&argc, &argv);
   for (int size : SIZES) {
-    for (const auto& [name, function] : {std::pair<const char*, void (*)(benchmark::State&)>{
-                                             "BM_parse_and_walk", BM_parse_and_walk},
-                                         {"BM_VERU_init_module", BM_VERU_init_module}}) {
-      benchmark::RegisterBenchmark(name, function)
-          ->Arg(size)
-          ->UseManualTime()
-          ->Unit(benchmark::kMillisecond)
-          ->Iterations(iterations_for(size))
-          ->Repetitions(3)
-          ->DisplayAggregatesOnly(true);
+    for (const scope_e scope : {scope_e::whole, scope_e::definitions}) {
+      const bool whole = scope == scope_e::whole;
+      for (const auto& [name, function] :
+           {std::pair<const char*, void (*)(benchmark::State&, scope_e)>{
+                whole ? "BM_parse_and_walk" : "BM_parse_and_walk_definitions", BM_parse_and_walk},
+            {whole ? "BM_VERU_init_module" : "BM_VERU_init_module_without_values",
+             BM_VERU_init_module}}) {
+        benchmark::RegisterBenchmark(name, function, scope)
+            ->Arg(size)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(iterations_for(size))
+            ->Repetitions(3)
+            ->DisplayAggregatesOnly(true);
+      }
     }
   }
   benchmark::Initialize(&argc, argv);

@@ -40,9 +40,12 @@ XERCES_DOM_node* handle_of(const pugi::xml_node& node) {
   return reinterpret_cast<XERCES_DOM_node*>(node.internal_object());
 }
 
+// Names rarely begin as the holder's does, so the name is looked at first: every step from node to
+// node asks this.
 bool is_holder(const pugi::xml_node& node) {
-  return node.type() == pugi::node_element && node.parent().type() == pugi::node_document &&
-         std::strcmp(node.name(), HOLDER_NAME) == 0;
+  const char* name = node.name();
+  return name[0] == HOLDER_NAME[0] && std::strcmp(name, HOLDER_NAME) == 0 &&
+         node.type() == pugi::node_element && node.parent().type() == pugi::node_document;
 }
 
 pugi::xml_node skip_holder(pugi::xml_node node) {
@@ -106,6 +109,12 @@ class input_file {
   int fd_;
 };
 
+// The text of an errno value; unlike strerror's, safe while other threads parse files.
+std::string error_text(int number) {
+  char text[256];
+  return strerror_r(number, text, sizeof text);
+}
+
 void free_text(char* text) {
   pugi::get_memory_deallocation_function()(text);
 }
@@ -130,8 +139,9 @@ char* read_file(int fd, const char* path, std::size_t* size, std::string* error)
   struct stat status {};
   if (fd < 0 || fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||
       status.st_size > MAX_FILE_SIZE) {
+    const int number = errno;
     *error = std::string(path) + ": " +
-             (fd < 0                     ? std::strerror(errno)
+             (fd < 0                     ? error_text(number)
               : !S_ISREG(status.st_mode) ? "not a regular file"
                                          : "file too large to read");
     return nullptr;
@@ -139,7 +149,8 @@ char* read_file(int fd, const char* path, std::size_t* size, std::string* error)
   auto capacity = static_cast<std::size_t>(status.st_size);
   auto* buffer = static_cast<char*>(pugi::get_memory_allocation_function()(capacity + 1));
   if (!buffer || read_at(fd, buffer, capacity, 0) != capacity) {
-    *error = std::string(path) + ": " + (buffer ? std::strerror(errno) : "out of memory");
+    const int number = errno;
+    *error = std::string(path) + ": " + (buffer ? error_text(number) : "out of memory");
     free_text(buffer);
     return nullptr;
   }
@@ -319,13 +330,21 @@ int dom_parse_file(XERCES_DOM_ctx* context, const char* path, const char* encodi
   std::string where;  // "line:column" of the fault, when it has a place
   // A file in another encoding is checked and parsed in UTF-8; places in it are then approximate.
   const pugi::xml_encoding found = encoding_of(buffer, size);
-  const std::ptrdiff_t nul = nul_offset(buffer, size, unit_of(found));
+  const char* from = iconv_name(found);
+  // Bytes that are not UTF-8, and characters XML does not allow (NUL among them), are found
+  // before the parse changes the buffer; an earlier fault of the parse wins. In a file parsed as
+  // it is read, that check finds any NUL, so only a file it finds fault with is searched for one.
+  kvxml::fault_s character_fault;
+  const bool as_read = !from && unit_of(found) == 1;
+  if (as_read) kvxml::check_characters(buffer, size, &character_fault);
+  const std::ptrdiff_t nul =
+      as_read && character_fault.message.empty() ? -1 : nul_offset(buffer, size, unit_of(found));
   std::size_t bad = 0;
   bool converted = false;
   if (nul >= 0) {
     where = position_of(path, nul);
     fault.message = "NUL character";
-  } else if (const char* from = iconv_name(found)) {
+  } else if (from) {
     converted = convert_to_utf8(from, &buffer, &size, &bad);
     if (!converted) {
       where = position_of(path, static_cast<std::ptrdiff_t>(bad));
@@ -338,10 +357,7 @@ int dom_parse_file(XERCES_DOM_ctx* context, const char* path, const char* encodi
     // The terminating zero is parsed too: in fragment mode pugixml would otherwise drop the last
     // character of text that ends the file.
     buffer[size] = '\0';
-    // Bytes that are not UTF-8, and characters XML does not allow, found before the parse
-    // changes the buffer; an earlier fault of the parse wins.
-    kvxml::fault_s character_fault;
-    kvxml::check_characters(buffer, size, &character_fault);
+    if (!as_read) kvxml::check_characters(buffer, size, &character_fault);
     const kvxml::references_s references = kvxml::scan_references(buffer, size);
     // The text before parsing, which the parse changes, for the few checks after it that need a
     // piece of it: read again from the file (it is open still, so a file put in its place does
@@ -594,17 +610,32 @@ void dom_set_attribute_utf8(XERCES_DOM_node* element, const char* name, const ch
   dom_set_attribute(element, name, utf8);
 }
 
+// Whether two names are equal; names are short, so this beats a call of strcmp.
+bool same_name(const char* a, const char* b) {
+  while (*a && *a == *b) {
+    ++a;
+    ++b;
+  }
+  return *a == *b;
+}
+
 void dom_get_attributes(XERCES_DOM_node* handle, const char* const* names, const char** values,
                         int count) {
   for (int i = 0; i < count; ++i) values[i] = nullptr;
   pugi::xml_node node = node_of(handle);
   if (node.type() != pugi::node_element) return;
-  for (pugi::xml_attribute attribute = node.first_attribute(); attribute;
+  // Past the last attribute comes an empty one, whose name is "" (no attribute has that name).
+  // Elements tend to give their attributes in the order asked for, so each search starts after
+  // the name found last.
+  int next = 0;
+  for (pugi::xml_attribute attribute = node.first_attribute();;
        attribute = attribute.next_attribute()) {
     const char* name = attribute.name();
-    for (int i = 0; i < count; ++i) {
-      if (!values[i] && names[i][0] == name[0] && std::strcmp(names[i], name) == 0) {
+    if (!*name) break;
+    for (int tried = 0, i = next; tried < count; ++tried, i = i + 1 == count ? 0 : i + 1) {
+      if (names[i][0] == name[0] && !values[i] && same_name(names[i], name)) {
         values[i] = attribute.value();
+        next = i + 1 == count ? 0 : i + 1;
         break;
       }
     }
@@ -626,6 +657,20 @@ XERCES_DOM_node* dom_import_node(XERCES_DOM_ctx* context, XERCES_DOM_node* handl
 void dom_remove_attribute(XERCES_DOM_node* handle, const char* name) {
   pugi::xml_node element = node_of(handle);
   if (element.type() == pugi::node_element && name) element.remove_attribute(name);
+}
+
+XERCES_DOM_node* dom_get_next_element(XERCES_DOM_node* parent, XERCES_DOM_node* after,
+                                      const char** name) {
+  pugi::xml_node node = after ? node_of(after).next_sibling() : node_of(parent).first_child();
+  for (pugi::xml_node_type type; (type = node.type()) != pugi::node_null;
+       node = node.next_sibling()) {
+    if (type != pugi::node_element) continue;
+    const char* element_name = node.name();
+    if (element_name[0] == HOLDER_NAME[0] && is_holder(node)) continue;
+    if (name) *name = element_name;
+    return handle_of(node);
+  }
+  return nullptr;
 }
 
 // Narrow strings are UTF-8 on this platform, so the UTF-8 operations are the plain ones.
@@ -655,6 +700,7 @@ KVXML_vtbl_s table = {
     dom_get_attributes,
     dom_import_node,
     dom_remove_attribute,
+    dom_get_next_element,
 };
 
 }  // namespace
@@ -662,6 +708,7 @@ KVXML_vtbl_s table = {
 KVXML_vtbl_s* pvtbl_kvxml = nullptr;
 
 int KVXML_init() {
-  pvtbl_kvxml = &table;
+  // Written once: threads that parse files read it meanwhile.
+  if (pvtbl_kvxml != &table) pvtbl_kvxml = &table;
   return 0;
 }

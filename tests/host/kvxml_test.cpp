@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "file_size_limit.h"
@@ -75,6 +76,65 @@ TEST(XmlDocuments, ParseAndWalk) {
   ASSERT_EQ(doc.parse(path, XERCES_DOM_PARSE_KEEP_MARKUP | XERCES_DOM_PARSE_DROP_BLANK_TEXT), 0);
   EXPECT_EQ(type(first(doc.document())), XERCES_DOM_COMMENT_NODE);
   EXPECT_EQ(value(first(doc.document())), " note ");
+
+  // Element by element, past text, comments and the nodes that wait unattached.
+  ASSERT_EQ(doc.parse(path, XERCES_DOM_PARSE_KEEP_MARKUP), 0);
+  pvtbl_kvxml->XERCES_DOM_createElement(*doc, "Unattached");
+  const char* element_name = nullptr;
+  auto next_element = pvtbl_kvxml->XERCES_DOM_getNextElement;
+  EXPECT_EQ(next_element(doc.document(), nullptr, &element_name), doc.root());
+  EXPECT_STREQ(element_name, "Root");
+  EXPECT_EQ(next_element(nullptr, doc.root(), &element_name), nullptr);
+  XERCES_DOM_node* element = next_element(doc.root(), nullptr, &element_name);
+  EXPECT_STREQ(element_name, "Pref");
+  EXPECT_EQ(next_element(element, nullptr, nullptr), nullptr);  // text only
+  element = next_element(nullptr, element, nullptr);
+  EXPECT_EQ(name(element), "Group");
+  EXPECT_EQ(next_element(nullptr, element, &element_name), nullptr);
+}
+
+TEST(XmlDocuments, DocumentsParseOnSeveralThreadsAtOnce) {
+  TempDir dir;
+  std::vector<std::string> paths;
+  for (int i = 0; i < 8; ++i) {
+    paths.push_back(dir / ("file" + std::to_string(i) + ".dpx"));
+    std::string text = "<Root n=\"" + std::to_string(i) + "\">";
+    for (int j = 0; j < 200 * (i + 1); ++j) text += "<Pref name=\"p" + std::to_string(j) + "\"/>";
+    // Every other file is refused, with its own place and message.
+    write_file(paths.back(), text + (i % 2 ? "<a x=\"1\" x=\"2\"/>" : "") + "</Root>");
+  }
+  // What one thread finds of each file: its error text, or the root's attribute and its last
+  // element's name.
+  auto read = [&](std::size_t i) {
+    Document doc;
+    if (doc.parse(paths[i]) != 0) return doc.error();
+    XERCES_DOM_node* last = nullptr;
+    const char* last_name = "";
+    for (XERCES_DOM_node* element = nullptr;
+         (element = pvtbl_kvxml->XERCES_DOM_getNextElement(doc.root(), element, nullptr));) {
+      last = element;
+    }
+    if (last) last_name = attribute(last, "name");
+    return std::string(attribute(doc.root(), "n")) + " " + last_name;
+  };
+  std::vector<std::string> alone;
+  for (std::size_t i = 0; i < paths.size(); ++i) alone.push_back(read(i));
+  EXPECT_EQ(alone[2], "2 p599");
+  EXPECT_NE(alone[1].find(paths[1] + ":1:"), std::string::npos) << alone[1];
+  std::vector<std::string> found[2];
+  std::thread other([&] {
+    for (int round = 0; round < 5; ++round) {
+      for (std::size_t i = 0; i < paths.size(); ++i) found[1].push_back(read(i));
+    }
+  });
+  for (int round = 0; round < 5; ++round) {
+    for (std::size_t i = paths.size(); i-- > 0;) found[0].push_back(read(i));
+  }
+  other.join();
+  for (std::size_t k = 0; k < found[0].size(); ++k) {
+    EXPECT_EQ(found[0][k], alone[paths.size() - 1 - k % paths.size()]);
+    EXPECT_EQ(found[1][k], alone[k % paths.size()]);
+  }
 }
 
 TEST(XmlDocuments, ParseFailuresHaveMessages) {

@@ -86,7 +86,16 @@ struct KVXML_vtbl_s {
                                             bool deep);
   // Removes the element's attribute of that name, when it has one.
   void (*XERCES_DOM_removeAttribute)(XERCES_DOM_node* element, const char* name);
+  // The first element child of parent when after is null, else the next element sibling of
+  // after; null when there is none. Its name goes to *name unless name is null. One call where a
+  // walk over elements would take several.
+  XERCES_DOM_node* (*XERCES_DOM_getNextElement)(XERCES_DOM_node* parent, XERCES_DOM_node* after,
+                                                const char** name);
 };
+
+// The service keeps no state besides its documents: different documents may be made, parsed, read
+// and released on different threads at the same time, as long as each document is used by one
+// thread at a time.
 
 // The service's operations; null until KVXML_init.
 extern KVXML_vtbl_s* pvtbl_kvxml;

@@ -1,9 +1,12 @@
 // The level table: one entry per level with its value file and flags, and the level queries.
 #include "veru_levels.h"
 
+#include <cstdarg>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "veru_parse_pipeline.h"
 #include "veru_sm_string.h"
 #include "veru_xml.h"
 
@@ -28,68 +31,79 @@ std::string value_file_prefix() {
   return prefix + std::to_string(version.numbers[0]);
 }
 
-// Works out where a level's value file lies from its directory variable; logs why not.
-void define_level(int level, const std::string& prefix) {
-  veru_level_s& entry = veru_level(level);
+// Where a level's value file lies: its path, or else the log line that says why it has none.
+struct level_file_s {
+  std::string path;
+  std::string why_none;
+};
+
+level_file_s none_because(const char* format, ...) __attribute__((format(printf, 1, 2)));
+level_file_s none_because(const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  const veru_sm_string text = veru_owned(SM_vsprintf(format, arguments));
+  va_end(arguments);
+  return {"", text.get()};
+}
+
+// Works out where a level's value file lies from its directory variable, without a word: the
+// start-up reads the files ahead with what this finds before the levels are set up.
+level_file_s locate_level_file(const veru_level_s& entry, const std::string& prefix) {
   const veru_sm_string directory = veru_owned(ENV_translate_variable(entry.variable));
   if (!directory) {
-    ERROR_lprintf("No user customizations read from %s - environment variable is not set\n",
-                  entry.variable);
-    return;
+    return none_because("No user customizations read from %s - environment variable is not set\n",
+                        entry.variable);
   }
   if (CFI_ask_directory_exist(directory.get()) != 0) {
-    ERROR_lprintf("No user customizations read from %s - directory %s does not exist\n",
-                  entry.variable, directory.get());
-    return;
+    return none_because("No user customizations read from %s - directory %s does not exist\n",
+                        entry.variable, directory.get());
   }
   char* startup_path = nullptr;
   if (CFI_merge_filespec(directory.get(), "startup", &startup_path) != 0) {
-    ERROR_lprintf("No user customizations read from %s - unable to merge filespec %s \n",
-                  entry.variable, directory.get());
-    return;
+    return none_because("No user customizations read from %s - unable to merge filespec %s \n",
+                        entry.variable, directory.get());
   }
   const veru_sm_string startup = veru_owned(startup_path);
   if (CFI_ask_directory_exist(startup.get()) != 0) {
-    ERROR_lprintf("No user customizations read from %s - startup directory %s not found\n",
-                  entry.variable, startup.get());
-    return;
+    return none_because("No user customizations read from %s - startup directory %s not found\n",
+                        entry.variable, startup.get());
   }
   const std::string file_name = prefix + "_" + entry.base_name;
   char* path = nullptr;
   if (file_name.size() > 127 || CFI_merge_filespec(startup.get(), file_name.c_str(), &path) != 0) {
-    ERROR_lprintf("No user customizations read - failed to merge %s %s\n", startup.get(),
-                  file_name.c_str());
-    return;
+    return none_because("No user customizations read - failed to merge %s %s\n", startup.get(),
+                        file_name.c_str());
   }
   const veru_sm_string file = veru_owned(path);
-  if (!copy_into(entry.file_path, file.get())) {
-    ERROR_lprintf("No user customizations read from %s - path %s is longer than %zu characters\n",
-                  entry.variable, file.get(), sizeof entry.file_path - 1);
+  if (std::strlen(file.get()) >= sizeof entry.file_path) {
+    return none_because(
+        "No user customizations read from %s - path %s is longer than %zu characters\n",
+        entry.variable, file.get(), sizeof entry.file_path - 1);
+  }
+  return {file.get(), ""};
+}
+
+void define_level(int level, const std::string& prefix) {
+  veru_level_s& entry = veru_level(level);
+  const level_file_s file = locate_level_file(entry, prefix);
+  if (!file.why_none.empty()) {
+    ERROR_lprintf("%s", file.why_none.c_str());
     return;
   }
+  copy_into(entry.file_path, file.path.c_str());
   entry.defined = true;
 }
 
-// KVRN_LOCAL_USER_DEFAULTS names the user level's file directly: a path, or a file name in the
-// current directory.
-void define_local_user_defaults() {
-  const veru_sm_string value = veru_owned(ENV_translate_variable("KVRN_LOCAL_USER_DEFAULTS"));
-  if (!value) {
-    ERROR_lprintf(
-        "No local user customizations read - environment variable KVRN_LOCAL_USER_DEFAULTS is not "
-        "set\n");
-    return;
-  }
-  veru_character_checking_off checking_off;
-  VERU_ask_zr_application_folder();
+// Where the user level's file lies when KVRN_LOCAL_USER_DEFAULTS names it (value): a path, or a
+// file name in the current directory. Character checking must be off.
+level_file_s locate_local_user_file(const char* value) {
   char* directory_part = nullptr;
   char* name_part = nullptr;
-  const int split = CFI_split_filespec(value.get(), &directory_part, &name_part);
+  const int split = CFI_split_filespec(value, &directory_part, &name_part);
   const veru_sm_string directory = veru_owned(directory_part);
   const veru_sm_string name = veru_owned(name_part);
   if (split != 0) {
-    ERROR_lprintf("No local user customizations read - failed to split filespec %s\n", value.get());
-    return;
+    return none_because("No local user customizations read - failed to split filespec %s\n", value);
   }
   veru_sm_string local_file = veru_owned(nullptr);
   if (!*directory) {
@@ -100,21 +114,37 @@ void define_local_user_defaults() {
     SM_free(default_directory);
     local_file = veru_owned(joined);
     if (!found) {
-      ERROR_lprintf(
-          "No local user customizations read - failed to establish local filename for "
-          "%s\n",
-          value.get());
-      return;
+      return none_because(
+          "No local user customizations read - failed to establish local filename for %s\n", value);
     }
   } else {
-    local_file = veru_owned(SM_string_copy(value.get()));
+    local_file = veru_owned(SM_string_copy(value));
   }
-  veru_level_s& user = veru_level(3);
-  if (!copy_into(user.file_path, local_file.get())) {
-    ERROR_lprintf("No local user customizations read - path %s is longer than %zu characters\n",
-                  local_file.get(), sizeof user.file_path - 1);
+  if (std::strlen(local_file.get()) >= sizeof veru_level(3).file_path) {
+    return none_because(
+        "No local user customizations read - path %s is longer than %zu characters\n",
+        local_file.get(), sizeof veru_level(3).file_path - 1);
+  }
+  return {local_file.get(), ""};
+}
+
+void define_local_user_defaults() {
+  const veru_sm_string value = veru_owned(ENV_translate_variable("KVRN_LOCAL_USER_DEFAULTS"));
+  if (!value) {
+    ERROR_lprintf(
+        "No local user customizations read - environment variable KVRN_LOCAL_USER_DEFAULTS is not "
+        "set\n");
     return;
   }
+  veru_character_checking_off checking_off;
+  VERU_ask_zr_application_folder();
+  const level_file_s file = locate_local_user_file(value.get());
+  if (!file.why_none.empty()) {
+    ERROR_lprintf("%s", file.why_none.c_str());
+    return;
+  }
+  veru_level_s& user = veru_level(3);
+  copy_into(user.file_path, file.path.c_str());
   user.defined = true;
 }
 
@@ -176,12 +206,35 @@ void VERU_set_level_up_to_date(int level, bool up_to_date) {
 }
 
 void veru_init_levels() {
-  const std::string prefix = value_file_prefix();
-  for (int level = 1; level < VERU_LEVEL_COUNT; ++level) define_level(level, prefix);
-  define_local_user_defaults();
+  try {
+    const std::string prefix = value_file_prefix();
+    for (int level = 1; level < VERU_LEVEL_COUNT; ++level) define_level(level, prefix);
+    define_local_user_defaults();
+  } catch (...) {
+    veru_end_read_ahead();  // a start-up that fails leaves no thread behind
+    throw;
+  }
   bool any_defined = false;
   for (int level = 1; level < VERU_LEVEL_COUNT; ++level) any_defined |= levels[level].defined;
   if (!any_defined) levels[0].defined = true;
+}
+
+std::vector<std::string> veru_value_files_ahead() {
+  std::string paths[VERU_LEVEL_COUNT];
+  const std::string prefix = value_file_prefix();
+  for (int level = 1; level < VERU_LEVEL_COUNT; ++level) {
+    paths[level] = locate_level_file(levels[level], prefix).path;
+  }
+  if (const veru_sm_string value = veru_owned(ENV_translate_variable("KVRN_LOCAL_USER_DEFAULTS"))) {
+    veru_character_checking_off checking_off;
+    const level_file_s file = locate_local_user_file(value.get());
+    if (file.why_none.empty()) paths[3] = file.path;
+  }
+  std::vector<std::string> files;
+  for (int level = 1; level < VERU_LEVEL_COUNT; ++level) {
+    if (!paths[level].empty()) files.push_back(paths[level]);
+  }
+  return files;
 }
 
 int VERU_ask_value_files(char*** files) {

@@ -1,14 +1,19 @@
 // Reading the definition files at start-up: the tree of applications, categories, tabs and
 // groups, every preference with its constraint and default, the display objects that the host
 // makes, and the extras file's categories and default overrides.
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <deque>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "veru_module.h"
 #include "veru_number_text.h"
+#include "veru_parse_pipeline.h"
 #include "veru_xml.h"
 
 #define VERU_SOURCE "src/veru/no/ind/veru_load_definitions"
@@ -86,12 +91,11 @@ struct first_letters_s {
   }
 };
 
-// The kind of an element node; other for anything else. Only the few names that share the
-// element's first letter are compared.
-element_kind kind_of(XERCES_DOM_node* element) {
+// The kind of an element by its name; other for anything else. Only the few names that share
+// the element's first letter are compared.
+element_kind kind_of(const char* name) {
   static const first_letters_s first_letters;
-  const char* name = pvtbl_kvxml->XERCES_DOM_getNodeName(element);
-  if (!name || name[0] < 'A' || name[0] > 'Z') return element_kind::other;
+  if (name[0] < 'A' || name[0] > 'Z') return element_kind::other;
   const int letter = name[0] - 'A';
   for (std::size_t row = first_letters.begin[letter]; row < first_letters.begin[letter + 1];
        ++row) {
@@ -105,15 +109,135 @@ bool is_group_kind(element_kind kind) {
          kind == element_kind::tab || kind == element_kind::group;
 }
 
-const char* attribute(XERCES_DOM_node* element, const char* name) {
-  return pvtbl_kvxml->XERCES_DOM_getAttribute(element, name);
+// ---- the index of a definition file ----------------------------------------------------------
+
+// The attributes the loader reads of each kind of element, in the order of these names.
+enum { NAME, CSH };                                        // groups
+enum { PREF_NAME, TYPE, VALUE, TITLE, UNIT, VER, SCOPE };  // Pref
+enum { DATA_TYPE };                                        // Data
+enum { MEMBER_NAME, MEMBER_VALUE, BITMAP, INCLUDE };       // EnumElem, LowerBound, UpperBound
+enum { PREF_VALUE_NAME, PREF_VALUE_VER };                  // PrefValue
+const char* const GROUP_ATTRIBUTES[] = {"name", "csh"};
+const char* const PREF_ATTRIBUTES[] = {"name", "type", "value", "title", "unit", "ver", "scope"};
+const char* const DATA_ATTRIBUTES[] = {"type"};
+const char* const MEMBER_ATTRIBUTES[] = {"name", "value", "bitmap", "include"};
+const char* const PREF_VALUE_ATTRIBUTES[] = {"name", "ver"};
+
+// One element that the loader reads, in document order.
+struct element_s {
+  XERCES_DOM_node* node;
+  // Its attributes by the names of its kind, null where absent; a Description's text.
+  const char* values[std::size(PREF_ATTRIBUTES)];
+  std::uint32_t end;  // the index past the last element inside it
+  element_kind kind;
+};
+
+// The elements of a definition file that the loader gives meaning to, with their attributes: the
+// document element first, then every element of a known kind inside it, except inside elements
+// that the loader does not look into (display objects, descriptions, constraint members).
+class definition_index : public veru_file_index {
+ public:
+  const element_s& operator[](std::uint32_t at) const { return elements_[at]; }
+  bool empty() const { return elements_.empty(); }
+  static const char* value(const element_s& element, int which) { return element.values[which]; }
+  // The element's attribute, null when it is absent or empty.
+  static const char* non_empty(const element_s& element, int which) {
+    const char* text = element.values[which];
+    return text && *text ? text : nullptr;
+  }
+
+  static std::unique_ptr<veru_file_index> make(XERCES_DOM_ctx* context, std::size_t file_size);
+
+ private:
+  std::uint32_t add(XERCES_DOM_node* node, element_kind kind);
+  const char* description_text(XERCES_DOM_node* description);
+
+  std::vector<element_s> elements_;
+  std::deque<std::string> texts_;  // descriptions made of more than one piece of text
+};
+
+// Whether the loader looks at the children of an element of this kind.
+bool is_read_inside(element_kind kind) {
+  return is_group_kind(kind) || kind == element_kind::pref || kind == element_kind::data ||
+         kind == element_kind::pref_value;
 }
 
-// All text inside element, in document order, descending into child elements (without
-// recursion, so any nesting is safe).
-std::string collected_text(XERCES_DOM_node* element) {
-  std::string text;
-  std::vector<XERCES_DOM_node*> pending{pvtbl_kvxml->XERCES_DOM_getFirstChild(element)};
+std::unique_ptr<veru_file_index> definition_index::make(XERCES_DOM_ctx* context,
+                                                        std::size_t file_size) {
+  auto index = std::make_unique<definition_index>();
+  // An element that the loader reads takes some 110 bytes of a file; room for the elements of a
+  // file of the usual size at once.
+  index->elements_.reserve(std::min<std::size_t>(file_size / 96, 1 << 16) + 16);
+  XERCES_DOM_node* document = pvtbl_kvxml->XERCES_DOM_getDocument(context);
+  XERCES_DOM_node* root = document ? pvtbl_kvxml->XERCES_DOM_getDocumentElement(document) : nullptr;
+  if (!root) return index;
+  // Depth first without recursion, so that any nesting is safe: open holds the elements whose
+  // children are being read, each with the last child read.
+  std::vector<std::pair<std::uint32_t, XERCES_DOM_node*>> open{
+      {index->add(root, element_kind::other), nullptr}};
+  while (!open.empty()) {
+    auto& [parent, last] = open.back();
+    const char* name = nullptr;
+    XERCES_DOM_node* child =
+        pvtbl_kvxml->XERCES_DOM_getNextElement(index->elements_[parent].node, last, &name);
+    if (!child) {
+      index->elements_[parent].end = static_cast<std::uint32_t>(index->elements_.size());
+      open.pop_back();
+      continue;
+    }
+    last = child;
+    const element_kind kind = kind_of(name);
+    if (kind == element_kind::other) continue;
+    const std::uint32_t added = index->add(child, kind);
+    if (is_read_inside(kind)) open.emplace_back(added, nullptr);
+  }
+  return index;
+}
+
+std::uint32_t definition_index::add(XERCES_DOM_node* node, element_kind kind) {
+  const auto at = static_cast<std::uint32_t>(elements_.size());
+  element_s& element = elements_.emplace_back();
+  element.node = node;
+  element.end = at + 1;
+  element.kind = kind;
+  const char* const* names = nullptr;
+  std::size_t count = 0;
+  if (is_group_kind(kind)) {
+    names = GROUP_ATTRIBUTES;
+    count = std::size(GROUP_ATTRIBUTES);
+  } else if (kind == element_kind::pref) {
+    names = PREF_ATTRIBUTES;
+    count = std::size(PREF_ATTRIBUTES);
+  } else if (kind == element_kind::data) {
+    names = DATA_ATTRIBUTES;
+    count = std::size(DATA_ATTRIBUTES);
+  } else if (kind == element_kind::enum_elem || kind == element_kind::lower_bound ||
+             kind == element_kind::upper_bound) {
+    names = MEMBER_ATTRIBUTES;
+    count = std::size(MEMBER_ATTRIBUTES);
+  } else if (kind == element_kind::pref_value) {
+    names = PREF_VALUE_ATTRIBUTES;
+    count = std::size(PREF_VALUE_ATTRIBUTES);
+  } else if (kind == element_kind::description) {
+    element.values[0] = description_text(node);
+  }
+  if (count > 0) {
+    pvtbl_kvxml->XERCES_DOM_getAttributes(node, names, element.values, static_cast<int>(count));
+  }
+  return at;
+}
+
+// All text inside the description, in document order, descending into child elements.
+const char* definition_index::description_text(XERCES_DOM_node* description) {
+  // Most descriptions are one run of text.
+  XERCES_DOM_node* first = pvtbl_kvxml->XERCES_DOM_getFirstChild(description);
+  if (first && pvtbl_kvxml->XERCES_DOM_getNodeType(first) == XERCES_DOM_TEXT_NODE &&
+      !pvtbl_kvxml->XERCES_DOM_getNextSibling(first)) {
+    return pvtbl_kvxml->XERCES_DOM_getNodeValue(first);
+  }
+  std::string& text = texts_.emplace_back();
+  // Without recursion, so any nesting is safe.
+  std::vector<XERCES_DOM_node*> pending{first};
   while (!pending.empty()) {
     XERCES_DOM_node* node = pending.back();
     pending.pop_back();
@@ -126,24 +250,40 @@ std::string collected_text(XERCES_DOM_node* element) {
       pending.push_back(pvtbl_kvxml->XERCES_DOM_getFirstChild(node));
     }
   }
-  return text;
+  return text.c_str();
 }
 
-void set_description(VERU_pref* pref, XERCES_DOM_node* description) {
-  // Most descriptions are one run of text.
-  XERCES_DOM_node* first = pvtbl_kvxml->XERCES_DOM_getFirstChild(description);
-  if (first && pvtbl_kvxml->XERCES_DOM_getNodeType(first) == XERCES_DOM_TEXT_NODE &&
-      !pvtbl_kvxml->XERCES_DOM_getNextSibling(first)) {
-    pref->set_desc(pvtbl_kvxml->XERCES_DOM_getNodeValue(first));
-    return;
-  }
-  pref->set_desc(collected_text(description).c_str());
-}
+// ---- building from the index -----------------------------------------------------------------
+
+// The children of the element at parent, as indexes.
+class children {
+ public:
+  class iterator {
+   public:
+    iterator(const definition_index& index, std::uint32_t at) : index_(index), at_(at) {}
+    std::uint32_t operator*() const { return at_; }
+    iterator& operator++() {
+      at_ = index_[at_].end;
+      return *this;
+    }
+    bool operator!=(const iterator& other) const { return at_ != other.at_; }
+
+   private:
+    const definition_index& index_;
+    std::uint32_t at_;
+  };
+  children(const definition_index& index, std::uint32_t parent) : index_(index), parent_(parent) {}
+  iterator begin() const { return {index_, parent_ + 1}; }
+  iterator end() const { return {index_, index_[parent_].end}; }
+
+ private:
+  const definition_index& index_;
+  std::uint32_t parent_;
+};
 
 // The value of a constraint's member or bound; null, after a log line, when the text is not a
 // value of the preference's type: that member alone is left out.
-VERU_value* member_value(VERU_pref* pref, XERCES_DOM_node* element) {
-  const char* text = attribute(element, "value");
+VERU_value* member_value(VERU_pref* pref, const char* text) {
   try {
     return pref->create_veru_value(text);
   } catch (const TQS::Error::Exception&) {
@@ -153,36 +293,35 @@ VERU_value* member_value(VERU_pref* pref, XERCES_DOM_node* element) {
   }
 }
 
-VERU_data* load_data(VERU_pref* pref, XERCES_DOM_node* element) {
-  const char* type = attribute(element, "type");
+VERU_data* load_data(VERU_pref* pref, const definition_index& index, std::uint32_t at) {
+  const char* type = index.value(index[at], DATA_TYPE);
   if (!type) return nullptr;
   const bool is_enum = std::strcmp(type, "enum") == 0;
   const bool is_color = std::strcmp(type, "color") == 0;
   if (is_enum || is_color) {
     VERU_data_enum* data = is_enum ? VERU_data_enum::create(0) : VERU_data_color::create(0);
-    for (XERCES_DOM_node* child = veru_next_element(element, nullptr); child;
-         child = veru_next_element(element, child)) {
-      if (kind_of(child) != element_kind::enum_elem) continue;
-      VERU_value* value = member_value(pref, child);
+    for (std::uint32_t child : children(index, at)) {
+      const element_s& member = index[child];
+      if (member.kind != element_kind::enum_elem) continue;
+      VERU_value* value = member_value(pref, index.value(member, MEMBER_VALUE));
       if (!value) continue;
-      VERU_enum_elem* elem = VERU_enum_elem::create(value, attribute(child, "name"));
-      if (is_enum) elem->set_bitmap(attribute(child, "bitmap"));
+      VERU_enum_elem* elem = VERU_enum_elem::create(value, index.value(member, MEMBER_NAME));
+      if (is_enum) elem->set_bitmap(index.value(member, BITMAP));
       data->add_elem(elem);
     }
     return data;
   }
   if (std::strcmp(type, "range") != 0) return nullptr;
   VERU_data_range* range = VERU_data_range::create(0);
-  for (XERCES_DOM_node* child = veru_next_element(element, nullptr); child;
-       child = veru_next_element(element, child)) {
-    const element_kind kind = kind_of(child);
-    const bool is_lower = kind == element_kind::lower_bound;
-    if (!is_lower && kind != element_kind::upper_bound) continue;
-    VERU_value* value = member_value(pref, child);
+  for (std::uint32_t child : children(index, at)) {
+    const element_s& member = index[child];
+    const bool is_lower = member.kind == element_kind::lower_bound;
+    if (!is_lower && member.kind != element_kind::upper_bound) continue;
+    VERU_value* value = member_value(pref, index.value(member, MEMBER_VALUE));
     if (!value) continue;
-    const bool inclusive = veru_parse_int_prefix(attribute(child, "include")) != 0;
+    const bool inclusive = veru_parse_int_prefix(index.value(member, INCLUDE)) != 0;
     VERU_range_elem* bound = VERU_range_elem::create(inclusive, value);
-    if (const char* name = veru_non_empty_attribute(child, "name")) {
+    if (const char* name = index.non_empty(member, MEMBER_NAME)) {
       TEXT_s* text = TEXT_create_string(name);
       bound->set_name(text);
       TEXT_free(text);
@@ -214,25 +353,10 @@ VERU_pref* create_pref(const char* type, const char* name) {
   return nullptr;
 }
 
-// A preference element's attributes, read in one pass.
-struct pref_attributes_s {
-  enum { NAME, TYPE, VALUE, TITLE, UNIT, VER, SCOPE, COUNT };
-  const char* values[COUNT];
-  explicit pref_attributes_s(XERCES_DOM_node* element) {
-    static const char* const NAMES[COUNT] = {"name", "type", "value", "title",
-                                             "unit", "ver",  "scope"};
-    pvtbl_kvxml->XERCES_DOM_getAttributes(element, NAMES, values, COUNT);
-  }
-  const char* operator[](int index) const { return values[index]; }
-  const char* non_empty(int index) const {
-    return values[index] && *values[index] ? values[index] : nullptr;
-  }
-};
-
-void load_pref(VERU_group* group, XERCES_DOM_node* element) {
-  const pref_attributes_s attributes(element);
-  const char* name = attributes[pref_attributes_s::NAME];
-  const char* type = attributes[pref_attributes_s::TYPE];
+void load_pref(VERU_group* group, const definition_index& index, std::uint32_t at) {
+  const element_s& element = index[at];
+  const char* name = index.value(element, PREF_NAME);
+  const char* type = index.value(element, TYPE);
   if (!name || !*name) {
     ERROR_lprintf("VERU: a preference without a name is skipped\n");
     return;
@@ -242,7 +366,7 @@ void load_pref(VERU_group* group, XERCES_DOM_node* element) {
     ERROR_lprintf("VERU: unknown preference type for %s\n", veru_quoted(name).c_str());
     return;
   }
-  const char* value = attributes[pref_attributes_s::VALUE];
+  const char* value = index.value(element, VALUE);
   if (!value) {
     ERROR_lprintf("VERU: preference %s has no default value; an empty one is used\n",
                   veru_quoted(name).c_str());
@@ -265,142 +389,146 @@ void load_pref(VERU_group* group, XERCES_DOM_node* element) {
   pref->set_parent(group);
   pref->set_value(default_value, 0);
   pref->set_loaded_value(loaded_value);
-  pref->set_title(attributes[pref_attributes_s::TITLE]);
-  if (const char* unit = attributes.non_empty(pref_attributes_s::UNIT)) pref->set_unit(unit);
-  if (const char* ver = attributes.non_empty(pref_attributes_s::VER)) pref->set_ver(ver);
-  if (const char* scope = attributes[pref_attributes_s::SCOPE]) {
+  pref->set_title(index.value(element, TITLE));
+  if (const char* unit = index.non_empty(element, UNIT)) pref->set_unit(unit);
+  if (const char* ver = index.non_empty(element, VER)) pref->set_ver(ver);
+  if (const char* scope = index.value(element, SCOPE)) {
     if (std::strcmp(scope, "Part") == 0) pref->set_scope(1);
     if (std::strcmp(scope, "Session") == 0) pref->set_scope(2);
   }
-  for (XERCES_DOM_node* child = veru_next_element(element, nullptr); child;
-       child = veru_next_element(element, child)) {
-    const element_kind kind = kind_of(child);
-    if (kind == element_kind::data) {
-      replace_data(pref, load_data(pref, child));
-    } else if (kind == element_kind::widget || kind == element_kind::color_widget) {
-      if (OM_object* widget = veru_call_create_object_hook(pref, child)) group->add_object(widget);
-      if (kind == element_kind::color_widget && !pref->ask_data()) {
+  for (std::uint32_t child : children(index, at)) {
+    const element_s& part = index[child];
+    if (part.kind == element_kind::data) {
+      replace_data(pref, load_data(pref, index, child));
+    } else if (part.kind == element_kind::widget || part.kind == element_kind::color_widget) {
+      if (OM_object* widget = veru_call_create_object_hook(pref, part.node)) {
+        group->add_object(widget);
+      }
+      if (part.kind == element_kind::color_widget && !pref->ask_data()) {
         pref->set_data(VERU_data_color::create(0));
       }
-    } else if (kind == element_kind::description) {
-      set_description(pref, child);
+    } else if (part.kind == element_kind::description) {
+      pref->set_desc(index.value(part, 0));
     }
   }
 }
 
-VERU_group* load_group(XERCES_DOM_node* element, element_kind element_is, int depth,
+VERU_group* load_group(const definition_index& index, std::uint32_t at, int depth,
                        const char* path) {
   if (depth > VERU_MAX_GROUP_DEPTH) {
     ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_DEFINITION_FILE_LOAD,
                 "Unable to load preferences definition: groups nested more than %d deep in %s",
                 VERU_MAX_GROUP_DEPTH, path);
   }
-  const char* name = attribute(element, "name");
+  const element_s& element = index[at];
+  const char* name = index.value(element, NAME);
   VERU_group* group = VERU_group::create(name ? name : "");
-  if (element_is == element_kind::category) group->set_has_tabs(true);
-  if (element_is == element_kind::group) group->set_is_group(true);
-  if (const char* csh = veru_non_empty_attribute(element, "csh")) group->set_csh_text(csh);
-  for (XERCES_DOM_node* child = veru_next_element(element, nullptr); child;
-       child = veru_next_element(element, child)) {
-    const element_kind kind = kind_of(child);
-    if (is_group_kind(kind)) {
-      VERU_group* nested = load_group(child, kind, depth + 1, path);
+  if (element.kind == element_kind::category) group->set_has_tabs(true);
+  if (element.kind == element_kind::group) group->set_is_group(true);
+  if (const char* csh = index.non_empty(element, CSH)) group->set_csh_text(csh);
+  for (std::uint32_t child : children(index, at)) {
+    const element_s& part = index[child];
+    if (is_group_kind(part.kind)) {
+      VERU_group* nested = load_group(index, child, depth + 1, path);
       group->add_object(nested);
       nested->set_parent(group);
-    } else if (kind == element_kind::pref) {
-      load_pref(group, child);
-    } else if (kind == element_kind::label || kind == element_kind::image ||
-               kind == element_kind::separator) {
-      if (OM_object* shown = veru_call_create_object_hook(nullptr, child)) group->add_object(shown);
+    } else if (part.kind == element_kind::pref) {
+      load_pref(group, index, child);
+    } else if (part.kind == element_kind::label || part.kind == element_kind::image ||
+               part.kind == element_kind::separator) {
+      if (OM_object* shown = veru_call_create_object_hook(nullptr, part.node)) {
+        group->add_object(shown);
+      }
     }
   }
   return group;
 }
 
-XERCES_DOM_node* document_element(const veru_document& document) {
-  XERCES_DOM_node* node = pvtbl_kvxml->XERCES_DOM_getDocument(document.context());
-  XERCES_DOM_node* element = node ? pvtbl_kvxml->XERCES_DOM_getDocumentElement(node) : nullptr;
-  if (!element) {
+void require_document_element(const definition_index& index) {
+  if (index.empty()) {
     ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_DEFINITION_FILE_LOAD,
                 "Unable to load preferences definition");
   }
-  return element;
 }
 
-void load_applications(const veru_document& document, const char* path) {
-  XERCES_DOM_node* root = document_element(document);
+void load_applications(const definition_index& index, const char* path) {
+  require_document_element(index);
   VERU_group* tree_root = VERU__ask_module_root()->ask_tree_root();
-  for (XERCES_DOM_node* child = veru_next_element(root, nullptr); child;
-       child = veru_next_element(root, child)) {
-    if (kind_of(child) == element_kind::application) {
-      tree_root->add_object(load_group(child, element_kind::application, 1, path));
+  for (std::uint32_t child : children(index, 0)) {
+    if (index[child].kind == element_kind::application) {
+      tree_root->add_object(load_group(index, child, 1, path));
     }
   }
 }
 
-void load_pref_value(XERCES_DOM_node* element) {
-  const char* name = attribute(element, "name");
+void load_pref_value(const definition_index& index, std::uint32_t at) {
+  const element_s& element = index[at];
+  const char* name = index.value(element, PREF_VALUE_NAME);
   VERU_pref* pref = VERU_lookup_pref(name);
   if (!pref) return;
   // Whatever reading the entry raises costs the entry only.
   try {
-    pref->read_dom_node(element, 0);
+    pref->read_dom_node(element.node, 0);
   } catch (const TQS::Error::Exception&) {
     ERROR_lprintf("\tDefault %s value is not valid. Value ignored\n", veru_quoted(name).c_str());
     return;
   }
   pref->update_loaded_value(0);
-  if (const char* ver = veru_non_empty_attribute(element, "ver")) pref->set_ver(ver);
-  for (XERCES_DOM_node* child = veru_next_element(element, nullptr); child;
-       child = veru_next_element(element, child)) {
-    if (kind_of(child) == element_kind::description) set_description(pref, child);
+  if (const char* ver = index.non_empty(element, PREF_VALUE_VER)) pref->set_ver(ver);
+  for (std::uint32_t child : children(index, at)) {
+    if (index[child].kind == element_kind::description)
+      pref->set_desc(index.value(index[child], 0));
   }
 }
 
-void load_extras(const veru_document& document, const char* path) {
-  XERCES_DOM_node* root = document_element(document);
+void load_extras(const definition_index& index, const char* path) {
+  require_document_element(index);
   VERU_group* tree_root = VERU__ask_module_root()->ask_tree_root();
-  for (XERCES_DOM_node* child = veru_next_element(root, nullptr); child;
-       child = veru_next_element(root, child)) {
-    const element_kind kind = kind_of(child);
-    if (kind == element_kind::application) {
+  for (std::uint32_t child : children(index, 0)) {
+    const element_s& element = index[child];
+    if (element.kind == element_kind::application) {
       VERU_group* application =
-          VERU_lookup_application_by_csh_tag(tree_root, attribute(child, "csh"));
+          VERU_lookup_application_by_csh_tag(tree_root, index.value(element, CSH));
       if (!application) {
         ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_DEFINITION_FILE_LOAD,
                     "Unable to process kv_extras.dpx file");
       }
-      for (XERCES_DOM_node* category = veru_next_element(child, nullptr); category;
-           category = veru_next_element(child, category)) {
-        if (kind_of(category) != element_kind::category) continue;
-        VERU_group* added = load_group(category, element_kind::category, 2, path);
+      for (std::uint32_t category : children(index, child)) {
+        if (index[category].kind != element_kind::category) continue;
+        VERU_group* added = load_group(index, category, 2, path);
         application->add_object(added);
         added->set_parent(application);
       }
-    } else if (kind == element_kind::pref_value) {
-      load_pref_value(child);
+    } else if (element.kind == element_kind::pref_value) {
+      load_pref_value(index, child);
     }
   }
+}
+
+// Reads one definition file, from the file read ahead when there is one, else here.
+void load_definition_file(const char* path, veru_parsed_file file) {
+  if (!file.is_parsed()) file = veru_parsed_file::create();
+  veru_parse_timer timer;
+  if (timer.is_timing()) ERROR_lprintf("Processing customer default file %s ", path);
+  if (!file.is_parsed() &&
+      file.parse(path, VERU_DEFINITION_FILE_MODE, definition_index::make) != 0) {
+    ERROR_lprintf("\n%s\n", file.error_text());
+    ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_DEFINITION_FILE_LOAD,
+                "Unable to parse XML def file %s", path);
+  }
+  const auto& index = static_cast<const definition_index&>(file.index());
+  if (std::strstr(path, "kv_extras")) {
+    load_extras(index, path);
+  } else {
+    load_applications(index, path);
+  }
+  timer.report(" Parsing time: cpu: %1.1f, real: %1.1f \n", file.read_ahead_time());
 }
 
 }  // namespace
 
 void veru_load_definition_file(const char* path) {
-  veru_document document;
-  veru_parse_timer timer;
-  if (timer.is_timing()) ERROR_lprintf("Processing customer default file %s ", path);
-  if (pvtbl_kvxml->XERCES_DOM_parseFile(document.context(), path, "utf-8",
-                                        XERCES_DOM_PARSE_DROP_BLANK_TEXT) != 0) {
-    ERROR_lprintf("\n%s\n", pvtbl_kvxml->XERCES_DOM_getErrorText(document.context()));
-    ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_DEFINITION_FILE_LOAD,
-                "Unable to parse XML def file %s", path);
-  }
-  if (std::strstr(path, "kv_extras")) {
-    load_extras(document, path);
-  } else {
-    load_applications(document, path);
-  }
-  timer.report(" Parsing time: cpu: %1.1f, real: %1.1f \n");
+  load_definition_file(path, veru_parsed_file());
 }
 
 void veru_load_definitions() {
@@ -409,11 +537,21 @@ void veru_load_definitions() {
   const int count = VERU_ask_dpx_files(&paths);
   int next = 0;
   try {
+    // The definition files, then the value files, are parsed ahead while the model is built.
+    std::vector<veru_parse_pipeline::job_s> jobs;
+    for (int i = 0; i < count; ++i) {
+      jobs.push_back({paths[i], VERU_DEFINITION_FILE_MODE, definition_index::make});
+    }
+    for (std::string& path : veru_value_files_ahead()) {
+      jobs.push_back({std::move(path), VERU_VALUE_FILE_MODE, veru_index_value_file});
+    }
+    veru_begin_read_ahead(std::move(jobs));
     for (; next < count; ++next) {
-      veru_load_definition_file(paths[next]);
+      load_definition_file(paths[next], veru_take_read_ahead(paths[next]));
       SM_free(paths[next]);
     }
   } catch (...) {
+    veru_end_read_ahead();  // a start-up that fails leaves no thread behind
     for (; next < count; ++next) SM_free(paths[next]);
     SM_free(paths);
     throw;

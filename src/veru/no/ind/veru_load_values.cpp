@@ -1,11 +1,16 @@
 // Reading the value files of the site, group and user levels: values, locks, dates and
 // comments, with what a lower level locks, unknown names and invalid values logged and skipped.
+#include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "veru_edit.h"
 #include "veru_levels.h"
 #include "veru_module.h"
+#include "veru_parse_pipeline.h"
 #include "veru_xml.h"
 
 #define VERU_SOURCE "src/veru/no/ind/veru_load_values"
@@ -66,15 +71,26 @@ std::string invalid_reason(VERU_pref* pref, XERCES_DOM_node* element, int code) 
          (meaning ? std::string(": ") + meaning : std::string());
 }
 
+// What the loader reads of a value file: the document element's default lock status and its
+// Pref children with their names, in document order.
+class value_file_index : public veru_file_index {
+ public:
+  struct entry_s {
+    XERCES_DOM_node* element;
+    const char* name;
+  };
+  const char* default_lock_status = nullptr;
+  std::vector<entry_s> entries;
+};
+
 // Reads the Pref entries of a parsed value file into the level. Whatever reading one entry
 // raises costs that entry only.
-void read_entries(XERCES_DOM_node* root, int level, bool notify, ignored_entries* ignored) {
+void read_entries(const value_file_index& index, int level, bool notify, ignored_entries* ignored) {
   int position = 0;
-  for (XERCES_DOM_node* element = veru_next_element(root, nullptr); element;
-       element = veru_next_element(root, element)) {
-    if (!veru_is_named(element, "Pref")) continue;
+  for (const value_file_index::entry_s& entry : index.entries) {
     ++position;
-    const char* name = pvtbl_kvxml->XERCES_DOM_getAttribute(element, "name");
+    XERCES_DOM_node* element = entry.element;
+    const char* name = entry.name;
     VERU_pref* pref = VERU_lookup_pref(name);
     if (!pref) {
       ignored->ignore(element, "\tDefault %s is not found in the database. Value ignored\n", name,
@@ -95,9 +111,8 @@ void read_entries(XERCES_DOM_node* root, int level, bool notify, ignored_entries
   }
 }
 
-}  // namespace
-
-void veru_load_level_values(int level, bool notify) {
+// Reads one level's value file: from the file read ahead when there is one, else here.
+void load_level_values(int level, bool notify, veru_parsed_file read_ahead) {
   veru_level_s& entry = veru_level(level);
   // A reload replaces what an earlier load kept.
   entry.carried.clear();
@@ -105,6 +120,7 @@ void veru_load_level_values(int level, bool notify) {
   ignored_entries ignored(entry);
   try {
     veru_character_checking_off checking_off;
+    veru_parsed_file file = std::move(read_ahead);
     if (CFI_ask_file_exist(entry.file_path) != 0) {
       ERROR_lprintf("\tUser customizations file %s does not exist\n", entry.file_path);
       entry.up_to_date = true;
@@ -112,22 +128,20 @@ void veru_load_level_values(int level, bool notify) {
       entry.load_failure.clear();
       return;
     }
-    veru_document document;
-    // A comment of blanks alone is kept as it was written.
-    if (pvtbl_kvxml->XERCES_DOM_parseFile(
-            document.context(), entry.file_path, "utf-8",
-            XERCES_DOM_PARSE_DROP_BLANK_TEXT | XERCES_DOM_PARSE_KEEP_SOLE_BLANK_TEXT) != 0) {
-      entry.load_failure = pvtbl_kvxml->XERCES_DOM_getErrorText(document.context());
-      ERROR_lprintf("\n%s\n", entry.load_failure.c_str());
-      ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_VALUE_FILE_LOAD,
-                  "Unable to parse XML values file %s", entry.file_path);
+    if (!file.is_parsed()) {
+      file = veru_parsed_file::create();
+      if (file.parse(entry.file_path, VERU_VALUE_FILE_MODE, veru_index_value_file) != 0) {
+        entry.load_failure = file.error_text();
+        ERROR_lprintf("\n%s\n", entry.load_failure.c_str());
+        ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_VALUE_FILE_LOAD,
+                    "Unable to parse XML values file %s", entry.file_path);
+      }
     }
+    const auto& index = static_cast<const value_file_index&>(file.index());
     entry.locked_by_default = false;
-    XERCES_DOM_node* root = pvtbl_kvxml->XERCES_DOM_getDocumentElement(
-        pvtbl_kvxml->XERCES_DOM_getDocument(document.context()));
-    const char* status = pvtbl_kvxml->XERCES_DOM_getAttribute(root, "defaultLockStatus");
+    const char* status = index.default_lock_status;
     const bool locked_by_default = status && std::strcmp(status, "locked") == 0;
-    read_entries(root, level, notify, &ignored);
+    read_entries(index, level, notify, &ignored);
     // Applied only now, so that a file never locks itself out.
     entry.locked_by_default = locked_by_default;
     entry.up_to_date = true;
@@ -143,14 +157,52 @@ void veru_load_level_values(int level, bool notify) {
   if (ignored.any() && notify) veru_call_level_report_hook(level, 1);
 }
 
+// Ends the start's reading ahead on every way out of its last step.
+class read_ahead_ending {
+ public:
+  explicit read_ahead_ending(bool ends) : ends_(ends) {}
+  ~read_ahead_ending() {
+    if (ends_) veru_end_read_ahead();
+  }
+  read_ahead_ending(const read_ahead_ending&) = delete;
+  read_ahead_ending& operator=(const read_ahead_ending&) = delete;
+
+ private:
+  bool ends_;
+};
+
+}  // namespace
+
+std::unique_ptr<veru_file_index> veru_index_value_file(XERCES_DOM_ctx* context,
+                                                       std::size_t file_size) {
+  auto index = std::make_unique<value_file_index>();
+  // An entry takes some 200 bytes of a file; room for the entries of a file of the usual size.
+  index->entries.reserve(std::min<std::size_t>(file_size / 128, 1 << 16));
+  XERCES_DOM_node* document = pvtbl_kvxml->XERCES_DOM_getDocument(context);
+  XERCES_DOM_node* root = document ? pvtbl_kvxml->XERCES_DOM_getDocumentElement(document) : nullptr;
+  if (!root) return index;
+  index->default_lock_status = pvtbl_kvxml->XERCES_DOM_getAttribute(root, "defaultLockStatus");
+  const char* name = nullptr;
+  for (XERCES_DOM_node* element = pvtbl_kvxml->XERCES_DOM_getNextElement(root, nullptr, &name);
+       element; element = pvtbl_kvxml->XERCES_DOM_getNextElement(root, element, &name)) {
+    if (std::strcmp(name, "Pref") != 0) continue;
+    index->entries.push_back({element, pvtbl_kvxml->XERCES_DOM_getAttribute(element, "name")});
+  }
+  return index;
+}
+
 void veru_load_values(bool notify) {
+  // The start-up reads its value files last.
+  const read_ahead_ending ending(notify);
   for (int level = 1; level < VERU_LEVEL_COUNT; ++level) {
     const veru_level_s& entry = veru_level(level);
     if (!entry.defined || entry.up_to_date) continue;
+    veru_parsed_file file = veru_take_read_ahead(entry.file_path);
+    const veru_work_time_s read_ahead = file.read_ahead_time();
     veru_parse_timer timer;
     ERROR_lprintf("Processing customer default values file %s\n", entry.file_path);
-    veru_load_level_values(level, notify);
-    timer.report("\tParsing time: cpu: %1.1f, real: %1.1f \n");
+    load_level_values(level, notify, std::move(file));
+    timer.report("\tParsing time: cpu: %1.1f, real: %1.1f \n", read_ahead);
   }
 }
 

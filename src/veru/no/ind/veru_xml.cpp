@@ -18,21 +18,37 @@ const char* veru_counting_language(const char* lang) {
   return lang && *lang && std::strcmp(lang, "english") != 0 ? lang : nullptr;
 }
 
-veru_parse_timer::veru_parse_timer()
-    : timer_(MACH__checking_level >= 1 ? CLOCK_create_timer(CLOCK_TIMER_CPU_AND_REAL) : nullptr) {}
+namespace {
 
-veru_parse_timer::~veru_parse_timer() {
-  if (timer_) CLOCK_read_timer(timer_, CLOCK_READ_AND_FREE, nullptr, nullptr);
+double seconds_between(const timespec& from, const timespec& to) {
+  return static_cast<double>(to.tv_sec - from.tv_sec) +
+         static_cast<double>(to.tv_nsec - from.tv_nsec) * 1e-9;
 }
 
-void veru_parse_timer::report(const char* format) {
-  if (!timer_) return;
-  double cpu = 0.0;
-  double real = 0.0;
-  CLOCK_stop_timer(timer_);
-  CLOCK_read_timer(timer_, CLOCK_READ_AND_FREE, &cpu, &real);
-  timer_ = nullptr;
-  ERROR_lprintf(format, cpu, real);
+}  // namespace
+
+veru_stopwatch::veru_stopwatch() {
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu_);
+  clock_gettime(CLOCK_MONOTONIC, &real_);
+}
+
+veru_work_time_s veru_stopwatch::elapsed() const {
+  timespec cpu{};
+  timespec real{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu);
+  clock_gettime(CLOCK_MONOTONIC, &real);
+  return {seconds_between(cpu_, cpu), seconds_between(real_, real)};
+}
+
+veru_parse_timer::veru_parse_timer() {
+  if (MACH__checking_level >= 1) stopwatch_.emplace();
+}
+
+void veru_parse_timer::report(const char* format, const veru_work_time_s& read_ahead) {
+  if (!stopwatch_) return;
+  const veru_work_time_s here = stopwatch_->elapsed();
+  stopwatch_.reset();
+  ERROR_lprintf(format, here.cpu + read_ahead.cpu, here.real + read_ahead.real);
 }
 
 veru_document::veru_document() : context_(nullptr) {
@@ -44,7 +60,13 @@ veru_document::veru_document() : context_(nullptr) {
 }
 
 veru_document::~veru_document() {
-  pvtbl_kvxml->XERCES_DOM_release(context_);
+  if (context_) pvtbl_kvxml->XERCES_DOM_release(context_);
+}
+
+XERCES_DOM_ctx* veru_document::release() {
+  XERCES_DOM_ctx* context = context_;
+  context_ = nullptr;
+  return context;
 }
 
 bool veru_is_named(XERCES_DOM_node* node, const char* name) {
@@ -54,12 +76,7 @@ bool veru_is_named(XERCES_DOM_node* node, const char* name) {
 }
 
 XERCES_DOM_node* veru_next_element(XERCES_DOM_node* parent, XERCES_DOM_node* after) {
-  XERCES_DOM_node* node = after ? pvtbl_kvxml->XERCES_DOM_getNextSibling(after)
-                                : pvtbl_kvxml->XERCES_DOM_getFirstChild(parent);
-  while (node && pvtbl_kvxml->XERCES_DOM_getNodeType(node) != XERCES_DOM_ELEMENT_NODE) {
-    node = pvtbl_kvxml->XERCES_DOM_getNextSibling(node);
-  }
-  return node;
+  return pvtbl_kvxml->XERCES_DOM_getNextElement(parent, after, nullptr);
 }
 
 const char* veru_non_empty_attribute(XERCES_DOM_node* element, const char* name) {

@@ -3,7 +3,13 @@
 
 #include <veru.h>
 
+#include <time.h>
+
+#include <cstddef>
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 // Switches the host's file-name character checking off for its lifetime and restores the
 // setting it found, on every way out.
@@ -20,20 +26,36 @@ class veru_character_checking_off {
   bool saved_;
 };
 
-// Times the reading of one file while the host's checking level is 1 or more.
+// Processor seconds of one thread and elapsed seconds, spent on one piece of work.
+struct veru_work_time_s {
+  double cpu = 0.0;
+  double real = 0.0;
+};
+
+// Measures the calling thread's processor time and the elapsed time from its making.
+class veru_stopwatch {
+ public:
+  veru_stopwatch();
+  veru_work_time_s elapsed() const;
+
+ private:
+  timespec cpu_;
+  timespec real_;
+};
+
+// Times the reading of one file while the host's checking level is 1 or more: what the calling
+// thread spends on it from the timer's making, and what parsing it took when another thread read
+// it ahead. Other threads' work on other files does not count.
 class veru_parse_timer {
  public:
   veru_parse_timer();
-  ~veru_parse_timer();
-  veru_parse_timer(const veru_parse_timer&) = delete;
-  veru_parse_timer& operator=(const veru_parse_timer&) = delete;
-  bool is_timing() const { return timer_ != nullptr; }
+  bool is_timing() const { return stopwatch_.has_value(); }
   // Logs the processor and elapsed seconds with format, which takes two doubles; nothing when
   // not timing.
-  void report(const char* format);
+  void report(const char* format, const veru_work_time_s& read_ahead = {});
 
  private:
-  CLOCK_timer_s* timer_;
+  std::optional<veru_stopwatch> stopwatch_;
 };
 
 // The installation variables, read once on first use and kept for the life of the process;
@@ -57,6 +79,8 @@ class veru_document {
   veru_document(const veru_document&) = delete;
   veru_document& operator=(const veru_document&) = delete;
   XERCES_DOM_ctx* context() const { return context_; }
+  // Hands the document over to the caller, who releases it.
+  XERCES_DOM_ctx* release();
 
  private:
   XERCES_DOM_ctx* context_;
@@ -82,8 +106,20 @@ void veru_load_definitions();
 // contains "kv_extras", else its applications. Raises on the first failure.
 void veru_load_definition_file(const char* path);
 void veru_init_levels();
+// The value files that the levels will have once they are set up, in level order, worked out
+// without a word so that the start-up can read them ahead.
+std::vector<std::string> veru_value_files_ahead();
 void veru_load_values(bool notify);
-void veru_load_level_values(int level, bool notify);
+
+// How definition and value files are parsed.
+constexpr int VERU_DEFINITION_FILE_MODE = XERCES_DOM_PARSE_DROP_BLANK_TEXT;
+// A comment of blanks alone is kept as it was written.
+constexpr int VERU_VALUE_FILE_MODE =
+    XERCES_DOM_PARSE_DROP_BLANK_TEXT | XERCES_DOM_PARSE_KEEP_SOLE_BLANK_TEXT;
+// What the value loader reads of a parsed value file (the indexer of veru_parse_pipeline.h).
+class veru_file_index;
+std::unique_ptr<veru_file_index> veru_index_value_file(XERCES_DOM_ctx* context,
+                                                       std::size_t file_size);
 
 // Deepest nesting of group elements that a definition file may have.
 constexpr int VERU_MAX_GROUP_DEPTH = 64;
