@@ -380,16 +380,34 @@ unsigned OM_ask_attribute_flags(const OM_attribute_s* attribute) {
   return attribute->flags;
 }
 
+namespace {
+
+// An untagged object keeps its class's first int or logical attribute in its header word.
+bool fits_header_word(const OM_class_s* record, const OM_attribute_s& declaration) {
+  return !record->tagged && !record->header_word_used && !declaration.is_array &&
+         (declaration.kind == OM_kind::integer || declaration.kind == OM_kind::logical);
+}
+
+}  // namespace
+
 void OM_seal_class(OM_class_s* record) {
   if (record->sealed) return;
+  record->tagged = record->id == OM_the_registry().tagged_object_class;
   if (record->base) {
     OM_class_s* base = OM_class_record(record->base);
     OM_seal_class(base);
     record->layout = base->layout;
     record->slot_count = base->slot_count;
+    record->tagged = record->tagged || base->tagged;
+    record->header_word_used = base->header_word_used;
   }
   for (auto& declared : record->declared) {
-    if (!declared->read) {
+    if (declared->read) {
+      // answered from the object's own state
+    } else if (fits_header_word(record, *declared)) {
+      declared->slot = OM_HEADER_SLOT;
+      record->header_word_used = true;
+    } else {
       declared->slot = record->slot_count;
       record->slot_count += declared->slot_count;
     }

@@ -440,6 +440,16 @@ TEST_F(ObjectManager, TagsAndTagFiles) {
   auto* third = static_cast<OM_tagged_object*>(OM_create_object(s.item));
   OM_tagged_object::initialise(third, nullptr);
   EXPECT_NE(OM_ask_object_tag(third), first_tag);  // tags are never reused
+  // An untagged object keeps an attribute where a tagged one keeps its tag: a count equal to a
+  // live tag is neither the node's tag nor taken for it when the node goes.
+  const unsigned third_tag = OM_ask_object_tag(third);
+  OM_object* counted = make_node(static_cast<int>(third_tag));
+  OM_object* counted_copy = OM_copy_object(counted);
+  EXPECT_EQ(OM_ask_object_tag(counted), 0u);
+  EXPECT_EQ(OM_ask_int(counted_copy, s.count), static_cast<int>(third_tag));
+  OM_delete_object(counted);
+  OM_delete_object(counted_copy);
+  EXPECT_EQ(OM_ask_object_of_tag(third_tag), third);
 
   OM_tag_file* file = TAG_create_file(0, "prefs");
   ASSERT_NE(file, nullptr);
