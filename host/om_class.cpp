@@ -1,5 +1,6 @@
 // Object manager: the registry of schemas, classes, attribute declarations and operation tables,
 // and the slot layout of each class.
+#include <algorithm>
 #include <cstring>
 
 #include <vavadoz/error.h>
@@ -401,18 +402,31 @@ void OM_seal_class(OM_class_s* record) {
     record->tagged = record->tagged || base->tagged;
     record->header_word_used = base->header_word_used;
   }
-  for (auto& declared : record->declared) {
-    if (declared->read) {
-      // answered from the object's own state
-    } else if (fits_header_word(record, *declared)) {
+  // The attributes placed first, then the other scalars, nearest the header, where the object is
+  // read most; the fixed arrays last.
+  std::vector<OM_attribute_s*> order;
+  for (const OM_attribute_s* placed : record->placed_first) {
+    order.push_back(const_cast<OM_attribute_s*>(placed));
+  }
+  for (bool arrays : {false, true}) {
+    for (auto& declared : record->declared) {
+      if (declared->is_fixed_array() == arrays &&
+          std::find(order.begin(), order.end(), declared.get()) == order.end()) {
+        order.push_back(declared.get());
+      }
+    }
+  }
+  for (OM_attribute_s* declared : order) {
+    if (declared->read) continue;
+    if (fits_header_word(record, *declared)) {
       declared->slot = OM_HEADER_SLOT;
       record->header_word_used = true;
     } else {
       declared->slot = record->slot_count;
       record->slot_count += declared->slot_count;
     }
-    record->layout.push_back(declared.get());
   }
+  for (auto& declared : record->declared) record->layout.push_back(declared.get());
   record->by_id.assign(OM_the_registry().attribute_names.size(), nullptr);
   for (const OM_attribute_s* declaration : record->layout) {
     record->by_id[static_cast<std::size_t>(declaration->id)] = declaration;
@@ -421,6 +435,26 @@ void OM_seal_class(OM_class_s* record) {
     }
   }
   record->sealed = true;
+}
+
+void OM_place_attribute_first(int class_id, int attribute_id) {
+  OM_class_s* record = OM_class_record(class_id);
+  if (record->sealed) {
+    ERROR_internal(SOURCE, __LINE__, "the layout of class %s is fixed already",
+                   record->name.c_str());
+  }
+  for (auto& declared : record->declared) {
+    if (declared->id == attribute_id) {
+      if (std::find(record->placed_first.begin(), record->placed_first.end(), declared.get()) ==
+          record->placed_first.end()) {
+        record->placed_first.push_back(declared.get());
+      }
+      return;
+    }
+  }
+  const char* name = OM_ask_attribute_name(attribute_id);
+  ERROR_internal(SOURCE, __LINE__, "class %s declares no attribute %s", record->name.c_str(),
+                 name ? name : "(undefined)");
 }
 
 int OM_ask_attribute_slot(int class_id, int attribute_id) {

@@ -53,8 +53,9 @@ struct OM_class_s : OM_meta_object_s {
   // added to the class or its bases.
   bool sealed = false;
   int slot_count = 0;
-  std::vector<const OM_attribute_s*> layout;  // every attribute, inherited first
-  std::vector<const OM_attribute_s*> by_id;   // attribute id -> declaration, or null
+  std::vector<const OM_attribute_s*> layout;        // every attribute, inherited first
+  std::vector<const OM_attribute_s*> placed_first;  // own attributes laid out before the others
+  std::vector<const OM_attribute_s*> by_id;         // attribute id -> declaration, or null
   bool has_references = false;  // some slot refers to another object: a copy must follow it
   bool tagged = false;          // objects carry a tag in their header word
   bool header_word_used = false;

@@ -47,6 +47,11 @@ unsigned hash_bytes(const char* text, std::size_t length) {
   return static_cast<unsigned>(hash ^ (hash >> 32));
 }
 
+// OM_hash_string of text, null as "".
+unsigned hash_text(const char* text) {
+  return text ? hash_bytes(text, std::strlen(text)) : hash_bytes("", 0);
+}
+
 }  // namespace
 
 // Elements are kept by pointer; lookups by key go through the set's functions without making
@@ -62,11 +67,11 @@ struct OM_hash_set::table_s {
     const table_s* table;
     std::size_t operator()(const OM_object* element) const {
       if (table->string_slot == NO_SLOT) return table->functions->element_hash(element);
-      return OM_hash_string(text(element->slot(table->string_slot).s));
+      return hash_text(element->slot(table->string_slot).s);
     }
     std::size_t operator()(key_s key) const {
       if (table->string_slot == NO_SLOT) return table->functions->key_hash(key.key);
-      return OM_hash_string(text(static_cast<const char*>(key.key)));
+      return hash_text(static_cast<const char*>(key.key));
     }
   };
   struct equal_s {

@@ -193,6 +193,10 @@ int OM_ask_attribute_type(const OM_attribute_s* attribute);
 unsigned OM_ask_attribute_flags(const OM_attribute_s* attribute);
 // Slot index of the attribute in objects of the class; fixes the class's slot layout.
 int OM_ask_attribute_slot(int class_id, int attribute_id);
+// Lays out the attribute that the class declares before its others, nearest the object's
+// header: for the few attributes that are read together most, so that they share a cache line.
+// Attributes placed so come in the order of the calls; only before the layout is fixed.
+void OM_place_attribute_first(int class_id, int attribute_id);
 
 // ---- operation tables ---------------------------------------------------------------------
 

@@ -34,6 +34,9 @@ void VERU_pref::initialise(VERU_pref* object, const char* name) {
 void VERU_pref::init_methods(OM_class_descriptor* table) {
   table->initialise = reinterpret_cast<OM_generic_fn>(&VERU_pref::initialise);
   OM_init_cascading_method(table, &VERU_pref::delete_owned);
+  // What a query reads, beside the header: the name and the loaded value.
+  OM_place_attribute_first(VERU_pref_c, ATT_name__VERU8887);
+  OM_place_attribute_first(VERU_pref_c, ATT_loaded_value__VERU9075);
   slot_name = OM_ask_attribute_slot(VERU_pref_c, ATT_name__VERU8887);
   slot_desc = OM_ask_attribute_slot(VERU_pref_c, ATT_desc__VERU5133);
   slot_data = OM_ask_attribute_slot(VERU_pref_c, ATT_data__VERU2242);
@@ -350,9 +353,40 @@ TEXT_s* VERU_pref::ask_application_name() {
   return name_of(parent_of(parent_of(tab)));
 }
 
+namespace {
+
+// Gives loaded the value of effective when both are of the same value class; false otherwise.
+bool assign_value(VERU_value* loaded, const VERU_value* effective) {
+  const int value_class = effective->class_id();
+  if (loaded->class_id() != value_class) return false;
+  if (value_class == VERU_int_value_c) {
+    static_cast<VERU_int_value*>(loaded)->VERU_int_value::set_value(
+        static_cast<const VERU_int_value*>(effective)->value());
+  } else if (value_class == VERU_real_value_c) {
+    static_cast<VERU_real_value*>(loaded)->VERU_real_value::set_value(
+        static_cast<const VERU_real_value*>(effective)->value());
+  } else if (value_class == VERU_logical_value_c) {
+    static_cast<VERU_logical_value*>(loaded)->VERU_logical_value::set_value(
+        static_cast<const VERU_logical_value*>(effective)->value());
+  } else if (value_class == VERU_string_value_c) {
+    static_cast<VERU_string_value*>(loaded)->VERU_string_value::set_value(
+        static_cast<const VERU_string_value*>(effective)->value());
+  } else {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+// A loaded value of the effective value's class takes its value in place: the copy is made
+// without a new object, and the loaded value stays where it was made, beside the preference.
 void VERU_pref::update_loaded_value(int level) {
   check_level(this, level);  // before the loaded value goes
-  VERU_value* copy = static_cast<VERU_value*>(OM_copy_object(ask_value(level)));
+  const VERU_value* effective = ask_value(level);
+  VERU_value* loaded = loaded_value();
+  if (effective && loaded && loaded != effective && assign_value(loaded, effective)) return;
+  VERU_value* copy = static_cast<VERU_value*>(OM_copy_object(effective));
   OM_delete_slot_object(slot(slot_loaded_value));
   set_loaded_value(copy);
 }
