@@ -201,30 +201,43 @@ XERCES_DOM_node* VERU_pref::create_dom_node(XERCES_DOM_ctx* document, int level)
                                     entry && entry->ask_locked(),
                                     entry ? modified : nullptr,
                                     entry ? entry->ask_comment() : nullptr};
-  XERCES_DOM_node* element = veru_value_element(document, texts);
+  XERCES_DOM_node* element = veru_value_element(document, nullptr, texts);
   TEXT_free(full_title);
   return element;
 }
 
 // ---- value-file entries -------------------------------------------------------------------
 
-XERCES_DOM_node* veru_value_element(XERCES_DOM_ctx* document, const veru_value_entry_s& entry) {
+XERCES_DOM_node* veru_value_element(XERCES_DOM_ctx* document, XERCES_DOM_node* parent,
+                                    const veru_value_entry_s& entry) {
+  const char* names[9];
+  const char* values[9];
+  int count = 0;
+  auto add = [&](const char* name, const char* value) {
+    names[count] = name;
+    values[count++] = value;
+  };
+  add("Application", entry.application);
+  add("Category", entry.category);
+  add("Tab", entry.tab);
+  add("title", entry.title);
+  add("displayValue", entry.display_value);
+  add("name", entry.name);
+  add("value", entry.value);
+  if (entry.locked) add("locked", "yes");
+  if (entry.modified) add("modified", entry.modified);
   const KVXML_vtbl_s& xml = *pvtbl_kvxml;
-  XERCES_DOM_node* element = xml.XERCES_DOM_createElement(document, "Pref");
-  xml.XERCES_DOM_setAttributeUTF8(element, "Application", entry.application);
-  xml.XERCES_DOM_setAttributeUTF8(element, "Category", entry.category);
-  xml.XERCES_DOM_setAttributeUTF8(element, "Tab", entry.tab);
-  xml.XERCES_DOM_setAttributeUTF8(element, "title", entry.title);
-  xml.XERCES_DOM_setAttributeUTF8(element, "displayValue", entry.display_value);
-  xml.XERCES_DOM_setAttribute(element, "name", entry.name);
-  xml.XERCES_DOM_setAttribute(element, "value", entry.value);
-  if (entry.locked) xml.XERCES_DOM_setAttribute(element, "locked", "yes");
-  if (entry.modified) xml.XERCES_DOM_setAttribute(element, "modified", entry.modified);
+  XERCES_DOM_node* element = nullptr;
+  if (parent) {
+    element = xml.XERCES_DOM_appendElement(parent, "Pref", names, values, count);
+  } else {
+    element = xml.XERCES_DOM_createElement(document, "Pref");
+    for (int i = 0; i < count; ++i) xml.XERCES_DOM_setAttribute(element, names[i], values[i]);
+  }
   if (!TEXT_is_null_text(entry.comment)) {
-    XERCES_DOM_node* comment = xml.XERCES_DOM_createElement(document, "UserComment");
-    xml.XERCES_DOM_appendChild(
-        comment, xml.XERCES_DOM_createTextNodeUTF8(document, TEXT_ask_utf8(entry.comment)));
-    xml.XERCES_DOM_appendChild(element, comment);
+    XERCES_DOM_node* comment =
+        xml.XERCES_DOM_appendElement(element, "UserComment", nullptr, nullptr, 0);
+    xml.XERCES_DOM_appendTextNode(comment, TEXT_ask_utf8(entry.comment));
   }
   return element;
 }

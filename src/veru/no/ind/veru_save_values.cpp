@@ -60,9 +60,9 @@ bool is_library_pref(int class_id) {
          class_id == VERU_pref_list_c || class_id == VERU_pref_string_list_c;
 }
 
-// The entry of a preference of the library's own classes; null, with the refusal set, when it
-// cannot be written, and null too for a value that a list does not hold as a string, which
-// create_dom_node then reports.
+// Appends the entry of a preference of the library's own classes; null, with the refusal set,
+// when it cannot be written, and null too for a value that a list does not hold as a string,
+// which create_dom_node then reports.
 XERCES_DOM_node* library_entry(VERU_pref* pref, save_context_s* save) {
   const int level = save->level;
   const VERU_recorded_value* entry = pref->VERU_pref::ask_recorded_value(level);
@@ -105,24 +105,22 @@ XERCES_DOM_node* library_entry(VERU_pref* pref, save_context_s* save) {
                                     entry->ask_locked(),
                                     modified,
                                     entry->ask_comment()};
-  return veru_value_element(save->document, texts);
+  return veru_value_element(save->document, save->root, texts);
 }
 
 void append_entry(OM_object* object, void* data) {
   auto* pref = static_cast<VERU_pref*>(object);
   auto* save = static_cast<save_context_s*>(data);
   if (!save->refusal.empty() || !pref->has_value(save->level)) return;
-  XERCES_DOM_node* element =
-      is_library_pref(pref->class_id()) ? library_entry(pref, save) : nullptr;
+  const bool appended = is_library_pref(pref->class_id()) && library_entry(pref, save);
   if (!save->refusal.empty()) return;
-  if (!element) {
+  if (!appended) {
     save->refusal = unwritable_text(pref, save->level);
     if (!save->refusal.empty()) return;
-    element = pref->create_dom_node(save->document, save->level);
+    pvtbl_kvxml->XERCES_DOM_appendChild(save->root,
+                                        pref->create_dom_node(save->document, save->level));
   }
-  pvtbl_kvxml->XERCES_DOM_appendChild(save->root, element);
-  pvtbl_kvxml->XERCES_DOM_appendChild(save->root,
-                                      pvtbl_kvxml->XERCES_DOM_createTextNode(save->document, "\n"));
+  pvtbl_kvxml->XERCES_DOM_appendTextNode(save->root, "\n");
 }
 
 bool exists(const char* path) {

@@ -19,8 +19,10 @@ struct veru_value_entry_s {
   const TEXT_s* comment;  // not written when null or empty
 };
 
-// The entry's Pref element, unattached, in the document.
-XERCES_DOM_node* veru_value_element(XERCES_DOM_ctx* document, const veru_value_entry_s& entry);
+// The entry's Pref element: appended to parent when there is one, else unattached in the
+// document.
+XERCES_DOM_node* veru_value_element(XERCES_DOM_ctx* document, XERCES_DOM_node* parent,
+                                    const veru_value_entry_s& entry);
 
 // A modification time as value files write it: the XML Schema dateTime in UTC that
 // CLOCK_format_date_time writes for the time's date. Every int time has one.
