@@ -673,6 +673,38 @@ XERCES_DOM_node* dom_get_next_element(XERCES_DOM_node* parent, XERCES_DOM_node* 
   return nullptr;
 }
 
+XERCES_DOM_node* dom_append_element(XERCES_DOM_node* parent_handle, const char* tag,
+                                    const char* const* names, const char* const* values,
+                                    int count) {
+  pugi::xml_node parent = node_of(parent_handle);
+  if (parent.type() != pugi::node_element || !is_valid_name(tag)) return nullptr;
+  pugi::xml_node element = parent.append_child(pugi::node_element);
+  element.set_name(tag);
+  pugi::xml_attribute first;
+  for (int i = 0; i < count; ++i) {
+    if (!is_valid_name(names[i])) continue;
+    const char* value = values[i] ? values[i] : "";
+    bool repeated = false;
+    for (int j = 0; j < i && !repeated; ++j) {
+      repeated = names[j] && names[j][0] == names[i][0] && std::strcmp(names[j], names[i]) == 0;
+    }
+    if (repeated) {
+      element.attribute(names[i]).set_value(value);
+    } else {
+      element.append_attribute(names[i]).set_value(value);
+    }
+  }
+  return handle_of(element);
+}
+
+XERCES_DOM_node* dom_append_text_node(XERCES_DOM_node* parent_handle, const char* text) {
+  pugi::xml_node parent = node_of(parent_handle);
+  if (parent.type() != pugi::node_element) return nullptr;
+  pugi::xml_node node = parent.append_child(pugi::node_pcdata);
+  node.set_value(text ? text : "");
+  return handle_of(node);
+}
+
 // Narrow strings are UTF-8 on this platform, so the UTF-8 operations are the plain ones.
 KVXML_vtbl_s table = {
     dom_create,
@@ -701,6 +733,8 @@ KVXML_vtbl_s table = {
     dom_import_node,
     dom_remove_attribute,
     dom_get_next_element,
+    dom_append_element,
+    dom_append_text_node,
 };
 
 }  // namespace

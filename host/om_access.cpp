@@ -158,10 +158,7 @@ const char* OM_ask_string(const OM_object* object, int attribute) {
 }
 
 void OM_set_string(OM_object* object, int attribute, const char* value) {
-  OM_slot& slot = scalar_slot(object, attribute, OM_kind::string);
-  char* copy = OM_copy_string(value);
-  OM_free_string(slot.s);
-  slot.s = copy;
+  OM_store_string(scalar_slot(object, attribute, OM_kind::string), value);
 }
 
 TEXT_s* OM_ask_text(const OM_object* object, int attribute) {
@@ -236,10 +233,7 @@ const char* OM_ask_string_elem(const OM_object* object, int attribute, int index
 }
 
 void OM_set_string_elem(OM_object* object, int attribute, int index, const char* value) {
-  OM_slot& slot = element_slot(object, attribute, OM_kind::string, index);
-  char* copy = OM_copy_string(value);
-  OM_free_string(slot.s);
-  slot.s = copy;
+  OM_store_string(element_slot(object, attribute, OM_kind::string, index), value);
 }
 
 void OM_delete_referenced_object(OM_object* object, int attribute) {

@@ -1,5 +1,6 @@
 // Object manager: the registry of schemas, classes, attribute declarations and operation tables,
 // and the slot layout of each class.
+#include <algorithm>
 #include <cstring>
 
 #include <vavadoz/error.h>
@@ -380,21 +381,52 @@ unsigned OM_ask_attribute_flags(const OM_attribute_s* attribute) {
   return attribute->flags;
 }
 
+namespace {
+
+// An untagged object keeps its class's first int or logical attribute in its header word.
+bool fits_header_word(const OM_class_s* record, const OM_attribute_s& declaration) {
+  return !record->tagged && !record->header_word_used && !declaration.is_array &&
+         (declaration.kind == OM_kind::integer || declaration.kind == OM_kind::logical);
+}
+
+}  // namespace
+
 void OM_seal_class(OM_class_s* record) {
   if (record->sealed) return;
+  record->tagged = record->id == OM_the_registry().tagged_object_class;
   if (record->base) {
     OM_class_s* base = OM_class_record(record->base);
     OM_seal_class(base);
     record->layout = base->layout;
     record->slot_count = base->slot_count;
+    record->tagged = record->tagged || base->tagged;
+    record->header_word_used = base->header_word_used;
   }
-  for (auto& declared : record->declared) {
-    if (!declared->read) {
+  // The attributes placed first, then the other scalars, nearest the header, where the object is
+  // read most; the fixed arrays last.
+  std::vector<OM_attribute_s*> order;
+  for (const OM_attribute_s* placed : record->placed_first) {
+    order.push_back(const_cast<OM_attribute_s*>(placed));
+  }
+  for (bool arrays : {false, true}) {
+    for (auto& declared : record->declared) {
+      if (declared->is_fixed_array() == arrays &&
+          std::find(order.begin(), order.end(), declared.get()) == order.end()) {
+        order.push_back(declared.get());
+      }
+    }
+  }
+  for (OM_attribute_s* declared : order) {
+    if (declared->read) continue;
+    if (fits_header_word(record, *declared)) {
+      declared->slot = OM_HEADER_SLOT;
+      record->header_word_used = true;
+    } else {
       declared->slot = record->slot_count;
       record->slot_count += declared->slot_count;
     }
-    record->layout.push_back(declared.get());
   }
+  for (auto& declared : record->declared) record->layout.push_back(declared.get());
   record->by_id.assign(OM_the_registry().attribute_names.size(), nullptr);
   for (const OM_attribute_s* declaration : record->layout) {
     record->by_id[static_cast<std::size_t>(declaration->id)] = declaration;
@@ -403,6 +435,26 @@ void OM_seal_class(OM_class_s* record) {
     }
   }
   record->sealed = true;
+}
+
+void OM_place_attribute_first(int class_id, int attribute_id) {
+  OM_class_s* record = OM_class_record(class_id);
+  if (record->sealed) {
+    ERROR_internal(SOURCE, __LINE__, "the layout of class %s is fixed already",
+                   record->name.c_str());
+  }
+  for (auto& declared : record->declared) {
+    if (declared->id == attribute_id) {
+      if (std::find(record->placed_first.begin(), record->placed_first.end(), declared.get()) ==
+          record->placed_first.end()) {
+        record->placed_first.push_back(declared.get());
+      }
+      return;
+    }
+  }
+  const char* name = OM_ask_attribute_name(attribute_id);
+  ERROR_internal(SOURCE, __LINE__, "class %s declares no attribute %s", record->name.c_str(),
+                 name ? name : "(undefined)");
 }
 
 int OM_ask_attribute_slot(int class_id, int attribute_id) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -30,7 +31,7 @@ struct OM_attribute_s : OM_meta_object_s {
   OM_kind kind = OM_kind::integer;
   bool is_array = false;
   int dims = 0;        // fixed array length; 0 for a variable-length array
-  int slot = -1;       // first slot, set when the class layout is fixed
+  int slot = -1;       // first slot, set with the class layout; or OM_HEADER_SLOT
   int slot_count = 1;  // slots taken in each object
   // Attributes that the object manager answers from an object's own state have a reader and
   // no slot; they cannot be set.
@@ -52,10 +53,16 @@ struct OM_class_s : OM_meta_object_s {
   // added to the class or its bases.
   bool sealed = false;
   int slot_count = 0;
-  std::vector<const OM_attribute_s*> layout;  // every attribute, inherited first
-  std::vector<const OM_attribute_s*> by_id;   // attribute id -> declaration, or null
+  std::vector<const OM_attribute_s*> layout;        // every attribute, inherited first
+  std::vector<const OM_attribute_s*> placed_first;  // own attributes laid out before the others
+  std::vector<const OM_attribute_s*> by_id;         // attribute id -> declaration, or null
   bool has_references = false;  // some slot refers to another object: a copy must follow it
+  bool tagged = false;          // objects carry a tag in their header word
+  bool header_word_used = false;
 };
+
+// The slot index of the attribute kept in the header word of an untagged object.
+constexpr int OM_HEADER_SLOT = -2;
 
 // Variable-length array of a slot: a pool block with its elements after the header.
 struct OM_array_s {
@@ -82,7 +89,7 @@ struct OM_registry {
   std::vector<std::string> attribute_names;  // index is the attribute id; 0 is unused
   std::unordered_map<std::string, int> attribute_ids;
   std::vector<std::unique_ptr<OM_class_descriptor>> descriptors;
-  std::vector<OM_object*> tagged;  // index is the tag; 0 is unused
+  std::deque<OM_object*> tagged;  // index is the tag; 0 is unused. Grows without copying.
   std::vector<OM_tag_file*> tag_files;
   OM_ask_logical_customer_default_fn customer_default = nullptr;
 
@@ -132,9 +139,10 @@ struct OM_object_access {
     object->class_id_ = static_cast<std::uint16_t>(class_id);
   }
   static void set_flags(OM_object* object, unsigned flags) {
-    object->flags_ = static_cast<std::uint16_t>(flags);
+    object->flags_ = static_cast<std::uint16_t>(flags | (object->flags_ & OM_object::TAGGED));
   }
-  static void set_tag(OM_object* object, unsigned tag) { object->tag_ = tag; }
+  static void set_tagged(OM_object* object) { object->flags_ |= OM_object::TAGGED; }
+  static void set_tag(OM_object* object, unsigned tag) { object->word_ = tag; }
 };
 
 // om_flags bits.

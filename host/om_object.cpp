@@ -112,10 +112,11 @@ void release_slots(const OM_class_s* record, OM_object* object) {
 }
 
 bool is_tagged(const OM_object* object) {
-  return OM_is_subclass(object->class_id(), OM_the_registry().tagged_object_class);
+  return OM_class_record(object->class_id())->tagged;
 }
 
 void give_tag(OM_object* object) {
+  if (!is_tagged(object)) return;
   OM_registry& registry = OM_the_registry();
   OM_object_access::set_tag(object, static_cast<unsigned>(registry.tagged.size()));
   registry.tagged.push_back(object);
@@ -167,6 +168,13 @@ void copy_slot_value(OM_kind kind, const OM_slot& from, OM_slot& to,
       to.o = copied == copies.end() ? from.o : copied->second;
       break;
     }
+    // Only the member itself: the slot may be the header word.
+    case OM_kind::integer:
+      to.i = from.i;
+      break;
+    case OM_kind::logical:
+      to.l = from.l;
+      break;
     default:
       to = from;
   }
@@ -219,6 +227,7 @@ OM_object* OM_create_object(int class_id) {
   std::memset(memory, 0, slot_bytes);
   OM_object* object = descriptor->construct(memory + slot_bytes);
   OM_object_access::set_class(object, class_id);
+  if (record->tagged) OM_object_access::set_tagged(object);
   return object;
 }
 

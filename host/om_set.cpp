@@ -3,43 +3,100 @@
 
 #include <absl/container/flat_hash_set.h>
 
+#include <climits>
 #include <cstdint>
 #include <cstring>
 
 #include <vavadoz/error.h>
 #include "om_internal.h"
 
+namespace {
+
+std::uint64_t load64(const char* bytes) {
+  std::uint64_t word;
+  std::memcpy(&word, bytes, sizeof word);
+  return word;
+}
+
+std::uint64_t load32(const char* bytes) {
+  std::uint32_t word;
+  std::memcpy(&word, bytes, sizeof word);
+  return word;
+}
+
+// Eight bytes at a time, each word mixed in with a multiply and a shift; the last one to eight
+// bytes are read in one go, overlapping what was mixed in already where the text is longer.
+unsigned hash_bytes(const char* text, std::size_t length) {
+  std::uint64_t hash = 0x9e3779b97f4a7c15ull ^ length;
+  const char* next = text;
+  for (std::size_t left = length; left > 8; left -= 8, next += 8) {
+    hash = (hash ^ load64(next)) * 0xbf58476d1ce4e5b9ull;
+    hash ^= hash >> 31;
+  }
+  std::uint64_t tail = 0;
+  if (length >= 8) {
+    tail = load64(text + length - 8);
+  } else if (length >= 4) {
+    tail = load32(text) | load32(text + length - 4) << 32;
+  } else if (length > 0) {
+    const auto byte = [text](std::size_t at) { return std::uint64_t{std::uint8_t(text[at])}; };
+    tail = byte(0) | byte(length / 2) << 8 | byte(length - 1) << 16;
+  }
+  hash = (hash ^ tail) * 0x94d049bb133111ebull;
+  hash ^= hash >> 29;
+  return static_cast<unsigned>(hash ^ (hash >> 32));
+}
+
+// OM_hash_string of text, null as "".
+unsigned hash_text(const char* text) {
+  return text ? hash_bytes(text, std::strlen(text)) : hash_bytes("", 0);
+}
+
+}  // namespace
+
 // Elements are kept by pointer; lookups by key go through the set's functions without making
-// an element (heterogeneous lookup).
+// an element (heterogeneous lookup). A set keyed by a string slot hashes and compares itself.
 struct OM_hash_set::table_s {
+  static constexpr int NO_SLOT = INT_MIN;
   struct key_s {
     const void* key;
   };
+  static const char* text(const char* string) { return string ? string : ""; }
   struct hash_s {
     using is_transparent = void;
-    const OM_set_functions* functions;
+    const table_s* table;
     std::size_t operator()(const OM_object* element) const {
-      return functions->element_hash(element);
+      if (table->string_slot == NO_SLOT) return table->functions->element_hash(element);
+      return hash_text(element->slot(table->string_slot).s);
     }
-    std::size_t operator()(key_s key) const { return functions->key_hash(key.key); }
+    std::size_t operator()(key_s key) const {
+      if (table->string_slot == NO_SLOT) return table->functions->key_hash(key.key);
+      return hash_text(static_cast<const char*>(key.key));
+    }
   };
   struct equal_s {
     using is_transparent = void;
-    const OM_set_functions* functions;
+    const table_s* table;
     bool operator()(const OM_object* a, const OM_object* b) const {
-      return a == b || functions->element_compare(a, b) == 0;
+      if (a == b) return true;
+      if (table->string_slot == NO_SLOT) return table->functions->element_compare(a, b) == 0;
+      return std::strcmp(text(a->slot(table->string_slot).s),
+                         text(b->slot(table->string_slot).s)) == 0;
     }
     bool operator()(key_s key, const OM_object* element) const {
-      return functions->key_compare(key.key, element) == 0;
+      if (table->string_slot == NO_SLOT)
+        return table->functions->key_compare(key.key, element) == 0;
+      return std::strcmp(text(static_cast<const char*>(key.key)),
+                         text(element->slot(table->string_slot).s)) == 0;
     }
-    bool operator()(const OM_object* element, key_s key) const {
-      return functions->key_compare(key.key, element) == 0;
-    }
+    bool operator()(const OM_object* element, key_s key) const { return (*this)(key, element); }
   };
   using set_type = absl::flat_hash_set<OM_object*, hash_s, equal_s>;
 
-  explicit table_s(const OM_set_functions* functions)
-      : elements(0, hash_s{functions}, equal_s{functions}) {}
+  explicit table_s(const OM_set_functions* set_functions)
+      : functions(set_functions), elements(0, hash_s{this}, equal_s{this}) {}
+  const OM_set_functions* functions;
+  int string_slot = NO_SLOT;
   set_type elements;
 };
 
@@ -130,6 +187,11 @@ OM_hash_set::OM_hash_set() : table_(std::make_unique<table_s>(&functions_)) {}
 
 OM_hash_set::~OM_hash_set() = default;
 
+void OM_hash_set::key_by_string_slot(int slot) {
+  if (count() != 0) ERROR_internal(SOURCE, __LINE__, "a set with elements cannot change its key");
+  table_->string_slot = slot;
+}
+
 void OM_hash_set::set_functions(const OM_set_functions& functions, std::size_t capacity) {
   if (!functions.key_compare || !functions.element_compare || !functions.key_hash ||
       !functions.element_hash) {
@@ -198,19 +260,5 @@ int OM_ask_set_count(const OM_set* set) {
 }
 
 unsigned OM_hash_string(const char* text) {
-  // Eight bytes at a time, each word mixed in with a multiply and a shift.
-  if (!text) return 0;
-  std::size_t length = std::strlen(text);
-  std::uint64_t hash = 0x9e3779b97f4a7c15ull ^ length;
-  for (; length >= 8; length -= 8, text += 8) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, text, 8);
-    hash = (hash ^ word) * 0xbf58476d1ce4e5b9ull;
-    hash ^= hash >> 31;
-  }
-  std::uint64_t tail = 0;
-  std::memcpy(&tail, text, length);
-  hash = (hash ^ tail) * 0x94d049bb133111ebull;
-  hash ^= hash >> 29;
-  return static_cast<unsigned>(hash ^ (hash >> 32));
+  return text ? hash_bytes(text, std::strlen(text)) : 0;
 }

@@ -67,19 +67,27 @@ int OM_string_class() {
   return OM_the_registry().string_class;
 }
 
-OM_string* OM_create_string(const char* text) {
+namespace {
+
+int string_slot() {
   OM_registry& registry = OM_the_registry();
-  auto* string = static_cast<OM_string*>(OM_create_object(registry.string_class));
   if (registry.string_slot < 0) {
     registry.string_slot =
         OM_ask_attribute_slot(registry.string_class, OM_lookup_attribute("string"));
   }
-  OM_store_string(string->slot(registry.string_slot), text);
+  return registry.string_slot;
+}
+
+}  // namespace
+
+OM_string* OM_create_string(const char* text) {
+  auto* string = static_cast<OM_string*>(OM_create_object(OM_string_class()));
+  OM_store_string(string->slot(string_slot()), text);
   return string;
 }
 
 const char* OM_string::ask_string() const {
-  return slot(OM_the_registry().string_slot).s;
+  return slot(string_slot()).s;
 }
 
 // ---- string sets --------------------------------------------------------------------------
@@ -92,6 +100,7 @@ OM_set* OM_create_string_set(OM_object* /*owner*/, int capacity) {
   auto* set = static_cast<OM_string_set*>(OM_create_object(OM_string_set_class()));
   set->set_functions(OM_set_functions{key_compare, element_compare, key_hash, element_hash},
                      capacity > 0 ? static_cast<std::size_t>(capacity) : 0);
+  set->key_by_string_slot(string_slot());
   return set;
 }
 

@@ -164,7 +164,8 @@ std::size_t SM_pool_live_blocks() {
 
 char* SM_string_copy(const char* text) {
   if (!text) return nullptr;
-  return SM_string_ncopy(text, std::strlen(text));
+  const std::size_t size = std::strlen(text) + 1;
+  return static_cast<char*>(std::memcpy(SM_alloc(size), text, size));
 }
 
 char* SM_string_ncopy(const char* text, std::size_t length) {

@@ -115,8 +115,11 @@ class VERU_pref : public VERU_pref_interface {
   }
   template <class ValueClass>
   auto loaded(int value_class) const {
-    return static_cast<const ValueClass*>(checked_loaded_value(value_class))
-        ->ValueClass::ask_value();
+    const VERU_value* value = loaded_value();
+    if (!value || value->class_id() != value_class || MACH__checking_level > 0) {
+      value = checked_loaded_value(value_class);
+    }
+    return static_cast<const ValueClass*>(value)->value();
   }
   // The typed part of read_dom_node: stores value at the level after the constraint check
   // (when check is set), deleting value and passing the error on when it fails.

@@ -37,6 +37,8 @@ class VERU_int_value : public VERU_value {
   char* print() const override;
   virtual int ask_value() const;
   virtual void set_value(int value);
+  // The value, read without a virtual call: the query path.
+  int value() const { return slot(slot_value).i; }
 
  private:
   static inline int slot_value = -1;
@@ -52,6 +54,7 @@ class VERU_real_value : public VERU_value {
   char* print() const override;
   virtual double ask_value() const;
   virtual void set_value(double value);
+  double value() const { return slot(slot_value).r; }
 
  private:
   static inline int slot_value = -1;
@@ -67,6 +70,7 @@ class VERU_logical_value : public VERU_value {
   char* print() const override;
   virtual bool ask_value() const;
   virtual void set_value(bool value);
+  bool value() const { return slot(slot_value).l; }
 
  private:
   static inline int slot_value = -1;
@@ -84,6 +88,10 @@ class VERU_string_value : public VERU_value {
   virtual const char* ask_value() const;
   // Stores a copy.
   virtual void set_value(const char* value);
+  const char* value() const {
+    const char* text = slot(slot_value).s;
+    return text ? text : "";
+  }
 
  private:
   static inline int slot_value = -1;

@@ -278,3 +278,40 @@ TEST(XmlDocuments, BuildWriteAndReadBack) {
   EXPECT_NE(pvtbl_kvxml->XERCES_DOM_writeFile(path.c_str(), "UTF-8", root), 0);
   EXPECT_EQ(read_file(path), written);
 }
+
+TEST(XmlDocuments, AppendedElementsAndTextAreTheSameAsBuiltOnes) {
+  TempDir dir;
+  Document built;
+  Document appended;
+  const char* const names[] = {"name", "value", "name", "", "locked"};
+  const char* const values[] = {"first", nullptr, "a < \"b\"", "ignored", "yes"};
+  for (Document* doc : {&built, &appended}) {
+    XERCES_DOM_node* root = pvtbl_kvxml->XERCES_DOM_createDocumentElement(**doc, "Values");
+    if (doc == &built) {
+      XERCES_DOM_node* pref = pvtbl_kvxml->XERCES_DOM_createElement(**doc, "Pref");
+      for (int i = 0; i < 5; ++i) pvtbl_kvxml->XERCES_DOM_setAttribute(pref, names[i], values[i]);
+      pvtbl_kvxml->XERCES_DOM_appendChild(root, pref);
+      pvtbl_kvxml->XERCES_DOM_appendChild(root,
+                                          pvtbl_kvxml->XERCES_DOM_createTextNode(**doc, "\n"));
+    } else {
+      EXPECT_EQ(pvtbl_kvxml->XERCES_DOM_appendElement(root, "", names, values, 5), nullptr);
+      XERCES_DOM_node* pref = pvtbl_kvxml->XERCES_DOM_appendElement(root, "Pref", names, values, 5);
+      ASSERT_NE(pref, nullptr);
+      EXPECT_EQ(type(pvtbl_kvxml->XERCES_DOM_appendTextNode(root, "\n")), XERCES_DOM_TEXT_NODE);
+      EXPECT_EQ(pvtbl_kvxml->XERCES_DOM_appendTextNode(doc->document(), "x"), nullptr);
+      EXPECT_EQ(pvtbl_kvxml->XERCES_DOM_appendElement(doc->document(), "Pref", names, values, 0),
+                nullptr);  // the document has its root element
+    }
+  }
+  const std::string built_path = dir / "built.dpv";
+  const std::string appended_path = dir / "appended.dpv";
+  ASSERT_EQ(pvtbl_kvxml->XERCES_DOM_writeFile(built_path.c_str(), "UTF-8", built.document()), 0);
+  ASSERT_EQ(pvtbl_kvxml->XERCES_DOM_writeFile(appended_path.c_str(), "UTF-8", appended.document()),
+            0);
+  EXPECT_EQ(read_file(appended_path), read_file(built_path));
+  EXPECT_NE(read_file(built_path)
+                .find("<Pref name=\"a &lt; &quot;b&quot;\" value=\"\" "
+                      "locked=\"yes\"/>\n"),
+            std::string::npos)
+      << read_file(built_path);
+}

@@ -122,6 +122,43 @@ TEST(ObjectManagerSets, CollidingHashesStillTellKeysApart) {
   for (OM_object* entry : made) OM_delete_object(entry);
 }
 
+TEST(ObjectManagerSets, ASetKeyedByAStringSlotFindsWhatItsFunctionsWould) {
+  OM_set* by_functions = make_set(0);
+  OM_set* by_slot = make_set(0);
+  static_cast<OM_hash_set*>(by_slot)->key_by_string_slot(
+      OM_ask_attribute_slot(entries().class_id, entries().name));
+  // Every length up to three words, and bytes above 0x7f.
+  std::vector<OM_object*> made;
+  std::string name;
+  for (int i = 0; i < 26; ++i) {
+    name += static_cast<char>(i % 2 ? 'a' + i : 0x80 + i);
+    made.push_back(make_entry(name));
+    EXPECT_EQ(OM_insert_into_set(by_functions, made.back()), nullptr);
+    EXPECT_EQ(OM_insert_into_set(by_slot, made.back()), nullptr);
+  }
+  OM_object* empty = make_entry("");
+  EXPECT_EQ(OM_insert_into_set(by_slot, empty), nullptr);
+  for (std::size_t length = 1; length <= name.size(); ++length) {
+    const std::string key = name.substr(0, length);
+    EXPECT_EQ(OM_lookup_in_set(by_slot, key.c_str()), made[length - 1]) << length;
+    EXPECT_EQ(OM_lookup_in_set(by_slot, key.c_str()), OM_lookup_in_set(by_functions, key.c_str()));
+    const std::string other = key.substr(0, length - 1) + "!";
+    EXPECT_EQ(OM_lookup_in_set(by_slot, other.c_str()), nullptr);
+  }
+  EXPECT_EQ(OM_lookup_in_set(by_slot, ""), empty);
+  EXPECT_EQ(OM_lookup_in_set(by_slot, nullptr), empty);  // a null key is ""
+  OM_object* duplicate = make_entry(name);
+  EXPECT_EQ(OM_insert_into_set(by_slot, duplicate), made.back());
+  EXPECT_EQ(ERROR_INTERNAL_CODE, raised_code([&] {
+              static_cast<OM_hash_set*>(by_slot)->key_by_string_slot(0);
+            }));  // not once it has elements
+  OM_delete_object(by_functions);
+  OM_delete_object(by_slot);
+  OM_delete_object(empty);
+  OM_delete_object(duplicate);
+  for (OM_object* entry : made) OM_delete_object(entry);
+}
+
 TEST(ObjectManagerSets, StringHash) {
   std::string copy = "VERU_pref_name";
   EXPECT_EQ(OM_hash_string("VERU_pref_name"), OM_hash_string(copy.c_str()));

@@ -174,6 +174,31 @@ TEST_F(ObjectManager, SlotLayoutPutsInheritedAttributesFirst) {
   EXPECT_INTERNAL(OM_create_attribute(s.node, "late", OM_TYPE_INT, false, 0, 1, -1));
 }
 
+TEST_F(ObjectManager, AttributesPlacedFirstSitNearestTheHeader) {
+  const Schema& s = tst();
+  const int placed = OM_create_class(s.schema, OM_methodic_object_class(), "TST_placed");
+  OM_set_constructor<OM_methodic_object>(
+      OM_init_class_descriptor(placed, OM_ask_class_descriptor(OM_methodic_object_class())));
+  const int first = OM_create_attribute(placed, "first", OM_TYPE_REAL, false, 0, 1, -1);
+  const int array = OM_create_attribute(placed, "array", OM_TYPE_REFERENCE, true, 2, 1, -1);
+  const int second =
+      OM_create_attribute(placed, "second", OM_TYPE_CHARACTER, false, 0, OM_FLAGS_STRING, -1);
+  OM_place_attribute_first(placed, second);
+  EXPECT_INTERNAL(OM_place_attribute_first(placed, s.count));  // not declared by the class
+  EXPECT_EQ(OM_ask_attribute_slot(placed, second), 0);
+  EXPECT_EQ(OM_ask_attribute_slot(placed, first), 1);
+  EXPECT_EQ(OM_ask_attribute_slot(placed, array), 2);        // fixed arrays after the scalars
+  EXPECT_INTERNAL(OM_place_attribute_first(placed, first));  // laid out already
+  OM_object* object = OM_create_object(placed);
+  OM_set_real(object, first, 2.5);
+  OM_set_string(object, second, "two");
+  OM_set_pointer_elem(object, array, 1, object);
+  EXPECT_EQ(OM_ask_real(object, first), 2.5);
+  EXPECT_STREQ(OM_ask_string(object, second), "two");
+  EXPECT_EQ(OM_ask_pointer_elem(object, array, 1), object);
+  OM_delete_object(object);
+}
+
 TEST_F(ObjectManager, ScalarAccessByIdCopiesAndChecks) {
   const Schema& s = tst();
   OM_object* node = make_node(5);
@@ -440,6 +465,16 @@ TEST_F(ObjectManager, TagsAndTagFiles) {
   auto* third = static_cast<OM_tagged_object*>(OM_create_object(s.item));
   OM_tagged_object::initialise(third, nullptr);
   EXPECT_NE(OM_ask_object_tag(third), first_tag);  // tags are never reused
+  // An untagged object keeps an attribute where a tagged one keeps its tag: a count equal to a
+  // live tag is neither the node's tag nor taken for it when the node goes.
+  const unsigned third_tag = OM_ask_object_tag(third);
+  OM_object* counted = make_node(static_cast<int>(third_tag));
+  OM_object* counted_copy = OM_copy_object(counted);
+  EXPECT_EQ(OM_ask_object_tag(counted), 0u);
+  EXPECT_EQ(OM_ask_int(counted_copy, s.count), static_cast<int>(third_tag));
+  OM_delete_object(counted);
+  OM_delete_object(counted_copy);
+  EXPECT_EQ(OM_ask_object_of_tag(third_tag), third);
 
   OM_tag_file* file = TAG_create_file(0, "prefs");
   ASSERT_NE(file, nullptr);

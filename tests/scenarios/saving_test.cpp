@@ -207,6 +207,29 @@ TEST(Saving, AFailedWriteLeavesTheOldFileWhole) {
   EXPECT_EQ(value_at(pref("Count"), 3), "41");
 }
 
+TEST(Saving, TextAValueFileCannotHoldIsRefusedWithWhereItIs) {
+  Installation installation;
+  const std::string old = values(entry("Count", "40"));
+  installation.write_values(3, old);
+  start(installation);
+  // Set without the checks of an edit, as a host may.
+  static_cast<VERU_pref_string*>(pref("Note"))->set_string("ab\x01", 3);
+  char* reason = nullptr;
+  EXPECT_EQ(VERU_save_level(3, &reason), VERU_ERROR_VALUE_FILE_SAVE);
+  EXPECT_EQ(taken(reason), installation.value_file(3) +
+                               ": the value of Note holds U+0001 at byte 3, which a value file "
+                               "cannot hold (control characters other than tab and line breaks, "
+                               "and text that is not UTF-8)");
+  static_cast<VERU_pref_string*>(pref("Note"))->set_string("ab", 3);
+  set_comment(pref("Note"), "caf\xe9", 3);
+  EXPECT_EQ(VERU_save_level(3, &reason), VERU_ERROR_VALUE_FILE_SAVE);
+  EXPECT_EQ(taken(reason), installation.value_file(3) +
+                               ": the comment of Note holds byte 0xE9 at byte 4, which a value "
+                               "file cannot hold (control characters other than tab and line "
+                               "breaks, and text that is not UTF-8)");
+  EXPECT_EQ(read_file(installation.value_file(3)), old);
+}
+
 TEST(Saving, LinksAreFollowedAndPermissionsKept) {
   Installation installation;
   installation.write("elsewhere/target.dpv", values(""));

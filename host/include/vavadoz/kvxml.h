@@ -91,6 +91,16 @@ struct KVXML_vtbl_s {
   // walk over elements would take several.
   XERCES_DOM_node* (*XERCES_DOM_getNextElement)(XERCES_DOM_node* parent, XERCES_DOM_node* after,
                                                 const char** name);
+  // Appends to the element parent a new element with count attributes, names[i] having the value
+  // values[i] (null as ""), as createElement, setAttribute for each and appendChild would, and
+  // returns it; null when parent is no element or tag is no name. A name given twice keeps its
+  // last value. Quicker for a new element: there are no attributes to look up.
+  XERCES_DOM_node* (*XERCES_DOM_appendElement)(XERCES_DOM_node* parent, const char* tag,
+                                               const char* const* names, const char* const* values,
+                                               int count);
+  // Appends to the element parent a new text node, as createTextNode and appendChild would,
+  // and returns it; null when parent is no element.
+  XERCES_DOM_node* (*XERCES_DOM_appendTextNode)(XERCES_DOM_node* parent, const char* text);
 };
 
 // The service keeps no state besides its documents: different documents may be made, parsed, read

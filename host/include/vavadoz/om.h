@@ -74,7 +74,9 @@ struct OM_class_descriptor {
 // Base of every object of the object manager. Attribute slots are stored in the same allocation,
 // directly in front of the C++ object: slot i sits at ((OM_slot*)this)[-1 - i]. Subclasses may
 // add C++ state of their own (sets do); attribute data always lives in slots. The header holds
-// the class id, the object manager's flags and, for tagged objects, the tag.
+// the class id, the object manager's flags and a word that is the tag of a tagged object; in an
+// object of any other class the word holds the class's first int or logical attribute, whose
+// slot index is then -2 (the header as a slot, of which only the int or logical is used).
 class OM_object {
  public:
   OM_object(const OM_object&) = delete;
@@ -84,8 +86,8 @@ class OM_object {
   virtual bool is_copyable() const { return true; }
 
   int class_id() const { return class_id_; }
-  unsigned om_flags() const { return flags_; }
-  unsigned tag() const { return tag_; }
+  unsigned om_flags() const { return flags_ & ~TAGGED; }
+  unsigned tag() const { return (flags_ & TAGGED) ? word_ : 0; }
 
   OM_slot& slot(int index) { return reinterpret_cast<OM_slot*>(this)[-1 - index]; }
   const OM_slot& slot(int index) const {
@@ -109,10 +111,12 @@ class OM_object {
 
  private:
   friend struct OM_object_access;
+  static constexpr std::uint16_t TAGGED = 0x8000;
+  std::uint32_t word_ = 0;
   std::uint16_t class_id_ = 0;
   std::uint16_t flags_ = 0;
-  std::uint32_t tag_ = 0;
 };
+static_assert(sizeof(OM_object) == 2 * sizeof(OM_slot), "a virtual table and one header word");
 
 // The object manager's own classes that library classes derive from.
 class OM_methodic_object : public OM_object {};
@@ -189,6 +193,10 @@ int OM_ask_attribute_type(const OM_attribute_s* attribute);
 unsigned OM_ask_attribute_flags(const OM_attribute_s* attribute);
 // Slot index of the attribute in objects of the class; fixes the class's slot layout.
 int OM_ask_attribute_slot(int class_id, int attribute_id);
+// Lays out the attribute that the class declares before its others, nearest the object's
+// header: for the few attributes that are read together most, so that they share a cache line.
+// Attributes placed so come in the order of the calls; only before the layout is fixed.
+void OM_place_attribute_first(int class_id, int attribute_id);
 
 // ---- operation tables ---------------------------------------------------------------------
 

@@ -49,6 +49,10 @@ class OM_hash_set : public OM_set {
   void for_all(void (*visit)(OM_object* element, void* data), void* data) const override;
   std::size_t capacity() const;
   const void* table() const { return table_.get(); }
+  // For a set whose elements all hold their key as a string in the same slot, agreeing with the
+  // set's functions as OM_hash_string and a byte comparison (null as ""): the set then hashes
+  // and compares keys itself, without calling the functions. Only while the set is empty.
+  void key_by_string_slot(int slot);
 
  private:
   struct table_s;

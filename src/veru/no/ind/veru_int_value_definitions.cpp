@@ -35,7 +35,7 @@ char* VERU_int_value::print() const {
 }
 
 int VERU_int_value::ask_value() const {
-  return slot(slot_value).i;
+  return value();
 }
 
 void VERU_int_value::set_value(int value) {

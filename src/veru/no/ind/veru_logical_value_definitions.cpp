@@ -29,7 +29,7 @@ char* VERU_logical_value::print() const {
 }
 
 bool VERU_logical_value::ask_value() const {
-  return slot(slot_value).l;
+  return value();
 }
 
 void VERU_logical_value::set_value(bool value) {

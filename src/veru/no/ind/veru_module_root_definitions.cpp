@@ -42,9 +42,14 @@ void VERU_module_root::init_methods(OM_class_descriptor* table) {
   slot_tree_root = OM_ask_attribute_slot(VERU_module_root_c, ATT_tree_root__VERU2883);
 }
 
+// The set hashes and compares the names in the preferences' name slot itself, as the four
+// functions do, so that a query calls none of them.
 OM_set* VERU_module_root::create_pref_set(OM_object* owner) {
-  return OM_create_2hash_set(owner, key_compare, element_compare, key_hash, element_hash,
-                             PREF_SET_CAPACITY);
+  OM_set* set = OM_create_2hash_set(owner, key_compare, element_compare, key_hash, element_hash,
+                                    PREF_SET_CAPACITY);
+  static_cast<OM_hash_set*>(set)->key_by_string_slot(
+      OM_ask_attribute_slot(VERU_pref_c, ATT_name__VERU8887));
+  return set;
 }
 
 void VERU_module_root::set_tree_root(VERU_group* group) {
@@ -70,7 +75,7 @@ void VERU_module_root::set_pref_set(OM_set* set) {
 }
 
 VERU_pref* VERU_module_root::find_pref(const char* name) const {
-  const OM_set* set = ask_pref_set();
+  const OM_set* set = slot_object<OM_set>(slot_pref_set);
   if (!set || !name) return nullptr;
   if (set->class_id() == OM_hash_set_class()) {
     return static_cast<VERU_pref*>(static_cast<const OM_hash_set*>(set)->OM_hash_set::lookup(name));

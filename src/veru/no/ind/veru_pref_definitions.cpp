@@ -2,9 +2,13 @@
 // with the lock rules, the loaded value, and the descriptive attributes.
 #include <veru.h>
 
+#include "veru_sm_string.h"
+#include "veru_value_entry.h"
 #include "veru_xml.h"
 
 #include <cstring>
+#include <string>
+#include <utility>
 
 #define VERU_SOURCE "src/veru/no/ind/veru_pref_definitions"
 
@@ -34,6 +38,11 @@ void VERU_pref::initialise(VERU_pref* object, const char* name) {
 void VERU_pref::init_methods(OM_class_descriptor* table) {
   table->initialise = reinterpret_cast<OM_generic_fn>(&VERU_pref::initialise);
   OM_init_cascading_method(table, &VERU_pref::delete_owned);
+  // Beside the header: what a query reads (the name and the loaded value), and the recorded
+  // values, which a save reads for every preference.
+  OM_place_attribute_first(VERU_pref_c, ATT_name__VERU8887);
+  OM_place_attribute_first(VERU_pref_c, ATT_loaded_value__VERU9075);
+  OM_place_attribute_first(VERU_pref_c, ATT_values__VERU4702);
   slot_name = OM_ask_attribute_slot(VERU_pref_c, ATT_name__VERU8887);
   slot_desc = OM_ask_attribute_slot(VERU_pref_c, ATT_desc__VERU5133);
   slot_data = OM_ask_attribute_slot(VERU_pref_c, ATT_data__VERU2242);
@@ -169,68 +178,111 @@ char* VERU_pref::ask_display_value(int level) {
   check_level(this, level);
   const VERU_value* value = ask_value(level);
   if (!value) return SM_string_copy("");
-  const VERU_data* data = ask_data();
-  if (data && OM_is_subclass(data->class_id(), VERU_data_enum_c)) {
-    const auto* enumeration = static_cast<const VERU_data_enum*>(data);
-    const int count = enumeration->ask_n_elems();
-    for (int i = 0; i < count; ++i) {
-      const VERU_enum_elem* elem = enumeration->ask_nth_elem(i);
-      if (elem && elem->ask_value() && elem->ask_value()->compare(value) == 0) {
-        return TEXT_to_utf8(elem->ask_name());
-      }
-    }
-  }
+  if (const TEXT_s* member = veru_member_name(this, value)) return TEXT_to_utf8(member);
   return value->print();
 }
 
 XERCES_DOM_node* VERU_pref::create_dom_node(XERCES_DOM_ctx* document, int level) {
   const VERU_recorded_value* entry = recorded(level);
   const VERU_value* value = ask_value(level);
-  char* value_text = value ? value->print() : SM_string_copy("");
-  char* date_text = nullptr;
-  if (entry) {
-    CLOCK_date_s date = CLOCK_null_date;
-    CLOCK_time_to_date(entry->ask_modification_date(), &date);
-    date_text = CLOCK_format_date_time(&date, CLOCK_FORMAT_XML_SCHEMA, CLOCK_FORMAT_XML_SCHEMA);
-  }
+  const veru_sm_string value_text = veru_owned(value ? value->print() : SM_string_copy(""));
+  char modified[VERU_MODIFIED_TEXT_SIZE];
+  if (entry) veru_format_modified(entry->ask_modification_date(), modified);
   // The names are the groups' own UTF-8; the title and the display value are made here.
-  char* display_value = ask_display_value(level);
-  TEXT_s* display_text = TEXT_create_string(display_value);
-  SM_free(display_value);
+  const veru_sm_string display_value = veru_owned(ask_display_value(level));
   TEXT_s* full_title = ask_full_title();
-  const struct {
-    const char* name;
-    const TEXT_s* text;
-  } described[] = {
-      {"Application", ask_application_name()},
-      {"Category", ask_category_name()},
-      {"Tab", ask_tab_name()},
-      {"title", full_title},
-      {"displayValue", display_text},
-  };
-
-  XERCES_DOM_node* element = pvtbl_kvxml->XERCES_DOM_createElement(document, "Pref");
-  for (const auto& attribute : described) {
-    pvtbl_kvxml->XERCES_DOM_setAttributeUTF8(element, attribute.name,
-                                             TEXT_ask_utf8(attribute.text));
-  }
-  TEXT_free(display_text);
+  const veru_value_entry_s texts = {TEXT_ask_utf8(ask_application_name()),
+                                    TEXT_ask_utf8(ask_category_name()),
+                                    TEXT_ask_utf8(ask_tab_name()),
+                                    TEXT_ask_utf8(full_title),
+                                    display_value.get(),
+                                    ask_name(),
+                                    value_text.get(),
+                                    entry && entry->ask_locked(),
+                                    entry ? modified : nullptr,
+                                    entry ? entry->ask_comment() : nullptr};
+  XERCES_DOM_node* element = veru_value_element(document, nullptr, texts);
   TEXT_free(full_title);
-  pvtbl_kvxml->XERCES_DOM_setAttribute(element, "name", ask_name());
-  pvtbl_kvxml->XERCES_DOM_setAttribute(element, "value", value_text);
-  if (entry && entry->ask_locked()) pvtbl_kvxml->XERCES_DOM_setAttribute(element, "locked", "yes");
-  if (date_text) pvtbl_kvxml->XERCES_DOM_setAttribute(element, "modified", date_text);
-  const TEXT_s* comment = entry ? entry->ask_comment() : nullptr;
-  if (!TEXT_is_null_text(comment)) {
-    XERCES_DOM_node* comment_element =
-        pvtbl_kvxml->XERCES_DOM_createElement(document, "UserComment");
-    pvtbl_kvxml->XERCES_DOM_appendChild(comment_element, pvtbl_kvxml->XERCES_DOM_createTextNodeUTF8(
-                                                             document, TEXT_ask_utf8(comment)));
-    pvtbl_kvxml->XERCES_DOM_appendChild(element, comment_element);
-  }
-  SM_free(value_text);
-  SM_free(date_text);
   return element;
+}
+
+// ---- value-file entries -------------------------------------------------------------------
+
+XERCES_DOM_node* veru_value_element(XERCES_DOM_ctx* document, XERCES_DOM_node* parent,
+                                    const veru_value_entry_s& entry) {
+  const char* names[9];
+  const char* values[9];
+  int count = 0;
+  auto add = [&](const char* name, const char* value) {
+    names[count] = name;
+    values[count++] = value;
+  };
+  add("Application", entry.application);
+  add("Category", entry.category);
+  add("Tab", entry.tab);
+  add("title", entry.title);
+  add("displayValue", entry.display_value);
+  add("name", entry.name);
+  add("value", entry.value);
+  if (entry.locked) add("locked", "yes");
+  if (entry.modified) add("modified", entry.modified);
+  const KVXML_vtbl_s& xml = *pvtbl_kvxml;
+  XERCES_DOM_node* element = nullptr;
+  if (parent) {
+    element = xml.XERCES_DOM_appendElement(parent, "Pref", names, values, count);
+  } else {
+    element = xml.XERCES_DOM_createElement(document, "Pref");
+    for (int i = 0; i < count; ++i) xml.XERCES_DOM_setAttribute(element, names[i], values[i]);
+  }
+  if (!TEXT_is_null_text(entry.comment)) {
+    XERCES_DOM_node* comment =
+        xml.XERCES_DOM_appendElement(element, "UserComment", nullptr, nullptr, 0);
+    xml.XERCES_DOM_appendTextNode(comment, TEXT_ask_utf8(entry.comment));
+  }
+  return element;
+}
+
+// Digit by digit, as the host's formatter does; the dates of int times lie in the years 1901 to
+// 2038, so the year always has four digits.
+void veru_format_modified(int time, char (&text)[VERU_MODIFIED_TEXT_SIZE]) {
+  CLOCK_date_s date = CLOCK_null_date;
+  CLOCK_time_to_date(time, &date);
+  char* at = text;
+  auto digits = [&at](int value, int count) {
+    for (int i = count - 1; i >= 0; --i, value /= 10) at[i] = static_cast<char>('0' + value % 10);
+    at += count;
+  };
+  digits(date.year, 4);
+  for (const auto& [separator, field] : {std::pair<char, int>{'-', date.month},
+                                         {'-', date.day},
+                                         {'T', date.hour},
+                                         {':', date.minute},
+                                         {':', date.second}}) {
+    *at++ = separator;
+    digits(field, 2);
+  }
+  *at++ = 'Z';
+  *at = '\0';
+}
+
+void veru_full_title(const TEXT_s* group_name, const TEXT_s* title, std::string* full_title) {
+  full_title->assign(TEXT_ask_utf8(group_name));
+  full_title->append(" - ");
+  full_title->append(TEXT_ask_utf8(title));
+}
+
+const TEXT_s* veru_member_name(const VERU_pref* pref, const VERU_value* value) {
+  const VERU_data* data = pref->ask_data();
+  if (!data || !OM_is_subclass(data->class_id(), VERU_data_enum_c)) return nullptr;
+  const auto* enumeration = static_cast<const VERU_data_enum*>(data);
+  const int count = enumeration->ask_n_elems();
+  for (int i = 0; i < count; ++i) {
+    const VERU_enum_elem* elem = enumeration->ask_nth_elem(i);
+    if (elem && elem->ask_value() && elem->ask_value()->compare(value) == 0) {
+      return elem->ask_name();
+    }
+  }
+  return nullptr;
 }
 
 // ---- descriptive operations ---------------------------------------------------------------
@@ -350,9 +402,40 @@ TEXT_s* VERU_pref::ask_application_name() {
   return name_of(parent_of(parent_of(tab)));
 }
 
+namespace {
+
+// Gives loaded the value of effective when both are of the same value class; false otherwise.
+bool assign_value(VERU_value* loaded, const VERU_value* effective) {
+  const int value_class = effective->class_id();
+  if (loaded->class_id() != value_class) return false;
+  if (value_class == VERU_int_value_c) {
+    static_cast<VERU_int_value*>(loaded)->VERU_int_value::set_value(
+        static_cast<const VERU_int_value*>(effective)->value());
+  } else if (value_class == VERU_real_value_c) {
+    static_cast<VERU_real_value*>(loaded)->VERU_real_value::set_value(
+        static_cast<const VERU_real_value*>(effective)->value());
+  } else if (value_class == VERU_logical_value_c) {
+    static_cast<VERU_logical_value*>(loaded)->VERU_logical_value::set_value(
+        static_cast<const VERU_logical_value*>(effective)->value());
+  } else if (value_class == VERU_string_value_c) {
+    static_cast<VERU_string_value*>(loaded)->VERU_string_value::set_value(
+        static_cast<const VERU_string_value*>(effective)->value());
+  } else {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+// A loaded value of the effective value's class takes its value in place: the copy is made
+// without a new object, and the loaded value stays where it was made, beside the preference.
 void VERU_pref::update_loaded_value(int level) {
   check_level(this, level);  // before the loaded value goes
-  VERU_value* copy = static_cast<VERU_value*>(OM_copy_object(ask_value(level)));
+  const VERU_value* effective = ask_value(level);
+  VERU_value* loaded = loaded_value();
+  if (effective && loaded && loaded != effective && assign_value(loaded, effective)) return;
+  VERU_value* copy = static_cast<VERU_value*>(OM_copy_object(effective));
   OM_delete_slot_object(slot(slot_loaded_value));
   set_loaded_value(copy);
 }
@@ -365,10 +448,9 @@ TEXT_s* VERU_pref::ask_group_name() {
 TEXT_s* VERU_pref::ask_full_title() {
   const TEXT_s* group_name = ask_group_name();
   if (TEXT_is_null_text(group_name)) return TEXT_copy(ask_title());
-  char* title = SM_sprintf("%s - %s", TEXT_ask_utf8(group_name), TEXT_ask_utf8(ask_title()));
-  TEXT_s* full_title = TEXT_create_string(title);
-  SM_free(title);
-  return full_title;
+  std::string full_title;
+  veru_full_title(group_name, ask_title(), &full_title);
+  return TEXT_create_string_n(full_title.data(), full_title.size());
 }
 
 void VERU_pref::set_ver(const char* ver) {

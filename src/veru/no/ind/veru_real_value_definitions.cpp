@@ -45,7 +45,7 @@ char* VERU_real_value::print() const {
 }
 
 double VERU_real_value::ask_value() const {
-  return slot(slot_value).r;
+  return value();
 }
 
 void VERU_real_value::set_value(double value) {

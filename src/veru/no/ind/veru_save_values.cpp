@@ -10,6 +10,7 @@
 #include "veru_levels.h"
 #include "veru_save_result.h"
 #include "veru_sm_string.h"
+#include "veru_value_entry.h"
 #include "veru_xml.h"
 
 #define VERU_SOURCE "src/veru/no/ind/veru_save_values"
@@ -30,33 +31,96 @@ struct save_context_s {
   XERCES_DOM_ctx* document;
   XERCES_DOM_node* root;
   int level;
-  std::string refusal;  // why the document cannot be written, once an entry says so
+  std::string refusal;     // why the document cannot be written, once an entry says so
+  std::string full_title;  // kept from entry to entry for its room
 };
 
-// Why the level's entry of the preference cannot be written: text that XML cannot hold, put
-// there by a host that did not check it. "" when it can.
+// Why text of the preference's entry (what, "value" or "comment") cannot be written: text that
+// XML cannot hold, put there by a host that did not check it. "" when it can.
+std::string unwritable(const char* text, const char* what, const VERU_pref* pref) {
+  if (KVXML_is_xml_text(text, nullptr)) return "";
+  return veru_unholdable_text(text, std::string("the ") + what + " of " + pref->ask_name(),
+                              VERU_ERROR_VALUE_FILE_SAVE)
+      .reason;
+}
+
 std::string unwritable_text(VERU_pref* pref, int level) {
-  const std::string name = pref->ask_name();
   const veru_sm_string value = veru_owned(pref->ask_value(level)->print());
-  veru_refusal_s refusal =
-      veru_unholdable_text(value.get(), "the value of " + name, VERU_ERROR_VALUE_FILE_SAVE);
-  if (!refusal) {
-    refusal = veru_unholdable_text(TEXT_ask_utf8(pref->ask_comment(level)),
-                                   "the comment of " + name, VERU_ERROR_VALUE_FILE_SAVE);
+  std::string refusal = unwritable(value.get(), "value", pref);
+  if (refusal.empty())
+    refusal = unwritable(TEXT_ask_utf8(pref->ask_comment(level)), "comment", pref);
+  return refusal;
+}
+
+// The preference classes of the library, whose entries the save makes itself (as
+// VERU_pref::create_dom_node would) from texts it reads once.
+bool is_library_pref(int class_id) {
+  return class_id == VERU_pref_int_c || class_id == VERU_pref_real_c ||
+         class_id == VERU_pref_logical_c || class_id == VERU_pref_string_c ||
+         class_id == VERU_pref_list_c || class_id == VERU_pref_string_list_c;
+}
+
+// Appends the entry of a preference of the library's own classes; null, with the refusal set,
+// when it cannot be written, and null too for a value that a list does not hold as a string,
+// which create_dom_node then reports.
+XERCES_DOM_node* library_entry(VERU_pref* pref, save_context_s* save) {
+  const int level = save->level;
+  const VERU_recorded_value* entry = pref->VERU_pref::ask_recorded_value(level);
+  const VERU_value* value = entry->ask_value();
+  const bool is_list = OM_is_subclass(pref->class_id(), VERU_pref_list_c);
+  if (is_list && value->class_id() != VERU_string_value_c) return nullptr;
+  // A string value prints as its own string.
+  const bool is_string = value->class_id() == VERU_string_value_c;
+  const veru_sm_string printed = veru_owned(is_string ? nullptr : value->print());
+  const char* value_text =
+      is_string ? static_cast<const VERU_string_value*>(value)->value() : printed.get();
+  save->refusal = unwritable(value_text, "value", pref);
+  if (save->refusal.empty()) {
+    save->refusal = unwritable(TEXT_ask_utf8(entry->ask_comment()), "comment", pref);
   }
-  return refusal.reason;
+  if (!save->refusal.empty()) return nullptr;
+  char modified[VERU_MODIFIED_TEXT_SIZE];
+  veru_format_modified(entry->ask_modification_date(), modified);
+  veru_sm_string flattened = veru_owned(nullptr);
+  const char* display_value = value_text;
+  if (is_list) {
+    flattened = veru_owned(VERU__remove_quotes_and_backslash(value_text));
+    display_value = flattened ? flattened.get() : "";
+  } else if (const TEXT_s* member = veru_member_name(pref, value)) {
+    display_value = TEXT_ask_utf8(member);
+  }
+  const TEXT_s* group_name = pref->VERU_pref::ask_group_name();
+  const char* title = TEXT_ask_utf8(pref->ask_title());
+  if (!TEXT_is_null_text(group_name)) {
+    veru_full_title(group_name, pref->ask_title(), &save->full_title);
+    title = save->full_title.c_str();
+  }
+  const veru_value_entry_s texts = {TEXT_ask_utf8(pref->VERU_pref::ask_application_name()),
+                                    TEXT_ask_utf8(pref->VERU_pref::ask_category_name()),
+                                    TEXT_ask_utf8(pref->VERU_pref::ask_tab_name()),
+                                    title,
+                                    display_value,
+                                    pref->name() ? pref->name() : "",
+                                    value_text ? value_text : "",
+                                    entry->ask_locked(),
+                                    modified,
+                                    entry->ask_comment()};
+  return veru_value_element(save->document, save->root, texts);
 }
 
 void append_entry(OM_object* object, void* data) {
   auto* pref = static_cast<VERU_pref*>(object);
   auto* save = static_cast<save_context_s*>(data);
   if (!save->refusal.empty() || !pref->has_value(save->level)) return;
-  save->refusal = unwritable_text(pref, save->level);
+  const bool appended = is_library_pref(pref->class_id()) && library_entry(pref, save);
   if (!save->refusal.empty()) return;
-  pvtbl_kvxml->XERCES_DOM_appendChild(save->root,
-                                      pref->create_dom_node(save->document, save->level));
-  pvtbl_kvxml->XERCES_DOM_appendChild(save->root,
-                                      pvtbl_kvxml->XERCES_DOM_createTextNode(save->document, "\n"));
+  if (!appended) {
+    save->refusal = unwritable_text(pref, save->level);
+    if (!save->refusal.empty()) return;
+    pvtbl_kvxml->XERCES_DOM_appendChild(save->root,
+                                        pref->create_dom_node(save->document, save->level));
+  }
+  pvtbl_kvxml->XERCES_DOM_appendTextNode(save->root, "\n");
 }
 
 bool exists(const char* path) {
@@ -165,7 +229,7 @@ int save_locked_level(int level, char** reason) {
     pvtbl_kvxml->XERCES_DOM_setAttribute(root, "defaultLockStatus",
                                          entry.locked_by_default ? "locked" : "unlocked");
     pvtbl_kvxml->XERCES_DOM_appendChild(root, first_line);
-    save_context_s save{context, root, level, ""};
+    save_context_s save{context, root, level, "", ""};
     if (VERU_module_root* module_root = VERU__ask_module_root()) {
       OM_for_all_in_set(module_root->ask_pref_set(), append_entry, &save);
     }

@@ -33,8 +33,7 @@ char* VERU_string_value::print() const {
 }
 
 const char* VERU_string_value::ask_value() const {
-  const char* value = slot(slot_value).s;
-  return value ? value : "";
+  return value();
 }
 
 void VERU_string_value::set_value(const char* value) {
