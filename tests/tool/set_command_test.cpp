@@ -91,6 +91,13 @@ TEST(SetCommand, ABrokenLevelFileIsRefusedOrMovedAsideButNeverSavedOver) {
     EXPECT_TRUE(contains(refused.err, "--replace-broken")) << refused.err;
     EXPECT_EQ(read_file(path), damaged);
 
+    // A change that is refused leaves the broken file where it is, even with the option.
+    const ToolResult refused_change = run_tool(
+        copy, {"set", "Gateway_Autosave_Interval", "8x", "--level", level, "--replace-broken"});
+    EXPECT_EQ(refused_change.status, 1);
+    EXPECT_FALSE(contains(refused_change.out, "moved aside")) << refused_change.out;
+    EXPECT_EQ(read_file(path), damaged);
+
     const ToolResult replaced = run_tool(
         copy, {"set", "Gateway_Autosave_Interval", "8", "--level", level, "--replace-broken"});
     EXPECT_EQ(replaced.status, 0) << replaced.err;

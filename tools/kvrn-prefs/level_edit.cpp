@@ -29,9 +29,10 @@ class level_lock {
 };
 
 // Reads the level's file again under the lock: another editor may have saved it since start-up.
-// A file that fails to load is left alone, or with --replace-broken moved aside. "" when the
-// level may be saved, else why not.
-std::string reload_level(int level, bool replace_broken) {
+// A file that fails to load is left alone; with --replace-broken it is to be moved aside once the
+// change is accepted, and *set_aside says so. "" when the level may be saved, else why not.
+std::string reload_level(int level, bool replace_broken, bool* set_aside) {
+  *set_aside = false;
   VERU_set_level_up_to_date(level, false);
   VERU_reload_values_xml();
   char* reason = nullptr;
@@ -42,10 +43,17 @@ std::string reload_level(int level, bool replace_broken) {
            "saved over:\n  " + failure + "\n  mend the file at that position and try again, or " +
            "add --replace-broken to move it\n  aside and start a new file with this change";
   }
+  std::printf("the %s level's file failed to load (%s)\n", level_name(level), failure.c_str());
+  *set_aside = true;
+  return "";
+}
+
+// Moves the level's broken file aside under a new name, which it prints. "" when moved.
+std::string set_aside_broken_file(int level) {
   char* moved_to = nullptr;
+  char* reason = nullptr;
   if (VERU_set_aside_level_file(level, &moved_to, &reason) != 0) return taken(reason);
-  std::printf("the %s level's file failed to load (%s);\nit was moved aside to %s\n",
-              level_name(level), failure.c_str(), taken(moved_to).c_str());
+  std::printf("it was moved aside to %s\n", taken(moved_to).c_str());
   return "";
 }
 
@@ -98,13 +106,19 @@ int edit_level(const command_line_s& line, int level,
   if (const std::string refusal = lock.take(); !refusal.empty()) {
     return refuse(EXIT_REFUSED, "the level cannot be edited now: " + refusal);
   }
-  if (const std::string refusal = reload_level(level, line.replace_broken); !refusal.empty()) {
+  bool set_aside = false;
+  if (const std::string refusal = reload_level(level, line.replace_broken, &set_aside);
+      !refusal.empty()) {
     return refuse(EXIT_REFUSED, refusal);
   }
   // A lock that a lower level's broken file holds is missing: the change may be ignored later.
   warn_about_failed_levels(level - 1);
   const edit_outcome_s outcome = change();
   if (outcome.status != EXIT_OK) return outcome.status;
+  // The broken file stays where it is unless there is a change to save in its place.
+  if (const std::string refusal = set_aside ? set_aside_broken_file(level) : ""; !refusal.empty()) {
+    return refuse(EXIT_REFUSED, "nothing was saved: " + refusal);
+  }
   char* reason = nullptr;
   if (VERU_save_level(level, &reason) != 0) {
     return refuse(EXIT_REFUSED, "nothing was saved: " + taken(reason));
