@@ -98,10 +98,10 @@ std::string fuzz_level_record(int level) {
   OM_for_all_in_set(
       VERU__ask_module_root()->ask_pref_set(),
       [](OM_object* object, void* data) {
-        auto* walk = static_cast<walk_s*>(data);
+        auto* state = static_cast<walk_s*>(data);
         auto* pref = static_cast<VERU_pref*>(object);
-        const std::string record = fuzz_pref_record(pref, walk->level);
-        if (record != "-") walk->records[pref->ask_name()] = record;
+        const std::string record = fuzz_pref_record(pref, state->level);
+        if (record != "-") state->records[pref->ask_name()] = record;
       },
       &walk);
   std::string text = VERU_is_level_locked_by_default(level) ? "locked by default\n" : "open\n";
