@@ -63,7 +63,13 @@ const OM_attribute_s& writable(const OM_attribute_s& declaration) {
 
 OM_slot read_scalar(const OM_object* object, int attribute, OM_kind kind) {
   const OM_attribute_s& declaration = declaration_of(object, attribute, kind, Shape::scalar);
-  return declaration.read ? declaration.read(object) : object->slot(declaration.slot);
+  if (declaration.read) return declaration.read(object);
+  if (OM_object::is_header_bit(declaration.slot)) {
+    OM_slot value{};
+    value.l = object->header_bit(declaration.slot);
+    return value;
+  }
+  return object->slot(declaration.slot);
 }
 
 OM_slot& scalar_slot(OM_object* object, int attribute, OM_kind kind) {
@@ -123,7 +129,13 @@ bool OM_ask_logical(const OM_object* object, int attribute) {
 }
 
 void OM_set_logical(OM_object* object, int attribute, bool value) {
-  scalar_slot(object, attribute, OM_kind::logical).l = value;
+  const OM_attribute_s& declaration =
+      writable(declaration_of(object, attribute, OM_kind::logical, Shape::scalar));
+  if (OM_object::is_header_bit(declaration.slot)) {
+    object->set_header_bit(declaration.slot, value);
+  } else {
+    object->slot(declaration.slot).l = value;
+  }
 }
 
 double OM_ask_real(const OM_object* object, int attribute) {
