@@ -1,9 +1,13 @@
 // Object manager: reading and writing attributes by id, with the declaration checked on every
 // call.
+#include <cstdint>
+#include <cstring>
+
 #include <vavadoz/error.h>
 #include <vavadoz/sm.h>
 #include <vavadoz/text.h>
 #include "om_internal.h"
+#include "sm_internal.h"
 
 namespace {
 
@@ -270,6 +274,19 @@ void OM_delete_referenced_objects(OM_object* object, int attribute, int index, i
 }
 
 void OM_store_string(OM_slot& slot, const char* value) {
+  // A string that fits the block of the one it replaces takes its place, so that it stays beside
+  // the object that holds it (a query reads both).
+  if (value && slot.s) {
+    const std::size_t old_size = std::strlen(slot.s) + 1;
+    const std::size_t size = std::strlen(value) + 1;
+    const auto at = reinterpret_cast<std::uintptr_t>(value);
+    const auto old_at = reinterpret_cast<std::uintptr_t>(slot.s);
+    if ((at < old_at || at >= old_at + old_size) &&
+        SM_pool_resize_in_place(slot.s, old_size, size)) {
+      std::memcpy(slot.s, value, size);
+      return;
+    }
+  }
   char* copy = OM_copy_string(value);
   OM_free_string(slot.s);
   slot.s = copy;

@@ -1,6 +1,8 @@
 // Memory and strings of the host.
 #include <vavadoz/sm.h>
 
+#include "sm_internal.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -94,6 +96,16 @@ class small_block_pools {
     poison(block, rounded);
   }
 
+  bool resize_in_place(void* block, std::size_t old_size, std::size_t new_size) {
+    if (old_size > LARGEST || new_size > LARGEST || index_of(old_size) != index_of(new_size)) {
+      return false;
+    }
+    const std::size_t rounded = index_of(new_size) * STEP;
+    poison(block, rounded);
+    unpoison(block, new_size ? new_size : 1);
+    return true;
+  }
+
   std::size_t live() const { return live_; }
 
  private:
@@ -156,6 +168,10 @@ void* SM_pool_alloc(std::size_t size) {
 
 void SM_pool_free(void* block, std::size_t size) {
   if (block) pools().deallocate(block, size);
+}
+
+bool SM_pool_resize_in_place(void* block, std::size_t old_size, std::size_t new_size) {
+  return block && pools().resize_in_place(block, old_size, new_size);
 }
 
 std::size_t SM_pool_live_blocks() {

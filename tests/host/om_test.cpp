@@ -279,6 +279,18 @@ TEST_F(ObjectManager, ScalarAccessByIdCopiesAndChecks) {
   OM_set_string(node, s.label, label);
   label[0] = 'X';
   EXPECT_STREQ(OM_ask_string(node, s.label), "first");
+  // A replacement takes the old string's block when it fits, also from within the old string,
+  // and the blocks handed out stay as many.
+  const std::size_t blocks = SM_pool_live_blocks();
+  for (const char* replacement : {"fir", "second", "", "a longer label than before", "tail"}) {
+    OM_set_string(node, s.label, replacement);
+    EXPECT_STREQ(OM_ask_string(node, s.label), replacement);
+  }
+  OM_set_string(node, s.label, OM_ask_string(node, s.label) + 1);
+  EXPECT_STREQ(OM_ask_string(node, s.label), "ail");
+  OM_set_string(node, s.label, OM_ask_string(node, s.label));
+  EXPECT_STREQ(OM_ask_string(node, s.label), "ail");
+  EXPECT_EQ(SM_pool_live_blocks(), blocks);
   OM_set_string(node, s.label, nullptr);
   EXPECT_EQ(OM_ask_string(node, s.label), nullptr);
   TEXT_s* text = TEXT_create_string("d\xC3\xA9j\xC3\xA0");
