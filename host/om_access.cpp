@@ -1,9 +1,13 @@
 // Object manager: reading and writing attributes by id, with the declaration checked on every
 // call.
+#include <cstdint>
+#include <cstring>
+
 #include <vavadoz/error.h>
 #include <vavadoz/sm.h>
 #include <vavadoz/text.h>
 #include "om_internal.h"
+#include "sm_internal.h"
 
 namespace {
 
@@ -63,7 +67,13 @@ const OM_attribute_s& writable(const OM_attribute_s& declaration) {
 
 OM_slot read_scalar(const OM_object* object, int attribute, OM_kind kind) {
   const OM_attribute_s& declaration = declaration_of(object, attribute, kind, Shape::scalar);
-  return declaration.read ? declaration.read(object) : object->slot(declaration.slot);
+  if (declaration.read) return declaration.read(object);
+  if (OM_object::is_header_bit(declaration.slot)) {
+    OM_slot value{};
+    value.l = object->header_bit(declaration.slot);
+    return value;
+  }
+  return object->slot(declaration.slot);
 }
 
 OM_slot& scalar_slot(OM_object* object, int attribute, OM_kind kind) {
@@ -123,7 +133,13 @@ bool OM_ask_logical(const OM_object* object, int attribute) {
 }
 
 void OM_set_logical(OM_object* object, int attribute, bool value) {
-  scalar_slot(object, attribute, OM_kind::logical).l = value;
+  const OM_attribute_s& declaration =
+      writable(declaration_of(object, attribute, OM_kind::logical, Shape::scalar));
+  if (OM_object::is_header_bit(declaration.slot)) {
+    object->set_header_bit(declaration.slot, value);
+  } else {
+    object->slot(declaration.slot).l = value;
+  }
 }
 
 double OM_ask_real(const OM_object* object, int attribute) {
@@ -258,6 +274,19 @@ void OM_delete_referenced_objects(OM_object* object, int attribute, int index, i
 }
 
 void OM_store_string(OM_slot& slot, const char* value) {
+  // A string that fits the block of the one it replaces takes its place, so that it stays beside
+  // the object that holds it (a query reads both).
+  if (value && slot.s) {
+    const std::size_t old_size = std::strlen(slot.s) + 1;
+    const std::size_t size = std::strlen(value) + 1;
+    const auto at = reinterpret_cast<std::uintptr_t>(value);
+    const auto old_at = reinterpret_cast<std::uintptr_t>(slot.s);
+    if ((at < old_at || at >= old_at + old_size) &&
+        SM_pool_resize_in_place(slot.s, old_size, size)) {
+      std::memcpy(slot.s, value, size);
+      return;
+    }
+  }
   char* copy = OM_copy_string(value);
   OM_free_string(slot.s);
   slot.s = copy;

@@ -401,6 +401,7 @@ void OM_seal_class(OM_class_s* record) {
     record->slot_count = base->slot_count;
     record->tagged = record->tagged || base->tagged;
     record->header_word_used = base->header_word_used;
+    record->header_bits_used = base->header_bits_used;
   }
   // The attributes placed first, then the other scalars, nearest the header, where the object is
   // read most; the fixed arrays last.
@@ -418,7 +419,10 @@ void OM_seal_class(OM_class_s* record) {
   }
   for (OM_attribute_s* declared : order) {
     if (declared->read) continue;
-    if (fits_header_word(record, *declared)) {
+    if (record->header_bits_used < OM_HEADER_BITS &&
+        std::find(record->packed.begin(), record->packed.end(), declared) != record->packed.end()) {
+      declared->slot = OM_HEADER_BIT_SLOT - record->header_bits_used++;
+    } else if (fits_header_word(record, *declared)) {
       declared->slot = OM_HEADER_SLOT;
       record->header_word_used = true;
     } else {
@@ -437,24 +441,41 @@ void OM_seal_class(OM_class_s* record) {
   record->sealed = true;
 }
 
-void OM_place_attribute_first(int class_id, int attribute_id) {
-  OM_class_s* record = OM_class_record(class_id);
+namespace {
+
+// The class's own declaration of the attribute, while its layout may still change.
+OM_attribute_s* unsealed_declaration(OM_class_s* record, int attribute_id) {
   if (record->sealed) {
     ERROR_internal(SOURCE, __LINE__, "the layout of class %s is fixed already",
                    record->name.c_str());
   }
   for (auto& declared : record->declared) {
-    if (declared->id == attribute_id) {
-      if (std::find(record->placed_first.begin(), record->placed_first.end(), declared.get()) ==
-          record->placed_first.end()) {
-        record->placed_first.push_back(declared.get());
-      }
-      return;
-    }
+    if (declared->id == attribute_id) return declared.get();
   }
   const char* name = OM_ask_attribute_name(attribute_id);
   ERROR_internal(SOURCE, __LINE__, "class %s declares no attribute %s", record->name.c_str(),
                  name ? name : "(undefined)");
+}
+
+void add_once(std::vector<const OM_attribute_s*>& list, const OM_attribute_s* declaration) {
+  if (std::find(list.begin(), list.end(), declaration) == list.end()) list.push_back(declaration);
+}
+
+}  // namespace
+
+void OM_place_attribute_first(int class_id, int attribute_id) {
+  OM_class_s* record = OM_class_record(class_id);
+  add_once(record->placed_first, unsealed_declaration(record, attribute_id));
+}
+
+void OM_pack_logical(int class_id, int attribute_id) {
+  OM_class_s* record = OM_class_record(class_id);
+  const OM_attribute_s* declaration = unsealed_declaration(record, attribute_id);
+  if (declaration->kind != OM_kind::logical || declaration->is_array || declaration->read) {
+    ERROR_internal(SOURCE, __LINE__, "attribute %s of class %s is not a logical with a slot",
+                   OM_ask_attribute_name(attribute_id), record->name.c_str());
+  }
+  add_once(record->packed, declaration);
 }
 
 int OM_ask_attribute_slot(int class_id, int attribute_id) {

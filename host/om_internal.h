@@ -55,7 +55,9 @@ struct OM_class_s : OM_meta_object_s {
   int slot_count = 0;
   std::vector<const OM_attribute_s*> layout;        // every attribute, inherited first
   std::vector<const OM_attribute_s*> placed_first;  // own attributes laid out before the others
-  std::vector<const OM_attribute_s*> by_id;         // attribute id -> declaration, or null
+  std::vector<const OM_attribute_s*> packed;        // own logicals asked for in header bits
+  int header_bits_used = 0;
+  std::vector<const OM_attribute_s*> by_id;  // attribute id -> declaration, or null
   bool has_references = false;  // some slot refers to another object: a copy must follow it
   bool tagged = false;          // objects carry a tag in their header word
   bool header_word_used = false;
@@ -139,7 +141,8 @@ struct OM_object_access {
     object->class_id_ = static_cast<std::uint16_t>(class_id);
   }
   static void set_flags(OM_object* object, unsigned flags) {
-    object->flags_ = static_cast<std::uint16_t>(flags | (object->flags_ & OM_object::TAGGED));
+    object->flags_ = static_cast<std::uint16_t>((flags & OM_object::FLAG_BITS) |
+                                                (object->flags_ & ~OM_object::FLAG_BITS));
   }
   static void set_tagged(OM_object* object) { object->flags_ |= OM_object::TAGGED; }
   static void set_tag(OM_object* object, unsigned tag) { object->word_ = tag; }

@@ -98,7 +98,7 @@ namespace {
 
 void release_slots(const OM_class_s* record, OM_object* object) {
   for (const OM_attribute_s* declaration : record->layout) {
-    if (declaration->read) continue;
+    if (declaration->read || OM_object::is_header_bit(declaration->slot)) continue;
     if (declaration->is_variable_array()) {
       OM_free_array(object->slot(declaration->slot).a, declaration->kind);
     } else if (declaration->kind == OM_kind::function) {
@@ -185,6 +185,10 @@ void copy_slots(const OM_object* from, OM_object* to,
   if (from->tag() != 0) give_tag(to);
   for (const OM_attribute_s* declaration : OM_class_record(from->class_id())->layout) {
     if (declaration->read) continue;
+    if (OM_object::is_header_bit(declaration->slot)) {
+      to->set_header_bit(declaration->slot, from->header_bit(declaration->slot));
+      continue;
+    }
     const OM_slot& source = from->slot(declaration->slot);
     if (declaration->is_variable_array()) {
       if (!source.a) continue;

@@ -61,6 +61,11 @@ struct OM_hash_set::table_s {
   struct key_s {
     const void* key;
   };
+  // A key of a set keyed by a string slot, hashed once before the search.
+  struct text_key_s {
+    const char* text;
+    std::size_t hash;
+  };
   static const char* text(const char* string) { return string ? string : ""; }
   struct hash_s {
     using is_transparent = void;
@@ -73,6 +78,7 @@ struct OM_hash_set::table_s {
       if (table->string_slot == NO_SLOT) return table->functions->key_hash(key.key);
       return hash_text(static_cast<const char*>(key.key));
     }
+    std::size_t operator()(text_key_s key) const { return key.hash; }
   };
   struct equal_s {
     using is_transparent = void;
@@ -90,6 +96,12 @@ struct OM_hash_set::table_s {
                          text(element->slot(table->string_slot).s)) == 0;
     }
     bool operator()(const OM_object* element, key_s key) const { return (*this)(key, element); }
+    bool operator()(text_key_s key, const OM_object* element) const {
+      return std::strcmp(key.text, text(element->slot(table->string_slot).s)) == 0;
+    }
+    bool operator()(const OM_object* element, text_key_s key) const {
+      return (*this)(key, element);
+    }
   };
   using set_type = absl::flat_hash_set<OM_object*, hash_s, equal_s>;
 
@@ -209,6 +221,12 @@ OM_object* OM_hash_set::insert(OM_object* element) {
 }
 
 OM_object* OM_hash_set::lookup(const void* key) const {
+  if (table_->string_slot != table_s::NO_SLOT) {
+    const char* text = table_s::text(static_cast<const char*>(key));
+    auto found =
+        table_->elements.find(table_s::text_key_s{text, hash_bytes(text, std::strlen(text))});
+    return found == table_->elements.end() ? nullptr : *found;
+  }
   if (!functions_.key_hash) ERROR_internal(SOURCE, __LINE__, "hash set without functions");
   auto found = table_->elements.find(table_s::key_s{key});
   return found == table_->elements.end() ? nullptr : *found;

@@ -1,6 +1,8 @@
 // Memory and strings of the host.
 #include <vavadoz/sm.h>
 
+#include "sm_internal.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -42,7 +44,7 @@ bool is_poisoned(void*) {
 }
 #endif
 
-// Small blocks are cut one after another from chunks of 64 KiB, so that what is made together
+// Small blocks are cut one after another from chunks of 16 KiB, so that what is made together
 // stays together, without a header per block; a freed block goes on the free list of its size
 // (in steps of 8 bytes) and is used again first. Larger blocks come from malloc. Like the rest
 // of the host's services, the pools serve one thread.
@@ -94,12 +96,22 @@ class small_block_pools {
     poison(block, rounded);
   }
 
+  bool resize_in_place(void* block, std::size_t old_size, std::size_t new_size) {
+    if (old_size > LARGEST || new_size > LARGEST || index_of(old_size) != index_of(new_size)) {
+      return false;
+    }
+    const std::size_t rounded = index_of(new_size) * STEP;
+    poison(block, rounded);
+    unpoison(block, new_size ? new_size : 1);
+    return true;
+  }
+
   std::size_t live() const { return live_; }
 
  private:
   static constexpr std::size_t STEP = 8;
   static constexpr std::size_t LARGEST = 512;
-  static constexpr std::size_t CHUNK = 64 * 1024;
+  static constexpr std::size_t CHUNK = 16 * 1024;
   struct free_block {
     free_block* next;
   };
@@ -113,6 +125,16 @@ class small_block_pools {
     if (!chunks_.back()) {
       chunks_.pop_back();
       throw std::bad_alloc();
+    }
+    // The end of the chunk in use, too small for the block asked for, serves later blocks of
+    // its size.
+    const auto left = static_cast<std::size_t>(chunk_end_ - chunk_next_);
+    if (left >= STEP) {
+      unpoison(chunk_next_, sizeof(free_block));
+      auto* rest = reinterpret_cast<free_block*>(chunk_next_);
+      rest->next = free_lists_[left / STEP];
+      free_lists_[left / STEP] = rest;
+      poison(chunk_next_, left);
     }
     chunk_next_ = chunks_.back();
     chunk_end_ = chunk_next_ + CHUNK;
@@ -156,6 +178,10 @@ void* SM_pool_alloc(std::size_t size) {
 
 void SM_pool_free(void* block, std::size_t size) {
   if (block) pools().deallocate(block, size);
+}
+
+bool SM_pool_resize_in_place(void* block, std::size_t old_size, std::size_t new_size) {
+  return block && pools().resize_in_place(block, old_size, new_size);
 }
 
 std::size_t SM_pool_live_blocks() {

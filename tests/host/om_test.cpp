@@ -199,6 +199,51 @@ TEST_F(ObjectManager, AttributesPlacedFirstSitNearestTheHeader) {
   OM_delete_object(object);
 }
 
+TEST_F(ObjectManager, PackedLogicalsLiveInHeaderBits) {
+  const Schema& s = tst();
+  // A tagged class, so that the header word holds the tag beside the packed bits.
+  const int packed = OM_create_class(s.schema, OM_tagged_object_class(), "TST_packed");
+  OM_set_constructor<OM_tagged_object>(
+      OM_init_class_descriptor(packed, OM_ask_class_descriptor(OM_tagged_object_class())));
+  std::vector<int> bits;
+  for (int i = 0; i <= OM_HEADER_BITS; ++i) {
+    const std::string name = "bit" + std::to_string(i);
+    bits.push_back(OM_create_attribute(packed, name.c_str(), OM_TYPE_LOGICAL, false, 0, 1, -1));
+    OM_pack_logical(packed, bits.back());
+  }
+  const int number = OM_create_attribute(packed, "number", OM_TYPE_INT, false, 0, 1, -1);
+  EXPECT_INTERNAL(OM_pack_logical(packed, number));  // not a logical
+  for (int i = 0; i < OM_HEADER_BITS; ++i) {
+    EXPECT_EQ(OM_ask_attribute_slot(packed, bits[i]), OM_HEADER_BIT_SLOT - i);
+  }
+  EXPECT_EQ(OM_ask_attribute_slot(packed, bits.back()), 0);  // no bit left: a slot
+  EXPECT_INTERNAL(OM_pack_logical(packed, bits[0]));         // laid out already
+
+  OM_object* object = OM_create_object(packed);
+  OM_tagged_object::initialise(static_cast<OM_tagged_object*>(object), nullptr);
+  const unsigned tag = OM_ask_object_tag(object);
+  OM_set_int(object, number, -7);
+  for (int i = 0; i <= OM_HEADER_BITS; i += 2) OM_set_logical(object, bits[i], true);
+  object->set_header_bit(OM_ask_attribute_slot(packed, bits[1]), true);
+  object->set_header_bit(OM_ask_attribute_slot(packed, bits[1]), false);
+  for (int i = 0; i <= OM_HEADER_BITS; ++i) EXPECT_EQ(OM_ask_logical(object, bits[i]), i % 2 == 0);
+  EXPECT_TRUE(object->header_bit(OM_ask_attribute_slot(packed, bits[2])));
+  // The bits leave the flags, the class and the tag as they were.
+  EXPECT_EQ(OM_ask_int(object, OM_lookup_attribute("om_flags")), 0);
+  EXPECT_EQ(OM_ask_int(object, OM_lookup_attribute("isa")), packed);
+  EXPECT_EQ(OM_ask_object_tag(object), tag);
+  EXPECT_EQ(OM_ask_object_of_tag(tag), object);
+  EXPECT_EQ(OM_ask_int(object, number), -7);
+
+  OM_object* copy = OM_copy_object(object);
+  for (int i = 0; i <= OM_HEADER_BITS; ++i) EXPECT_EQ(OM_ask_logical(copy, bits[i]), i % 2 == 0);
+  OM_set_logical(copy, bits[0], false);
+  EXPECT_TRUE(OM_ask_logical(object, bits[0]));
+  EXPECT_NE(OM_ask_object_tag(copy), tag);
+  OM_delete_object(copy);
+  OM_delete_object(object);
+}
+
 TEST_F(ObjectManager, ScalarAccessByIdCopiesAndChecks) {
   const Schema& s = tst();
   OM_object* node = make_node(5);
@@ -234,6 +279,18 @@ TEST_F(ObjectManager, ScalarAccessByIdCopiesAndChecks) {
   OM_set_string(node, s.label, label);
   label[0] = 'X';
   EXPECT_STREQ(OM_ask_string(node, s.label), "first");
+  // A replacement takes the old string's block when it fits, also from within the old string,
+  // and the blocks handed out stay as many.
+  const std::size_t blocks = SM_pool_live_blocks();
+  for (const char* replacement : {"fir", "second", "", "a longer label than before", "tail"}) {
+    OM_set_string(node, s.label, replacement);
+    EXPECT_STREQ(OM_ask_string(node, s.label), replacement);
+  }
+  OM_set_string(node, s.label, OM_ask_string(node, s.label) + 1);
+  EXPECT_STREQ(OM_ask_string(node, s.label), "ail");
+  OM_set_string(node, s.label, OM_ask_string(node, s.label));
+  EXPECT_STREQ(OM_ask_string(node, s.label), "ail");
+  EXPECT_EQ(SM_pool_live_blocks(), blocks);
   OM_set_string(node, s.label, nullptr);
   EXPECT_EQ(OM_ask_string(node, s.label), nullptr);
   TEXT_s* text = TEXT_create_string("d\xC3\xA9j\xC3\xA0");

@@ -71,12 +71,18 @@ struct OM_class_descriptor {
   OM_cascade_fn cascade = nullptr;
 };
 
+// The slot index of a logical that its class keeps in a bit of the object's header
+// (OM_pack_logical) is OM_HEADER_BIT_SLOT - n for bit n; such a logical has no slot of its own.
+constexpr int OM_HEADER_BIT_SLOT = -3;
+constexpr int OM_HEADER_BITS = 7;
+
 // Base of every object of the object manager. Attribute slots are stored in the same allocation,
 // directly in front of the C++ object: slot i sits at ((OM_slot*)this)[-1 - i]. Subclasses may
 // add C++ state of their own (sets do); attribute data always lives in slots. The header holds
 // the class id, the object manager's flags and a word that is the tag of a tagged object; in an
 // object of any other class the word holds the class's first int or logical attribute, whose
-// slot index is then -2 (the header as a slot, of which only the int or logical is used).
+// slot index is then -2 (the header as a slot, of which only the int or logical is used). The
+// flags leave room for the logicals that a class packs into header bits.
 class OM_object {
  public:
   OM_object(const OM_object&) = delete;
@@ -86,12 +92,19 @@ class OM_object {
   virtual bool is_copyable() const { return true; }
 
   int class_id() const { return class_id_; }
-  unsigned om_flags() const { return flags_ & ~TAGGED; }
+  unsigned om_flags() const { return flags_ & FLAG_BITS; }
   unsigned tag() const { return (flags_ & TAGGED) ? word_ : 0; }
 
   OM_slot& slot(int index) { return reinterpret_cast<OM_slot*>(this)[-1 - index]; }
   const OM_slot& slot(int index) const {
     return reinterpret_cast<const OM_slot*>(this)[-1 - index];
+  }
+  // A logical kept in a header bit, by the slot index that OM_ask_attribute_slot gave.
+  static bool is_header_bit(int index) { return index <= OM_HEADER_BIT_SLOT; }
+  bool header_bit(int index) const { return (flags_ & header_bit_mask(index)) != 0; }
+  void set_header_bit(int index, bool value) {
+    flags_ = static_cast<std::uint16_t>(value ? flags_ | header_bit_mask(index)
+                                              : flags_ & ~header_bit_mask(index));
   }
   // The object in a reference slot, as T: the class that the attribute refers to (or a base).
   template <class T>
@@ -111,7 +124,12 @@ class OM_object {
 
  private:
   friend struct OM_object_access;
+  static constexpr std::uint16_t FLAG_BITS = 0x00ff;
   static constexpr std::uint16_t TAGGED = 0x8000;
+  // Bits 8 to 14 hold packed logicals.
+  static std::uint16_t header_bit_mask(int index) {
+    return static_cast<std::uint16_t>(0x100u << (OM_HEADER_BIT_SLOT - index));
+  }
   std::uint32_t word_ = 0;
   std::uint16_t class_id_ = 0;
   std::uint16_t flags_ = 0;
@@ -197,6 +215,11 @@ int OM_ask_attribute_slot(int class_id, int attribute_id);
 // header: for the few attributes that are read together most, so that they share a cache line.
 // Attributes placed so come in the order of the calls; only before the layout is fixed.
 void OM_place_attribute_first(int class_id, int attribute_id);
+// Keeps a logical that the class declares in a bit of its objects' header instead of a slot
+// (up to OM_HEADER_BITS in a class and its bases; further ones keep a slot). The class's own
+// operations then read and write it with OM_object::header_bit and set_header_bit. Only before
+// the layout is fixed.
+void OM_pack_logical(int class_id, int attribute_id);
 
 // ---- operation tables ---------------------------------------------------------------------
 

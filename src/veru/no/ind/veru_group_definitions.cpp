@@ -16,6 +16,8 @@ void VERU_group::initialise(VERU_group* object, const char* name) {
 
 void VERU_group::init_methods(OM_class_descriptor* table) {
   veru_set_class_operations<VERU_group>(table);
+  OM_pack_logical(VERU_group_c, ATT_m_has_tabs__VERU5069);
+  OM_pack_logical(VERU_group_c, ATT_m_is_group__VERU9924);
   slot_name = OM_ask_attribute_slot(VERU_group_c, ATT_name__VERU8887);
   slot_objects = OM_ask_attribute_slot(VERU_group_c, ATT_objects__VERU352);
   slot_has_tabs = OM_ask_attribute_slot(VERU_group_c, ATT_m_has_tabs__VERU5069);
@@ -41,11 +43,11 @@ OM_object* VERU_group::ask_nth_object(int index) const {
 }
 
 bool VERU_group::ask_has_tabs() const {
-  return slot(slot_has_tabs).l;
+  return header_bit(slot_has_tabs);
 }
 
 void VERU_group::set_has_tabs(bool has_tabs) {
-  slot(slot_has_tabs).l = has_tabs;
+  set_header_bit(slot_has_tabs, has_tabs);
 }
 
 VERU_group* VERU_group::ask_parent() const {
@@ -78,11 +80,11 @@ const char* VERU_group::ask_csh_text() const {
 }
 
 bool VERU_group::ask_is_group() const {
-  return slot(slot_is_group).l;
+  return header_bit(slot_is_group);
 }
 
 void VERU_group::set_is_group(bool is_group) {
-  slot(slot_is_group).l = is_group;
+  set_header_bit(slot_is_group, is_group);
 }
 
 VERU_group* VERU_lookup_application_by_csh_tag(VERU_group* group, const char* tag) {

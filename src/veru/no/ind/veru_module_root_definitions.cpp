@@ -77,7 +77,8 @@ void VERU_module_root::set_pref_set(OM_set* set) {
 VERU_pref* VERU_module_root::find_pref(const char* name) const {
   const OM_set* set = slot_object<OM_set>(slot_pref_set);
   if (!set || !name) return nullptr;
-  if (set->class_id() == OM_hash_set_class()) {
+  static const int hash_set_class = OM_hash_set_class();
+  if (set->class_id() == hash_set_class) {
     return static_cast<VERU_pref*>(static_cast<const OM_hash_set*>(set)->OM_hash_set::lookup(name));
   }
   return static_cast<VERU_pref*>(set->lookup(name));

@@ -4,6 +4,8 @@
 void VERU_recorded_value::init_methods(OM_class_descriptor* table) {
   OM_set_constructor<VERU_recorded_value>(table);
   OM_init_cascading_method(table, &VERU_recorded_value::delete_value);
+  // The lock goes into a header bit and the date into the header word: four words an entry.
+  OM_pack_logical(VERU_recorded_value_c, ATT_locked__VERU1354);
   slot_value = OM_ask_attribute_slot(VERU_recorded_value_c, ATT_value__VERU1281);
   slot_locked = OM_ask_attribute_slot(VERU_recorded_value_c, ATT_locked__VERU1354);
   slot_modification_date =
@@ -27,11 +29,11 @@ void VERU_recorded_value::set_value(VERU_value* value) {
 }
 
 bool VERU_recorded_value::ask_locked() const {
-  return slot(slot_locked).l;
+  return header_bit(slot_locked);
 }
 
 void VERU_recorded_value::set_locked(bool locked) {
-  slot(slot_locked).l = locked;
+  set_header_bit(slot_locked, locked);
 }
 
 TEXT_s* VERU_recorded_value::ask_comment() const {
