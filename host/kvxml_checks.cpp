@@ -284,18 +284,32 @@ bool starts_file(const pugi::xml_node& declaration) {
 
 // ---- before writing ------------------------------------------------------------------------
 
+// Most of what is written is short and ASCII: such bytes are looked at once, and only the rest
+// of a text that holds something else goes through the full check.
+bool is_ascii_xml_byte(unsigned char byte) {
+  return (byte >= 0x20 && byte < 0x80) || byte == '\t' || byte == '\n' || byte == '\r';
+}
+
 bool is_text(const char* text) {
-  return KVXML_is_xml_text(text, nullptr);
+  const char* c = text;
+  while (is_ascii_xml_byte(static_cast<unsigned char>(*c))) ++c;
+  return *c == '\0' || KVXML_is_xml_text(c, nullptr);
 }
 
 // A name: XML text that starts with a letter, '_', ':' or a non-ASCII character and holds
 // besides those only digits, '-' and '.'.
 bool is_name(const char* name) {
-  if (!*name || !is_text(name)) return false;
+  if (!*name) return false;
+  bool rest_is_text = false;  // known once a non-ASCII byte was met
   for (const char* c = name; *c; ++c) {
     const auto byte = static_cast<unsigned char>(*c);
+    if (byte >= 0x80) {
+      if (!rest_is_text && !is_text(c)) return false;
+      rest_is_text = true;
+      continue;
+    }
     const bool letter = (byte | 0x20) >= 'a' && (byte | 0x20) <= 'z';
-    if (byte >= 0x80 || letter || byte == '_' || byte == ':') continue;
+    if (letter || byte == '_' || byte == ':') continue;
     const bool digit = byte >= '0' && byte <= '9';
     if (c == name || (!digit && byte != '-' && byte != '.')) return false;
   }

@@ -300,7 +300,8 @@ TEST(XmlWellFormedness, WhatXmlCannotHoldIsNeverWritten) {
     EXPECT_EQ(write_with(TEXT, bad), EILSEQ) << bad;
     EXPECT_EQ(write_with(ATTRIBUTE, bad), EILSEQ) << bad;
   }
-  for (const char* bad_name : {"a b", "1a", "-a", "a<", "a&b", "a\r", "\xC3"}) {
+  for (const char* bad_name : {"a b", "1a", "-a", "a<", "a&b", "a\r", "\xC3", "\xC3\xA9 b",
+                               "a\xC3\xA9\x01", "a\xC3\xA9\xFF"}) {
     EXPECT_EQ(write_with(ELEMENT_NAME, bad_name), EILSEQ) << bad_name;
     EXPECT_EQ(write_with(ATTRIBUTE_NAME, bad_name), EILSEQ) << bad_name;
   }
