@@ -28,9 +28,9 @@ bool is_xml_char(std::uint32_t c) {
 }
 
 // Length of the well-formed UTF-8 sequence at text and its character in *c; 0 when there is
-// none (a stray or missing continuation byte, an overlong form, a surrogate, beyond 10FFFF).
-// Never reads past a terminating zero.
-std::size_t decode_utf8(const unsigned char* text, std::uint32_t* c) {
+// none (a stray or missing continuation byte, an overlong form, a surrogate, beyond 10FFFF, or
+// a sequence cut off by the end of the available bytes). Reads nothing beyond them.
+std::size_t decode_utf8(const unsigned char* text, std::size_t available, std::uint32_t* c) {
   const unsigned char lead = text[0];
   std::size_t length = 0;
   std::uint32_t smallest = 0;
@@ -52,6 +52,7 @@ std::size_t decode_utf8(const unsigned char* text, std::uint32_t* c) {
   } else {
     return 0;
   }
+  if (length > available) return 0;
   for (std::size_t i = 1; i < length; ++i) {
     if ((text[i] & 0xC0) != 0x80) return 0;
     *c = (*c << 6) | (text[i] & 0x3Fu);
@@ -504,7 +505,7 @@ std::size_t first_non_xml_character(const char* text, std::size_t size) {
         continue;
       }
       std::uint32_t character = 0;
-      const std::size_t length = byte == 0 ? 0 : decode_utf8(start + at, &character);
+      const std::size_t length = byte == 0 ? 0 : decode_utf8(start + at, size - at, &character);
       if (length == 0 || at + length > size || !is_xml_char(character)) return at;
       at += length;
     }
@@ -517,7 +518,7 @@ bool check_characters(const char* text, std::size_t size, fault_s* fault) {
   if (bad == size) return true;
   std::uint32_t character = 0;
   const bool decodes =
-      decode_utf8(reinterpret_cast<const unsigned char*>(text) + bad, &character) > 0;
+      decode_utf8(reinterpret_cast<const unsigned char*>(text) + bad, size - bad, &character) > 0;
   return fail(fault, decodes ? "a character XML does not allow" : "bytes that are not UTF-8",
               static_cast<std::ptrdiff_t>(bad));
 }

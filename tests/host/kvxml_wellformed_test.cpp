@@ -92,6 +92,9 @@ TEST(XmlWellFormedness, RefusedWithTheirPosition) {
       {"<a v=\"\xED\xA0\x80\"/>", "1:7", "not UTF-8"},
       {"<a\n v\xF3\xF3=\"1\"/>", "2:3", "not UTF-8"},
       {"<a\xFF/>", "1:3", "not UTF-8"},
+      // A character cut off by the end of the file.
+      {"<a>x</a>\xE2", "1:9", "not UTF-8"},
+      {"<a>x</a>\xF4\x8F", "1:9", "not UTF-8"},
       {"<a><b\xEF\xBF\xBE/></a>", "1:6", "character XML does not allow"},
       {"<a><![CDATA[\x1B]]></a>", "1:13", "character XML does not allow"},
       // Places count lines ended by CR LF, LF or CR alike.
