@@ -525,15 +525,6 @@ void load_definition_file(const char* path, veru_parsed_file file) {
   timer.report(" Parsing time: cpu: %1.1f, real: %1.1f \n", file.read_ahead_time());
 }
 
-// How many definition files are parsed after the value files.
-constexpr int DEFINITION_FILES_AFTER_VALUES = 6;
-
-void add_value_file_jobs(std::vector<veru_parse_pipeline::job_s>* jobs) {
-  for (std::string& path : veru_value_files_ahead()) {
-    jobs->push_back({std::move(path), VERU_VALUE_FILE_MODE, veru_index_value_file});
-  }
-}
-
 }  // namespace
 
 void veru_load_definition_file(const char* path) {
@@ -546,17 +537,14 @@ void veru_load_definitions() {
   const int count = VERU_ask_dpx_files(&paths);
   int next = 0;
   try {
-    // The definition and value files are parsed ahead while the model is built. The value
-    // files come before the last few definition files, so that they are parsed while there are
-    // still definitions to build: their entries can only be read after the last one, by this
-    // thread alone.
+    // The definition files, then the value files, are parsed ahead while the model is built.
     std::vector<veru_parse_pipeline::job_s> jobs;
-    const int values_before = std::max(0, count - DEFINITION_FILES_AFTER_VALUES);
     for (int i = 0; i < count; ++i) {
-      if (i == values_before) add_value_file_jobs(&jobs);
       jobs.push_back({paths[i], VERU_DEFINITION_FILE_MODE, definition_index::make});
     }
-    if (values_before == count) add_value_file_jobs(&jobs);
+    for (std::string& path : veru_value_files_ahead()) {
+      jobs.push_back({std::move(path), VERU_VALUE_FILE_MODE, veru_index_value_file});
+    }
     veru_begin_read_ahead(std::move(jobs));
     for (; next < count; ++next) {
       load_definition_file(paths[next], veru_take_read_ahead(paths[next]));

@@ -183,7 +183,7 @@ void veru_parse_pipeline::run(std::unique_lock<std::mutex>& lock, std::size_t jo
 void veru_parse_pipeline::work() {
   std::unique_lock<std::mutex> lock(mutex_);
   while (!stopping_) {
-    const std::size_t job = next_waiting(0);
+    const std::size_t job = next_waiting(wanted_);
     if (job != NONE) {
       run(lock, job);
     } else if (std::find(states_.begin(), states_.end(), state_e::waiting) == states_.end()) {
@@ -201,7 +201,6 @@ veru_parsed_file veru_parse_pipeline::take(const char* path) {
   if (job == jobs_.size()) return {};
   std::vector<veru_parsed_file> dropped;
   for (std::size_t earlier = 0; earlier < job; ++earlier) {
-    if (jobs_[earlier].indexer != jobs_[job].indexer) continue;  // another loader's file
     if (states_[earlier] == state_e::waiting || states_[earlier] == state_e::parsed) {
       states_[earlier] = state_e::taken;
       dropped.push_back(std::move(files_[earlier]));

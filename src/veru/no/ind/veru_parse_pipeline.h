@@ -95,8 +95,7 @@ class veru_parse_pipeline {
   veru_parse_pipeline& operator=(const veru_parse_pipeline&) = delete;
 
   // The file of the first job for path not yet taken, parsed, when it is still as it was parsed;
-  // otherwise one that is not parsed. Earlier jobs of the same loader (the same indexer) not yet
-  // taken are dropped; another loader's stay.
+  // otherwise one that is not parsed. Earlier jobs not yet taken are dropped.
   veru_parsed_file take(const char* path);
 
  private:
@@ -104,7 +103,7 @@ class veru_parse_pipeline {
   static constexpr std::size_t AHEAD = 4;
 
   void work();
-  // The first waiting job from first on and before AHEAD past the wanted one; npos when none.
+  // The first waiting job from first on within AHEAD of the wanted one; npos when none.
   std::size_t next_waiting(std::size_t first) const;
   // Parses the job without the lock held and keeps its file.
   void run(std::unique_lock<std::mutex>& lock, std::size_t job);
