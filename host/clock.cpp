@@ -2,7 +2,9 @@
 #include <vavadoz/clock.h>
 
 #include <climits>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <ctime>
 
 #include <vavadoz/error.h>
@@ -77,6 +79,32 @@ bool read_digits(const char*& p, int count, bool open_ended, std::int64_t* value
 bool expect(const char*& p, char c) {
   if (*p != c) return false;
   ++p;
+  return true;
+}
+
+// The form that value files write, "YYYY-MM-DDThh:mm:ssZ" and nothing else, read without the
+// conversions that other forms need; false, leaving date alone, for any other text and for a
+// date that is not valid, which the general reading then decides on.
+bool read_plain_utc(const char* text, CLOCK_date_s* date) {
+  // Its length is known first, so that every place of the form may be looked at.
+  if (strnlen(text, 21) != 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T' ||
+      text[13] != ':' || text[16] != ':' || text[19] != 'Z') {
+    return false;
+  }
+  bool digits = true;
+  auto number = [text, &digits](int at, int count) {
+    int value = 0;
+    for (int i = at; i < at + count; ++i) {
+      const unsigned digit = static_cast<unsigned char>(text[i]) - unsigned{'0'};
+      digits = digits && digit <= 9;
+      value = value * 10 + static_cast<int>(digit);
+    }
+    return value;
+  };
+  const CLOCK_date_s read = {number(0, 4),  number(5, 2),  number(8, 2),
+                             number(11, 2), number(14, 2), number(17, 2)};
+  if (!digits || !is_valid(read)) return false;
+  *date = read;
   return true;
 }
 
@@ -157,6 +185,7 @@ char* CLOCK_format_date_time(const CLOCK_date_s* date, int date_format, int time
 
 int CLOCK_xml_dateTime_to_date(const char* text, CLOCK_date_s* date) {
   if (!text || !date) return 1;
+  if (read_plain_utc(text, date)) return 0;
   const char* p = text;
   while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r') ++p;
   bool negative = *p == '-';

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <pugixml.hpp>
@@ -621,7 +622,13 @@ bool same_name(const char* a, const char* b) {
 
 void dom_get_attributes(XERCES_DOM_node* handle, const char* const* names, const char** values,
                         int count) {
-  for (int i = 0; i < count; ++i) values[i] = nullptr;
+  // A bit for each first letter asked for (by its low six bits): most attributes that are not
+  // asked for are passed over on that alone.
+  std::uint64_t initials = 0;
+  for (int i = 0; i < count; ++i) {
+    values[i] = nullptr;
+    initials |= std::uint64_t{1} << (static_cast<unsigned char>(names[i][0]) & 63);
+  }
   pugi::xml_node node = node_of(handle);
   if (node.type() != pugi::node_element) return;
   // Past the last attribute comes an empty one, whose name is "" (no attribute has that name).
@@ -632,6 +639,7 @@ void dom_get_attributes(XERCES_DOM_node* handle, const char* const* names, const
        attribute = attribute.next_attribute()) {
     const char* name = attribute.name();
     if (!*name) break;
+    if (!(initials & (std::uint64_t{1} << (static_cast<unsigned char>(name[0]) & 63)))) continue;
     for (int tried = 0, i = next; tried < count; ++tried, i = i + 1 == count ? 0 : i + 1) {
       if (names[i][0] == name[0] && !values[i] && same_name(names[i], name)) {
         values[i] = attribute.value();

@@ -124,6 +124,19 @@ TEST(Clock, XmlDateTimeTexts) {
   EXPECT_EQ(parsed(nullptr), "rejected");
   EXPECT_NE(CLOCK_xml_dateTime_to_date("2024-06-01T10:00:00Z", nullptr), 0);
 
+  // The form value files write reads as the same instant written with a zone offset, valid or not,
+  // and so do texts that begin in that form and end otherwise.
+  for (const char* date : {"0000-01-01T00:00:00", "0001-12-31T23:59:59", "1900-02-28T12:00:00",
+                           "1900-02-29T12:00:00", "1969-12-31T23:59:59", "2000-02-29T00:00:00",
+                           "2024-02-30T00:00:00", "2024-11-31T00:00:00", "2024-12-31T24:00:00",
+                           "2024-06-01T23:60:00", "2024-06-01T23:00:60", "9999-12-31T23:59:59"}) {
+    const std::string plain = std::string(date) + "Z";
+    EXPECT_EQ(parsed(plain.c_str()), parsed((std::string(date) + "+00:00").c_str())) << date;
+    EXPECT_EQ(parsed((plain + " ").c_str()), parsed(plain.c_str())) << date;
+    EXPECT_EQ(parsed((plain + "Z").c_str()), "rejected") << date;
+    EXPECT_EQ(parsed(plain.substr(0, 19).c_str()), parsed(plain.c_str())) << date;
+  }
+
   // A year that parses but has no time: the date is read, its time is refused.
   CLOCK_date_s far{};
   ASSERT_EQ(CLOCK_xml_dateTime_to_date("999999999-12-31T23:59:59-14:00", &far), 0);

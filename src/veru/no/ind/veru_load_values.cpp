@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "veru_edit.h"
+#include "veru_entry_attributes.h"
 #include "veru_levels.h"
 #include "veru_module.h"
 #include "veru_parse_pipeline.h"
@@ -72,22 +73,18 @@ std::string invalid_reason(VERU_pref* pref, XERCES_DOM_node* element, int code) 
 }
 
 // What the loader reads of a value file: the document element's default lock status and its
-// Pref children with their names, in document order.
+// Pref children with what reading them takes, in document order.
 class value_file_index : public veru_file_index {
  public:
-  struct entry_s {
-    XERCES_DOM_node* element;
-    const char* name;
-  };
   const char* default_lock_status = nullptr;
-  std::vector<entry_s> entries;
+  std::vector<veru_entry_attributes_s> entries;
 };
 
 // Reads the Pref entries of a parsed value file into the level. Whatever reading one entry
 // raises costs that entry only.
 void read_entries(const value_file_index& index, int level, bool notify, ignored_entries* ignored) {
   int position = 0;
-  for (const value_file_index::entry_s& entry : index.entries) {
+  for (const veru_entry_attributes_s& entry : index.entries) {
     ++position;
     XERCES_DOM_node* element = entry.element;
     const char* name = entry.name;
@@ -100,6 +97,7 @@ void read_entries(const value_file_index& index, int level, bool notify, ignored
                       {VERU_ERROR_LOCKED_AT_HIGHER_LEVEL, position, lock_reason(pref, level)});
     } else {
       try {
+        const veru_reading_entry reading(entry);
         pref->read_dom_node(element, level);
         if (notify) pref->update_loaded_value(level);
       } catch (const TQS::Error::Exception& error) {
@@ -186,7 +184,7 @@ std::unique_ptr<veru_file_index> veru_index_value_file(XERCES_DOM_ctx* context,
   for (XERCES_DOM_node* element = pvtbl_kvxml->XERCES_DOM_getNextElement(root, nullptr, &name);
        element; element = pvtbl_kvxml->XERCES_DOM_getNextElement(root, element, &name)) {
     if (std::strcmp(name, "Pref") != 0) continue;
-    index->entries.push_back({element, pvtbl_kvxml->XERCES_DOM_getAttribute(element, "name")});
+    index->entries.push_back(veru_read_entry_attributes(element));
   }
   return index;
 }

@@ -2,6 +2,7 @@
 // with the lock rules, the loaded value, and the descriptive attributes.
 #include <veru.h>
 
+#include "veru_entry_attributes.h"
 #include "veru_sm_string.h"
 #include "veru_value_entry.h"
 #include "veru_xml.h"
@@ -336,16 +337,12 @@ VERU_group* VERU_pref::ask_parent() const {
 void VERU_pref::read_dom_node(XERCES_DOM_node* element, int level) {
   VERU_recorded_value* entry = recorded(level);
   if (!entry || !element) return;
-  static const char* const NAMES[] = {"locked", "modified"};
-  const char* values[2];
-  pvtbl_kvxml->XERCES_DOM_getAttributes(element, NAMES, values, 2);
-  const char* locked = values[0];
-  if (locked && std::strcmp(locked, "yes") == 0) entry->set_locked(true);
-  if (const char* modified = values[1]) {
-    CLOCK_date_s date = CLOCK_null_date;
-    int time = 0;
-    if (CLOCK_xml_dateTime_to_date(modified, &date) == 0 && CLOCK_date_to_time(&date, &time) == 0) {
-      entry->set_modification_date(time);
+  veru_entry_attributes_s read_now;
+  const veru_entry_attributes_s& attributes = veru_entry_attributes(element, &read_now);
+  if (attributes.locked && std::strcmp(attributes.locked, "yes") == 0) entry->set_locked(true);
+  if (const char* modified = attributes.modified) {
+    if (attributes.has_modified_time) {
+      entry->set_modification_date(attributes.modified_time);
     } else {
       ERROR_lprintf("\tDefault %s has a modification date %s that cannot be read. Date ignored\n",
                     veru_quoted(ask_name()).c_str(), veru_quoted(modified).c_str());

@@ -1,6 +1,7 @@
 // VERU_pref_logical: a preference whose values are true or false.
 #include <veru.h>
 
+#include "veru_entry_attributes.h"
 #include "veru_pref_typed.h"
 
 #define VERU_SOURCE "src/veru/no/ind/veru_pref_logical_definitions"
@@ -15,7 +16,7 @@ void VERU_pref_logical::init_methods(OM_class_descriptor* table) {
 
 // A value file must say true or false, in any letter case; the constraint is not consulted.
 void VERU_pref_logical::read_dom_node(XERCES_DOM_node* element, int level) {
-  const char* text = element ? pvtbl_kvxml->XERCES_DOM_getAttribute(element, "value") : nullptr;
+  const char* text = veru_entry_value(element);
   const bool is_true = STR_compare_i(text, "true") == 0;
   if (!text || (!is_true && STR_compare_i(text, "false") != 0)) {
     ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_NOT_LOGICAL, "Invalid logical value");

@@ -1,0 +1,38 @@
+// What reading a value-file entry takes from its Pref element: its attributes and its
+// modification time. The start-up reads them on the thread that parsed the file, in one pass over
+// the element's attributes, so that the thread that builds the model reads each entry only once.
+#pragma once
+
+#include <veru.h>
+
+struct veru_entry_attributes_s {
+  XERCES_DOM_node* element = nullptr;
+  const char* name = nullptr;
+  const char* value = nullptr;
+  const char* locked = nullptr;
+  const char* modified = nullptr;
+  // Whether modified holds a date with a time that fits an int, and that time.
+  bool has_modified_time = false;
+  int modified_time = 0;
+};
+
+// Reads the attributes of the element. Uses the XML service's read operations and nothing else,
+// so any thread may call it.
+veru_entry_attributes_s veru_read_entry_attributes(XERCES_DOM_node* element);
+
+// While one lives, the attributes of its entry's element are the ones given, read earlier from
+// the same element, which stays unchanged meanwhile. One at a time on a thread.
+class veru_reading_entry {
+ public:
+  explicit veru_reading_entry(const veru_entry_attributes_s& attributes);
+  ~veru_reading_entry();
+  veru_reading_entry(const veru_reading_entry&) = delete;
+  veru_reading_entry& operator=(const veru_reading_entry&) = delete;
+};
+
+// The attributes of element: those read earlier when it is the element of the entry being read,
+// else read now into *read_now.
+const veru_entry_attributes_s& veru_entry_attributes(XERCES_DOM_node* element,
+                                                     veru_entry_attributes_s* read_now);
+// The element's "value" attribute, in the same way; null when it has none or there is no element.
+const char* veru_entry_value(XERCES_DOM_node* element);
