@@ -123,6 +123,33 @@ const char* const DATA_ATTRIBUTES[] = {"type"};
 const char* const MEMBER_ATTRIBUTES[] = {"name", "value", "bitmap", "include"};
 const char* const PREF_VALUE_ATTRIBUTES[] = {"name", "ver"};
 
+// The names of the attributes the loader reads of one kind of element.
+struct attribute_names_s {
+  const char* const* names = nullptr;
+  std::size_t count = 0;
+};
+template <std::size_t N>
+constexpr attribute_names_s names_of(const char* const (&names)[N]) {
+  return {names, N};
+}
+attribute_names_s attributes_read(element_kind kind) {
+  if (is_group_kind(kind)) return names_of(GROUP_ATTRIBUTES);
+  switch (kind) {
+    case element_kind::pref:
+      return names_of(PREF_ATTRIBUTES);
+    case element_kind::data:
+      return names_of(DATA_ATTRIBUTES);
+    case element_kind::enum_elem:
+    case element_kind::lower_bound:
+    case element_kind::upper_bound:
+      return names_of(MEMBER_ATTRIBUTES);
+    case element_kind::pref_value:
+      return names_of(PREF_VALUE_ATTRIBUTES);
+    default:
+      return {};
+  }
+}
+
 // One element that the loader reads, in document order.
 struct element_s {
   XERCES_DOM_node* node;
@@ -200,29 +227,11 @@ std::uint32_t definition_index::add(XERCES_DOM_node* node, element_kind kind) {
   element.node = node;
   element.end = at + 1;
   element.kind = kind;
-  const char* const* names = nullptr;
-  std::size_t count = 0;
-  if (is_group_kind(kind)) {
-    names = GROUP_ATTRIBUTES;
-    count = std::size(GROUP_ATTRIBUTES);
-  } else if (kind == element_kind::pref) {
-    names = PREF_ATTRIBUTES;
-    count = std::size(PREF_ATTRIBUTES);
-  } else if (kind == element_kind::data) {
-    names = DATA_ATTRIBUTES;
-    count = std::size(DATA_ATTRIBUTES);
-  } else if (kind == element_kind::enum_elem || kind == element_kind::lower_bound ||
-             kind == element_kind::upper_bound) {
-    names = MEMBER_ATTRIBUTES;
-    count = std::size(MEMBER_ATTRIBUTES);
-  } else if (kind == element_kind::pref_value) {
-    names = PREF_VALUE_ATTRIBUTES;
-    count = std::size(PREF_VALUE_ATTRIBUTES);
-  } else if (kind == element_kind::description) {
+  if (kind == element_kind::description) {
     element.values[0] = description_text(node);
-  }
-  if (count > 0) {
-    pvtbl_kvxml->XERCES_DOM_getAttributes(node, names, element.values, static_cast<int>(count));
+  } else if (const attribute_names_s read = attributes_read(kind); read.count > 0) {
+    pvtbl_kvxml->XERCES_DOM_getAttributes(node, read.names, element.values,
+                                          static_cast<int>(read.count));
   }
   return at;
 }
