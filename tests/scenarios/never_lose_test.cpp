@@ -158,14 +158,14 @@ TEST_P(FailedLoad, TheFileIsNeverSavedOverUntilMendedOrMovedAside) {
   // A save, the library's or the logged one, leaves the file as it was.
   set_int("Count", 7, level);
   std::string refused;
-  EXPECT_EQ(save(level, &refused), VERU_ERROR_VALUE_FILE_SAVE);
+  EXPECT_EQ(save(level, &refused), VERU_ERROR_LEVEL_FILE_BROKEN);
   EXPECT_EQ(refused.rfind(path + ": ", 0), 0u) << refused;
   EXPECT_TRUE(contains(refused, "failed to load")) << refused;
   EXPECT_TRUE(contains(refused, loaded)) << refused;
   LogCapture log;
   VERU__save_values_xml(level);
   EXPECT_EQ(log.text(), "Unable to save preferences values at the level " + std::to_string(level) +
-                            " -- error 3550005: " + refused + "\n");
+                            " -- error 3550050: " + refused + "\n");
   EXPECT_EQ(read_file(path), how.content);
   EXPECT_EQ(status_of(path).st_mode & 07777, how.mode);
   EXPECT_EQ(directory_entries(installation.level_dir(level) + "/startup"),
@@ -191,7 +191,7 @@ TEST_P(FailedLoad, TheFileIsNeverSavedOverUntilMendedOrMovedAside) {
     reload(level);
   }
   EXPECT_EQ(VERU_ask_level_load_state(level, nullptr), VERU_LOAD_FAILED);
-  EXPECT_EQ(save(level), VERU_ERROR_VALUE_FILE_SAVE);
+  EXPECT_EQ(save(level), VERU_ERROR_LEVEL_FILE_BROKEN);
   char* moved = nullptr;
   char* reason = nullptr;
   ASSERT_EQ(VERU_set_aside_level_file(level, &moved, &reason), 0) << taken(reason);
@@ -362,7 +362,7 @@ TEST(NeverLose, AReadOnlyFileIsNotReplacedEvenByRoot) {
   EXPECT_FALSE(VERU_is_level_writeable(3));
   set_int("Count", 31, 3);
   std::string reason;
-  EXPECT_EQ(save(3, &reason), VERU_ERROR_VALUE_FILE_SAVE);
+  EXPECT_EQ(save(3, &reason), VERU_ERROR_LEVEL_NOT_WRITEABLE);
   EXPECT_EQ(reason, path + ": not writeable");
   EXPECT_EQ(read_file(path), old);
   EXPECT_EQ(status_of(path).st_mode & 07777, 0444u);

@@ -65,7 +65,7 @@ TEST(DumpCommand, ReplayingTheDumpRecordsTheSameEntries) {
     EXPECT_EQ(commands_of(again.out), expected) << dump.out << again.out;
   }
   const std::string group = run_tool(original, {"dump", "--level", "group"}).out;
-  EXPECT_NE(group.find("kvrn-prefs set --level group --lock --comment $'two\\x0alines \"quoted\"' "
+  EXPECT_NE(group.find("kvrn-prefs set --level group --lock --comment 'two\nlines \"quoted\"' "
                        "-- Gateway_Startup_Template_Part '-it'\\''s here'  # modified "
                        "2026-11-16T14:00:00Z\n"),
             std::string::npos)

@@ -39,6 +39,11 @@ std::string load_text(int level) {
   return text;
 }
 
+// A new string of the library as JSON: null for none.
+std::string optional_text(char* text) {
+  return text ? json_string(taken(text)) : "null";
+}
+
 int print_json() {
   std::vector<std::string> levels;
   for (int level = 0; level <= 3; ++level) {
@@ -56,6 +61,7 @@ int print_json() {
         {"state", json_string(state_word(level))},
         {"error", failed ? json_string(error) : "null"},
         {"carried", std::to_string(VERU_ask_level_carried_entries(level, nullptr))},
+        {"undefined_reason", optional_text(VERU_ask_level_undefined_reason(level))},
     }));
   }
   std::printf("%s\n", json_array(levels, true).c_str());
@@ -81,7 +87,11 @@ int run_levels(const command_line_s& line) {
                 level == 0 ? "(definition files)"
                 : *path    ? path
                            : "-");
-    if (defined) std::printf("      %s\n", load_text(level).c_str());
+    if (defined) {
+      std::printf("      %s\n", load_text(level).c_str());
+    } else {
+      std::printf("      %s\n", one_line(taken(VERU_ask_level_undefined_reason(level))).c_str());
+    }
   }
   std::printf(
       "\n\"locked\" is the level's default lock: when yes, every preference is locked at "

@@ -3,6 +3,7 @@
 #include <veru.h>
 
 #include "veru_class.h"
+#include "veru_data_check.h"
 
 #include <cmath>
 #include <string>
@@ -95,11 +96,19 @@ void VERU_data_range::delete_bounds(OM_object* object) {
   OM_delete_slot_object(object->slot(slot_upper));
 }
 
-bool VERU_data_range::validate(const VERU_value* value) const {
+int veru_range_refusal_code(const VERU_data_range* range, const VERU_value* value) {
   int error = 0;
   // NaN lies on neither side of any bound.
-  if (!is_allowed(ask_lower(), ask_upper(), value, &error) || (error != 0 && is_nan(value))) {
-    ERROR_exception(VERU_SOURCE, __LINE__, error, "Invalid range");
+  if (!is_allowed(range->ask_lower(), range->ask_upper(), value, &error) ||
+      (error != 0 && is_nan(value))) {
+    return error;
+  }
+  return 0;
+}
+
+bool VERU_data_range::validate(const VERU_value* value) const {
+  if (const int code = veru_range_refusal_code(this, value)) {
+    ERROR_exception(VERU_SOURCE, __LINE__, code, "Invalid range");
   }
   return true;
 }

@@ -102,9 +102,11 @@ veru_parsed_file veru_parsed_file::create() {
 }
 
 int veru_parsed_file::parse(const char* path, int mode, veru_indexer_f indexer) {
+  path_ = path;
+  identity_ = identity_of(path);
   const int status = pvtbl_kvxml->XERCES_DOM_parseFile(context_, path, "utf-8", mode);
   if (status == 0) {
-    const off_t size = identity_of(path).size;
+    const off_t size = identity_.size;
     index_ = indexer(context_, size > 0 ? static_cast<std::size_t>(size) : 0);
   }
   return status;
@@ -116,6 +118,18 @@ const char* veru_parsed_file::error_text() const {
 
 bool veru_parsed_file::is_unchanged() const {
   return identity_of(path_.c_str()) == identity_;
+}
+
+CFI_file_identity_s veru_parsed_file::file_identity() const {
+  CFI_file_identity_s identity;
+  if (identity_.size < 0) return identity;
+  identity.exists = true;
+  identity.device = identity_.device;
+  identity.inode = identity_.inode;
+  identity.size = identity_.size;
+  identity.modified_seconds = identity_.modified.tv_sec;
+  identity.modified_nanoseconds = identity_.modified.tv_nsec;
+  return identity;
 }
 
 // ---- the pipeline ----------------------------------------------------------------------------

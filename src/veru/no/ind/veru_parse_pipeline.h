@@ -57,6 +57,9 @@ class veru_parsed_file {
   const veru_work_time_s& read_ahead_time() const { return read_ahead_time_; }
   // Whether the file at its path is still the one that was read ahead.
   bool is_unchanged() const;
+  // The identity of the file as it was before it was parsed (exists is false when it was not
+  // there).
+  CFI_file_identity_s file_identity() const;
 
  private:
   // What tells a file from another put in its place or changed since.
