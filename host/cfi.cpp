@@ -180,10 +180,12 @@ int replace_file(const char* path, const char* data, std::size_t size, const mod
   return write_new_file(target, data, size, new_mode, had_file ? &old : nullptr, true, written);
 }
 
-// Gives a new lock file the owner, group and access of like (see CFI_lock_file).
+// Gives a new lock file the owner, group and access of like (see CFI_lock_file), or of its
+// folder when like is not a regular file: a symbolic link there may lead anywhere.
 void take_access_of(int fd, const char* like) {
   struct stat model {};
-  if (!like || (stat(like, &model) != 0 && stat(directory_of(like).c_str(), &model) != 0)) {
+  const bool is_file = like && lstat(like, &model) == 0 && S_ISREG(model.st_mode);
+  if (!is_file && (!like || stat(directory_of(like).c_str(), &model) != 0)) {
     fchmod(fd, default_file_mode());
     return;
   }

@@ -110,12 +110,12 @@ int CFI_resolve_links(const char* path, char** target);
 int CFI_remove_replacement_leftovers(const char* path, int* removed);
 // Takes an exclusive advisory lock on the lock file at path, waiting at most wait_ms
 // milliseconds for another holder. A missing lock file is made with the owner and group of
-// like (a file, or its folder when it does not exist) and its access for them: mode 0666 less
-// the read and write bits that like lacks for its group and for others. Anything but a regular
-// file at path (a symbolic link, a FIFO, a directory, a device) is refused at once with
-// ENOTSUP, and nothing at path is waited on. 0 with *handle set; ETIMEDOUT when another holder
-// kept the lock, otherwise the errno value of the first attempt that failed. The lock goes
-// with CFI_unlock_file or when the process ends.
+// like (a regular file, or else its folder: a symbolic link is not followed) and its access for
+// them: mode 0666 less the read and write bits that the model lacks for its group and for
+// others. Anything but a regular file at path (a symbolic link, a FIFO, a directory, a device)
+// is refused at once with ENOTSUP, and nothing at path is waited on. 0 with *handle set;
+// ETIMEDOUT when another holder kept the lock, otherwise the errno value of the first attempt
+// that failed. The lock goes with CFI_unlock_file or when the process ends.
 int CFI_lock_file(const char* path, const char* like, int wait_ms, int* handle);
 void CFI_unlock_file(int handle);
 

@@ -323,6 +323,6 @@ int VERU_ask_level_carried_entry(int level, int index, int* position, char** rea
   const veru_carried_entries::why_s none;
   const veru_carried_entries::why_s& why = known ? carried.whys()[index] : none;
   if (position) *position = why.position;
-  if (reason) *reason = known ? SM_string_copy(why.reason.c_str()) : nullptr;
+  if (reason) *reason = known ? SM_string_copy(carried.reason(index).c_str()) : nullptr;
   return why.code;
 }

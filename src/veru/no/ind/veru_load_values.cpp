@@ -77,16 +77,16 @@ void read_entries(const value_file_index& index, int level, bool notify, ignored
       ignored->ignore(element, "\tDefault %s is locked. Value ignored\n", name,
                       {VERU_ERROR_LOCKED_AT_HIGHER_LEVEL, position, lock_reason(pref, level)});
     } else {
-      veru_refusal_s refusal;
+      int refused = 0;
       try {
-        refusal = veru_read_entry(pref, entry, level);
-        if (!refusal && notify) pref->update_loaded_value(level);
+        refused = veru_read_entry(pref, entry, level);
+        if (!refused && notify) pref->update_loaded_value(level);
       } catch (const TQS::Error::Exception& error) {
-        refusal = {error.askCode(), veru_invalid_entry_reason(pref, entry.value, error.askCode())};
+        refused = error.askCode();
       }
-      if (refusal) {
+      if (refused) {
         ignored->ignore(element, "\tDefault %s value is not valid. Value ignored\n", name,
-                        {refusal.code, position, std::move(refusal.reason)});
+                        {refused, position, "", true});
       }
     }
   }

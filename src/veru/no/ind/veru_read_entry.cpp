@@ -1,6 +1,8 @@
 // Reading one Pref entry of a value file into a preference, with a refusal instead of a raise.
 #include "veru_read_entry.h"
 
+#include "veru_data_check.h"
+#include "veru_edit.h"
 #include "veru_xml.h"
 
 namespace {
@@ -48,22 +50,27 @@ std::string veru_invalid_entry_reason(VERU_pref* pref, const char* text, int cod
          (meaning ? std::string(": ") + meaning : std::string());
 }
 
-veru_refusal_s veru_read_entry(VERU_pref* pref, const veru_entry_attributes_s& entry, int level) {
+int veru_read_entry(VERU_pref* pref, const veru_entry_attributes_s& entry, int level) {
   const veru_reading_entry reading(entry);
-  const int missing_code = missing_value_code(pref->class_id());
+  const int class_id = pref->class_id();
+  const int missing_code = missing_value_code(class_id);
   if (missing_code == 0) {
     pref->read_dom_node(entry.element, level);
-    return {};
+    return 0;
   }
-  if (!entry.value) return {missing_code, veru_invalid_entry_reason(pref, nullptr, missing_code)};
+  if (!entry.value) return missing_code;
   int code = 0;
   VERU_value* value = value_of(pref, entry.value, &code);
-  if (!value) return {code, veru_invalid_entry_reason(pref, entry.value, code)};
-  if (veru_refusal_s refusal = veru_constraint_refusal(pref, value)) {
+  if (!value) return code;
+  // Logical and list preferences are not checked against a constraint.
+  const bool checked =
+      class_id == VERU_pref_int_c || class_id == VERU_pref_real_c || class_id == VERU_pref_string_c;
+  const VERU_data* data = checked ? pref->ask_data() : nullptr;
+  if (data && (code = veru_data_refusal_code(data, value)) != 0) {
     OM_delete_object(value);
-    return refusal;
+    return code;
   }
   pref->set_value(value, level);
   pref->VERU_pref::read_dom_node(entry.element, level);
-  return {};
+  return 0;
 }
