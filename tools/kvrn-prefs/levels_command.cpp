@@ -76,7 +76,8 @@ int run_levels(const command_line_s& line) {
   std::printf("%-5s %-8s %-7s %-9s %-9s %s\n", "level", "name", "defined", "writeable", "locked",
               "value file");
   for (int level = 0; level <= 3; ++level) {
-    const char* path = VERU__ask_level_filename(level);
+    // A folder's name may hold a line break, which would break the table.
+    const std::string path = one_line(VERU__ask_level_filename(level));
     const bool defined = level == 0 || VERU__is_level_defined(level);
     std::printf("%-5d %-8s %-7s %-9s %-9s %s\n", level, level_name(level),
                 level == 0 ? "always"
@@ -84,9 +85,9 @@ int run_levels(const command_line_s& line) {
                            : "no",
                 VERU_is_level_writeable(level) ? "yes" : "no",
                 VERU_is_level_locked_by_default(level) ? "yes" : "no",
-                level == 0 ? "(definition files)"
-                : *path    ? path
-                           : "-");
+                level == 0      ? "(definition files)"
+                : !path.empty() ? path.c_str()
+                                : "-");
     if (defined) {
       std::printf("      %s\n", load_text(level).c_str());
     } else {
