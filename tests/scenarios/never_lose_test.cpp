@@ -4,9 +4,7 @@
 #include "installation.h"
 
 #include <fcntl.h>
-#include <linux/capability.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -80,28 +78,6 @@ struct stat status_of(const std::string& path) {
   stat(path.c_str(), &status);
   return status;
 }
-
-// Takes from this thread the capabilities that let the superuser read and write any file, so
-// that permission bits hold for root too; gives them back at the end. Nothing changes for
-// other users.
-class WithoutFileOverrides {
- public:
-  WithoutFileOverrides() {
-    syscall(SYS_capget, &header_, saved_);
-    __user_cap_data_struct lowered[2] = {saved_[0], saved_[1]};
-    for (const int capability : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH}) {
-      lowered[capability / 32].effective &= ~(1u << (capability % 32));
-    }
-    syscall(SYS_capset, &header_, lowered);
-  }
-  ~WithoutFileOverrides() { syscall(SYS_capset, &header_, saved_); }
-  WithoutFileOverrides(const WithoutFileOverrides&) = delete;
-  WithoutFileOverrides& operator=(const WithoutFileOverrides&) = delete;
-
- private:
-  __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
-  __user_cap_data_struct saved_[2]{};
-};
 
 // ---- a file that fails to load ------------------------------------------------------------
 
