@@ -87,15 +87,21 @@ struct Damage {
   const char* name;
   std::string content;  // what the file holds
   mode_t mode;          // and its permission bits
-  bool has_position;    // whether the parser can say where the fault lies
+  const char* cause;    // what the load's reason says; null for the parser's position
 };
 
 const Damage DAMAGES[] = {
     {"UnclosedQuote",
      values(entry("Count", "30") + "<Pref name=\"Note\" value=\"kept/>\n" + entry("Held", "2")),
-     0644, true},
-    {"Truncated", GOOD_FILE.substr(0, GOOD_FILE.size() - 40), 0644, true},
-    {"Unreadable", GOOD_FILE, 0200, false},  // writeable, so only the failed load refuses
+     0644, nullptr},
+    {"Truncated", GOOD_FILE.substr(0, GOOD_FILE.size() - 40), 0644, nullptr},
+    // Writeable, so only the failed load refuses.
+    {"Unreadable", GOOD_FILE, 0200, ": Permission denied"},
+    // Well-formed, but another document: a definition file given for a value file.
+    {"DefinitionFile", definitions(PREFERENCES), 0644,
+     ": the root element is Preferences, not PrefValues"},
+    {"OtherDocument", "<html><PrefValues/></html>", 0644,
+     ": the root element is html, not PrefValues"},
 };
 
 void PrintTo(const Damage& how, std::ostream* out) {
@@ -118,17 +124,17 @@ TEST_P(FailedLoad, TheFileIsNeverSavedOverUntilMendedOrMovedAside) {
   damage(installation, level, how);
   {
     WithoutFileOverrides unreadable_for_root;
-    if (!how.has_position && readable(path)) GTEST_SKIP() << "files cannot be made unreadable here";
+    if (how.mode == 0200 && readable(path)) GTEST_SKIP() << "files cannot be made unreadable here";
     start(installation);
   }
   int state = 0;
   const std::string loaded = load_reason(level, &state);
   EXPECT_EQ(state, VERU_LOAD_FAILED);
   EXPECT_EQ(loaded.rfind(path + ":", 0), 0u) << loaded;
-  if (how.has_position) {
-    EXPECT_TRUE(has_position_after(loaded, path + ":")) << loaded;
+  if (how.cause) {
+    EXPECT_EQ(loaded, path + how.cause);
   } else {
-    EXPECT_TRUE(contains(loaded, "Permission denied")) << loaded;
+    EXPECT_TRUE(has_position_after(loaded, path + ":")) << loaded;
   }
 
   // A save, the library's or the logged one, leaves the file as it was.
@@ -183,6 +189,23 @@ TEST_P(FailedLoad, TheFileIsNeverSavedOverUntilMendedOrMovedAside) {
   EXPECT_EQ(VERU_ask_level_load_state(level, nullptr), VERU_LOAD_LOADED);
   EXPECT_EQ(value_at(pref("Count"), level), "9");
   EXPECT_EQ(read_file(moved_to), how.content);
+
+  // Or saved over with its content kept under a new name first: the level never lacks a file.
+  damage(installation, level, how);
+  {
+    WithoutFileOverrides unreadable_for_root;
+    reload(level);
+  }
+  set_int("Count", 10, level);
+  char* kept = nullptr;
+  ASSERT_EQ(VERU_save_level_over_broken(level, &kept, &reason), 0) << taken(reason);
+  const std::string kept_as = taken(kept);
+  EXPECT_EQ(kept_as.rfind(path + ".broken-", 0), 0u) << kept_as;
+  EXPECT_NE(kept_as, moved_to);
+  chmod(kept_as.c_str(), 0644);
+  EXPECT_EQ(read_file(kept_as), how.content);
+  EXPECT_TRUE(contains(read_file(path), "name=\"Count\" value=\"10\"")) << read_file(path);
+  EXPECT_EQ(VERU_ask_level_load_state(level, nullptr), VERU_LOAD_LOADED);
 }
 
 INSTANTIATE_TEST_SUITE_P(NeverLose, FailedLoad,
