@@ -20,6 +20,9 @@ const char* const PREFERENCES = R"(
       </Pref>
       <Pref name="Note" type="string" value="none"/>
       <Pref name="Held" type="int" value="1"/>
+      <Pref name="Standard" type="string" value="ISO">
+        <Data type="enum"><EnumElem name="ISO" value="ISO"/><EnumElem name="JIS" value="JIS"/></Data>
+      </Pref>
     </Tab>
   </Category>
 </Application>
@@ -447,6 +450,26 @@ TEST(NeverLose, LogLinesAboutAFilesEntriesAreBounded) {
   // Every entry is still kept, and the last one read.
   EXPECT_EQ(VERU_ask_level_carried_entries(3, nullptr), 1200);
   EXPECT_EQ(value_at(pref("Count"), 3), "40");
+}
+
+TEST(NeverLose, RefusalReasonsQuoteAtMost200BytesOfANameOrValue) {
+  Installation installation;
+  const std::string long_text = "V" + std::string(4999, 'v');
+  const std::string quoted = "V" + std::string(199, 'v') + "...";
+  installation.write_values(3, values(entry("Standard", long_text)));
+  start(installation);
+  char* carried = nullptr;
+  char* edited = nullptr;
+  char* unknown = nullptr;
+  EXPECT_EQ(VERU_ask_level_carried_entry(3, 0, nullptr, &carried), VERU_ERROR_NOT_IN_ENUM);
+  EXPECT_EQ(VERU_edit_value("Standard", 3, long_text.c_str(), &edited), VERU_ERROR_NOT_IN_ENUM);
+  EXPECT_EQ(VERU_edit_value(long_text.c_str(), 3, "1", &unknown), VERU_ERROR_UNKNOWN_PREF);
+  const std::pair<std::string, std::string> reasons[] = {
+      {taken(carried), quoted + " is not allowed: must be one of ISO, JIS"},
+      {taken(edited), quoted + " is not allowed: must be one of ISO, JIS"},
+      {taken(unknown), "no preference is named " + quoted},
+  };
+  for (const auto& [reason, expected] : reasons) EXPECT_EQ(reason, expected);
 }
 
 TEST(NeverLose, ACarriedEntryFollowsAChangeOfTheLevelsDefaultLock) {

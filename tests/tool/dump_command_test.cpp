@@ -1,5 +1,7 @@
 // kvrn-prefs dump: a level's entries as set commands that, run on an empty level, record the same
 // entries again; ignored entries marked and skipped; JSON; refusals.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <sstream>
@@ -126,4 +128,90 @@ TEST(DumpCommand, JsonAndRefusals) {
   std::vector<std::string> no_user = copy.environment();
   no_user[3] = "KVRN_USER_DIR=" + copy.path("nowhere");
   EXPECT_EQ(run_tool(no_user, {"dump", "--level", "user"}).status, 1);
+}
+
+namespace {
+
+// Words with every character that a shell reads specially, and the line breaks and tab that a
+// value file can hold.
+const std::vector<std::string> AWKWARD = {
+    "a'; touch PWNED #\n",
+    "it's",
+    "\"double\" \\back\\",
+    "$HOME `id` $(touch PWNED)",
+    "!*?[a]{b,c}~;|&<>()#",
+    "-leading dash",
+    "line\nbreak",
+    "carriage\rreturn",
+    "tab\there",
+    "caf\xC3\xA9 ",
+    "",
+};
+
+std::string xml_escaped(const std::string& text) {
+  std::string escaped;
+  for (const char c : text) {
+    escaped += c == '&'    ? "&amp;"
+               : c == '<'  ? "&lt;"
+               : c == '"'  ? "&quot;"
+               : c == '\n' ? "&#10;"
+               : c == '\r' ? "&#13;"
+               : c == '\t' ? "&#9;"
+                           : std::string(1, c);
+  }
+  return escaped;
+}
+
+// The (value, comment) of each kvrn-prefs set that a stub received: it prints its argument count
+// and its arguments, each ended by a NUL.
+std::vector<std::pair<std::string, std::string>> received(const std::string& printed) {
+  std::vector<std::string> words;
+  for (std::size_t at = 0, end; (end = printed.find('\0', at)) != std::string::npos; at = end + 1) {
+    words.push_back(printed.substr(at, end - at));
+  }
+  std::vector<std::pair<std::string, std::string>> sets;
+  for (std::size_t at = 0; at < words.size();) {
+    const std::vector<std::string> call(words.begin() + at + 1,
+                                        words.begin() + at + 1 + std::stoul(words[at]));
+    at += call.size() + 1;
+    const auto dashes = std::find(call.begin(), call.end(), "--");
+    const auto comment = std::find(call.begin(), call.end(), "--comment");
+    const std::size_t value = dashes == call.end() ? 2 : dashes - call.begin() + 2;
+    sets.emplace_back(call.at(value), comment == call.end() ? "(none)" : *(comment + 1));
+  }
+  return sets;
+}
+
+}  // namespace
+
+TEST(DumpCommand, AnyPosixShellReplaysEveryWordExactly) {
+  ExampleCopy copy;
+  std::string entries;
+  std::vector<std::pair<std::string, std::string>> planted;
+  for (const std::string& word : AWKWARD) {
+    entries += "<Pref name=\"Gateway_Startup_Template_Part\" value=\"" + xml_escaped(word) +
+               "\"><UserComment>" + xml_escaped(word) + "</UserComment></Pref>\n";
+    planted.emplace_back(word, word);
+  }
+  // An ignored entry stays a comment whatever its words hold.
+  entries +=
+      "<Pref name=\"No_Such_Preference\" value=\"1\"><UserComment>x\ntouch PWNED #\n"
+      "</UserComment></Pref>\n";
+  write_file(copy.value_file(2),
+             "<PrefValues defaultLockStatus=\"unlocked\">\n" + entries + "</PrefValues>\n");
+  const ToolResult dump = run_tool(copy, {"dump", "--level", "group"});
+  ASSERT_EQ(dump.status, 0) << dump.err;
+  write_file(copy.path("dump.sh"), dump.out);
+  make_directories(copy.path("stub"));
+  write_file(copy.path("stub/kvrn-prefs"), "#!/bin/sh\nprintf '%s\\0' \"$#\" \"$@\"\n");
+  chmod(copy.path("stub/kvrn-prefs").c_str(), 0755);
+  for (const char* shell : {"/bin/dash", "/bin/bash"}) {
+    SCOPED_TRACE(shell);
+    if (!file_exists(shell)) GTEST_SKIP() << shell << " is not installed";
+    const ToolResult replay = run_program(shell, {"PATH=" + copy.path("stub") + ":/usr/bin:/bin"},
+                                          {"-c", "cd \"$0\" && . ./dump.sh", copy.root()});
+    EXPECT_EQ(replay.status, 0) << replay.err;
+    EXPECT_EQ(received(replay.out), planted) << dump.out;
+    EXPECT_FALSE(file_exists(copy.path("PWNED")));
+  }
 }
