@@ -242,7 +242,7 @@ void CFI_ask_file_identity(const char* path, CFI_file_identity_s* identity) {
   if (!identity) return;
   struct stat status {};
   *identity =
-      is_usable(path) && stat(path, &status) == 0 ? identity_of(status) : CFI_file_identity_s();
+      path && *path && stat(path, &status) == 0 ? identity_of(status) : CFI_file_identity_s();
 }
 
 int CFI_ask_directory_exist(const char* path) {

@@ -19,6 +19,14 @@ namespace {
 constexpr int KILLS = 60;
 constexpr int DATE = 1600000000;
 
+// Starts the module on one preference, Count.
+void start(const Installation& installation) {
+  installation.define("kv_gateway.dpx",
+                      definitions("<Application name=\"A\"><Pref name=\"Count\" type=\"int\" "
+                                  "value=\"0\"/></Application>"));
+  installation.start();
+}
+
 // The value at the user level, with a fixed date so that each value gives one document.
 void record(int value) {
   static_cast<VERU_pref_int*>(pref("Count"))->set_int(value, 3);
@@ -46,10 +54,7 @@ int temporary_files(const std::string& directory) {
 
 TEST(SaveKill, AKilledSaveLeavesTheOldOrTheNewFileWholeAndAtMostOneTemporary) {
   Installation installation;
-  installation.define("kv_gateway.dpx",
-                      definitions("<Application name=\"A\"><Pref name=\"Count\" type=\"int\" "
-                                  "value=\"0\"/></Application>"));
-  installation.start();
+  start(installation);
   const std::string path = installation.value_file(3);
   const std::string startup = installation.level_dir(3) + "/startup";
   std::string documents[2];
@@ -103,10 +108,7 @@ TEST(SaveKill, AKilledSaveLeavesTheOldOrTheNewFileWholeAndAtMostOneTemporary) {
 
 TEST(SaveKill, AKilledSaveOverABrokenFileLeavesAFileAndTheBrokenContentKept) {
   Installation installation;
-  installation.define("kv_gateway.dpx",
-                      definitions("<Application name=\"A\"><Pref name=\"Count\" type=\"int\" "
-                                  "value=\"0\"/></Application>"));
-  installation.start();
+  start(installation);
   const std::string path = installation.value_file(3);
   const std::string startup = installation.level_dir(3) + "/startup";
   // Each round's broken file, put in place whole and read (and refused) again.

@@ -45,7 +45,8 @@ struct CFI_file_identity_s {
   long long modified_seconds = 0;
   long modified_nanoseconds = 0;
 };
-// The identity of the file at path, symbolic links followed.
+// The identity of the file at path, symbolic links followed; any thread may ask (the name is
+// not checked).
 void CFI_ask_file_identity(const char* path, CFI_file_identity_s* identity);
 inline bool CFI_is_same_file(const CFI_file_identity_s& a, const CFI_file_identity_s& b) {
   return a.exists == b.exists && a.device == b.device && a.inode == b.inode && a.size == b.size &&

@@ -59,15 +59,13 @@ class veru_parsed_file {
   bool is_unchanged() const;
   // The identity of the file as it was before it was parsed (exists is false when it was not
   // there).
-  CFI_file_identity_s file_identity() const;
+  const CFI_file_identity_s& file_identity() const { return identity_.file; }
 
  private:
-  // What tells a file from another put in its place or changed since.
+  // What tells a file from another put in its place or changed since: the file's identity, and
+  // the time of its last change of any kind.
   struct identity_s {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = -1;
-    timespec modified{};
+    CFI_file_identity_s file;
     timespec changed{};
     bool operator==(const identity_s& other) const;
   };
