@@ -100,8 +100,8 @@ TEST_P(ForeignLink, NothingOutOfTheFolderIsMadeChangedOrDeletedByRoot) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Planted, ForeignLink, testing::ValuesIn(PLANTED),
-                         [](const testing::TestParamInfo<Planted>& info) {
-                           return std::string(info.param.name);
+                         [](const testing::TestParamInfo<Planted>& param_info) {
+                           return std::string(param_info.param.name);
                          });
 
 TEST(ForeignFiles, TheLockFileNeitherHangsNorLocksOutTheLevelsOwnUser) {

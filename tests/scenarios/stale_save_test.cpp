@@ -81,6 +81,6 @@ TEST_P(StaleSave, IsRefusedUntilTheLevelIsReadAgainUnderItsLock) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ByAnotherWriter, StaleSave, testing::ValuesIn(CHANGES),
-                         [](const testing::TestParamInfo<Change>& info) {
-                           return std::string(info.param.name);
+                         [](const testing::TestParamInfo<Change>& param_info) {
+                           return std::string(param_info.param.name);
                          });
