@@ -189,30 +189,3 @@ TEST(Files, ANewLockFileTakesTheAccessOfItsModel) {
   int handle = -1;
   EXPECT_EQ(CFI_lock_file((dir / "other.lock").c_str(), nullptr, 0, &handle), EACCES);
 }
-
-TEST(Files, CopiesThatReplaceNothingFollowNoLinkAndKeptNamesShareTheFile) {
-  TempDir dir;
-  write_file(dir / "source", "style");
-  ASSERT_EQ(symlink((dir / "elsewhere").c_str(), (dir / "target").c_str()), 0);
-  EXPECT_EQ(CFI_copy_file((dir / "source").c_str(), (dir / "target").c_str(), 0), EEXIST);
-  EXPECT_FALSE(file_exists(dir / "elsewhere"));
-  EXPECT_EQ(CFI_copy_file((dir / "source").c_str(), (dir / "new").c_str(), 0), 0);
-  EXPECT_EQ(read_file(dir / "new"), "style");
-
-  EXPECT_EQ(CFI_keep_file_as((dir / "new").c_str(), (dir / "kept").c_str()), 0);
-  EXPECT_EQ(CFI_keep_file_as((dir / "new").c_str(), (dir / "kept").c_str()), EEXIST);
-  CFI_file_identity_s kept;
-  CFI_file_identity_s written;
-  CFI_ask_file_identity((dir / "kept").c_str(), &kept);
-  EXPECT_EQ(read_file(dir / "kept"), "style");
-  // A replacement is a new file: the kept name holds the old one, and the identity the
-  // replacement reports is that of the file now at the name.
-  EXPECT_EQ(CFI_replace_file((dir / "new").c_str(), "new", 3, &written), 0);
-  CFI_file_identity_s now;
-  CFI_ask_file_identity((dir / "new").c_str(), &now);
-  EXPECT_TRUE(CFI_is_same_file(written, now));
-  EXPECT_FALSE(CFI_is_same_file(written, kept));
-  EXPECT_EQ(read_file(dir / "kept"), "style");
-  CFI_ask_file_identity((dir / "missing").c_str(), &now);
-  EXPECT_FALSE(now.exists);
-}

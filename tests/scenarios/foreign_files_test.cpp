@@ -1,6 +1,5 @@
 // A level folder that others can write: a save by root follows no link that another user planted
-// there to a file out of the folder, and the lock file can neither hang an editor nor lock out the
-// level's own user.
+// there to a file out of the folder.
 #include "installation.h"
 
 #include <sys/stat.h>
@@ -16,14 +15,6 @@ void start(const Installation& installation) {
                                   "value=\"0\"/></Application>"));
   installation.write("base/kvrn/xsl/dpv.xsl", "<style/>");
   installation.start();
-}
-
-int save_count(int value, std::string* reason) {
-  static_cast<VERU_pref_int*>(pref("Count"))->set_int(value, 2);
-  char* text = nullptr;
-  const int code = VERU_save_level(2, &text);
-  *reason = taken(text);
-  return code;
 }
 
 // Every file of a folder with its contents.
@@ -85,8 +76,10 @@ TEST_P(ForeignLink, NothingOutOfTheFolderIsMadeChangedOrDeletedByRoot) {
   const std::map<std::string, std::string> before = contents_of(outside);
   start(installation);
 
-  std::string reason;
-  EXPECT_EQ(save_count(7, &reason), planted.code) << reason;
+  static_cast<VERU_pref_int*>(pref("Count"))->set_int(7, 2);
+  char* text = nullptr;
+  EXPECT_EQ(VERU_save_level(2, &text), planted.code);
+  const std::string reason = taken(text);
   EXPECT_NE(reason.find(planted.said), std::string::npos) << reason;
   // Only a link to the link owner's own file is followed, and only that file changes.
   const std::string victim = read_file(outside + "/victim.dpv");
@@ -103,42 +96,3 @@ INSTANTIATE_TEST_SUITE_P(Planted, ForeignLink, testing::ValuesIn(PLANTED),
                          [](const testing::TestParamInfo<Planted>& param_info) {
                            return std::string(param_info.param.name);
                          });
-
-TEST(ForeignFiles, TheLockFileNeitherHangsNorLocksOutTheLevelsOwnUser) {
-  if (!can_give_files_away()) GTEST_SKIP() << "a level of another user needs root";
-  Installation installation;
-  const std::string folder = installation.level_dir(2) + "/startup";
-  const std::string path = installation.value_file(2);
-  const std::string lock = path + ".lock";
-  installation.write_values(2, values(entry("Count", "1")));
-  ASSERT_EQ(chmod(path.c_str(), 0660), 0);
-  for (const std::string& owned : {folder, path}) {
-    ASSERT_EQ(chown(owned.c_str(), OTHER_USER, OTHER_USER), 0);
-  }
-  // A FIFO that nobody may write is refused at once, not waited on.
-  ASSERT_EQ(mkfifo(lock.c_str(), 0444), 0);
-  start(installation);
-  std::string reason;
-  EXPECT_EQ(save_count(2, &reason), VERU_ERROR_VALUE_FILE_SAVE);
-  EXPECT_EQ(reason, lock +
-                        ": is a FIFO, not a regular file, so the level's lock cannot be taken "
-                        "there; remove it");
-  // Made by root under a mask that keeps others out, the lock file is the level user's.
-  ASSERT_EQ(unlink(lock.c_str()), 0);
-  const mode_t mask = umask(077);
-  EXPECT_EQ(save_count(3, &reason), 0) << reason;
-  umask(mask);
-  struct stat status {};
-  ASSERT_EQ(stat(lock.c_str(), &status), 0);
-  EXPECT_EQ(status.st_mode & 07777, 0660u);
-  EXPECT_EQ(status.st_uid, OTHER_USER);
-  EXPECT_EQ(status.st_gid, OTHER_USER);
-  // A folder nobody may write is refused before any lock file is made.
-  ASSERT_EQ(unlink(lock.c_str()), 0);
-  ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
-  const WithoutFileOverrides as_others_are;
-  char* text = nullptr;
-  EXPECT_EQ(VERU_lock_level(2, &text), VERU_ERROR_LEVEL_NOT_WRITEABLE);
-  EXPECT_EQ(taken(text), path + ": not writeable");
-  EXPECT_FALSE(file_exists(lock));
-}

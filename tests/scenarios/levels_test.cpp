@@ -151,6 +151,12 @@ TEST(Levels, WriteabilityFollowsTheDirectoryAndTheFile) {
   EXPECT_TRUE(VERU_is_level_writeable(2));
   chmod(startup.c_str(), 0555);
   EXPECT_FALSE(VERU_is_level_writeable(2));
+  {
+    // Nor is a lock file made there, for root either.
+    const WithoutFileOverrides as_others_are;
+    EXPECT_EQ(VERU_lock_level(2, nullptr), VERU_ERROR_LEVEL_NOT_WRITEABLE);
+    EXPECT_FALSE(file_exists(installation.value_file(2) + ".lock"));
+  }
   chmod(startup.c_str(), 0755);
   // Character checking is the host's again afterwards.
   EXPECT_TRUE(CFI_is_character_checking_enable());
