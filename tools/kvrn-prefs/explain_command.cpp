@@ -64,37 +64,36 @@ void print_level(VERU_pref* pref, int level) {
   std::printf("\n");
 }
 
-std::string level_json(VERU_pref* pref, int level) {
+json_document level_json(VERU_pref* pref, int level) {
   const VERU_recorded_value* entry = pref->ask_recorded_value(level);
   const bool has_comment = entry && !TEXT_is_null_text(entry->ask_comment());
-  return json_object({
-      {"level", std::to_string(level)},
-      {"name", json_string(level_name(level))},
-      {"entry", json_bool(entry != nullptr)},
-      {"value", entry ? json_value(pref, entry->ask_value()) : "null"},
-      {"display", entry ? json_string(shown_value(pref, entry->ask_value())) : "null"},
-      {"locked_here", json_bool(entry && pref->is_locked_at(level))},
-      {"locked_by_default", json_bool(VERU_is_level_locked_by_default(level))},
-      {"modified", entry ? json_string(date_text(entry->ask_modification_date())) : "null"},
-      {"comment", has_comment ? json_string(text_of(entry->ask_comment())) : "null"},
-      {"carried", json_bool(level > 0 && is_carried(level, pref->ask_name()))},
-  });
+  return {
+      {"level", level},
+      {"name", level_name(level)},
+      {"entry", entry != nullptr},
+      {"value", entry ? json_value(pref, entry->ask_value()) : json_document(nullptr)},
+      {"display", json_optional(entry, entry ? shown_value(pref, entry->ask_value()) : "")},
+      {"locked_here", entry && pref->is_locked_at(level)},
+      {"locked_by_default", VERU_is_level_locked_by_default(level)},
+      {"modified", json_optional(entry, entry ? date_text(entry->ask_modification_date()) : "")},
+      {"comment", json_optional(has_comment, has_comment ? text_of(entry->ask_comment()) : "")},
+      {"carried", level > 0 && is_carried(level, pref->ask_name())},
+  };
 }
 
 int print_json(VERU_pref* pref, const std::vector<std::pair<std::string, std::string>>& sources) {
-  json_fields fields = pref_json_fields(pref);
-  std::vector<std::string> files;
+  json_document fields = pref_json_fields(pref);
+  json_document files = json_document::array();
   for (const auto& source : sources) {
-    files.push_back(
-        json_object({{"file", json_string(source.first)}, {"role", json_string(source.second)}}));
+    files.push_back({{"file", source.first}, {"role", source.second}});
   }
-  std::vector<std::string> levels;
+  json_document levels = json_document::array();
   for (int level = 0; level <= 3; ++level) levels.push_back(level_json(pref, level));
-  fields.insert(fields.end(), {{"files", json_array(files)},
-                               {"constraint", json_string(constraint_text(pref->ask_data()))},
-                               {"levels", json_array(levels)},
-                               {"queries_answer", json_value(pref, pref->loaded_value())}});
-  std::printf("%s\n", json_object(fields).c_str());
+  fields["files"] = files;
+  fields["constraint"] = constraint_text(pref->ask_data());
+  fields["levels"] = levels;
+  fields["queries_answer"] = json_value(pref, pref->loaded_value());
+  print_json_document(fields);
   return EXIT_OK;
 }
 

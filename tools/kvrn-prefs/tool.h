@@ -3,6 +3,8 @@
 
 #include <veru.h>
 
+#include "json.h"
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -68,9 +70,9 @@ int locked_from(VERU_pref* pref);
 int value_source(VERU_pref* pref);
 // A value of the preference as JSON: a number, true or false, a string, or for a string list
 // an array of its items; null for none.
-std::string json_value(const VERU_pref* pref, const VERU_value* value);
-// The fields that describe a preference in the JSON of list, find and explain.
-std::vector<std::pair<std::string, std::string>> pref_json_fields(VERU_pref* pref);
+json_document json_value(const VERU_pref* pref, const VERU_value* value);
+// The object that describes a preference in the JSON of list, find and explain.
+json_document pref_json_fields(VERU_pref* pref);
 // Whether an application is the one a person names by its name or context-help tag; any
 // application when wanted is empty.
 bool application_matches(const VERU_group* application, const std::string& wanted);
