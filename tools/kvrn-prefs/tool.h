@@ -25,6 +25,9 @@ enum : unsigned {
   OPTION_CHANGED = 1u << 6,
   OPTION_HTML = 1u << 7,
   OPTION_OUTPUT = 1u << 8,
+  OPTION_PORT = 1u << 9,
+  OPTION_NO_BROWSER = 1u << 10,
+  OPTION_IDLE_TIMEOUT = 1u << 11,
 };
 
 struct command_line_s {
@@ -40,6 +43,9 @@ struct command_line_s {
   bool changed = false;         // --changed
   bool html = false;            // --html
   std::string output;           // -o, --output FILE
+  std::string port;             // --port
+  bool no_browser = false;      // --no-browser
+  std::string idle_timeout;     // --idle-timeout
   bool verbose = false;         // -v, --verbose
   unsigned given = 0;           // the OPTION_* bits of the options given
 };
@@ -111,3 +117,4 @@ int run_comment(const command_line_s& line);
 int run_level_lock(const command_line_s& line);
 int run_report(const command_line_s& line);
 int run_validate(const command_line_s& line);
+int run_edit(const command_line_s& line);
