@@ -321,6 +321,10 @@ struct VERU_pref_view_s {
 int VERU_describe_pref(const char* name, int level, VERU_pref_view_s** view);
 void VERU_free_pref_view(VERU_pref_view_s* view);
 
+// The preference's type as definition files name it: "int", "real", "logical", "string" or
+// "string_list". The library's own text.
+const char* VERU_ask_pref_type_name(const VERU_pref_s* pref);
+
 // The nodes of the definition tree, as a walk meets them.
 enum {
   VERU_TREE_APPLICATION = 1,

@@ -38,7 +38,7 @@ int run_get(const command_line_s& line) {
     return EXIT_OK;
   }
   print_json_document({{"name", name},
-                       {"type", type_name(pref)},
+                       {"type", VERU_ask_pref_type_name(pref)},
                        {"value", json_value(pref, pref->loaded_value())}});
   return EXIT_OK;
 }

@@ -48,7 +48,7 @@ json_document pref_json_fields(VERU_pref* pref) {
   return {
       {"name", pref->ask_name()},
       {"title", json_text_of(pref->ask_title())},
-      {"type", type_name(pref)},
+      {"type", VERU_ask_pref_type_name(pref)},
       {"application", json_text_of(pref->ask_application_name())},
       {"category", json_text_of(pref->ask_category_name())},
       {"tab", json_text_of(pref->ask_tab_name())},

@@ -65,8 +65,6 @@ std::string shown_value(const VERU_pref* pref, const VERU_value* value);
 // The effective value at the level as the library displays it (an enumeration member's name),
 // but a string list as its items separated by ", ".
 std::string displayed_value(VERU_pref* pref, int level);
-// The preference's type as definition files name it.
-const char* type_name(const VERU_pref* pref);
 std::string text_of(const TEXT_s* text);
 std::string date_text(int time);
 

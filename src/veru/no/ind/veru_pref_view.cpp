@@ -27,15 +27,6 @@ struct owned_view_s : VERU_pref_view_s {
   }
 };
 
-const char* type_name(const VERU_pref* pref) {
-  const int type = pref->class_id();
-  if (type == VERU_pref_int_c) return "int";
-  if (type == VERU_pref_real_c) return "real";
-  if (type == VERU_pref_logical_c) return "logical";
-  if (type == VERU_pref_string_c) return "string";
-  return "string_list";
-}
-
 const VERU_data_enum* members_of(const VERU_pref* pref) {
   const VERU_data* data = const_cast<VERU_pref*>(pref)->ask_data();
   return data && OM_is_subclass(data->class_id(), VERU_data_enum_c)
@@ -135,7 +126,7 @@ int source_at(VERU_pref* pref, int level) {
 
 void describe(VERU_pref* pref, int level, owned_view_s* view) {
   view->name = view->keep(std::string(pref->ask_name()));
-  view->type = type_name(pref);
+  view->type = VERU_ask_pref_type_name(pref);
   view->title = view->keep(pref->ask_title());
   view->description = view->keep(pref->ask_desc());
   view->unit = view->keep(pref->ask_unit());
@@ -173,6 +164,16 @@ void describe(VERU_pref* pref, int level, owned_view_s* view) {
 }
 
 }  // namespace
+
+const char* VERU_ask_pref_type_name(const VERU_pref_s* pref) {
+  const int type = pref->class_id();
+  if (type == VERU_pref_int_c) return "int";
+  if (type == VERU_pref_real_c) return "real";
+  if (type == VERU_pref_logical_c) return "logical";
+  if (type == VERU_pref_string_c) return "string";
+  if (type == VERU_pref_string_list_c) return "string_list";
+  return OM_ask_class_name(type);
+}
 
 int VERU_describe_pref(const char* name, int level, VERU_pref_view_s** view) {
   *view = nullptr;
