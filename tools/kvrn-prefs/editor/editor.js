@@ -183,7 +183,7 @@ function showOutcome(answer) {
 // ---- widgets ------------------------------------------------------------------------------
 
 function describedBy(pref) {
-  return [idOf(pref.name, "desc"), idOf(pref.name, "reason"), idOf(pref.name, "lock")].join(" ");
+  return ["state", "desc", "reason", "lock"].map((part) => idOf(pref.name, part)).join(" ");
 }
 
 function fieldProps(pref, disabled) {
@@ -367,16 +367,17 @@ function widgetFor(pref, value, disabled) {
 function prefRow(pref, showPlace) {
   const locked = isLocked(pref);
   const refusal = pref.refusal && !locked ? pref.refusal : null;
-  const disabled = Boolean(pref.refusal);
+  const disabled = Boolean(pref.refusal) || !pref.enabled;
   const pendingChange = state.pending.get(pref.name) || {};
   const value = pendingValue(pref);
   const head = element("div", {class: "pref-head"},
     element("h3", {id: idOf(pref.name, "title")},
       element("label", {for: idOf(pref.name, "field"), text: pref.title || pref.name})),
     element("span", {class: "name", text: pref.name}),
-    isModified(pref) && !pendingChange.reset ? element("span", {class: "badge modified", text: "modified at this level"}) : null,
-    locked ? element("span", {class: "badge lock", text: "locked at " + levelWords(pref.lock_level)}) : null,
-    pref.restart ? element("span", {class: "badge restart", text: "applies after restart"}) : null);
+    element("span", {id: idOf(pref.name, "state"), class: "pref-head"},
+      isModified(pref) && !pendingChange.reset ? element("span", {class: "badge modified", text: "modified at this level"}) : null,
+      locked ? element("span", {class: "badge lock", text: "locked at " + levelWords(pref.lock_level)}) : null,
+      pref.restart ? element("span", {class: "badge restart", text: "applies after restart"}) : null));
   const row = element("section", {class: "pref" + (locked ? " locked" : "") + (state.pending.has(pref.name) ? " changed" : ""),
     id: idOf(pref.name, "row"), "aria-labelledby": idOf(pref.name, "title"),
     "data-modified": String(pref.modified), "data-locked": String(locked)}, head);
@@ -442,15 +443,18 @@ function render() {
   for (const node of data.tree) {
     if (node.kind !== "pref") {
       place[node.kind] = node.name;
-      if (node.kind !== "group") place.group = null;
+      if (node.kind === "group") place.groupDepth = node.depth;
+      else place.group = null;
       if (node.kind === "application") place.category = place.tab = null;
       if (node.kind === "category") place.tab = null;
       continue;
     }
     const pref = data.prefs[node.name];
     if (!pref || !pref.visible) continue;
+    // A preference after its tab's group has ended sits on the tab itself.
+    const inGroup = place.group && node.depth > place.groupDepth;
     Object.assign(pref, {application: place.application, category: place.category, tab: place.tab,
-                         group: place.group || null});
+                         group: inGroup ? place.group : null});
     if (filtering) {
       if (!matches(pref, words) || (onlyModified && !pref.modified) || (onlyLocked && !isLocked(pref))) continue;
     } else if (!state.tab || pref.application !== state.tab.application || pref.category !== state.tab.category ||
