@@ -78,11 +78,17 @@ class EditorProcess:
             return None
 
     def stop(self):
+        """Ends the editor as Ctrl+C would; fails unless it ends cleanly (status 0, which under
+        the sanitizers also means no leak and no fault)."""
         if self.process.poll() is None:
             self.process.send_signal(signal.SIGTERM)
-            if self.wait(10) is None:
+            if self.wait(30) is None:
                 self.process.kill()
                 self.process.wait()
+        errors = self.process.stderr.read()
         self.process.stdout.close()
         self.process.stderr.close()
         shutil.rmtree(self.dir, ignore_errors=True)
+        if self.process.returncode != 0:
+            raise AssertionError("kvrn-prefs edit ended with status %d:\n%s"
+                                 % (self.process.returncode, errors[-4000:]))
