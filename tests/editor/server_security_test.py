@@ -2,10 +2,12 @@
 listens on the loopback address only."""
 import http.client
 import json
+import os
+import subprocess
 import time
 import unittest
 
-from editor_process import EditorProcess
+from editor_process import BINARY, EXAMPLES, EditorProcess, refuse_without_setup
 
 CHANGE = json.dumps({"level": 3, "changes": [{"name": "Gateway_Autosave_Interval", "value": "7"}]})
 
@@ -113,6 +115,29 @@ class ServerLifetime(unittest.TestCase):
         self.assertEqual(idle.wait(10), 0)
         self.assertGreaterEqual(time.monotonic() - started, 0.5)
         self.assertIn("idle", idle.process.stdout.read())
+
+
+class CommandLine(unittest.TestCase):
+    def test_wrong_command_lines_are_refused_before_serving(self):
+        refuse_without_setup()
+        environment = dict(os.environ, KVRN_BASE_DIR=EXAMPLES,
+                           KVRN_SITE_DIR=os.path.join(EXAMPLES, "site"),
+                           KVRN_GROUP_DIR=os.path.join(EXAMPLES, "group"),
+                           KVRN_USER_DIR=os.path.join(EXAMPLES, "user"))
+        cases = [
+            (["extra"], "edit takes no arguments"),
+            (["--port", "70000"], "--port takes a port number"),
+            (["--port", "http"], "--port takes a port number"),
+            (["--level", "defaults"], "--level takes site, group or user"),
+            (["--idle-timeout", "soon"], "--idle-timeout takes a number of seconds"),
+        ]
+        for arguments, message in cases:
+            with self.subTest(" ".join(arguments)):
+                run = subprocess.run([BINARY, "edit", "--no-browser", *arguments], env=environment,
+                                     capture_output=True, text=True, timeout=30)
+                self.assertEqual(run.returncode, 2)
+                self.assertIn(message, run.stderr)
+                self.assertEqual(run.stdout, "")
 
 
 if __name__ == "__main__":
