@@ -4,6 +4,8 @@
 #include <httplib.h>
 #include <sys/random.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <thread>
 
@@ -66,6 +68,7 @@ struct editor_server::impl_s {
   httplib::Server http;
   std::string token;
   std::thread thread;
+  std::atomic<bool> listening_ended{false};
 
   impl_s(editor_loop& editor, int edited) : loop(editor), level(edited) {}
 
@@ -199,7 +202,15 @@ std::string editor_server::url() const {
 }
 
 void editor_server::start() {
-  impl_->thread = std::thread([this] { impl_->http.listen_after_bind(); });
+  impl_->thread = std::thread([this] {
+    impl_->http.listen_after_bind();
+    impl_->listening_ended = true;
+  });
+  // Stopping a server that has not begun to listen does nothing, and it would listen on: wait
+  // until it listens (or has failed to), so that a stop at any time after this ends it.
+  while (!impl_->http.is_running() && !impl_->listening_ended) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
 }
 
 void editor_server::stop() {
