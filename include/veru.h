@@ -233,6 +233,141 @@ int VERU_edit_reset(const char* name, int level, char** reason);
 // then follows it (VERU_set_level_locked_by_default). Site and group levels only.
 int VERU_edit_level_lock(int level, bool locked_by_default, char** reason);
 
+// Answers what VERU_edit_value would answer for the same arguments (0, or its code and reason),
+// without changing anything: for checking what a person types as they type it.
+int VERU_check_value(const char* name, int level, const char* text, char** reason);
+
+// ---- the editor model ---------------------------------------------------------------------
+// Everything a preferences dialog shows, so that no host assembles it from the classes: the
+// tree of applications, categories, tabs and groups in definition order with the preferences
+// of each, and for one preference a view of its description, widget, constraint and levels.
+
+// The widget that a preference's definition names (its last widget element).
+enum {
+  VERU_WIDGET_NONE = 0,
+  VERU_WIDGET_INTEGER = 1,          // "Integer": a number field
+  VERU_WIDGET_INTEGER_SCALE = 2,    // "IntegerScale": a bounded integer, as a slider
+  VERU_WIDGET_REAL = 3,             // "Real"
+  VERU_WIDGET_REAL_SCALE = 4,       // "RealScale"
+  VERU_WIDGET_TOGGLE = 5,           // "Toggle": two members, one of them off
+  VERU_WIDGET_OPTION_MENU = 6,      // "OptionMenu": one of the members
+  VERU_WIDGET_RADIO_BOX = 7,        // "RadioBox"
+  VERU_WIDGET_COLOR = 8,            // "Color": colour numbers 1 to 216 and the members
+  VERU_WIDGET_COLOR_OPTION = 9,     // "ColorOption": one of the colour members
+  VERU_WIDGET_COLOR_TOGGLE = 10,    // "ColorToggle": the one colour member, or not
+  VERU_WIDGET_STRING = 11,          // "String"
+  VERU_WIDGET_WIDE_STRING = 12,     // "Widestring"
+  VERU_WIDGET_FILE = 13,            // "BrowseFileSel": a file path
+  VERU_WIDGET_DIRECTORY = 14,       // "BrowseDirSel": a directory path
+  VERU_WIDGET_MULTI_LINE_TEXT = 15  // "MultiLineText": a string list, one item a line
+};
+// The definition files' element name of a widget ("IntegerScale"); null for VERU_WIDGET_NONE and
+// numbers that are no widget. The library's own text.
+const char* VERU_ask_widget_name(int widget);
+
+enum {
+  VERU_CONSTRAINT_NONE = 0,
+  VERU_CONSTRAINT_ENUM = 1,   // one of the members
+  VERU_CONSTRAINT_COLOR = 2,  // colour numbers 1 to 216 and the members
+  VERU_CONSTRAINT_RANGE = 3   // between the bounds that are present
+};
+
+// Texts in a view are UTF-8 and belong to the view; null where there is nothing to say.
+// Values are written as VERU_edit_value and VERU_check_value take them back (a string list in
+// its encoded form); displays as a person reads them (a member's name, list items by spaces).
+struct VERU_view_member_s {
+  const char* value;
+  const char* label;
+  const char* bitmap;
+};
+
+struct VERU_view_bound_s {
+  bool present;
+  bool inclusive;
+  const char* value;
+  const char* label;
+};
+
+// What one level records for the preference.
+struct VERU_view_level_s {
+  bool defined;       // level 0 always is
+  bool has_entry;     // the level records a value (and maybe a lock and a comment)
+  const char* value;  // null without an entry
+  const char* display;
+  bool locks;              // the level locks the preference for the levels above it
+  bool locked_by_default;  // the level locks every preference it has no entry for
+  int modified;            // host clock seconds; 0 without an entry
+  const char* comment;
+  bool carried;  // the level's file holds an entry of this name that its load ignored
+};
+
+struct VERU_pref_view_s {
+  const char* name;
+  const char* type;  // "int", "real", "logical", "string" or "string_list"
+  const char* title;
+  const char* description;
+  const char* unit;
+  const char* application;
+  const char* category;
+  const char* tab;
+  const char* group;       // null when the preference sits directly on its tab
+  int widget;              // VERU_WIDGET_*
+  const char* toggle_off;  // the value a toggle shows as off; null for other widgets
+  int constraint;          // VERU_CONSTRAINT_*
+  int member_count;        // of an enumeration or colours
+  const VERU_view_member_s* members;
+  VERU_view_bound_s lower, upper;  // of a range
+  const char* range_text;          // a range as "[>=1 <=120]"
+  const char* default_value;       // the definitions' default (level 0)
+  const char* default_display;
+  const char* effective_value;  // the value in force at the level asked about
+  const char* effective_display;
+  int source;               // the level that supplies it
+  const char* query_value;  // what the queries answer (VERU_ask_*), which follows the edits
+  VERU_view_level_s levels[4];
+  int lock_level;            // the lowest level that locks the preference; -1 for none
+  const char* lock_comment;  // that level's comment on its entry: who locked it and why
+  int level;                 // the level asked about
+  int change_refusal;  // 0 when the level may change the preference, else the code an edit gets
+  const char* change_reason;  // why not, in words a person can act on
+  bool level_writeable;       // the level's file can be written (VERU_is_level_writeable)
+  bool modified;              // the level asked about records a value of its own (above 0)
+  bool visible;               // the host's visibility callback, true without one
+  bool enabled;               // VERU_is_enabled
+  bool restart;               // a change applies only after the host restarts
+};
+
+// Describes the preference as the level (0 to 3) sees it. 0 with *view a new view that the
+// caller releases with VERU_free_pref_view; VERU_ERROR_UNKNOWN_PREF, with *view null, when no
+// preference has the name, or a level outside 0 to 3 (VERU_ERROR_LEVEL_NOT_CHANGEABLE). Never
+// raises.
+int VERU_describe_pref(const char* name, int level, VERU_pref_view_s** view);
+void VERU_free_pref_view(VERU_pref_view_s* view);
+
+// The preference's type as definition files name it: "int", "real", "logical", "string" or
+// "string_list". The library's own text.
+const char* VERU_ask_pref_type_name(const VERU_pref_s* pref);
+
+// The nodes of the definition tree, as a walk meets them.
+enum {
+  VERU_TREE_APPLICATION = 1,
+  VERU_TREE_CATEGORY = 2,
+  VERU_TREE_TAB = 3,
+  VERU_TREE_GROUP = 4,  // a group inside a tab
+  VERU_TREE_PREF = 5
+};
+struct VERU_tree_node_s {
+  int kind;             // VERU_TREE_*
+  int depth;            // 1 for an application
+  const char* name;     // a group's display name (UTF-8) or a preference's name; the library's
+  VERU_group_s* group;  // the node for groups, the preference's parent for preferences
+  VERU_pref_s* pref;    // null for groups
+};
+// Calls visit for every application, category, tab, group and preference in definition order:
+// a group before what it holds, a tab's preferences and groups in the order the files give
+// them. visit returns false to end the walk. The node lives until visit returns.
+void VERU_walk_pref_tree(bool (*visit)(const VERU_tree_node_s* node, void* data), void* data);
+
 // ---- application folders ------------------------------------------------------------------
 // Per-user folders of the host, made when missing; paths are kept for the life of the process
 // and nobody frees them. Null when no usable folder can be found or made.

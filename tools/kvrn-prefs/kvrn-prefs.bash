@@ -17,7 +17,7 @@ _kvrn_prefs() {
       installation+=("${COMP_WORDS[i]}" "${COMP_WORDS[i + 1]}")
       ((i++))
       ;;
-    --level | --comment | --output | -o) ((i++)) ;;
+    --level | --comment | --output | -o | --port | --idle-timeout) ((i++)) ;;
     -*) ;;
     *)
       if [[ -z $command ]]; then
@@ -40,7 +40,7 @@ _kvrn_prefs() {
     mapfile -t COMPREPLY < <(compgen -f -- "$cur")
     return
     ;;
-  --comment | --lang) return ;;
+  --comment | --lang | --port | --idle-timeout) return ;;
   *)
     if [[ $cur == -* ]]; then
       words=$("$program" complete options "$command" 2>/dev/null)

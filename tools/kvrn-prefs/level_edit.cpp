@@ -102,6 +102,28 @@ edit_outcome_s refused_edit(const std::string& what, int code, char* reason,
   return {refuse(EXIT_REFUSED, what + ": " + taken(reason) + nearest), "", {}};
 }
 
+std::string locked_edit(int level, bool replace_broken,
+                        const std::function<level_change_s(bool over_broken)>& change) {
+  level_lock lock(level);
+  std::string refusal;
+  if (const int code = lock.take(&refusal)) {
+    return (code == VERU_ERROR_LEVEL_NOT_WRITEABLE ? "nothing was saved: "
+                                                   : "the level cannot be edited now: ") +
+           refusal;
+  }
+  bool over_broken = false;
+  if (refusal = reload_level(level, replace_broken, &over_broken); !refusal.empty()) {
+    return refusal;
+  }
+  const level_change_s changed = change(over_broken);
+  if (!changed.refusal.empty() || !changed.save) return changed.refusal;
+  // The broken file stays where it is unless there is a change to save in its place.
+  if (refusal = save_level(level, over_broken); !refusal.empty()) {
+    return "nothing was saved: " + refusal;
+  }
+  return "";
+}
+
 int edit_level(const command_line_s& line, int level,
                const std::function<edit_outcome_s()>& change) {
   if (!VERU__is_level_defined(level)) {
@@ -109,26 +131,15 @@ int edit_level(const command_line_s& line, int level,
                   std::string("the ") + level_name(level) + " level is not defined: " +
                       taken(VERU_ask_level_undefined_reason(level)) + " (see kvrn-prefs levels)");
   }
-  level_lock lock(level);
-  std::string refusal;
-  if (const int code = lock.take(&refusal)) {
-    return refuse(EXIT_REFUSED,
-                  (code == VERU_ERROR_LEVEL_NOT_WRITEABLE ? "nothing was saved: "
-                                                          : "the level cannot be edited now: ") +
-                      refusal);
-  }
-  bool over_broken = false;
-  if (refusal = reload_level(level, line.replace_broken, &over_broken); !refusal.empty()) {
-    return refuse(EXIT_REFUSED, refusal);
-  }
-  // A lock that a lower level's broken file holds is missing: the change may be ignored later.
-  warn_about_failed_levels(level - 1);
-  const edit_outcome_s outcome = change();
+  edit_outcome_s outcome;
+  const std::string refusal = locked_edit(level, line.replace_broken, [&](bool) -> level_change_s {
+    // A lock that a lower level's broken file holds is missing: the change may be ignored later.
+    warn_about_failed_levels(level - 1);
+    outcome = change();
+    return {outcome.status == EXIT_OK, ""};
+  });
+  if (!refusal.empty()) return refuse(EXIT_REFUSED, refusal);
   if (outcome.status != EXIT_OK) return outcome.status;
-  // The broken file stays where it is unless there is a change to save in its place.
-  if (refusal = save_level(level, over_broken); !refusal.empty()) {
-    return refuse(EXIT_REFUSED, "nothing was saved: " + refusal);
-  }
   std::printf("%s at the %s level, saved in %s\n", outcome.done.c_str(), level_name(level),
               VERU__ask_level_filename(level));
   for (VERU_pref* pref : outcome.watched) {

@@ -88,22 +88,39 @@ bool level_locks(VERU_pref* pref, int level) {
                                          : VERU_is_level_locked_by_default(level);
 }
 
-veru_refusal_s edit_value(const char* name, int level, const char* text) {
-  VERU_pref* pref = nullptr;
-  if (veru_refusal_s refusal = edit_target(name, level, &pref)) return refusal;
-  if (veru_refusal_s refusal = lock_refusal(pref, level)) return refusal;
+// The new value that text gives the preference at the level, or why an edit would refuse it.
+veru_refusal_s value_for_edit(const char* name, int level, const char* text, VERU_pref** pref,
+                              VERU_value** value) {
+  *value = nullptr;
+  if (veru_refusal_s refusal = edit_target(name, level, pref)) return refusal;
+  if (veru_refusal_s refusal = lock_refusal(*pref, level)) return refusal;
   veru_refusal_s refusal;
-  VERU_value* value = veru_read_value_text(pref, text, &refusal);
-  if (value) refusal = veru_constraint_refusal(pref, value);
+  *value = veru_read_value_text(*pref, text, &refusal);
+  if (*value) refusal = veru_constraint_refusal(*pref, *value);
   if (refusal) {
     // What a person reads in a list of members is the member's name.
-    OM_delete_object(value);
-    value = veru_member_named(pref, text);
-    if (!value) return refusal;
+    OM_delete_object(*value);
+    *value = veru_member_named(*pref, text);
+    if (!*value) return refusal;
   }
+  return {};
+}
+
+veru_refusal_s edit_value(const char* name, int level, const char* text) {
+  VERU_pref* pref = nullptr;
+  VERU_value* value = nullptr;
+  if (veru_refusal_s refusal = value_for_edit(name, level, text, &pref, &value)) return refusal;
   pref->set_value(value, level);
   refresh_query_value(pref);
   return {};
+}
+
+veru_refusal_s check_value(const char* name, int level, const char* text) {
+  VERU_pref* pref = nullptr;
+  VERU_value* value = nullptr;
+  veru_refusal_s refusal = value_for_edit(name, level, text, &pref, &value);
+  OM_delete_object(value);
+  return refusal;
 }
 
 veru_refusal_s edit_lock(const char* name, int level, bool locked) {
@@ -175,6 +192,15 @@ veru_refusal_s edit_level_lock(int level, bool locked_by_default) {
 }
 
 }  // namespace
+
+veru_refusal_s veru_change_refusal(VERU_pref* pref, int level) {
+  if (veru_refusal_s refusal = level_refusal(level)) return refusal;
+  return lock_refusal(pref, level);
+}
+
+int VERU_check_value(const char* name, int level, const char* text, char** reason) {
+  return guarded(reason, [&] { return check_value(name, level, text); });
+}
 
 int VERU_edit_value(const char* name, int level, const char* text, char** reason) {
   return guarded(reason, [&] { return edit_value(name, level, text); });
