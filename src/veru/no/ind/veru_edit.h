@@ -32,3 +32,5 @@ VERU_value* veru_member_named(VERU_pref* pref, const char* text);
 veru_refusal_s veru_constraint_refusal(VERU_pref* pref, const VERU_value* value);
 // "level 1 (site)".
 std::string veru_level_text(int level);
+// Makes queries answer the value of the highest level that no lock below hides.
+void veru_refresh_query_value(VERU_pref* pref);
