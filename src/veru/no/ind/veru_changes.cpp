@@ -2,6 +2,7 @@
 // preference's state before and after a change, compared.
 #include "veru_changes.h"
 
+#include <algorithm>
 #include <cstring>
 #include <deque>
 #include <utility>
@@ -248,6 +249,11 @@ void veru_change_batch::deliver() {
     record.new_lock_level = after.lock_level;
     records.push_back(std::move(record));
   }
+  // In name order, whatever order the preferences were noted in; level-wide records last.
+  std::sort(records.begin(), records.end(),
+            [](const veru_change_record_s& a, const veru_change_record_s& b) {
+              return std::strcmp(a.name, b.name) < 0;
+            });
   for (veru_change_record_s& record : level_records_) records.push_back(std::move(record));
   noted_.clear();
   index_.clear();

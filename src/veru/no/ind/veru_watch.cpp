@@ -91,11 +91,12 @@ struct watched_file_s {
   std::string path;
   std::string folder;
   std::string name;
-  int level;                // 1 to 3 for a value file, 0 for a definition file
-  bool polled;              // its folder's changes are not reported: its identity is checked
-  file_identity_s seen;     // the file as last read
-  std::size_t content = 0;  // a definition file's content, as the start-up read it
-  std::string failure;      // why the file last failed to load, once told
+  int level;                  // 1 to 3 for a value file, 0 for a definition file
+  bool polled;                // its folder's changes are not reported: its identity is checked
+  file_identity_s seen;       // the file as last read
+  file_identity_s last_poll;  // the file as the last poll found it
+  std::size_t content = 0;    // a definition file's content, as the start-up read it
+  std::string failure;        // why the file last failed to load, once told
   bool pending = false;
   std::int64_t first = 0;
   std::int64_t due = 0;
@@ -136,7 +137,7 @@ void add_file(const std::string& path, int level) {
   file.folder = folder_of(path);
   file.name = name_of(path);
   file.level = level;
-  file.seen = identity_of(path);
+  file.seen = file.last_poll = identity_of(path);
   if (level == 0) file.content = content_hash(path);
   watch->files.push_back(std::move(file));
 }
@@ -190,7 +191,10 @@ void note_changes(std::int64_t now) {
     watch->next_poll = now + watch->poll_ms;
     arm(watch.get());
     for (watched_file_s& file : watch->files) {
-      if (file.polled && identity_of(file.path) != file.seen) mark_changed(&file, now);
+      if (!file.polled) continue;
+      const file_identity_s identity = identity_of(file.path);
+      if (identity != file.last_poll) mark_changed(&file, now);
+      file.last_poll = identity;
     }
   }
   if (!kernel_reports(*watch) && now >= watch->next_full_check) {
