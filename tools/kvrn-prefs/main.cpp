@@ -29,6 +29,10 @@ void store_value(const option_s& option, const std::string& value, command_line_
     line->has_comment = true;
   } else if (option.bit == OPTION_OUTPUT) {
     line->output = value;
+  } else if (option.bit == OPTION_COUNT) {
+    line->count = value;
+  } else if (option.bit == OPTION_TIMEOUT) {
+    line->timeout = value;
   }
 }
 

@@ -23,6 +23,8 @@ enum : unsigned {
   OPTION_CHANGED = 1u << 6,
   OPTION_HTML = 1u << 7,
   OPTION_OUTPUT = 1u << 8,
+  OPTION_COUNT = 1u << 9,
+  OPTION_TIMEOUT = 1u << 10,
 };
 
 struct command_line_s {
@@ -38,6 +40,8 @@ struct command_line_s {
   bool changed = false;         // --changed
   bool html = false;            // --html
   std::string output;           // -o, --output FILE
+  std::string count;            // --count N
+  std::string timeout;          // --timeout S
   bool verbose = false;         // -v, --verbose
   unsigned given = 0;           // the OPTION_* bits of the options given
 };
@@ -109,3 +113,4 @@ int run_comment(const command_line_s& line);
 int run_level_lock(const command_line_s& line);
 int run_report(const command_line_s& line);
 int run_validate(const command_line_s& line);
+int run_watch(const command_line_s& line);
