@@ -99,6 +99,14 @@ const scenario_s SCENARIOS[] = {
        host.run_for(1000);
      },
      {{COUNT_20 + "60" + BY_USER}}},
+    {"ReadAgainForAnEditBeforeTheHostLooks",
+     [](WatchingHost& host, const Installation&) {
+       host.tool({"reset", "Count", "--level", "user"});
+       VERU_set_level_up_to_date(3, false);
+       VERU_reload_values_xml();
+       host.run_for(1000);
+     },
+     {{"Count: 20 -> 10, from 3 -> 0, locked -1 -> -1 [value source]"}}},
     {"ASiteLockHidesTheUsersValue",
      [](WatchingHost& host, const Installation&) {
        host.tool({"lock", "Count", "--level", "site"});

@@ -102,7 +102,8 @@ void veru_reload_levels(std::vector<veru_level_file_s> files, veru_change_batch*
   bool every_pref = false;
   std::vector<level_reload_s> reloads;
   for (veru_level_file_s& file : files) {
-    every_pref |= locks_by_default(file.file) != VERU_is_level_locked_by_default(file.level);
+    every_pref |= file.every_pref ||
+                  locks_by_default(file.file) != VERU_is_level_locked_by_default(file.level);
     reloads.push_back(plan(&file));
   }
   std::vector<VERU_pref*> affected;

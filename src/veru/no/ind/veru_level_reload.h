@@ -11,6 +11,9 @@
 struct veru_level_file_s {
   int level;
   veru_parsed_file file;
+  // What queries answer may differ from what the level records for any preference (the level
+  // was read again without them following), so every preference is compared.
+  bool every_pref = false;
 };
 
 // The level's load state in words, as level-state records give it: "loaded", "no file", "not

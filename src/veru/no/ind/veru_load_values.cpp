@@ -12,6 +12,7 @@
 #include "veru_levels.h"
 #include "veru_module.h"
 #include "veru_parse_pipeline.h"
+#include "veru_watch.h"
 #include "veru_xml.h"
 
 #define VERU_SOURCE "src/veru/no/ind/veru_load_values"
@@ -217,7 +218,9 @@ void veru_remove_level_values(int level) {
 void VERU_reload_values_xml() {
   for (int level = 1; level < VERU_LEVEL_COUNT; ++level) {
     const veru_level_s& entry = veru_level(level);
-    if (entry.defined && !entry.up_to_date) veru_remove_level_values(level);
+    if (!entry.defined || entry.up_to_date) continue;
+    veru_watch_reread(level);
+    veru_remove_level_values(level);
   }
   veru_load_values(false);
 }

@@ -10,6 +10,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "veru_changes.h"
@@ -97,6 +98,7 @@ struct watched_file_s {
   file_identity_s last_poll;  // the file as the last poll found it
   std::size_t content = 0;    // a definition file's content, as the start-up read it
   std::string failure;        // why the file last failed to load, once told
+  bool reread = false;        // the level was read again without queries following
   bool pending = false;
   std::int64_t first = 0;
   std::int64_t due = 0;
@@ -109,6 +111,9 @@ struct watch_s {
   int poll_ms = DEFAULT_POLL_MS;
   std::int64_t next_poll = 0;
   std::int64_t next_full_check = 0;
+  // What queries answered before levels were read again without them following, to compare
+  // with at the next processing.
+  std::unique_ptr<veru_change_batch> reread_changes;
 };
 
 std::unique_ptr<watch_s> watch;
@@ -223,14 +228,14 @@ void settle_value_file(watched_file_s* file, std::int64_t now,
     return;
   }
   const file_identity_s identity = identity_of(file->path);
-  if (identity == file->seen) {
+  if (identity == file->seen && !file->reread) {
     file->pending = false;
     return;
   }
   if (!identity.exists) {
     file->pending = false;
     file->seen = identity;
-    reads->push_back({file->level, {}});
+    reads->push_back({file->level, {}, std::exchange(file->reread, false)});
     return;
   }
   veru_character_checking_off checking_off;
@@ -259,7 +264,7 @@ void settle_value_file(watched_file_s* file, std::int64_t now,
   file->pending = false;
   file->seen = identity;
   file->failure.clear();
-  reads->push_back({file->level, std::move(parsed)});
+  reads->push_back({file->level, std::move(parsed), std::exchange(file->reread, false)});
 }
 
 }  // namespace
@@ -270,6 +275,19 @@ void veru_watch_use_clock(veru_clock_f clock) {
 
 void veru_watch_use_events(veru_file_events* events) {
   injected_events = events;
+}
+
+void veru_watch_reread(int level) {
+  if (!watch) return;
+  if (!watch->reread_changes)
+    watch->reread_changes = std::make_unique<veru_change_batch>(VERU_CAUSE_FILE);
+  watch->reread_changes->before_all(level);
+  for (watched_file_s& file : watch->files) {
+    if (file.level != level) continue;
+    file.reread = true;
+    mark_changed(&file, clock_ms());
+    file.due = file.first;  // nothing to settle: the level was just read
+  }
 }
 
 void veru_watch_saved(int level) {
@@ -332,18 +350,26 @@ int VERU_process_changes(char** reason) {
   if (!watch) return 0;
   const std::int64_t now = clock_ms();
   note_changes(now);
-  veru_change_batch changes(VERU_CAUSE_FILE);
+  // Changes wait with those of a level read again for an editor until that level is read here.
+  std::unique_ptr<veru_change_batch> changes = std::move(watch->reread_changes);
+  if (!changes) changes = std::make_unique<veru_change_batch>(VERU_CAUSE_FILE);
   std::vector<veru_level_file_s> reads;
   for (watched_file_s& file : watch->files) {
     if (!file.pending || now < file.due) continue;
     if (file.level == 0) {
-      settle_definition_file(&file, &changes);
+      settle_definition_file(&file, changes.get());
     } else {
-      settle_value_file(&file, now, &reads, &changes);
+      settle_value_file(&file, now, &reads, changes.get());
     }
   }
-  veru_reload_levels(std::move(reads), &changes);
-  changes.deliver();
+  veru_reload_levels(std::move(reads), changes.get());
+  const bool reread_waits = std::any_of(watch->files.begin(), watch->files.end(),
+                                        [](const watched_file_s& file) { return file.reread; });
+  if (reread_waits) {
+    watch->reread_changes = std::move(changes);
+  } else {
+    changes->deliver();
+  }
   return 0;
 }
 
