@@ -63,7 +63,7 @@ void VERU_add_visibility_cb(const char* name, bool (*callback)(void));
 
 void VERU_init_errors();
 // True for the codes the library's raises carry, VERU_ERROR_BLOCK_START to
-// VERU_ERROR_LAST_RAISED; the codes of refused saves after them are not raised.
+// VERU_ERROR_LAST_RAISED; the codes after them (refused saves, watching) are only returned.
 bool VERU_is_veru_error(int code);
 
 // ---- string utilities ---------------------------------------------------------------------
@@ -367,6 +367,88 @@ struct VERU_tree_node_s {
 // a group before what it holds, a tab's preferences and groups in the order the files give
 // them. visit returns false to end the walk. The node lives until visit returns.
 void VERU_walk_pref_tree(bool (*visit)(const VERU_tree_node_s* node, void* data), void* data);
+// ---- live: what changed, and watching the value files ----------------------------------
+// A running host learns what changed in the preferences: listeners receive batches of records,
+// one record per preference whose effective value, source level, lowest locking level or
+// comment differs from before, whatever caused it. Each successful VERU_edit_* call delivers its
+// batch before it returns. Changes that other processes make to the value files reach the host
+// through a watch that the host drives from its own event loop (the library starts no thread
+// for it): poll VERU_watch_fd for reading, wake up after VERU_watch_timeout_ms at the latest, and
+// call VERU_process_changes, which reads the settled files again, makes the queries answer what
+// a fresh start would answer for the files as they now are, and delivers one batch. Unsaved edits
+// of a level that is read again are gone; those of other levels stay. A level whose lock this
+// process holds (VERU_lock_level) is read again only once the lock is given back, so an edit
+// session is not disturbed. A changed definition file is not read again: one
+// VERU_CHANGE_DEFINITIONS record says that a restart is needed.
+//
+// Which calls refresh what queries answer: the VERU_edit_* calls and VERU_process_changes do;
+// the operations of the preference objects (set_int, set_locked, ...) and
+// VERU_reload_values_xml change what a level records, for an editor, but not what queries
+// answer, and tell no listener.
+
+enum {
+  VERU_CHANGE_VALUE = 1,         // the effective value (what queries answer)
+  VERU_CHANGE_LOCK = 2,          // the lowest level that locks the preference
+  VERU_CHANGE_SOURCE = 4,        // the level that supplies the effective value
+  VERU_CHANGE_COMMENT = 8,       // the comment recorded with the effective value
+  VERU_CHANGE_LEVEL_STATE = 16,  // how a level's value file loaded (a level-wide record)
+  VERU_CHANGE_DEFINITIONS = 32,  // a definition file changed: a restart is needed
+};
+enum { VERU_CAUSE_EDIT = 1, VERU_CAUSE_FILE = 2 };
+enum { VERU_WATCH_POLL_ONLY = 1 };
+
+// One record of a batch. Its texts belong to the library and live until the callback returns.
+typedef struct VERU_change_s {
+  const char* name;  // the preference; null for a level-wide record
+  unsigned what;     // VERU_CHANGE_* bits
+  int cause;         // VERU_CAUSE_*
+  int level;         // the level whose edit or file it was (0 for the definitions)
+  // The effective values as VERU_ask_string prints them (a string list's items joined by single
+  // spaces); null where there is none. For a level-state record, the level's load state in
+  // words: "loaded", "no file", or the reason it failed to load (VERU_ask_level_load_state). For
+  // a definitions record, new_value is the changed definition file.
+  const char* old_value;
+  const char* new_value;
+  int old_source, new_source;          // the level that supplies the effective value (0 to 3)
+  int old_lock_level, new_lock_level;  // the lowest level that locks it (0 to 2), -1 for none
+} VERU_change_s;
+typedef void (*VERU_changes_fn)(const VERU_change_s* changes, int count, void* data);
+
+// Calls fn with the records of each batch that concern it: those of the preference named
+// name_or_prefix and of every preference whose name starts with it (null or "" for every
+// preference), whose what has a bit of the mask (0 for every kind), and every level-wide record
+// whose kind is in the mask. A listener may call the library, edits included: what it causes is
+// delivered as the next batch once the current one has reached every listener, never by
+// recursion. Returns the listener's id (above 0), or 0 when fn is null.
+int VERU_add_change_listener(const char* name_or_prefix, unsigned what, VERU_changes_fn fn,
+                             void* data);
+// Removes a listener; safe inside a callback, after which it is not called again.
+void VERU_remove_change_listener(int id);
+
+// Starts watching the value files of the defined levels and the definition files. Where a
+// level's folder is on a network or user-space file system (whose writes from other machines
+// the kernel does not report), where the kernel's file events cannot be had, with
+// VERU_WATCH_POLL_ONLY, or with KVRN_WATCH=poll in the environment, the files are checked every
+// 5 seconds instead (KVRN_WATCH_POLL_MS milliseconds); every file is also checked every 15
+// minutes in every mode. 0 when watching (also when it already was); otherwise an error code
+// with *reason (when not null) a new string (SM_free) saying why.
+int VERU_watch_levels(unsigned flags, char** reason);
+// A descriptor that becomes readable when VERU_process_changes has something to do; -1 when
+// nothing is watched through the kernel's file events (polling only, or not watching).
+int VERU_watch_fd(void);
+// Milliseconds after which VERU_process_changes must run at the latest; -1 when only a
+// readable VERU_watch_fd calls for it.
+int VERU_watch_timeout_ms(void);
+// Reads what happened to the watched files, reads again the value files that have settled
+// (300 ms after their last change, at most 2 s after their first), and delivers one batch of
+// what changed. A file that does not parse keeps the level's last good values: it is tried
+// again at its next change, and if it is still broken 2 s after its first change, one
+// VERU_CHANGE_LEVEL_STATE record gives the parser's reason. A file that disappears takes its
+// level's values with it, as a fresh start would. 0, or an error code with *reason (when not
+// null) a new string (SM_free).
+int VERU_process_changes(char** reason);
+// Stops watching and closes the descriptor.
+void VERU_unwatch_levels(void);
 
 // ---- application folders ------------------------------------------------------------------
 // Per-user folders of the host, made when missing; paths are kept for the life of the process

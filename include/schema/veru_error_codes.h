@@ -4,7 +4,7 @@
 
 // The block of codes reserved for the library; VERU_is_veru_error is true from its start up
 // to VERU_ERROR_LAST_RAISED, the codes that the library's raises carry. The codes after it, up
-// to VERU_ERROR_LAST, only tell why a save was refused.
+// to VERU_ERROR_LAST, are only returned: why a save or watching the files was refused.
 constexpr int VERU_ERROR_BLOCK_START = 3550000;
 constexpr int VERU_ERROR_BLOCK_SIZE = 5000;
 
@@ -94,4 +94,9 @@ constexpr int VERU_ERROR_LEVEL_FILE_BROKEN = 3550050;
 // The level is not defined, or its folder or file is not writeable.
 constexpr int VERU_ERROR_LEVEL_NOT_WRITEABLE = 3550051;
 
-constexpr int VERU_ERROR_LAST = VERU_ERROR_LEVEL_NOT_WRITEABLE;
+// ---- watching the value files ------------------------------------------------------------
+
+// The files cannot be watched (the module is not started).
+constexpr int VERU_ERROR_WATCH_FAILED = 3550052;
+
+constexpr int VERU_ERROR_LAST = VERU_ERROR_WATCH_FAILED;

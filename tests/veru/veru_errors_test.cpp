@@ -20,7 +20,7 @@ TEST(VeruErrors, EveryCodeOfTheBlockDecodesOnceRegistered) {
     EXPECT_NE(*message, '\0') << code;
   }
   // Codes of the block without a row, and codes outside it, have no message.
-  for (int code : {3550000, 3550052, 3554999, 3549999, 3555000}) {
+  for (int code : {3550000, 3550053, 3554999, 3549999, 3555000}) {
     EXPECT_EQ(ERROR_decode(code), nullptr) << code;
   }
   // The host prints the messages verbatim, one of them over two lines.
@@ -33,7 +33,7 @@ TEST(VeruErrors, EveryCodeOfTheBlockDecodesOnceRegistered) {
                "The OFF value must be equal to one of the bounds.");
 }
 
-// The codes that raises carry; the codes of refused saves after them are not among them.
+// The codes that raises carry; the codes only returned after them are not among them.
 TEST(VeruErrors, LibraryCodesAreRecognised) {
   for (int code = FIRST_CODE; code <= LAST_RAISED_CODE; ++code) {
     EXPECT_TRUE(VERU_is_veru_error(code));

@@ -104,6 +104,15 @@ const command_s COMMANDS[] = {
      "Sets whether the site or group level locks every preference by default;\n"
      "each entry's own lock flag is cleared.",
      run_level_lock, EDIT, true},
+    {"watch", "[NAME|PREFIX...] [--json] [--count N] [--timeout S]",
+     "prints each change of the preferences as other programs make it",
+     "Watches the value files and prints one line for each preference whose\n"
+     "effective value, source level, lock or comment changes (only those whose\n"
+     "name starts with a NAME|PREFIX given): NAME: OLD -> NEW (from LEVEL, locked\n"
+     "at LEVEL). A level whose file stops loading, and a changed definition file,\n"
+     "get a line too. --json prints one JSON object per line. Stops after N\n"
+     "batches of changes (--count), after S seconds (--timeout), or on Ctrl-C.",
+     run_watch, OPTION_JSON | OPTION_COUNT | OPTION_TIMEOUT, true, true},
     {"help", "[COMMAND]", "this text, or the help of one command",
      "Prints the usage, or the help of COMMAND (the same as COMMAND --help).", run_help, 0, false},
     {"complete", "WHAT", "words for the shell's completion",
@@ -130,6 +139,8 @@ const option_s OPTIONS[] = {
     {"--no-browser", nullptr, OPTION_NO_BROWSER, nullptr, "print the editor's address only"},
     {"--idle-timeout", nullptr, OPTION_IDLE_TIMEOUT, "S",
      "stop the editor after S seconds without a request"},
+    {"--count", nullptr, OPTION_COUNT, "N", "stop after N batches of changes"},
+    {"--timeout", nullptr, OPTION_TIMEOUT, "S", "stop after S seconds"},
     {"--verbose", "-v", 0, nullptr, "the library's log lines on standard error"},
     {"--help", "-h", 0, nullptr, "the help of the command"},
     {"--version", nullptr, 0, nullptr, "the program's version"},

@@ -33,6 +33,10 @@ void store_value(const option_s& option, const std::string& value, command_line_
     line->port = value;
   } else if (option.bit == OPTION_IDLE_TIMEOUT) {
     line->idle_timeout = value;
+  } else if (option.bit == OPTION_COUNT) {
+    line->count = value;
+  } else if (option.bit == OPTION_TIMEOUT) {
+    line->timeout = value;
   }
 }
 

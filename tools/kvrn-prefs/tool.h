@@ -28,6 +28,8 @@ enum : unsigned {
   OPTION_PORT = 1u << 9,
   OPTION_NO_BROWSER = 1u << 10,
   OPTION_IDLE_TIMEOUT = 1u << 11,
+  OPTION_COUNT = 1u << 12,
+  OPTION_TIMEOUT = 1u << 13,
 };
 
 struct command_line_s {
@@ -46,6 +48,8 @@ struct command_line_s {
   std::string port;             // --port
   bool no_browser = false;      // --no-browser
   std::string idle_timeout;     // --idle-timeout
+  std::string count;            // --count N
+  std::string timeout;          // --timeout S
   bool verbose = false;         // -v, --verbose
   unsigned given = 0;           // the OPTION_* bits of the options given
 };
@@ -116,3 +120,4 @@ int run_level_lock(const command_line_s& line);
 int run_report(const command_line_s& line);
 int run_validate(const command_line_s& line);
 int run_edit(const command_line_s& line);
+int run_watch(const command_line_s& line);

@@ -3,6 +3,7 @@
 // act on, and keeps what queries answer in step; none saves.
 #include <cstring>
 
+#include "veru_changes.h"
 #include "veru_edit.h"
 #include "veru_levels.h"
 #include "veru_xml.h"
@@ -66,19 +67,8 @@ veru_refusal_s lock_refusal(VERU_pref* pref, int level) {
   return {};
 }
 
-// Queries answer the value of the highest level that no lock below hides.
-void refresh_query_value(VERU_pref* pref) {
-  for (int level = 3; level > 0; --level) {
-    if (pref->has_value(level) && !pref->is_locked(level - 1)) {
-      pref->update_loaded_value(level);
-      return;
-    }
-  }
-  pref->update_loaded_value(0);
-}
-
 void refresh_query_value_of(OM_object* pref, void*) {
-  refresh_query_value(static_cast<VERU_pref*>(pref));
+  veru_refresh_query_value(static_cast<VERU_pref*>(pref));
 }
 
 // Whether the level itself locks the preference: its entry's flag against the level's default,
@@ -111,7 +101,7 @@ veru_refusal_s edit_value(const char* name, int level, const char* text) {
   VERU_value* value = nullptr;
   if (veru_refusal_s refusal = value_for_edit(name, level, text, &pref, &value)) return refusal;
   pref->set_value(value, level);
-  refresh_query_value(pref);
+  veru_refresh_query_value(pref);
   return {};
 }
 
@@ -133,7 +123,7 @@ veru_refusal_s edit_lock(const char* name, int level, bool locked) {
   if (veru_refusal_s refusal = lock_refusal(pref, level)) return refusal;
   if (level_locks(pref, level) == locked) return {};
   pref->set_locked(locked, level);
-  refresh_query_value(pref);
+  veru_refresh_query_value(pref);
   return {};
 }
 
@@ -173,7 +163,7 @@ veru_refusal_s edit_reset(const char* name, int level) {
                                     veru_level_text(level));
   }
   pref->remove_value(level);
-  refresh_query_value(pref);
+  veru_refresh_query_value(pref);
   return {};
 }
 
@@ -202,22 +192,59 @@ int VERU_check_value(const char* name, int level, const char* text, char** reaso
   return guarded(reason, [&] { return check_value(name, level, text); });
 }
 
+void veru_refresh_query_value(VERU_pref* pref) {
+  for (int level = 3; level > 0; --level) {
+    if (pref->has_value(level) && !pref->is_locked(level - 1)) {
+      pref->update_loaded_value(level);
+      return;
+    }
+  }
+  pref->update_loaded_value(0);
+}
+
+namespace {
+
+// What an edit may change: one preference, or every preference at the level.
+struct edited_s {
+  const char* name;
+  int level;
+  bool whole_level = false;
+};
+
+// Runs a checked edit and, when it succeeds, tells the listeners what it changed before
+// returning.
+template <typename Edit>
+int edit_and_tell(const edited_s& edited, char** reason, Edit edit) {
+  veru_change_batch changes(VERU_CAUSE_EDIT);
+  if (edited.whole_level) {
+    changes.before_all(edited.level);
+  } else {
+    changes.before(edited.name, edited.level);
+  }
+  const int code = guarded(reason, edit);
+  if (code == 0) changes.deliver();
+  return code;
+}
+
+}  // namespace
+
 int VERU_edit_value(const char* name, int level, const char* text, char** reason) {
-  return guarded(reason, [&] { return edit_value(name, level, text); });
+  return edit_and_tell({name, level}, reason, [&] { return edit_value(name, level, text); });
 }
 
 int VERU_edit_lock(const char* name, int level, bool locked, char** reason) {
-  return guarded(reason, [&] { return edit_lock(name, level, locked); });
+  return edit_and_tell({name, level}, reason, [&] { return edit_lock(name, level, locked); });
 }
 
 int VERU_edit_comment(const char* name, int level, const char* comment, char** reason) {
-  return guarded(reason, [&] { return edit_comment(name, level, comment); });
+  return edit_and_tell({name, level}, reason, [&] { return edit_comment(name, level, comment); });
 }
 
 int VERU_edit_reset(const char* name, int level, char** reason) {
-  return guarded(reason, [&] { return edit_reset(name, level); });
+  return edit_and_tell({name, level}, reason, [&] { return edit_reset(name, level); });
 }
 
 int VERU_edit_level_lock(int level, bool locked_by_default, char** reason) {
-  return guarded(reason, [&] { return edit_level_lock(level, locked_by_default); });
+  return edit_and_tell({nullptr, level, true}, reason,
+                       [&] { return edit_level_lock(level, locked_by_default); });
 }

@@ -35,3 +35,5 @@ veru_refusal_s veru_constraint_refusal(VERU_pref* pref, const VERU_value* value)
 veru_refusal_s veru_change_refusal(VERU_pref* pref, int level);
 // "level 1 (site)".
 std::string veru_level_text(int level);
+// Makes queries answer the value of the highest level that no lock below hides.
+void veru_refresh_query_value(VERU_pref* pref);

@@ -69,6 +69,7 @@ const ERROR_table_row_s VERU_ERROR_TABLE[] = {
     {VERU_ERROR_LEVEL_FILE_BROKEN,
      "The preferences values file failed to load; repair it or set it aside."},
     {VERU_ERROR_LEVEL_NOT_WRITEABLE, "The preferences values file is not writeable."},
+    {VERU_ERROR_WATCH_FAILED, "Unable to watch the preferences values files."},
     {0, nullptr},
 };
 
