@@ -28,7 +28,18 @@ std::string directory_of(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// Follows symbolic links from path to the file they end at (which may not exist yet).
+// The owner of what a link leads to: the file, or the folder that would hold a file not there
+// yet; -1 when neither is there.
+uid_t owner_of_link_target(const std::string& target) {
+  struct stat status {};
+  if (lstat(target.c_str(), &status) == 0 || stat(directory_of(target).c_str(), &status) == 0) {
+    return status.st_uid;
+  }
+  return static_cast<uid_t>(-1);
+}
+
+// Follows symbolic links from path to the file they end at (which may not exist yet), under
+// the rule of CFI_resolve_links.
 int resolve_links(const char* path, std::string* target) {
   std::string current = path;
   for (int hops = 0; hops < 40; ++hops) {
@@ -41,7 +52,9 @@ int resolve_links(const char* path, std::string* target) {
     ssize_t length = readlink(current.c_str(), link, sizeof link - 1);
     if (length < 0) return errno;
     link[length] = '\0';
-    current = link[0] == '/' ? std::string(link) : directory_of(current) + "/" + link;
+    std::string next = link[0] == '/' ? std::string(link) : directory_of(current) + "/" + link;
+    if (status.st_uid != geteuid() && status.st_uid != owner_of_link_target(next)) return EACCES;
+    current = std::move(next);
   }
   return ELOOP;
 }
@@ -101,6 +114,85 @@ mode_t default_file_mode() {
   return 0666 & ~mask;
 }
 
+// Makes the names in the folder of path durable.
+void sync_directory_of(const std::string& path) {
+  int directory_fd = open(directory_of(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (directory_fd >= 0) {
+    fsync(directory_fd);
+    close(directory_fd);
+  }
+}
+
+CFI_file_identity_s identity_of(const struct stat& status) {
+  CFI_file_identity_s identity;
+  identity.exists = true;
+  identity.device = status.st_dev;
+  identity.inode = status.st_ino;
+  identity.size = status.st_size;
+  identity.modified_seconds = status.st_mtim.tv_sec;
+  identity.modified_nanoseconds = status.st_mtim.tv_nsec;
+  return identity;
+}
+
+// Puts a new file with size bytes of data at target (whose symbolic links are resolved): the
+// bytes go to a temporary file made exclusively beside it, which gets the mode (and the owner
+// and group of owner, when given), is synced and is given target's name, over what is there
+// when replace is set, else only while the name is free (EEXIST). *written, when not null,
+// receives the new file's identity.
+int write_new_file(const std::string& target, const char* data, std::size_t size, mode_t mode,
+                   const struct stat* owner, bool replace, CFI_file_identity_s* written) {
+  const std::string directory = directory_of(target);
+  std::string temporary = directory + "/" + replacement_prefix(target) + "XXXXXX";
+  int fd = mkostemp(&temporary[0], O_CLOEXEC);
+  if (fd < 0) return errno;
+  int error = write_all(fd, data, size);
+  // The mode is set after the owner, which may clear it.
+  if (!error && owner) keep_owner(fd, *owner);
+  if (!error && fchmod(fd, mode) != 0) error = errno;
+  if (!error && fsync(fd) != 0) error = errno;
+  struct stat status {};
+  if (!error && fstat(fd, &status) != 0) error = errno;
+  if (close(fd) != 0 && !error) error = errno;
+  if (!error) {
+    error = replace ? (rename(temporary.c_str(), target.c_str()) == 0 ? 0 : errno)
+                    : CFI_rename_file(temporary.c_str(), target.c_str());
+  }
+  if (error) {
+    unlink(temporary.c_str());
+    return error;
+  }
+  if (written) *written = identity_of(status);
+  sync_directory_of(target);
+  return 0;
+}
+
+// Replaces the file at path (CFI_replace_file), giving the new file mode when it is not null,
+// else the old file's mode, or the default one for a new file.
+int replace_file(const char* path, const char* data, std::size_t size, const mode_t* mode,
+                 CFI_file_identity_s* written) {
+  if (!path || !*path || (!data && size > 0)) return EINVAL;
+  std::string target;
+  if (int error = resolve_links(path, &target)) return error;
+  struct stat old {};
+  const bool had_file = stat(target.c_str(), &old) == 0;
+  if (had_file && S_ISDIR(old.st_mode)) return EISDIR;
+  const mode_t new_mode = mode ? *mode : had_file ? old.st_mode & 07777 : default_file_mode();
+  return write_new_file(target, data, size, new_mode, had_file ? &old : nullptr, true, written);
+}
+
+// Gives a new lock file the owner, group and access of like (see CFI_lock_file), or of its
+// folder when like is not a regular file: a symbolic link there may lead anywhere.
+void take_access_of(int fd, const char* like) {
+  struct stat model {};
+  const bool is_file = like && lstat(like, &model) == 0 && S_ISREG(model.st_mode);
+  if (!is_file && (!like || stat(directory_of(like).c_str(), &model) != 0)) {
+    fchmod(fd, default_file_mode());
+    return;
+  }
+  keep_owner(fd, model);
+  fchmod(fd, 0600 | (model.st_mode & 0066));
+}
+
 }  // namespace
 
 bool CFI_is_character_checking_enable() {
@@ -123,6 +215,34 @@ bool CFI_check_name_characters(const char* name) {
 int CFI_ask_file_exist(const char* path) {
   struct stat status {};
   return is_usable(path) && stat(path, &status) == 0 && !S_ISDIR(status.st_mode) ? 0 : 1;
+}
+
+const char* CFI_ask_file_kind(const char* path) {
+  struct stat status {};
+  if (!is_usable(path) || lstat(path, &status) != 0) return nullptr;
+  switch (status.st_mode & S_IFMT) {
+    case S_IFREG:
+      return "regular file";
+    case S_IFDIR:
+      return "directory";
+    case S_IFLNK:
+      return "symbolic link";
+    case S_IFIFO:
+      return "FIFO";
+    case S_IFSOCK:
+      return "socket";
+    case S_IFCHR:
+      return "character device";
+    default:
+      return "block device";
+  }
+}
+
+void CFI_ask_file_identity(const char* path, CFI_file_identity_s* identity) {
+  if (!identity) return;
+  struct stat status {};
+  *identity =
+      path && *path && stat(path, &status) == 0 ? identity_of(status) : CFI_file_identity_s();
 }
 
 int CFI_ask_directory_exist(const char* path) {
@@ -230,7 +350,9 @@ int CFI_delete_file(const char* path) {
 
 int CFI_copy_file(const char* source, const char* target, int mode) {
   if (!is_usable(source) || !is_usable(target)) return EINVAL;
-  if (!(mode & CFI_COPY_REPLACE) && CFI_ask_file_exist(target) == 0) return EEXIST;
+  const bool replace = mode & CFI_COPY_REPLACE;
+  struct stat there {};
+  if (!replace && lstat(target, &there) == 0) return EEXIST;
   int fd = open(source, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return errno;
   struct stat status {};
@@ -246,54 +368,33 @@ int CFI_copy_file(const char* source, const char* target, int mode) {
     contents.append(chunk, static_cast<std::size_t>(got));
   }
   close(fd);
-  if (!error) error = CFI_replace_file(target, contents.data(), contents.size());
-  if (!error && (mode & CFI_COPY_MODE_BITS) && chmod(target, status.st_mode & 07777) != 0) {
-    error = errno;
-  }
-  return error;
+  if (error) return error;
+  const mode_t source_mode = status.st_mode & 07777;
+  const mode_t* wanted_mode = (mode & CFI_COPY_MODE_BITS) ? &source_mode : nullptr;
+  if (replace) return replace_file(target, contents.data(), contents.size(), wanted_mode, nullptr);
+  return write_new_file(target, contents.data(), contents.size(),
+                        wanted_mode ? *wanted_mode : default_file_mode(), nullptr, false, nullptr);
 }
 
-int CFI_replace_file(const char* path, const char* data, std::size_t size) {
-  if (!path || !*path || (!data && size > 0)) return EINVAL;
-  std::string target;
-  if (int error = resolve_links(path, &target)) return error;
-  struct stat old {};
-  mode_t mode = default_file_mode();
-  const bool had_file = stat(target.c_str(), &old) == 0;
-  if (had_file) {
-    if (S_ISDIR(old.st_mode)) return EISDIR;
-    mode = old.st_mode & 07777;
-  }
-  const std::string directory = directory_of(target);
-  std::string temporary = directory + "/" + replacement_prefix(target) + "XXXXXX";
-  int fd = mkostemp(&temporary[0], O_CLOEXEC);
-  if (fd < 0) return errno;
-  int error = write_all(fd, data, size);
-  // The mode is set after the owner, which may clear it.
-  if (!error && had_file) keep_owner(fd, old);
-  if (!error && fchmod(fd, mode) != 0) error = errno;
-  if (!error && fsync(fd) != 0) error = errno;
-  if (close(fd) != 0 && !error) error = errno;
-  if (!error && rename(temporary.c_str(), target.c_str()) != 0) error = errno;
-  if (error) {
-    unlink(temporary.c_str());
-    return error;
-  }
-  int directory_fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (directory_fd >= 0) {
-    fsync(directory_fd);
-    close(directory_fd);
-  }
+int CFI_replace_file(const char* path, const char* data, std::size_t size,
+                     CFI_file_identity_s* written) {
+  return replace_file(path, data, size, nullptr, written);
+}
+
+int CFI_resolve_links(const char* path, char** target) {
+  if (target) *target = nullptr;
+  if (!target || !path || !*path) return EINVAL;
+  std::string resolved;
+  if (const int error = resolve_links(path, &resolved)) return error;
+  *target = copy_of(resolved);
   return 0;
 }
 
 int CFI_remove_replacement_leftovers(const char* path, int* removed) {
   if (removed) *removed = 0;
   if (!path || !*path) return EINVAL;
-  std::string target;
-  if (int error = resolve_links(path, &target)) return error;
-  const std::string directory = directory_of(target);
-  const std::string prefix = replacement_prefix(target);
+  const std::string directory = directory_of(path);
+  const std::string prefix = replacement_prefix(path);
   DIR* listing = opendir(directory.c_str());
   if (!listing) return errno;
   int error = 0;
@@ -312,19 +413,32 @@ int CFI_remove_replacement_leftovers(const char* path, int* removed) {
   return error;
 }
 
-int CFI_lock_file(const char* path, int wait_ms, int* handle) {
+int CFI_lock_file(const char* path, const char* like, int wait_ms, int* handle) {
   if (handle) *handle = -1;
   if (!handle || !is_usable(path)) return EINVAL;
-  // Everybody who may edit the level must be able to open the lock file, whoever made it.
-  const mode_t mask = umask(0);
-  umask(mask);
-  int fd = open(path, O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666 & ~mask);
-  if (fd < 0 && (errno == EACCES || errno == EROFS)) fd = open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno;
+  struct stat status {};
+  if (lstat(path, &status) == 0 && !S_ISREG(status.st_mode)) return ENOTSUP;
+  // Whatever takes the file's place meanwhile is neither followed nor waited on.
+  constexpr int FLAGS = O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK;
+  int fd = open(path, O_RDWR | O_CREAT | O_EXCL | FLAGS, 0600);
+  int error = fd < 0 ? errno : 0;
+  if (fd >= 0) {
+    take_access_of(fd, like);
+  } else if (error == EEXIST) {
+    fd = open(path, O_RDWR | FLAGS);
+    error = fd < 0 ? errno : 0;
+  }
+  // A lock file that this process may not write still locks.
+  if (fd < 0 && (error == EACCES || error == EROFS)) fd = open(path, O_RDONLY | FLAGS);
+  if (fd < 0) return error == ELOOP ? ENOTSUP : error;
+  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    close(fd);
+    return ENOTSUP;
+  }
   const timespec pause{0, 10 * 1000 * 1000};
   for (int waited = 0;; waited += 10) {
     if (flock(fd, LOCK_EX | LOCK_NB) == 0) break;
-    const int error = errno;
+    error = errno;
     if ((error != EWOULDBLOCK && error != EINTR) || waited >= wait_ms) {
       close(fd);
       return error == EWOULDBLOCK ? ETIMEDOUT : error;
@@ -348,4 +462,15 @@ int CFI_rename_file(const char* from, const char* to) {
   // A file system without the no-replace rename: a second name, then the first one goes.
   if (link(from, to) != 0) return errno;
   return unlink(from) == 0 ? 0 : errno;
+}
+
+int CFI_keep_file_as(const char* path, const char* copy) {
+  if (!is_usable(path) || !is_usable(copy)) return EINVAL;
+  if (linkat(AT_FDCWD, path, AT_FDCWD, copy, AT_SYMLINK_FOLLOW) != 0) {
+    const int error = errno;
+    if (error != EPERM && error != EXDEV && error != EMLINK && error != EOPNOTSUPP) return error;
+    return CFI_copy_file(path, copy, CFI_COPY_MODE_BITS);
+  }
+  sync_directory_of(copy);
+  return 0;
 }

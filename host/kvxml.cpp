@@ -584,7 +584,8 @@ struct StringWriter : pugi::xml_writer {
   }
 };
 
-int dom_write_file(const char* path, const char* encoding, XERCES_DOM_node* handle) {
+int dom_write_file_with_identity(const char* path, const char* encoding, XERCES_DOM_node* handle,
+                                 CFI_file_identity_s* written) {
   pugi::xml_node document = node_of(handle);
   if (!path || !*path || document.type() != pugi::node_document) return EINVAL;
   if (encoding && strcasecmp(encoding, "UTF-8") != 0) return EINVAL;
@@ -600,7 +601,11 @@ int dom_write_file(const char* path, const char* encoding, XERCES_DOM_node* hand
     child.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
     writer.text += '\n';
   }
-  return CFI_replace_file(path, writer.text.data(), writer.text.size());
+  return CFI_replace_file(path, writer.text.data(), writer.text.size(), written);
+}
+
+int dom_write_file(const char* path, const char* encoding, XERCES_DOM_node* handle) {
+  return dom_write_file_with_identity(path, encoding, handle, nullptr);
 }
 
 XERCES_DOM_node* dom_create_text_node_utf8(XERCES_DOM_ctx* context, const char* utf8) {
@@ -743,6 +748,7 @@ KVXML_vtbl_s table = {
     dom_get_next_element,
     dom_append_element,
     dom_append_text_node,
+    dom_write_file_with_identity,
 };
 
 }  // namespace

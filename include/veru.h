@@ -62,6 +62,8 @@ void VERU_add_visibility_cb(const char* name, bool (*callback)(void));
 // ---- errors -------------------------------------------------------------------------------
 
 void VERU_init_errors();
+// True for the codes the library's raises carry, VERU_ERROR_BLOCK_START to
+// VERU_ERROR_LAST_RAISED; the codes after them (refused saves, watching) are only returned.
 bool VERU_is_veru_error(int code);
 
 // ---- string utilities ---------------------------------------------------------------------
@@ -98,13 +100,18 @@ void VERU_set_level_up_to_date(int level, bool up_to_date);
 // Whether the level's value file can be written: a defined level above 0 whose directory is
 // writeable and whose file is writeable or does not exist yet.
 bool VERU_is_level_writeable(int level);
+// Why start-up left the level undefined, in the words of its log lines ("No user customizations
+// read from KVRN_GROUP_DIR - directory /x does not exist"): a new string (SM_free); null for a
+// defined level and for level 0.
+char* VERU_ask_level_undefined_reason(int level);
 
 // How the last reading of a level's value file went.
 enum {
   VERU_LOAD_NOT_READ = 0,  // not read yet, or the level is not defined
   VERU_LOAD_LOADED = 1,    // read (level 0, the definitions, always counts as read)
   VERU_LOAD_NO_FILE = 2,   // the file did not exist
-  VERU_LOAD_FAILED = 3,    // the file could not be read or is not well-formed XML
+  VERU_LOAD_FAILED = 3,    // the file could not be read, is not well-formed XML, or its root
+                           // element is not PrefValues
 };
 // The level's load state; for a failed load, *reason (when reason is not null) receives a new
 // string (SM_free) with the file and the cause, such as "/x/kvrn1_user.dpv:3:7: Error parsing
@@ -142,29 +149,45 @@ int VERU_ask_value_files(char*** files);
 // Reads again the value file of every defined level 1 to 3 that is not up to date.
 void VERU_reload_values_xml();
 // Writes the values recorded at the level, and the entries its load ignored, to its value file,
-// which is replaced atomically. Returns 0 when the file was written; otherwise
-// VERU_ERROR_VALUE_FILE_SAVE (nothing written: the level is not defined or not writeable, its file
-// exists but failed to load, a value or comment holds text that XML cannot, the lock of the level
-// is held elsewhere, or the system refused) and, when reason is not null, *reason receives a new
-// string (SM_free) naming the file and the cause; on success *reason is null. Never raises. The
-// save holds the level's lock (VERU_lock_level) and removes what interrupted saves of the file left
-// beside it.
+// which is replaced atomically. Returns 0 when the file was written; otherwise a code and, when
+// reason is not null, *reason receives a new string (SM_free) naming the file and the cause; on
+// success *reason is null. Never raises. Nothing is written when the code is
+// VERU_ERROR_LEVEL_NOT_WRITEABLE (the level is not defined, or its folder or file is not
+// writeable), VERU_ERROR_LEVEL_BUSY (another editor holds the level's lock),
+// VERU_ERROR_LEVEL_FILE_BROKEN (its file exists but failed to load, and is never saved over),
+// VERU_ERROR_LEVEL_CHANGED_ON_DISK (the file changed since this process last read or wrote it:
+// lock the level, reload it and edit again) or VERU_ERROR_VALUE_FILE_SAVE (a value or comment
+// holds text that XML cannot, the file is a symbolic link that another user made to a file not
+// theirs, or the system refused). The save holds the level's lock (VERU_lock_level) and removes
+// what interrupted saves of the file left beside it.
 int VERU_save_level(int level, char** reason);
-// VERU_save_level without its result: a failure is logged with its reason. An undefined level
-// is passed over without a word.
+// VERU_save_level without its result: a failure is logged with its code and reason. An undefined
+// level is passed over without a word.
 void VERU__save_values_xml(int level);
 // Moves a level's value file aside to a new name beside it ("<file>.broken-<date and time>"),
 // so that the next save starts a new file; nothing is deleted. For a file that failed to load
 // and cannot be mended now. 0 with *moved_to (when not null) a new string (SM_free) holding the
-// new path; otherwise VERU_ERROR_VALUE_FILE_SAVE with *reason as VERU_save_level gives it.
+// new path; otherwise a code of VERU_save_level with *reason as it gives it.
 int VERU_set_aside_level_file(int level, char** moved_to, char** reason);
+// Saves a level whose file failed to load over that file, keeping the file's content under a
+// new name beside it ("<file>.broken-<date and time>", a second name of the file, or a copy
+// where the file system has none), so that at every moment the level has a file and the broken
+// content is kept. A level whose file did not fail is saved as VERU_save_level saves it. 0 with
+// *kept_as (when not null) a new string (SM_free) holding the broken file's new name, or null
+// when there was none; otherwise a code of VERU_save_level with *reason.
+int VERU_save_level_over_broken(int level, char** kept_as, char** reason);
 // Editing a level from several processes: an editor locks the level, reloads it
 // (VERU_set_level_up_to_date(level, false), VERU_reload_values_xml), changes it, saves it and
-// unlocks it, so that concurrent editors of one level all land. The lock is an advisory lock on
-// "<value file>.lock" beside the value file, so it also serves levels on shared folders; it is
-// re-entrant within the process and waits a few seconds for another holder. 0 when held;
-// otherwise VERU_ERROR_VALUE_FILE_SAVE with *reason (when not null) a new string (SM_free) with the
-// cause.
+// unlocks it, so that concurrent editors of one level all land; a save without that reload is
+// refused with VERU_ERROR_LEVEL_CHANGED_ON_DISK once another editor saved the level. The lock is
+// an advisory lock on "<value file>.lock" beside the value file, so it also serves levels on
+// shared folders; it is re-entrant within the process and waits a few seconds for another
+// holder. A new lock file takes the value file's owner, group and access (the folder's while
+// there is no value file), so that every editor of the level can take it. 0 when held;
+// otherwise VERU_ERROR_LEVEL_NOT_WRITEABLE (nothing is locked for a level that cannot be saved),
+// VERU_ERROR_LEVEL_BUSY, or VERU_ERROR_VALUE_FILE_SAVE (something other than a regular file is
+// at the lock file's path, or the system refused), with *reason (when not null) a new string
+// (SM_free) with the cause.
 int VERU_lock_level(int level, char** reason);
 // Gives back one hold of the level's lock; the last one releases it.
 void VERU_unlock_level(int level);

@@ -71,10 +71,6 @@ class VERU_data_enum : public VERU_data {
   virtual int ask_n_elems() const;
   virtual VERU_enum_elem* ask_nth_elem(int index) const;
 
- protected:
-  // The first member whose value equals value, or null.
-  const VERU_enum_elem* find_elem(const VERU_value* value) const;
-
  private:
   static void delete_elems(OM_object* object);
   static inline int slot_values = -1;

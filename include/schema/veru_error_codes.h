@@ -3,7 +3,8 @@
 #pragma once
 
 // The block of codes reserved for the library; VERU_is_veru_error is true from its start up
-// to VERU_ERROR_LAST.
+// to VERU_ERROR_LAST_RAISED, the codes that the library's raises carry. The codes after it, up
+// to VERU_ERROR_LAST, are only returned: why a save or watching the files was refused.
 constexpr int VERU_ERROR_BLOCK_START = 3550000;
 constexpr int VERU_ERROR_BLOCK_SIZE = 5000;
 
@@ -78,9 +79,24 @@ constexpr int VERU_ERROR_NOT_SET_AT_LEVEL = 3550046;
 // A level that cannot take the edit.
 constexpr int VERU_ERROR_LEVEL_NOT_CHANGEABLE = 3550047;
 
-constexpr int VERU_ERROR_LAST = VERU_ERROR_LEVEL_NOT_CHANGEABLE;
+constexpr int VERU_ERROR_LAST_RAISED = VERU_ERROR_LEVEL_NOT_CHANGEABLE;
+
+// ---- refused saves ------------------------------------------------------------------------
+// VERU_ERROR_VALUE_FILE_SAVE stays for what the system refused (and text a value file cannot
+// hold); these say that the level itself is not ready to be saved.
+
+// The level's file changed on disk since this process read or wrote it: reload it first.
+constexpr int VERU_ERROR_LEVEL_CHANGED_ON_DISK = 3550048;
+// Another editor holds the level's lock: retry.
+constexpr int VERU_ERROR_LEVEL_BUSY = 3550049;
+// The level's file failed to load: repair it, or set it aside.
+constexpr int VERU_ERROR_LEVEL_FILE_BROKEN = 3550050;
+// The level is not defined, or its folder or file is not writeable.
+constexpr int VERU_ERROR_LEVEL_NOT_WRITEABLE = 3550051;
 
 // ---- watching the value files ------------------------------------------------------------
 
 // The files cannot be watched (the module is not started).
 constexpr int VERU_ERROR_WATCH_FAILED = 3550052;
+
+constexpr int VERU_ERROR_LAST = VERU_ERROR_WATCH_FAILED;

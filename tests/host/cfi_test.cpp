@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 
@@ -123,4 +124,68 @@ TEST(Files, ReplaceThroughSymbolicLinks) {
   ASSERT_EQ(symlink("loop_a", (dir / "loop_b").c_str()), 0);
   EXPECT_EQ(replace(dir / "loop_a", "x"), ELOOP);
   EXPECT_TRUE(std::filesystem::is_symlink(dir / "loop_a"));
+}
+
+TEST(Files, ALockFileIsARegularFileOrNothingIsLocked) {
+  TempDir dir;
+  const std::string lock = dir / "values.dpv.lock";
+  const std::string outside = dir / "outside";
+  const struct {
+    const char* what;
+    std::function<void()> make;
+  } kinds[] = {
+      {"FIFO nobody may write", [&] { mkfifo(lock.c_str(), 0444); }},
+      {"symbolic link", [&] { symlink(outside.c_str(), lock.c_str()); }},
+      {"directory", [&] { make_directories(lock); }},
+  };
+  for (const auto& kind : kinds) {
+    kind.make();
+    int handle = 7;
+    EXPECT_EQ(CFI_lock_file(lock.c_str(), nullptr, 60000, &handle), ENOTSUP) << kind.what;
+    EXPECT_EQ(handle, -1);
+    EXPECT_FALSE(file_exists(outside)) << kind.what;
+    std::filesystem::remove(lock);
+  }
+}
+
+TEST(Files, ANewLockFileTakesTheAccessOfItsModel) {
+  TempDir dir;
+  const std::string value_file = dir / "values.dpv";
+  const std::string lock = value_file + ".lock";
+  const mode_t mask = umask(077);
+  // The value file's read and write bits for its group and others, or else its folder's.
+  const struct {
+    mode_t model;
+    bool file;
+    mode_t lock;
+  } cases[] = {{0640, true, 0640}, {0664, true, 0664},  {0600, true, 0600},
+               {0444, true, 0644}, {0775, false, 0664}, {0755, false, 0644}};
+  for (const auto& c : cases) {
+    if (c.file) write_file(value_file, "");
+    chmod(c.file ? value_file.c_str() : dir.path().c_str(), c.model);
+    int handle = -1;
+    ASSERT_EQ(CFI_lock_file(lock.c_str(), value_file.c_str(), 0, &handle), 0);
+    CFI_unlock_file(handle);
+    EXPECT_EQ(mode_of(lock), c.lock) << std::oct << c.model;
+    std::filesystem::remove(lock);
+    std::filesystem::remove(value_file);
+    chmod(dir.path().c_str(), 0700);
+  }
+  umask(mask);
+  if (can_give_files_away()) {
+    write_file(value_file, "");
+    ASSERT_EQ(chown(value_file.c_str(), OTHER_USER, OTHER_USER), 0);
+    int handle = -1;
+    ASSERT_EQ(CFI_lock_file(lock.c_str(), value_file.c_str(), 0, &handle), 0);
+    CFI_unlock_file(handle);
+    struct stat status {};
+    stat(lock.c_str(), &status);
+    EXPECT_EQ(status.st_uid, OTHER_USER);
+    EXPECT_EQ(status.st_gid, OTHER_USER);
+  }
+  // A folder that cannot be written gives its own error, not that of a later attempt.
+  chmod(dir.path().c_str(), 0500);
+  const WithoutFileOverrides as_others_are;
+  int handle = -1;
+  EXPECT_EQ(CFI_lock_file((dir / "other.lock").c_str(), nullptr, 0, &handle), EACCES);
 }

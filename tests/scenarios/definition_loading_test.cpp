@@ -304,3 +304,26 @@ TEST(DefinitionLoading, DeepNestingIsRefusedWithoutExhaustingTheStack) {
   EXPECT_EQ(VERU_ask_int("Deep"), 3);
   EXPECT_EQ(text_of(pref("Deep")->ask_desc()), "deep words");
 }
+
+TEST(DefinitionLoading, DuplicateNameLinesAreBoundedLikeIgnoredEntries) {
+  Installation installation;
+  std::string prefs;
+  for (int i = 0; i < 1200; ++i) prefs += "<Pref name=\"Twice\" type=\"int\" value=\"1\"/>";
+  // kv_tooling.dpx is read before kv_piping.dpx.
+  installation.define("kv_tooling.dpx",
+                      definitions("<Application name=\"T\">" + prefs + "</Application>"));
+  installation.define("kv_piping.dpx", definitions("<Application name=\"P\"><Pref name=\"Twice\" "
+                                                   "type=\"int\" value=\"2\"/></Application>"));
+  LogCapture log;
+  installation.start();
+  const std::string line = "VERU: duplicate preference Twice\n";
+  int lines = 0;
+  for (std::size_t at = log.text().find(line); at != std::string::npos;
+       at = log.text().find(line, at + 1)) {
+    ++lines;
+  }
+  // Each file counts its own: the next one logs its duplicate again.
+  EXPECT_EQ(lines, 1001);
+  EXPECT_TRUE(log.contains("VERU: 199 more duplicate preferences in " +
+                           installation.path("base/kvrn/kv_tooling.dpx") + "\n"));
+}

@@ -67,6 +67,39 @@ TEST(Levels, EachFailingCheckIsLoggedAndOnlyLevelZeroRemains) {
   }
   EXPECT_FALSE(VERU_is_level_writeable(0));
   EXPECT_EQ(value_files(), std::vector<std::string>{""});
+  // Each level says why it is not used, in the words of its lines.
+  const std::string why[] = {
+      "(null)", "No user customizations read from KVRN_SITE_DIR - environment variable is not set",
+      "No user customizations read from KVRN_GROUP_DIR - directory " +
+          installation.path("nowhere") + " does not exist",
+      "No user customizations read from KVRN_USER_DIR - startup directory " +
+          installation.level_dir(3) +
+          "/startup not found; No local user customizations read - failed to split filespec"};
+  for (int level = 0; level <= 3; ++level) {
+    EXPECT_EQ(taken(VERU_ask_level_undefined_reason(level)), why[level]) << level;
+  }
+}
+
+TEST(Levels, FoldersOfAnyNameTheSystemAllowsAreUsed) {
+  Installation installation;
+  installation.use_environment();
+  const std::string odd = installation.path("group \"<>?*|\nfolder");
+  std::filesystem::rename(installation.level_dir(2), odd);
+  setenv("KVRN_GROUP_DIR", odd.c_str(), 1);
+  const std::string path = odd + "/startup/kvrn1_group.dpv";
+  installation.define("kv_gateway.dpx",
+                      definitions("<Application name=\"A\"><Pref name=\"Count\" type=\"int\" "
+                                  "value=\"0\"/></Application>"));
+  write_file(path, values(entry("Count", "4")));
+  VERU_init_module();
+  EXPECT_EQ(VERU__ask_level_filename(2), path);
+  EXPECT_EQ(VERU_ask_level_undefined_reason(2), nullptr);
+  EXPECT_EQ(VERU_ask_level_load_state(2, nullptr), VERU_LOAD_LOADED);
+  EXPECT_EQ(VERU_ask_int("Count"), 4);
+  ASSERT_EQ(VERU_edit_value("Count", 2, "5", nullptr), 0);
+  EXPECT_EQ(VERU_save_level(2, nullptr), 0);
+  EXPECT_NE(read_file(path).find("value=\"5\""), std::string::npos);
+  EXPECT_TRUE(CFI_is_character_checking_enable());
 }
 
 TEST(Levels, LocalUserDefaultsNamedBareLieInTheCurrentDirectory) {
@@ -118,6 +151,12 @@ TEST(Levels, WriteabilityFollowsTheDirectoryAndTheFile) {
   EXPECT_TRUE(VERU_is_level_writeable(2));
   chmod(startup.c_str(), 0555);
   EXPECT_FALSE(VERU_is_level_writeable(2));
+  {
+    // Nor is a lock file made there, for root either.
+    const WithoutFileOverrides as_others_are;
+    EXPECT_EQ(VERU_lock_level(2, nullptr), VERU_ERROR_LEVEL_NOT_WRITEABLE);
+    EXPECT_FALSE(file_exists(installation.value_file(2) + ".lock"));
+  }
   chmod(startup.c_str(), 0755);
   // Character checking is the host's again afterwards.
   EXPECT_TRUE(CFI_is_character_checking_enable());

@@ -4,9 +4,7 @@
 #include "installation.h"
 
 #include <fcntl.h>
-#include <linux/capability.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -22,6 +20,9 @@ const char* const PREFERENCES = R"(
       </Pref>
       <Pref name="Note" type="string" value="none"/>
       <Pref name="Held" type="int" value="1"/>
+      <Pref name="Standard" type="string" value="ISO">
+        <Data type="enum"><EnumElem name="ISO" value="ISO"/><EnumElem name="JIS" value="JIS"/></Data>
+      </Pref>
     </Tab>
   </Category>
 </Application>
@@ -81,28 +82,6 @@ struct stat status_of(const std::string& path) {
   return status;
 }
 
-// Takes from this thread the capabilities that let the superuser read and write any file, so
-// that permission bits hold for root too; gives them back at the end. Nothing changes for
-// other users.
-class WithoutFileOverrides {
- public:
-  WithoutFileOverrides() {
-    syscall(SYS_capget, &header_, saved_);
-    __user_cap_data_struct lowered[2] = {saved_[0], saved_[1]};
-    for (const int capability : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH}) {
-      lowered[capability / 32].effective &= ~(1u << (capability % 32));
-    }
-    syscall(SYS_capset, &header_, lowered);
-  }
-  ~WithoutFileOverrides() { syscall(SYS_capset, &header_, saved_); }
-  WithoutFileOverrides(const WithoutFileOverrides&) = delete;
-  WithoutFileOverrides& operator=(const WithoutFileOverrides&) = delete;
-
- private:
-  __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
-  __user_cap_data_struct saved_[2]{};
-};
-
 // ---- a file that fails to load ------------------------------------------------------------
 
 const std::string GOOD_FILE = values(entry("Count", "30") + entry("Note", "kept"), "locked");
@@ -111,15 +90,21 @@ struct Damage {
   const char* name;
   std::string content;  // what the file holds
   mode_t mode;          // and its permission bits
-  bool has_position;    // whether the parser can say where the fault lies
+  const char* cause;    // what the load's reason says; null for the parser's position
 };
 
 const Damage DAMAGES[] = {
     {"UnclosedQuote",
      values(entry("Count", "30") + "<Pref name=\"Note\" value=\"kept/>\n" + entry("Held", "2")),
-     0644, true},
-    {"Truncated", GOOD_FILE.substr(0, GOOD_FILE.size() - 40), 0644, true},
-    {"Unreadable", GOOD_FILE, 0200, false},  // writeable, so only the failed load refuses
+     0644, nullptr},
+    {"Truncated", GOOD_FILE.substr(0, GOOD_FILE.size() - 40), 0644, nullptr},
+    // Writeable, so only the failed load refuses.
+    {"Unreadable", GOOD_FILE, 0200, ": Permission denied"},
+    // Well-formed, but another document: a definition file given for a value file.
+    {"DefinitionFile", definitions(PREFERENCES), 0644,
+     ": the root element is Preferences, not PrefValues"},
+    {"OtherDocument", "<html><PrefValues/></html>", 0644,
+     ": the root element is html, not PrefValues"},
 };
 
 void PrintTo(const Damage& how, std::ostream* out) {
@@ -142,30 +127,30 @@ TEST_P(FailedLoad, TheFileIsNeverSavedOverUntilMendedOrMovedAside) {
   damage(installation, level, how);
   {
     WithoutFileOverrides unreadable_for_root;
-    if (!how.has_position && readable(path)) GTEST_SKIP() << "files cannot be made unreadable here";
+    if (how.mode == 0200 && readable(path)) GTEST_SKIP() << "files cannot be made unreadable here";
     start(installation);
   }
   int state = 0;
   const std::string loaded = load_reason(level, &state);
   EXPECT_EQ(state, VERU_LOAD_FAILED);
   EXPECT_EQ(loaded.rfind(path + ":", 0), 0u) << loaded;
-  if (how.has_position) {
-    EXPECT_TRUE(has_position_after(loaded, path + ":")) << loaded;
+  if (how.cause) {
+    EXPECT_EQ(loaded, path + how.cause);
   } else {
-    EXPECT_TRUE(contains(loaded, "Permission denied")) << loaded;
+    EXPECT_TRUE(has_position_after(loaded, path + ":")) << loaded;
   }
 
   // A save, the library's or the logged one, leaves the file as it was.
   set_int("Count", 7, level);
   std::string refused;
-  EXPECT_EQ(save(level, &refused), VERU_ERROR_VALUE_FILE_SAVE);
+  EXPECT_EQ(save(level, &refused), VERU_ERROR_LEVEL_FILE_BROKEN);
   EXPECT_EQ(refused.rfind(path + ": ", 0), 0u) << refused;
   EXPECT_TRUE(contains(refused, "failed to load")) << refused;
   EXPECT_TRUE(contains(refused, loaded)) << refused;
   LogCapture log;
   VERU__save_values_xml(level);
   EXPECT_EQ(log.text(), "Unable to save preferences values at the level " + std::to_string(level) +
-                            " -- error 3550005: " + refused + "\n");
+                            " -- error 3550050: " + refused + "\n");
   EXPECT_EQ(read_file(path), how.content);
   EXPECT_EQ(status_of(path).st_mode & 07777, how.mode);
   EXPECT_EQ(directory_entries(installation.level_dir(level) + "/startup"),
@@ -191,7 +176,7 @@ TEST_P(FailedLoad, TheFileIsNeverSavedOverUntilMendedOrMovedAside) {
     reload(level);
   }
   EXPECT_EQ(VERU_ask_level_load_state(level, nullptr), VERU_LOAD_FAILED);
-  EXPECT_EQ(save(level), VERU_ERROR_VALUE_FILE_SAVE);
+  EXPECT_EQ(save(level), VERU_ERROR_LEVEL_FILE_BROKEN);
   char* moved = nullptr;
   char* reason = nullptr;
   ASSERT_EQ(VERU_set_aside_level_file(level, &moved, &reason), 0) << taken(reason);
@@ -207,6 +192,23 @@ TEST_P(FailedLoad, TheFileIsNeverSavedOverUntilMendedOrMovedAside) {
   EXPECT_EQ(VERU_ask_level_load_state(level, nullptr), VERU_LOAD_LOADED);
   EXPECT_EQ(value_at(pref("Count"), level), "9");
   EXPECT_EQ(read_file(moved_to), how.content);
+
+  // Or saved over with its content kept under a new name first: the level never lacks a file.
+  damage(installation, level, how);
+  {
+    WithoutFileOverrides unreadable_for_root;
+    reload(level);
+  }
+  set_int("Count", 10, level);
+  char* kept = nullptr;
+  ASSERT_EQ(VERU_save_level_over_broken(level, &kept, &reason), 0) << taken(reason);
+  const std::string kept_as = taken(kept);
+  EXPECT_EQ(kept_as.rfind(path + ".broken-", 0), 0u) << kept_as;
+  EXPECT_NE(kept_as, moved_to);
+  chmod(kept_as.c_str(), 0644);
+  EXPECT_EQ(read_file(kept_as), how.content);
+  EXPECT_TRUE(contains(read_file(path), "name=\"Count\" value=\"10\"")) << read_file(path);
+  EXPECT_EQ(VERU_ask_level_load_state(level, nullptr), VERU_LOAD_LOADED);
 }
 
 INSTANTIATE_TEST_SUITE_P(NeverLose, FailedLoad,
@@ -362,7 +364,7 @@ TEST(NeverLose, AReadOnlyFileIsNotReplacedEvenByRoot) {
   EXPECT_FALSE(VERU_is_level_writeable(3));
   set_int("Count", 31, 3);
   std::string reason;
-  EXPECT_EQ(save(3, &reason), VERU_ERROR_VALUE_FILE_SAVE);
+  EXPECT_EQ(save(3, &reason), VERU_ERROR_LEVEL_NOT_WRITEABLE);
   EXPECT_EQ(reason, path + ": not writeable");
   EXPECT_EQ(read_file(path), old);
   EXPECT_EQ(status_of(path).st_mode & 07777, 0444u);
@@ -448,6 +450,26 @@ TEST(NeverLose, LogLinesAboutAFilesEntriesAreBounded) {
   // Every entry is still kept, and the last one read.
   EXPECT_EQ(VERU_ask_level_carried_entries(3, nullptr), 1200);
   EXPECT_EQ(value_at(pref("Count"), 3), "40");
+}
+
+TEST(NeverLose, RefusalReasonsQuoteAtMost200BytesOfANameOrValue) {
+  Installation installation;
+  const std::string long_text = "V" + std::string(4999, 'v');
+  const std::string quoted = "V" + std::string(199, 'v') + "...";
+  installation.write_values(3, values(entry("Standard", long_text)));
+  start(installation);
+  char* carried = nullptr;
+  char* edited = nullptr;
+  char* unknown = nullptr;
+  EXPECT_EQ(VERU_ask_level_carried_entry(3, 0, nullptr, &carried), VERU_ERROR_NOT_IN_ENUM);
+  EXPECT_EQ(VERU_edit_value("Standard", 3, long_text.c_str(), &edited), VERU_ERROR_NOT_IN_ENUM);
+  EXPECT_EQ(VERU_edit_value(long_text.c_str(), 3, "1", &unknown), VERU_ERROR_UNKNOWN_PREF);
+  const std::pair<std::string, std::string> reasons[] = {
+      {taken(carried), quoted + " is not allowed: must be one of ISO, JIS"},
+      {taken(edited), quoted + " is not allowed: must be one of ISO, JIS"},
+      {taken(unknown), "no preference is named " + quoted},
+  };
+  for (const auto& [reason, expected] : reasons) EXPECT_EQ(reason, expected);
 }
 
 TEST(NeverLose, ACarriedEntryFollowsAChangeOfTheLevelsDefaultLock) {

@@ -2,6 +2,8 @@
 #include "test_support.h"
 
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -52,6 +54,26 @@ TempDir::~TempDir() {
   std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
                                std::filesystem::perm_options::add, ignored);
   std::filesystem::remove_all(path_, ignored);
+}
+
+WithoutFileOverrides::WithoutFileOverrides() {
+  syscall(SYS_capget, &header_, saved_);
+  __user_cap_data_struct lowered[2] = {saved_[0], saved_[1]};
+  for (const int capability : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH}) {
+    lowered[capability / 32].effective &= ~(1u << (capability % 32));
+  }
+  syscall(SYS_capset, &header_, lowered);
+}
+
+WithoutFileOverrides::~WithoutFileOverrides() {
+  syscall(SYS_capset, &header_, saved_);
+}
+
+bool can_give_files_away() {
+  const TempDir dir;
+  const std::string probe = dir / "probe";
+  write_file(probe, "");
+  return lchown(probe.c_str(), OTHER_USER, OTHER_USER) == 0;
 }
 
 void write_file(const std::string& path, const std::string& contents) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <veru.h>
 
 #include <algorithm>
@@ -46,6 +47,25 @@ class TempDir {
  private:
   std::string path_;
 };
+
+// Takes from this thread the capabilities that let the superuser read and write any file, so
+// that permission bits hold for root too; gives them back at the end. Nothing changes for
+// other users.
+class WithoutFileOverrides {
+ public:
+  WithoutFileOverrides();
+  ~WithoutFileOverrides();
+  WithoutFileOverrides(const WithoutFileOverrides&) = delete;
+  WithoutFileOverrides& operator=(const WithoutFileOverrides&) = delete;
+
+ private:
+  __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct saved_[2]{};
+};
+
+// The user and group that tests give files "planted by another user"; only the superuser can.
+constexpr unsigned OTHER_USER = 65534;
+bool can_give_files_away();
 
 void write_file(const std::string& path, const std::string& contents);
 std::string read_file(const std::string& path);

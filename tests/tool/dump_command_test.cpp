@@ -1,5 +1,7 @@
 // kvrn-prefs dump: a level's entries as set commands that, run on an empty level, record the same
 // entries again; ignored entries marked and skipped; JSON; refusals.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <sstream>
@@ -65,7 +67,7 @@ TEST(DumpCommand, ReplayingTheDumpRecordsTheSameEntries) {
     EXPECT_EQ(commands_of(again.out), expected) << dump.out << again.out;
   }
   const std::string group = run_tool(original, {"dump", "--level", "group"}).out;
-  EXPECT_NE(group.find("kvrn-prefs set --level group --lock --comment $'two\\x0alines \"quoted\"' "
+  EXPECT_NE(group.find("kvrn-prefs set --level group --lock --comment 'two\nlines \"quoted\"' "
                        "-- Gateway_Startup_Template_Part '-it'\\''s here'  # modified "
                        "2026-11-16T14:00:00Z\n"),
             std::string::npos)
@@ -126,4 +128,84 @@ TEST(DumpCommand, JsonAndRefusals) {
   std::vector<std::string> no_user = copy.environment();
   no_user[3] = "KVRN_USER_DIR=" + copy.path("nowhere");
   EXPECT_EQ(run_tool(no_user, {"dump", "--level", "user"}).status, 1);
+}
+
+namespace {
+
+// Words with every character that a shell reads specially, and the line breaks and tab that a
+// value file can hold.
+const std::vector<std::string> AWKWARD = {
+    "a'; touch PWNED #\n",
+    "it's",
+    "\"double\" \\back\\",
+    "$HOME `id` $(touch PWNED)",
+    "!*?[a]{b,c}~;|&<>()#",
+    "-leading dash",
+    "line\nbreak",
+    "carriage\rreturn",
+    "tab\there",
+    "caf\xC3\xA9 ",
+    "",
+};
+
+std::string xml_escaped(const std::string& text) {
+  std::string escaped;
+  for (const char c : text) {
+    escaped += c == '&'    ? "&amp;"
+               : c == '<'  ? "&lt;"
+               : c == '"'  ? "&quot;"
+               : c == '\n' ? "&#10;"
+               : c == '\r' ? "&#13;"
+               : c == '\t' ? "&#9;"
+                           : std::string(1, c);
+  }
+  return escaped;
+}
+
+// The comments of the kvrn-prefs set commands that a stub received: it prints each of its
+// arguments ended by a NUL.
+std::vector<std::string> comments_received(const std::string& printed) {
+  std::vector<std::string> comments;
+  for (std::size_t at = printed.find(std::string("--comment") + '\0'); at != std::string::npos;
+       at = printed.find(std::string("--comment") + '\0', at + 1)) {
+    const std::size_t start = at + 10;
+    comments.push_back(printed.substr(start, printed.find('\0', start) - start));
+  }
+  return comments;
+}
+
+}  // namespace
+
+TEST(DumpCommand, AnyPosixShellReplaysEveryWordExactly) {
+  ExampleCopy copy;
+  std::string entries;
+  for (const std::string& word : AWKWARD) {
+    entries += "<Pref name=\"Gateway_Startup_Template_Part\" value=\"" + xml_escaped(word) +
+               "\"><UserComment>" + xml_escaped(word) + "</UserComment></Pref>\n";
+  }
+  // An ignored entry stays a comment whatever its words hold.
+  entries +=
+      "<Pref name=\"No_Such_Preference\" value=\"1\"><UserComment>x\ntouch PWNED #\n"
+      "</UserComment></Pref>\n";
+  write_file(copy.value_file(2),
+             "<PrefValues defaultLockStatus=\"unlocked\">\n" + entries + "</PrefValues>\n");
+  const ToolResult dump = run_tool(copy, {"dump", "--level", "group"});
+  ASSERT_EQ(dump.status, 0) << dump.err;
+  write_file(copy.path("dump.sh"), dump.out);
+  make_directories(copy.path("stub"));
+  write_file(copy.path("stub/kvrn-prefs"), "#!/bin/sh\nprintf '%s\\0' \"$@\"\n");
+  chmod(copy.path("stub/kvrn-prefs").c_str(), 0755);
+  for (const char* shell : {"/bin/dash", "/bin/bash"}) {
+    SCOPED_TRACE(shell);
+    if (!file_exists(shell)) GTEST_SKIP() << shell << " is not installed";
+    const ToolResult replay = run_program(shell, {"PATH=" + copy.path("stub") + ":/usr/bin:/bin"},
+                                          {"-c", "cd \"$0\" && . ./dump.sh", copy.root()});
+    EXPECT_EQ(replay.status, 0) << replay.err;
+    EXPECT_EQ(comments_received(replay.out), AWKWARD) << dump.out;
+    // The values went through the same quoting, the ones with a leading dash after "--".
+    EXPECT_NE(replay.out.find(std::string("--") + '\0' + "Gateway_Startup_Template_Part" + '\0' +
+                              "-leading dash" + '\0'),
+              std::string::npos);
+    EXPECT_FALSE(file_exists(copy.path("PWNED")));
+  }
 }

@@ -56,6 +56,20 @@ TEST(ReadingCommands, LevelsShowsTheDefinitionsLevelAsAlwaysThere) {
   EXPECT_EQ(broken[3]["state"].text, "failed");
   EXPECT_TRUE(contains(broken[3]["error"].text, copy.value_file(3))) << broken[3]["error"].text;
   EXPECT_EQ(run_tool(copy, {"levels", "extra"}).status, 2);
+
+  // A level that is not defined says why, and so does an edit of it.
+  std::vector<std::string> environment = copy.environment();
+  environment[2] = "KVRN_GROUP_DIR=" + copy.path("nowhere");
+  const std::string why = "No user customizations read from KVRN_GROUP_DIR - directory " +
+                          copy.path("nowhere") + " does not exist";
+  EXPECT_TRUE(contains(run_tool(environment, {"levels"}).out,
+                       "2     group    no      no        no        -\n      " + why + "\n"));
+  const JsonValue undefined = json_of(run_tool(environment, {"levels", "--json"}));
+  EXPECT_EQ(undefined[2]["undefined_reason"].text, why);
+  EXPECT_TRUE(undefined[3]["undefined_reason"].is_null());
+  EXPECT_EQ(
+      run_tool(environment, {"set", "Gateway_Autosave_Interval", "7", "--level", "group"}).err,
+      "kvrn-prefs: the group level is not defined: " + why + " (see kvrn-prefs levels)\n");
 }
 
 TEST(ReadingCommands, ListFiltersByLevelAndChangeAndShowsTitles) {
@@ -183,4 +197,21 @@ TEST(ReadingCommands, GetAndExplainGiveJsonAndSuggestNearNames) {
             "Company drafting standard for every drawing released to customers.");
   EXPECT_EQ(carried["locked_at"].text, "1");
   EXPECT_EQ(run_tool(copy, {"explain"}).status, 2);
+}
+
+TEST(ReadingCommands, NamesOver256BytesAreNotComparedAndAreShownCut) {
+  ExampleCopy copy;
+  const std::string long_name = "Gateway_Autosave_Interval" + std::string(300, 'x');
+  write_file(copy.path("base/kvrn/kv_piping.dpx"),
+             "<PrefDefinitions><Application name=\"Piping\" csh=\"kv_piping_app\"><Category "
+             "name=\"C\"><Tab name=\"T\"><Pref name=\"" +
+                 long_name +
+                 "\" type=\"int\" value=\"1\" title=\"Long\"/></Tab></Category></Application>"
+                 "</PrefDefinitions>");
+  // The long name holds the word typed, yet is not offered.
+  EXPECT_EQ(run_tool(copy, {"explain", "Gateway_Autosave_Intervalx"}).err,
+            "kvrn-prefs: no preference is named Gateway_Autosave_Intervalx (did you mean "
+            "Gateway_Autosave_Interval?)\n");
+  EXPECT_EQ(run_tool(copy, {"explain", long_name + "y"}).err,
+            "kvrn-prefs: no preference is named " + long_name.substr(0, 200) + "...\n");
 }

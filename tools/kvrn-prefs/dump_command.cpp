@@ -10,36 +10,16 @@
 
 namespace {
 
-// The word as a shell reads it back: bare when it is plain, else quoted ($'...' for control
-// characters, which bash reads).
+// The word as any POSIX shell reads it back: bare when it is plain, else in single quotes, where
+// every character stands for itself (line breaks too) and a single quote is written '\''.
 std::string shell_word(const std::string& word) {
   bool plain = !word.empty();
-  bool control = false;
   for (const char c : word) {
-    const auto byte = static_cast<unsigned char>(c);
-    control = control || byte < 0x20 || byte == 0x7F;
-    plain = plain && (std::isalnum(byte) || std::strchr("_./:=+,-@%", c));
+    plain = plain && (std::isalnum(static_cast<unsigned char>(c)) || std::strchr("_./:=+,-@%", c));
   }
   if (plain) return word;
-  if (!control) {
-    std::string quoted = "'";
-    for (const char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-  }
-  std::string quoted = "$'";
-  for (const char c : word) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '\'' || c == '\\') {
-      quoted += '\\';
-      quoted += c;
-    } else if (byte < 0x20 || byte == 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
-      quoted += escaped;
-    } else {
-      quoted += c;
-    }
-  }
+  std::string quoted = "'";
+  for (const char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return quoted + "'";
 }
 
@@ -74,7 +54,7 @@ std::string set_command(const value_file_s& file, const value_entry_s& entry, st
 }
 
 int print_text(const value_file_s& file) {
-  std::printf("# the %s level's file %s%s\n", level_name(file.level), file.path.c_str(),
+  std::printf("# the %s level's file %s%s\n", level_name(file.level), one_line(file.path).c_str(),
               !file.exists             ? " (none yet)"
               : file.locked_by_default ? ", locked by default"
                                        : "");
@@ -86,10 +66,15 @@ int print_text(const value_file_s& file) {
   for (const value_entry_s& entry : file.entries) {
     std::string note;
     const std::string command = set_command(file, entry, &note);
+    // A commented-out command keeps to its line: a line break in a quoted word would end the
+    // comment and run the rest.
     if (entry.ignored_code) {
-      std::printf("# ignored (%s): ", one_line(entry.ignored_reason).c_str());
+      std::printf("# ignored (%s): %s", one_line(entry.ignored_reason).c_str(),
+                  one_line(command).c_str());
+    } else {
+      std::printf("%s", command.c_str());
     }
-    std::printf("%s%s%s\n", command.c_str(), note.empty() ? "" : "  # ", one_line(note).c_str());
+    std::printf("%s%s\n", note.empty() ? "" : "  # ", one_line(note).c_str());
   }
   return EXIT_OK;
 }

@@ -16,11 +16,13 @@ class level_lock {
   }
   level_lock(const level_lock&) = delete;
   level_lock& operator=(const level_lock&) = delete;
-  // "" when held, else why not.
-  std::string take() {
-    char* reason = nullptr;
-    held_ = VERU_lock_level(level_, &reason) == 0;
-    return taken(reason);
+  // 0 when held, else the library's code with *reason.
+  int take(std::string* reason) {
+    char* text = nullptr;
+    const int code = VERU_lock_level(level_, &text);
+    held_ = code == 0;
+    *reason = taken(text);
+    return code;
   }
 
  private:
@@ -29,10 +31,11 @@ class level_lock {
 };
 
 // Reads the level's file again under the lock: another editor may have saved it since start-up.
-// A file that fails to load is left alone; with --replace-broken it is to be moved aside once the
-// change is accepted, and *set_aside says so. "" when the level may be saved, else why not.
-std::string reload_level(int level, bool replace_broken, bool* set_aside) {
-  *set_aside = false;
+// A file that fails to load is left alone; with --replace-broken it is to be saved over once the
+// change is accepted, its content kept aside, and *over_broken says so. "" when the level may be
+// saved, else why not.
+std::string reload_level(int level, bool replace_broken, bool* over_broken) {
+  *over_broken = false;
   VERU_set_level_up_to_date(level, false);
   VERU_reload_values_xml();
   char* reason = nullptr;
@@ -44,17 +47,21 @@ std::string reload_level(int level, bool replace_broken, bool* set_aside) {
            "add --replace-broken to move it\n  aside and start a new file with this change";
   }
   std::printf("the %s level's file failed to load (%s)\n", level_name(level), failure.c_str());
-  *set_aside = true;
+  *over_broken = true;
   return "";
 }
 
-// Moves the level's broken file aside under a new name, which it prints. "" when moved.
-std::string set_aside_broken_file(int level) {
-  char* moved_to = nullptr;
+// Saves the level; over a broken file (over_broken), whose content is kept under a new name that
+// it prints. "" when saved, else why not.
+std::string save_level(int level, bool over_broken) {
+  char* kept_as = nullptr;
   char* reason = nullptr;
-  if (VERU_set_aside_level_file(level, &moved_to, &reason) != 0) return taken(reason);
-  std::printf("it was moved aside to %s\n", taken(moved_to).c_str());
-  return "";
+  const int refused = over_broken ? VERU_save_level_over_broken(level, &kept_as, &reason)
+                                  : VERU_save_level(level, &reason);
+  const std::string kept = taken(kept_as);
+  const std::string why = taken(reason);
+  if (!kept.empty()) std::printf("it was moved aside to %s\n", kept.c_str());
+  return refused ? why : "";
 }
 
 // One warning line for each entry above the level that a lock now hides, or whose value still
@@ -96,44 +103,41 @@ edit_outcome_s refused_edit(const std::string& what, int code, char* reason,
 }
 
 std::string locked_edit(int level, bool replace_broken,
-                        const std::function<level_change_s(bool set_aside)>& change) {
+                        const std::function<level_change_s(bool over_broken)>& change) {
   level_lock lock(level);
-  if (const std::string refusal = lock.take(); !refusal.empty()) {
-    return "the level cannot be edited now: " + refusal;
+  std::string refusal;
+  if (const int code = lock.take(&refusal)) {
+    return (code == VERU_ERROR_LEVEL_NOT_WRITEABLE ? "nothing was saved: "
+                                                   : "the level cannot be edited now: ") +
+           refusal;
   }
-  bool set_aside = false;
-  if (std::string refusal = reload_level(level, replace_broken, &set_aside); !refusal.empty()) {
+  bool over_broken = false;
+  if (refusal = reload_level(level, replace_broken, &over_broken); !refusal.empty()) {
     return refusal;
   }
-  const level_change_s changed = change(set_aside);
+  const level_change_s changed = change(over_broken);
   if (!changed.refusal.empty() || !changed.save) return changed.refusal;
-  char* reason = nullptr;
-  if (VERU_save_level(level, &reason) != 0) return "nothing was saved: " + taken(reason);
+  // The broken file stays where it is unless there is a change to save in its place.
+  if (refusal = save_level(level, over_broken); !refusal.empty()) {
+    return "nothing was saved: " + refusal;
+  }
   return "";
 }
 
 int edit_level(const command_line_s& line, int level,
                const std::function<edit_outcome_s()>& change) {
   if (!VERU__is_level_defined(level)) {
-    return refuse(EXIT_REFUSED, std::string("the ") + level_name(level) +
-                                    " level is not defined: its directory variable is not set or "
-                                    "has no startup folder (see kvrn-prefs levels)");
+    return refuse(EXIT_REFUSED,
+                  std::string("the ") + level_name(level) + " level is not defined: " +
+                      taken(VERU_ask_level_undefined_reason(level)) + " (see kvrn-prefs levels)");
   }
   edit_outcome_s outcome;
-  const std::string refusal =
-      locked_edit(level, line.replace_broken, [&](bool set_aside) -> level_change_s {
-        // A lock that a lower level's broken file holds is missing: the change may be ignored
-        // later.
-        warn_about_failed_levels(level - 1);
-        outcome = change();
-        if (outcome.status != EXIT_OK) return {};
-        // The broken file stays where it is unless there is a change to save in its place.
-        if (const std::string moved = set_aside ? set_aside_broken_file(level) : "";
-            !moved.empty()) {
-          return {false, "nothing was saved: " + moved};
-        }
-        return {true, ""};
-      });
+  const std::string refusal = locked_edit(level, line.replace_broken, [&](bool) -> level_change_s {
+    // A lock that a lower level's broken file holds is missing: the change may be ignored later.
+    warn_about_failed_levels(level - 1);
+    outcome = change();
+    return {outcome.status == EXIT_OK, ""};
+  });
   if (!refusal.empty()) return refuse(EXIT_REFUSED, refusal);
   if (outcome.status != EXIT_OK) return outcome.status;
   std::printf("%s at the %s level, saved in %s\n", outcome.done.c_str(), level_name(level),

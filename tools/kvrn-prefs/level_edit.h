@@ -28,13 +28,14 @@ struct level_change_s {
 
 // Holds the level's lock while it reads the level again (another editor may have saved it
 // since start-up) and runs change; saves the level when change asks for it. A file that fails
-// to load is refused, or with replace_broken kept for change to move aside (set_aside). "" when
-// done or nothing was to be saved; otherwise why nothing was saved.
+// to load is refused, or with replace_broken saved over once its content is kept under a new
+// name (over_broken tells change so). "" when done or nothing was to be saved; otherwise why
+// nothing was saved.
 std::string locked_edit(int level, bool replace_broken,
-                        const std::function<level_change_s(bool set_aside)>& change);
-// Locks the level, reads it again (moving a broken file aside with --replace-broken), runs
-// change, saves the level and prints "<done> at the <level> level, saved in <file>". The exit
-// status.
+                        const std::function<level_change_s(bool over_broken)>& change);
+// Locks the level, reads it again (saving over a broken file, kept aside, with
+// --replace-broken), runs change, saves the level and prints "<done> at the <level> level, saved
+// in <file>". The exit status.
 int edit_level(const command_line_s& line, int level,
                const std::function<edit_outcome_s()>& change);
 // The level that --level names, or -1 after saying why (usage error).

@@ -46,6 +46,7 @@ int print_json() {
     const bool failed = level > 0 && VERU_ask_level_load_state(level, &reason) == VERU_LOAD_FAILED;
     const std::string error = taken(reason);
     const std::string path = level > 0 ? VERU__ask_level_filename(level) : "";
+    const std::string undefined = taken(VERU_ask_level_undefined_reason(level));
     levels.push_back({
         {"level", level},
         {"name", level_name(level)},
@@ -56,6 +57,7 @@ int print_json() {
         {"state", state_word(level)},
         {"error", json_optional(failed, error)},
         {"carried", VERU_ask_level_carried_entries(level, nullptr)},
+        {"undefined_reason", json_optional(!undefined.empty(), undefined)},
     });
   }
   print_json_document(levels, true);
@@ -70,7 +72,8 @@ int run_levels(const command_line_s& line) {
   std::printf("%-5s %-8s %-7s %-9s %-9s %s\n", "level", "name", "defined", "writeable", "locked",
               "value file");
   for (int level = 0; level <= 3; ++level) {
-    const char* path = VERU__ask_level_filename(level);
+    // A folder's name may hold a line break, which would break the table.
+    const std::string path = one_line(VERU__ask_level_filename(level));
     const bool defined = level == 0 || VERU__is_level_defined(level);
     std::printf("%-5d %-8s %-7s %-9s %-9s %s\n", level, level_name(level),
                 level == 0 ? "always"
@@ -78,10 +81,14 @@ int run_levels(const command_line_s& line) {
                            : "no",
                 VERU_is_level_writeable(level) ? "yes" : "no",
                 VERU_is_level_locked_by_default(level) ? "yes" : "no",
-                level == 0 ? "(definition files)"
-                : *path    ? path
-                           : "-");
-    if (defined) std::printf("      %s\n", load_text(level).c_str());
+                level == 0      ? "(definition files)"
+                : !path.empty() ? path.c_str()
+                                : "-");
+    if (defined) {
+      std::printf("      %s\n", load_text(level).c_str());
+    } else {
+      std::printf("      %s\n", one_line(taken(VERU_ask_level_undefined_reason(level))).c_str());
+    }
   }
   std::printf(
       "\n\"locked\" is the level's default lock: when yes, every preference is locked at "

@@ -8,6 +8,19 @@
 
 namespace {
 
+// Names longer than this are neither matched nor offered: the edit distance costs the product of
+// the two lengths.
+constexpr std::size_t LONGEST_NAME = 256;
+
+// A name as a message shows it: cut after 200 bytes, as the library's log lines cut it.
+std::string shown_name(const std::string& name) {
+  constexpr std::size_t LONGEST = 200;
+  if (name.size() <= LONGEST) return name;
+  std::size_t cut = LONGEST;
+  while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+  return name.substr(0, cut) + "...";
+}
+
 std::string lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;
@@ -37,11 +50,12 @@ void collect_name(OM_object* object, void* data) {
 }  // namespace
 
 std::string did_you_mean(const std::string& word, const std::vector<std::string>& names) {
+  if (word.empty() || word.size() > LONGEST_NAME) return "";
   const std::string wanted = lower(word);
-  if (wanted.empty()) return "";
   const std::size_t near = std::max<std::size_t>(2, wanted.size() / 6);
   std::vector<std::pair<std::size_t, std::string>> found;
   for (const std::string& name : names) {
+    if (name.size() > LONGEST_NAME) continue;
     const std::string candidate = lower(name);
     std::size_t distance = edit_distance(wanted, candidate);
     // A name that holds the word (a prefix left out, say) is as near as one edit.
@@ -70,5 +84,6 @@ std::string did_you_mean_pref(const std::string& name) {
 }
 
 int refuse_unknown_pref(const std::string& name) {
-  return refuse(EXIT_REFUSED, "no preference is named " + name + did_you_mean_pref(name));
+  return refuse(EXIT_REFUSED,
+                "no preference is named " + shown_name(name) + did_you_mean_pref(name));
 }

@@ -6,6 +6,7 @@
 #include <cstddef>
 
 #include "api.h"
+#include "cfi.h"
 
 VAVADOZ_EXPORTS_BEGIN
 
@@ -101,6 +102,11 @@ struct KVXML_vtbl_s {
   // Appends to the element parent a new text node, as createTextNode and appendChild would,
   // and returns it; null when parent is no element.
   XERCES_DOM_node* (*XERCES_DOM_appendTextNode)(XERCES_DOM_node* parent, const char* text);
+  // As writeFile; on success *written (when not null) receives the identity of the file written,
+  // taken from the file itself, so that a writer who replaces it right after is not mistaken for
+  // this one.
+  int (*XERCES_DOM_writeFileWithIdentity)(const char* path, const char* encoding,
+                                          XERCES_DOM_node* document, CFI_file_identity_s* written);
 };
 
 // The service keeps no state besides its documents: different documents may be made, parsed, read

@@ -1,6 +1,8 @@
 // The entries of a value file that its load ignored, kept whole for the next save.
 #include "veru_carried_entries.h"
 
+#include "veru_read_entry.h"
+
 void veru_carried_entries::clear() {
   entries_.clear();
   names_.clear();
@@ -16,6 +18,14 @@ void veru_carried_entries::keep(XERCES_DOM_node* element, why_s why) {
   entries_.push_back(copy);
   names_.emplace_back(name ? name : "");
   whys_.push_back(std::move(why));
+}
+
+std::string veru_carried_entries::reason(std::size_t index) const {
+  const why_s& why = whys_[index];
+  if (!why.value_refused) return why.reason;
+  VERU_pref* pref = VERU_lookup_pref(names_[index].c_str());
+  const char* value = pvtbl_kvxml->XERCES_DOM_getAttribute(entries_[index], "value");
+  return pref ? veru_invalid_entry_reason(pref, value, why.code) : why.reason;
 }
 
 bool veru_carried_entries::is_replaced(std::size_t index, int level) const {

@@ -17,11 +17,13 @@ class veru_carried_entries {
   // Forgets every kept entry.
   void clear();
   // Why the load ignored an entry: a library error code, the entry's place among the file's Pref
-  // elements (from 1) and the reason in words.
+  // elements (from 1) and the reason in words, or for a value that its preference refused
+  // (value_refused), no words: they are worked out when asked, as a file may hold many.
   struct why_s {
     int code = 0;
     int position = 0;
     std::string reason;
+    bool value_refused = false;
   };
   // Keeps a copy of a Pref element with all its attributes and children, and why it was ignored.
   void keep(XERCES_DOM_node* element, why_s why);
@@ -30,6 +32,8 @@ class veru_carried_entries {
   const std::vector<std::string>& names() const { return names_; }
   // Why each kept entry was ignored, in file order.
   const std::vector<why_s>& whys() const { return whys_; }
+  // The reason in words why the index-th kept entry was ignored.
+  std::string reason(std::size_t index) const;
   // Appends to parent, each followed by a line break, the kept entries whose preference holds
   // no value at the level: a value of the level's own replaces them.
   void append_to(XERCES_DOM_ctx* document, XERCES_DOM_node* parent, int level) const;

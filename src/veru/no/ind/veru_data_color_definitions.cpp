@@ -3,6 +3,7 @@
 #include <veru.h>
 
 #include "veru_class.h"
+#include "veru_data_check.h"
 
 #define VERU_SOURCE "src/veru/no/ind/veru_data_color_definitions"
 
@@ -25,16 +26,19 @@ void VERU_data_color::init_methods(OM_class_descriptor* table) {
   veru_set_class_operations<VERU_data_color>(table);
 }
 
-bool VERU_data_color::validate(const VERU_value* value) const {
+int veru_color_refusal_code(const VERU_data_color* colors, const VERU_value* value) {
   // Only integers are colours: a real or a string (a Color widget on a preference of another
   // type) is refused like any colour outside the table, as the value's own fault.
-  if (!value || value->class_id() != VERU_int_value_c) {
-    ERROR_exception(VERU_SOURCE, __LINE__, VERU_ERROR_NOT_COLOR, "Invalid value");
-  }
+  if (!value || value->class_id() != VERU_int_value_c) return VERU_ERROR_NOT_COLOR;
   const int colour = static_cast<const VERU_int_value*>(value)->ask_value();
-  if (colour >= FIRST_COLOUR && colour <= LAST_COLOUR) return true;
-  if (!find_elem(value))
-    ERROR_exception(VERU_SOURCE, __LINE__, VERU_ERROR_NOT_COLOR, "Invalid value");
+  if (colour >= FIRST_COLOUR && colour <= LAST_COLOUR) return 0;
+  return veru_enum_member(colors, value) ? 0 : VERU_ERROR_NOT_COLOR;
+}
+
+bool VERU_data_color::validate(const VERU_value* value) const {
+  if (const int code = veru_color_refusal_code(this, value)) {
+    ERROR_exception(VERU_SOURCE, __LINE__, code, "Invalid value");
+  }
   return true;
 }
 

@@ -2,6 +2,7 @@
 #include <veru.h>
 
 #include "veru_class.h"
+#include "veru_data_check.h"
 
 #define VERU_SOURCE "src/veru/no/ind/veru_data_enum_definitions"
 
@@ -23,18 +24,23 @@ void VERU_data_enum::delete_elems(OM_object* object) {
                                OM_slot_array_length(object->slot(slot_values)));
 }
 
-const VERU_enum_elem* VERU_data_enum::find_elem(const VERU_value* value) const {
-  const int count = ask_n_elems();
+const VERU_enum_elem* veru_enum_member(const VERU_data_enum* enumeration, const VERU_value* value) {
+  const int count = enumeration->ask_n_elems();
   for (int i = 0; i < count; ++i) {
-    const VERU_enum_elem* elem = ask_nth_elem(i);
+    const VERU_enum_elem* elem = enumeration->ask_nth_elem(i);
     if (elem && elem->ask_value() && elem->ask_value()->compare(value) == 0) return elem;
   }
   return nullptr;
 }
 
+int veru_enum_refusal_code(const VERU_data_enum* enumeration, const VERU_value* value) {
+  return veru_enum_member(enumeration, value) ? 0 : VERU_ERROR_NOT_IN_ENUM;
+}
+
 bool VERU_data_enum::validate(const VERU_value* value) const {
-  if (!find_elem(value))
-    ERROR_exception(VERU_SOURCE, __LINE__, VERU_ERROR_NOT_IN_ENUM, "Invalid value");
+  if (const int code = veru_enum_refusal_code(this, value)) {
+    ERROR_exception(VERU_SOURCE, __LINE__, code, "Invalid value");
+  }
   return true;
 }
 

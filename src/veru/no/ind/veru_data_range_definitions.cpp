@@ -3,6 +3,7 @@
 #include <veru.h>
 
 #include "veru_class.h"
+#include "veru_data_check.h"
 
 #include <cmath>
 #include <string>
@@ -32,15 +33,19 @@ bool is_nan(const VERU_value* value) {
          std::isnan(static_cast<const VERU_real_value*>(value)->ask_value());
 }
 
-// One half of a range's description: the bound's value between its opening (inclusive or
-// exclusive) and its closing text, or the text for a missing bound.
-std::string half_of(const VERU_range_elem* bound, const char* inclusive, const char* exclusive,
-                    const char* closing, const char* without) {
-  if (!bound) return without;
+// Appends one half of a range's description to text: the bound's value between its opening
+// (inclusive or exclusive) and its closing text, or the text for a missing bound.
+void append_half(std::string* text, const VERU_range_elem* bound, const char* inclusive,
+                 const char* exclusive, const char* closing, const char* without) {
+  if (!bound) {
+    *text += without;
+    return;
+  }
   char* value = value_of(bound)->print();
-  std::string half = std::string(bound->ask_inclusive() ? inclusive : exclusive) + value + closing;
+  *text += bound->ask_inclusive() ? inclusive : exclusive;
+  *text += value;
+  *text += closing;
   SM_free(value);
-  return half;
 }
 
 bool is_allowed(const VERU_range_elem* lower, const VERU_range_elem* upper,
@@ -95,19 +100,29 @@ void VERU_data_range::delete_bounds(OM_object* object) {
   OM_delete_slot_object(object->slot(slot_upper));
 }
 
-bool VERU_data_range::validate(const VERU_value* value) const {
+int veru_range_refusal_code(const VERU_data_range* range, const VERU_value* value) {
   int error = 0;
   // NaN lies on neither side of any bound.
-  if (!is_allowed(ask_lower(), ask_upper(), value, &error) || (error != 0 && is_nan(value))) {
-    ERROR_exception(VERU_SOURCE, __LINE__, error, "Invalid range");
+  if (!is_allowed(range->ask_lower(), range->ask_upper(), value, &error) ||
+      (error != 0 && is_nan(value))) {
+    return error;
+  }
+  return 0;
+}
+
+bool VERU_data_range::validate(const VERU_value* value) const {
+  if (const int code = veru_range_refusal_code(this, value)) {
+    ERROR_exception(VERU_SOURCE, __LINE__, code, "Invalid range");
   }
   return true;
 }
 
 char* VERU_data_range::print() const {
-  const std::string lower = half_of(ask_lower(), "[>=", "[>", "", "[");
-  const std::string upper = half_of(ask_upper(), "<=", "<", "] ", "]");
-  return SM_sprintf("%s %s", lower.c_str(), upper.c_str());
+  std::string text;
+  append_half(&text, ask_lower(), "[>=", "[>", "", "[");
+  text += ' ';
+  append_half(&text, ask_upper(), "<=", "<", "] ", "]");
+  return SM_string_ncopy(text.data(), text.size());
 }
 
 void VERU_data_range::set_lower(VERU_range_elem* bound) {

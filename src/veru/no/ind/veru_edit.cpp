@@ -6,6 +6,7 @@
 #include "veru_changes.h"
 #include "veru_edit.h"
 #include "veru_levels.h"
+#include "veru_xml.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ veru_refusal_s level_refusal(int level) {
 veru_refusal_s edit_target(const char* name, int level, VERU_pref** pref) {
   *pref = name ? VERU_lookup_pref(name) : nullptr;
   if (!*pref) {
-    return refusal_of(VERU_ERROR_UNKNOWN_PREF, name ? std::string("no preference is named ") + name
+    return refusal_of(VERU_ERROR_UNKNOWN_PREF, name ? "no preference is named " + veru_quoted(name)
                                                     : "no preference name given");
   }
   return level_refusal(level);

@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "veru_data_check.h"
 #include "veru_edit.h"
 #include "veru_sm_string.h"
+#include "veru_xml.h"
 
 namespace {
 
@@ -62,9 +64,10 @@ veru_refusal_s member_refusal(VERU_pref* pref, const std::string& shown) {
   return refused(VERU_ERROR_NOT_IN_ENUM, shown + " is not allowed: must be one of " + members);
 }
 
-// The text as a reason shows it: in double quotes when it is empty or starts or ends with a
-// blank, which would not show otherwise.
-std::string shown_text(const std::string& text) {
+// The text as a reason shows it: cut after 200 bytes as log lines cut it, and in double quotes
+// when it is empty or starts or ends with a blank, which would not show otherwise.
+std::string shown_text(const std::string& whole) {
+  const std::string text = veru_quoted(whole.c_str());
   const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
   if (text.empty() || blank(text.front()) || blank(text.back())) return "\"" + text + "\"";
   return text;
@@ -187,13 +190,8 @@ veru_refusal_s veru_constraint_refusal(VERU_pref* pref, const VERU_value* value)
   const VERU_data* data = pref->ask_data();
   const int type = pref->class_id();
   if (!data || type == VERU_pref_logical_c || OM_is_subclass(type, VERU_pref_list_c)) return {};
-  int code = 0;
-  try {
-    data->validate(value);
-    return {};
-  } catch (const TQS::Error::Exception& error) {
-    code = error.askCode();
-  }
+  const int code = veru_data_refusal_code(data, value);
+  if (code == 0) return {};
   const std::string shown = shown_text(printed(value));
   if (veru_refusal_s refusal = member_refusal(pref, shown)) return refusal;
   std::string range = owned_text(data->print());

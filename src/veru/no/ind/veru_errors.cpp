@@ -62,6 +62,13 @@ const ERROR_table_row_s VERU_ERROR_TABLE[] = {
     {VERU_ERROR_LOCKED_AT_HIGHER_LEVEL, "An option value is locked at a higher level"},
     {VERU_ERROR_NOT_SET_AT_LEVEL, "An option value is not set at the specified level"},
     {VERU_ERROR_LEVEL_NOT_CHANGEABLE, "Unable to change option values at the specified level"},
+    {VERU_ERROR_LEVEL_CHANGED_ON_DISK,
+     "The preferences values file changed on disk since it was read; reload first."},
+    {VERU_ERROR_LEVEL_BUSY,
+     "The preferences values file is locked by another editor; retry in a moment."},
+    {VERU_ERROR_LEVEL_FILE_BROKEN,
+     "The preferences values file failed to load; repair it or set it aside."},
+    {VERU_ERROR_LEVEL_NOT_WRITEABLE, "The preferences values file is not writeable."},
     {VERU_ERROR_WATCH_FAILED, "Unable to watch the preferences values files."},
     {0, nullptr},
 };
@@ -72,5 +79,5 @@ void VERU_init_errors() {
 }
 
 bool VERU_is_veru_error(int code) {
-  return code >= VERU_ERROR_BLOCK_START && code <= VERU_ERROR_LAST;
+  return code >= VERU_ERROR_BLOCK_START && code <= VERU_ERROR_LAST_RAISED;
 }

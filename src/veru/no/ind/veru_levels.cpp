@@ -47,8 +47,10 @@ level_file_s none_because(const char* format, ...) {
 }
 
 // Works out where a level's value file lies from its directory variable, without a word: the
-// start-up reads the files ahead with what this finds before the levels are set up.
+// start-up reads the files ahead with what this finds before the levels are set up. The folder
+// may have any name the system allows.
 level_file_s locate_level_file(const veru_level_s& entry, const std::string& prefix) {
+  const veru_character_checking_off checking_off;
   const veru_sm_string directory = veru_owned(ENV_translate_variable(entry.variable));
   if (!directory) {
     return none_because("No user customizations read from %s - environment variable is not set\n",
@@ -83,11 +85,20 @@ level_file_s locate_level_file(const veru_level_s& entry, const std::string& pre
   return {file.get(), ""};
 }
 
+// Logs why a level has no value file, and keeps it in the level's words of why it is not used.
+void say_why_none(veru_level_s* entry, const std::string& why_none) {
+  ERROR_lprintf("%s", why_none.c_str());
+  std::string reason = why_none;
+  while (!reason.empty() && (reason.back() == '\n' || reason.back() == ' ')) reason.pop_back();
+  if (!entry->undefined_reason.empty()) entry->undefined_reason += "; ";
+  entry->undefined_reason += reason;
+}
+
 void define_level(int level, const std::string& prefix) {
   veru_level_s& entry = veru_level(level);
   const level_file_s file = locate_level_file(entry, prefix);
   if (!file.why_none.empty()) {
-    ERROR_lprintf("%s", file.why_none.c_str());
+    say_why_none(&entry, file.why_none);
     return;
   }
   copy_into(entry.file_path, file.path.c_str());
@@ -129,21 +140,21 @@ level_file_s locate_local_user_file(const char* value) {
 }
 
 void define_local_user_defaults() {
+  veru_level_s& user = veru_level(3);
   const veru_sm_string value = veru_owned(ENV_translate_variable("KVRN_LOCAL_USER_DEFAULTS"));
   if (!value) {
-    ERROR_lprintf(
-        "No local user customizations read - environment variable KVRN_LOCAL_USER_DEFAULTS is not "
-        "set\n");
+    say_why_none(&user,
+                 "No local user customizations read - environment variable "
+                 "KVRN_LOCAL_USER_DEFAULTS is not set\n");
     return;
   }
   veru_character_checking_off checking_off;
   VERU_ask_zr_application_folder();
   const level_file_s file = locate_local_user_file(value.get());
   if (!file.why_none.empty()) {
-    ERROR_lprintf("%s", file.why_none.c_str());
+    say_why_none(&user, file.why_none);
     return;
   }
-  veru_level_s& user = veru_level(3);
   copy_into(user.file_path, file.path.c_str());
   user.defined = true;
 }
@@ -215,8 +226,20 @@ void veru_init_levels() {
     throw;
   }
   bool any_defined = false;
-  for (int level = 1; level < VERU_LEVEL_COUNT; ++level) any_defined |= levels[level].defined;
+  for (int level = 1; level < VERU_LEVEL_COUNT; ++level) {
+    any_defined |= levels[level].defined;
+    if (levels[level].defined) levels[level].undefined_reason.clear();
+  }
   if (!any_defined) levels[0].defined = true;
+}
+
+char* VERU_ask_level_undefined_reason(int level) {
+  const veru_level_s& entry = veru_level(level);
+  return level == 0 || entry.defined ? nullptr : SM_string_copy(entry.undefined_reason.c_str());
+}
+
+const CFI_file_identity_s& veru_level_file_identity(int level) {
+  return veru_level(level).identity;
 }
 
 std::vector<std::string> veru_value_files_ahead() {
@@ -300,6 +323,6 @@ int VERU_ask_level_carried_entry(int level, int index, int* position, char** rea
   const veru_carried_entries::why_s none;
   const veru_carried_entries::why_s& why = known ? carried.whys()[index] : none;
   if (position) *position = why.position;
-  if (reason) *reason = known ? SM_string_copy(why.reason.c_str()) : nullptr;
+  if (reason) *reason = known ? SM_string_copy(carried.reason(index).c_str()) : nullptr;
   return why.code;
 }

@@ -25,6 +25,11 @@ struct veru_level_s {
   int load_state = VERU_LOAD_NOT_READ;
   std::string load_failure;  // why the last load failed: the file and the cause
   veru_carried_entries carried;
+  // The value file as this process last read or wrote it, so that a save does not write over
+  // what another writer put there since.
+  CFI_file_identity_s identity;
+  // Why start-up left the level undefined, in the words of its log lines.
+  std::string undefined_reason;
   // The advisory lock on the level's file while this process holds it, and how many holders.
   int lock_handle = -1;
   int lock_holders = 0;
@@ -32,3 +37,7 @@ struct veru_level_s {
 
 // The entry of a level; a level outside 0 to 3 raises the host's internal error.
 veru_level_s& veru_level(int level);
+// The identity of the level's value file as this process last read it (at a load) or wrote it
+// (at a save); exists is false when there was no file. A change of the file that does not match
+// it was made by another writer.
+const CFI_file_identity_s& veru_level_file_identity(int level);

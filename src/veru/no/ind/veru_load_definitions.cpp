@@ -536,6 +536,7 @@ void load_definition_file(const char* path, veru_parsed_file file) {
                 "Unable to parse XML def file %s", path);
   }
   const auto& index = static_cast<const definition_index&>(file.index());
+  const veru_duplicate_name_lines duplicate_lines(path);
   if (std::strstr(path, "kv_extras")) {
     load_extras(index, path);
   } else {

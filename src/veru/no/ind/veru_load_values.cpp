@@ -12,6 +12,7 @@
 #include "veru_levels.h"
 #include "veru_module.h"
 #include "veru_parse_pipeline.h"
+#include "veru_read_entry.h"
 #include "veru_watch.h"
 #include "veru_xml.h"
 
@@ -19,16 +20,13 @@
 
 namespace {
 
-// Lines about single entries stop after this many in one file; one line counts the rest.
-constexpr int MAX_ENTRY_LINES = 1000;
-
 // The entries of one file that its load ignores: logged, kept for the next save, counted.
 class ignored_entries {
  public:
   explicit ignored_entries(veru_level_s& entry) : entry_(entry) {}
   ~ignored_entries() {
-    if (count_ > MAX_ENTRY_LINES) {
-      ERROR_lprintf("\t%d more entries of %s ignored\n", count_ - MAX_ENTRY_LINES,
+    if (count_ > VERU_MAX_ENTRY_LINES) {
+      ERROR_lprintf("\t%d more entries of %s ignored\n", count_ - VERU_MAX_ENTRY_LINES,
                     entry_.file_path);
     }
   }
@@ -38,7 +36,7 @@ class ignored_entries {
   // Logs the line, whose format takes the entry's name, and keeps the entry with why.
   void ignore(XERCES_DOM_node* element, const char* format, const char* name,
               veru_carried_entries::why_s why) {
-    if (++count_ <= MAX_ENTRY_LINES) ERROR_lprintf(format, veru_quoted(name).c_str());
+    if (++count_ <= VERU_MAX_ENTRY_LINES) ERROR_lprintf(format, veru_quoted(name).c_str());
     entry_.carried.keep(element, std::move(why));
   }
   bool any() const { return count_ > 0; }
@@ -55,26 +53,8 @@ std::string lock_reason(VERU_pref* pref, int level) {
   return "locked at " + veru_level_text(below);
 }
 
-// Why reading the entry's value raised code, in words.
-std::string invalid_reason(VERU_pref* pref, XERCES_DOM_node* element, int code) {
-  const char* text = pvtbl_kvxml->XERCES_DOM_getAttribute(element, "value");
-  if (!text) return "the entry has no value";
-  // The constraint's own words, when it is the constraint that refuses.
-  try {
-    VERU_value* value = pref->create_veru_value(text);
-    const veru_refusal_s refusal = veru_constraint_refusal(pref, value);
-    OM_delete_object(value);
-    if (refusal && refusal.code == code) return refusal.reason;
-  } catch (const TQS::Error::Exception&) {
-    // Not even of the preference's type: the code says so below.
-  }
-  const char* meaning = ERROR_decode(code);
-  return "the value " + veru_quoted(text) + " is not valid" +
-         (meaning ? std::string(": ") + meaning : std::string());
-}
-
-// Reads the Pref entries of a parsed value file into the level. Whatever reading one entry
-// raises costs that entry only.
+// Reads the Pref entries of a parsed value file into the level. A value that its preference
+// refuses, or whatever reading one entry raises, costs that entry only.
 void read_entries(const veru_value_file_index& index, int level, bool notify,
                   ignored_entries* ignored) {
   int position = 0;
@@ -90,14 +70,16 @@ void read_entries(const veru_value_file_index& index, int level, bool notify,
       ignored->ignore(element, "\tDefault %s is locked. Value ignored\n", name,
                       {VERU_ERROR_LOCKED_AT_HIGHER_LEVEL, position, lock_reason(pref, level)});
     } else {
+      int refused = 0;
       try {
-        const veru_reading_entry reading(entry);
-        pref->read_dom_node(element, level);
-        if (notify) pref->update_loaded_value(level);
+        refused = veru_read_entry(pref, entry, level);
+        if (!refused && notify) pref->update_loaded_value(level);
       } catch (const TQS::Error::Exception& error) {
-        ignored->ignore(
-            element, "\tDefault %s value is not valid. Value ignored\n", name,
-            {error.askCode(), position, invalid_reason(pref, element, error.askCode())});
+        refused = error.askCode();
+      }
+      if (refused) {
+        ignored->ignore(element, "\tDefault %s value is not valid. Value ignored\n", name,
+                        {refused, position, "", true});
       }
     }
   }
@@ -116,6 +98,7 @@ void veru_load_level_values(int level, bool notify, veru_parsed_file read_ahead)
     veru_parsed_file file = std::move(read_ahead);
     if (CFI_ask_file_exist(entry.file_path) != 0) {
       ERROR_lprintf("\tUser customizations file %s does not exist\n", entry.file_path);
+      entry.identity = CFI_file_identity_s();
       entry.up_to_date = true;
       entry.load_state = VERU_LOAD_NO_FILE;
       entry.load_failure.clear();
@@ -123,14 +106,25 @@ void veru_load_level_values(int level, bool notify, veru_parsed_file read_ahead)
     }
     if (!file.is_parsed()) {
       file = veru_parsed_file::create();
-      if (file.parse(entry.file_path, VERU_VALUE_FILE_MODE, veru_index_value_file) != 0) {
+      const int status = file.parse(entry.file_path, VERU_VALUE_FILE_MODE, veru_index_value_file);
+      entry.identity = file.file_identity();
+      if (status != 0) {
         entry.load_failure = file.error_text();
         ERROR_lprintf("\n%s\n", entry.load_failure.c_str());
         ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_VALUE_FILE_LOAD,
                     "Unable to parse XML values file %s", entry.file_path);
       }
     }
+    entry.identity = file.file_identity();
     const auto& index = static_cast<const veru_value_file_index&>(file.index());
+    // Another document (a definition file given as a value file) is not read, nor saved over.
+    if (!index.root_name || std::strcmp(index.root_name, "PrefValues") != 0) {
+      entry.load_failure = std::string(entry.file_path) + ": the root element is " +
+                           veru_quoted(index.root_name) + ", not PrefValues";
+      ERROR_lprintf("\n%s\n", entry.load_failure.c_str());
+      ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_VALUE_FILE_LOAD, "%s is not a values file",
+                  entry.file_path);
+    }
     entry.locked_by_default = false;
     const char* status = index.default_lock_status;
     const bool locked_by_default = status && std::strcmp(status, "locked") == 0;
@@ -176,6 +170,7 @@ std::unique_ptr<veru_file_index> veru_index_value_file(XERCES_DOM_ctx* context,
   XERCES_DOM_node* document = pvtbl_kvxml->XERCES_DOM_getDocument(context);
   XERCES_DOM_node* root = document ? pvtbl_kvxml->XERCES_DOM_getDocumentElement(document) : nullptr;
   if (!root) return index;
+  index->root_name = pvtbl_kvxml->XERCES_DOM_getNodeName(root);
   index->default_lock_status = pvtbl_kvxml->XERCES_DOM_getAttribute(root, "defaultLockStatus");
   const char* name = nullptr;
   for (XERCES_DOM_node* element = pvtbl_kvxml->XERCES_DOM_getNextElement(root, nullptr, &name);

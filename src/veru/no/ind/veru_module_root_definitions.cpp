@@ -1,6 +1,7 @@
 // VERU_module_root: owner of the preference set and of the definition tree.
 #include <veru.h>
 
+#include "veru_module.h"
 #include "veru_xml.h"
 
 #include <cstring>
@@ -8,6 +9,10 @@
 namespace {
 
 constexpr int PREF_SET_CAPACITY = 4096;
+
+// The duplicate names of the definition file being read, while a veru_duplicate_name_lines
+// counts them; -1 when none does.
+int duplicate_names = -1;
 
 int compare_names(const char* a, const char* b) {
   const int order = std::strcmp(a ? a : "", b ? b : "");  // bytes compared as unsigned char
@@ -61,9 +66,22 @@ VERU_group* VERU_module_root::ask_tree_root() const {
 }
 
 void VERU_module_root::add_pref(VERU_pref* pref) {
-  if (OM_insert_into_set(ask_pref_set(), pref)) {
+  if (OM_insert_into_set(ask_pref_set(), pref) &&
+      (duplicate_names < 0 || ++duplicate_names <= VERU_MAX_ENTRY_LINES)) {
     ERROR_lprintf("VERU: duplicate preference %s\n", veru_quoted(pref->ask_name()).c_str());
   }
+}
+
+veru_duplicate_name_lines::veru_duplicate_name_lines(const char* path) : path_(path) {
+  duplicate_names = 0;
+}
+
+veru_duplicate_name_lines::~veru_duplicate_name_lines() {
+  if (duplicate_names > VERU_MAX_ENTRY_LINES) {
+    ERROR_lprintf("VERU: %d more duplicate preferences in %s\n",
+                  duplicate_names - VERU_MAX_ENTRY_LINES, path_);
+  }
+  duplicate_names = -1;
 }
 
 OM_set* VERU_module_root::ask_pref_set() const {

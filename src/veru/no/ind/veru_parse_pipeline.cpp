@@ -52,21 +52,16 @@ veru_parsed_file& veru_parsed_file::operator=(veru_parsed_file&& other) noexcept
 }
 
 bool veru_parsed_file::identity_s::operator==(const identity_s& other) const {
-  return device == other.device && inode == other.inode && size == other.size &&
-         modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec &&
-         changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
+  return CFI_is_same_file(file, other.file) && changed.tv_sec == other.changed.tv_sec &&
+         changed.tv_nsec == other.changed.tv_nsec;
 }
 
 veru_parsed_file::identity_s veru_parsed_file::identity_of(const char* path) {
   identity_s identity;
   struct stat status {};
-  if (stat(path, &status) == 0) {
-    identity.device = status.st_dev;
-    identity.inode = status.st_ino;
-    identity.size = status.st_size;
-    identity.modified = status.st_mtim;
-    identity.changed = status.st_ctim;
-  }
+  if (stat(path, &status) == 0) identity.changed = status.st_ctim;
+  // Any thread may ask: the file's identity does not depend on the host's name checks.
+  CFI_ask_file_identity(path, &identity.file);
   return identity;
 }
 
@@ -80,12 +75,12 @@ veru_parsed_file veru_parsed_file::read_ahead(const char* path, int mode,
     int error = 0;
     file.context_ = pvtbl_kvxml->XERCES_DOM_create(&error, "UTF-8", 0);
     // A file changed while it was read counts as not read.
-    if (error != 0 || !file.context_ || file.identity_.size < 0 ||
+    if (error != 0 || !file.context_ || !file.identity_.file.exists ||
         pvtbl_kvxml->XERCES_DOM_parseFile(file.context_, path, "utf-8", mode) != 0 ||
         !file.is_unchanged()) {
       return {};
     }
-    file.index_ = indexer(file.context_, static_cast<std::size_t>(file.identity_.size));
+    file.index_ = indexer(file.context_, static_cast<std::size_t>(file.identity_.file.size));
     file.read_ahead_time_ = stopwatch.elapsed();
     return file;
   } catch (...) {
@@ -102,9 +97,11 @@ veru_parsed_file veru_parsed_file::create() {
 }
 
 int veru_parsed_file::parse(const char* path, int mode, veru_indexer_f indexer) {
+  path_ = path;
+  identity_ = identity_of(path);
   const int status = pvtbl_kvxml->XERCES_DOM_parseFile(context_, path, "utf-8", mode);
   if (status == 0) {
-    const off_t size = identity_of(path).size;
+    const long long size = identity_.file.size;
     index_ = indexer(context_, size > 0 ? static_cast<std::size_t>(size) : 0);
   }
   return status;

@@ -29,10 +29,11 @@ class veru_file_index {
 using veru_indexer_f = std::unique_ptr<veru_file_index> (*)(XERCES_DOM_ctx* context,
                                                             std::size_t file_size);
 
-// What the loader reads of a value file: the document element's default lock status and its
-// Pref children with what reading them takes, in document order.
+// What the loader reads of a value file: the document element's name and default lock status,
+// and its Pref children with what reading them takes, in document order.
 class veru_value_file_index : public veru_file_index {
  public:
+  const char* root_name = nullptr;
   const char* default_lock_status = nullptr;
   std::vector<veru_entry_attributes_s> entries;
 };
@@ -66,14 +67,15 @@ class veru_parsed_file {
   const veru_work_time_s& read_ahead_time() const { return read_ahead_time_; }
   // Whether the file at its path is still the one that was read ahead.
   bool is_unchanged() const;
+  // The identity of the file as it was before it was parsed (exists is false when it was not
+  // there).
+  const CFI_file_identity_s& file_identity() const { return identity_.file; }
 
  private:
-  // What tells a file from another put in its place or changed since.
+  // What tells a file from another put in its place or changed since: the file's identity, and
+  // the time of its last change of any kind.
   struct identity_s {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = -1;
-    timespec modified{};
+    CFI_file_identity_s file;
     timespec changed{};
     bool operator==(const identity_s& other) const;
   };

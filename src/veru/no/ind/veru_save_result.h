@@ -4,6 +4,7 @@
 
 #include <veru.h>
 
-// Returns VERU_ERROR_VALUE_FILE_SAVE and, when reason is not null, stores in *reason a new string
-// (SM_free) made from the format.
-int veru_refuse_save(char** reason, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// Returns code and, when reason is not null, stores in *reason a new string (SM_free) made from
+// the format.
+int veru_refuse_save(char** reason, int code, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));

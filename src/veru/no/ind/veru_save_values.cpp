@@ -16,14 +16,14 @@
 
 #define VERU_SOURCE "src/veru/no/ind/veru_save_values"
 
-int veru_refuse_save(char** reason, const char* format, ...) {
+int veru_refuse_save(char** reason, int code, const char* format, ...) {
   if (reason) {
     va_list args;
     va_start(args, format);
     *reason = SM_vsprintf(format, args);
     va_end(args);
   }
-  return VERU_ERROR_VALUE_FILE_SAVE;
+  return code;
 }
 
 namespace {
@@ -40,7 +40,8 @@ struct save_context_s {
 // XML cannot hold, put there by a host that did not check it. "" when it can.
 std::string unwritable(const char* text, const char* what, const VERU_pref* pref) {
   if (KVXML_is_xml_text(text, nullptr)) return "";
-  return veru_unholdable_text(text, std::string("the ") + what + " of " + pref->ask_name(),
+  return veru_unholdable_text(text,
+                              std::string("the ") + what + " of " + veru_quoted(pref->ask_name()),
                               VERU_ERROR_VALUE_FILE_SAVE)
       .reason;
 }
@@ -128,6 +129,12 @@ bool exists(const char* path) {
   return path && CFI_ask_file_exist(path) == 0;
 }
 
+// Whether anything is at path, a symbolic link that leads nowhere included: a style sheet is
+// never written through one.
+bool anything_at(const char* path) {
+  return CFI_ask_file_kind(path) != nullptr;
+}
+
 // The installation variables that style sheets come from, read at the first save and kept.
 struct style_sheet_source_s {
   const char* lang;
@@ -140,19 +147,20 @@ const style_sheet_source_s& style_sheet_source() {
   return source;
 }
 
-// Copies source (a file in directory under the installation) to target when it is there.
+// Copies source (a file in directory under the installation) to target when it is there and
+// nothing is at target.
 void copy_style_sheet(const char* directory, const char* source_name, const char* target) {
   char* source = nullptr;
   if (CFI_merge_filespec(directory, source_name, &source) != 0) return;
   const veru_sm_string path = veru_owned(source);
-  if (exists(path.get())) CFI_copy_file(path.get(), target, CFI_COPY_REPLACE | CFI_COPY_MODE_BITS);
+  if (exists(path.get())) CFI_copy_file(path.get(), target, CFI_COPY_MODE_BITS);
 }
 
 // Puts the installation's style sheet, in the language's variant when there is one, at target
-// unless a style sheet is there already.
+// unless something is there already.
 void provide_style_sheet(const char* target) {
   const style_sheet_source_s& source = style_sheet_source();
-  if (!source.base_dir || exists(target)) return;
+  if (!source.base_dir || anything_at(target)) return;
   if (const char* language = veru_counting_language(source.lang)) {
     char* localization = nullptr;
     if (CFI_merge_filespec(source.base_dir, "localization", &localization) == 0) {
@@ -161,7 +169,7 @@ void provide_style_sheet(const char* target) {
       copy_style_sheet(directory.get(), name.get(), target);
     }
   }
-  if (exists(target)) return;
+  if (anything_at(target)) return;
   char* kvrn = nullptr;
   char* xsl = nullptr;
   if (CFI_merge_filespec(source.base_dir, "kvrn", &kvrn) == 0 &&
@@ -174,9 +182,9 @@ void provide_style_sheet(const char* target) {
 
 // Writes the document with its style-sheet instruction to path and provides the style sheet;
 // under the level's lock (locked) also removes what an interrupted copy of the style sheet left.
-// "" when the file was written, else why not.
+// "" when the file was written, and *written (when not null) is then its identity; else why not.
 std::string write_value_document(const char* path, XERCES_DOM_ctx* document, XERCES_DOM_node* node,
-                                 bool locked) {
+                                 bool locked, CFI_file_identity_s* written) {
   veru_character_checking_off checking_off;
   char* directory_part = nullptr;
   char* name_part = nullptr;
@@ -194,7 +202,8 @@ std::string write_value_document(const char* path, XERCES_DOM_ctx* document, XER
                                            document, "xml-stylesheet", instruction.get()),
                                        pvtbl_kvxml->XERCES_DOM_getDocumentElement(node));
   // The file is replaced as a whole: a failed write leaves the old one as it was.
-  if (const int error = pvtbl_kvxml->XERCES_DOM_writeFile(path, "UTF-8", node)) {
+  if (const int error =
+          pvtbl_kvxml->XERCES_DOM_writeFileWithIdentity(path, "UTF-8", node, written)) {
     return std::strerror(error);
   }
   char* target = nullptr;
@@ -206,20 +215,72 @@ std::string write_value_document(const char* path, XERCES_DOM_ctx* document, XER
   return "";
 }
 
-// The save proper, while the level's lock is held.
-int save_locked_level(int level, char** reason) {
-  veru_level_s& entry = veru_level(level);
-  veru_character_checking_off checking_off;
-  if (entry.load_state == VERU_LOAD_FAILED && exists(entry.file_path)) {
-    return veru_refuse_save(reason,
+// The name beside the level's file under which a file that failed to load is kept:
+// "<file>.broken-<date and time>", and "-2", "-3" ... after it while place (which never replaces
+// anything: EEXIST) finds the name taken. 0 with *name, otherwise place's errno value.
+int place_broken_file(const char* path, int (*place)(const char* from, const char* to),
+                      std::string* name) {
+  CLOCK_date_s date = CLOCK_null_date;
+  CLOCK_time_to_date(CLOCK_gmt(), &date);
+  const veru_sm_string stamp =
+      veru_owned(CLOCK_format_date_time(&date, CLOCK_FORMAT_XML_SCHEMA, CLOCK_FORMAT_XML_SCHEMA));
+  std::string suffix;
+  for (const char* c = stamp ? stamp.get() : ""; *c; ++c) {
+    if (*c != '-' && *c != ':') suffix += *c;
+  }
+  int error = EEXIST;
+  for (int attempt = 1; error == EEXIST && attempt < 100; ++attempt) {
+    *name = std::string(path) + ".broken-" + suffix +
+            (attempt > 1 ? "-" + std::to_string(attempt) : "");
+    error = place(path, name->c_str());
+  }
+  return error;
+}
+
+// Why the level may not be saved over its file now; 0 when it may. A file that failed to load
+// may be saved over only when over_broken is set.
+int refuse_unsafe_save(const veru_level_s& entry, bool over_broken, char** reason) {
+  if (entry.load_state == VERU_LOAD_FAILED && exists(entry.file_path) && !over_broken) {
+    return veru_refuse_save(reason, VERU_ERROR_LEVEL_FILE_BROKEN,
                             "%s: the file failed to load (%s); it is not saved over until it is "
                             "mended and read again, or moved aside",
                             entry.file_path, entry.load_failure.c_str());
+  }
+  CFI_file_identity_s current;
+  CFI_ask_file_identity(entry.file_path, &current);
+  if (!CFI_is_same_file(current, entry.identity)) {
+    return veru_refuse_save(reason, VERU_ERROR_LEVEL_CHANGED_ON_DISK,
+                            "%s: changed on disk since it was read; reload first", entry.file_path);
+  }
+  char* target = nullptr;
+  const int resolved = CFI_resolve_links(entry.file_path, &target);
+  SM_free(target);
+  if (resolved == EACCES) {
+    return veru_refuse_save(reason, VERU_ERROR_VALUE_FILE_SAVE,
+                            "%s: is a symbolic link whose owner does not own the file it leads "
+                            "to; saves do not follow it",
+                            entry.file_path);
+  }
+  return 0;
+}
+
+// The save proper, while the level's lock is held. With over_broken, a file that failed to load
+// is first kept under a name of its own (*kept_as), then saved over.
+int save_locked_level(int level, bool over_broken, std::string* kept_as, char** reason) {
+  veru_level_s& entry = veru_level(level);
+  veru_character_checking_off checking_off;
+  if (const int refused = refuse_unsafe_save(entry, over_broken, reason)) return refused;
+  if (over_broken && entry.load_state == VERU_LOAD_FAILED && exists(entry.file_path)) {
+    if (const int error = place_broken_file(entry.file_path, CFI_keep_file_as, kept_as)) {
+      return veru_refuse_save(reason, VERU_ERROR_VALUE_FILE_SAVE, "%s: cannot keep it aside: %s",
+                              entry.file_path, std::strerror(error));
+    }
   }
   // Under the lock nobody else is replacing the file: what is beside it is left from a save
   // that was interrupted.
   CFI_remove_replacement_leftovers(entry.file_path, nullptr);
   std::string failure;
+  CFI_file_identity_s written;
   try {
     veru_document document;
     XERCES_DOM_ctx* context = document.context();
@@ -235,12 +296,17 @@ int save_locked_level(int level, char** reason) {
       OM_for_all_in_set(module_root->ask_pref_set(), append_entry, &save);
     }
     entry.carried.append_to(context, root, level);
-    failure = save.refusal.empty() ? write_value_document(entry.file_path, context, node, true)
-                                   : save.refusal;
+    failure = save.refusal.empty()
+                  ? write_value_document(entry.file_path, context, node, true, &written)
+                  : save.refusal;
   } catch (const TQS::Error::Exception& error) {
     failure = error.what();
   }
-  if (!failure.empty()) return veru_refuse_save(reason, "%s: %s", entry.file_path, failure.c_str());
+  if (!failure.empty()) {
+    return veru_refuse_save(reason, VERU_ERROR_VALUE_FILE_SAVE, "%s: %s", entry.file_path,
+                            failure.c_str());
+  }
+  entry.identity = written;
   entry.up_to_date = true;
   entry.load_state = VERU_LOAD_LOADED;
   entry.load_failure.clear();
@@ -249,10 +315,40 @@ int save_locked_level(int level, char** reason) {
   return 0;
 }
 
+// Refuses a level that has no value file the library can write.
+int refuse_unwriteable(int level, char** reason) {
+  if (level < 1 || level >= VERU_LEVEL_COUNT) {
+    return veru_refuse_save(reason, VERU_ERROR_LEVEL_NOT_WRITEABLE, "level %d has no value file",
+                            level);
+  }
+  const veru_level_s& entry = veru_level(level);
+  if (!entry.defined) {
+    return veru_refuse_save(reason, VERU_ERROR_LEVEL_NOT_WRITEABLE, "the level %d is not defined",
+                            level);
+  }
+  if (!VERU_is_level_writeable(level)) {
+    return veru_refuse_save(reason, VERU_ERROR_LEVEL_NOT_WRITEABLE, "%s: not writeable",
+                            entry.file_path);
+  }
+  return 0;
+}
+
+int save_level(int level, bool over_broken, char** kept_as, char** reason) {
+  if (reason) *reason = nullptr;
+  if (kept_as) *kept_as = nullptr;
+  if (const int refused = refuse_unwriteable(level, reason)) return refused;
+  if (const int refused = VERU_lock_level(level, reason)) return refused;
+  std::string kept;
+  const int result = save_locked_level(level, over_broken, &kept, reason);
+  VERU_unlock_level(level);
+  if (kept_as && !kept.empty()) *kept_as = SM_string_copy(kept.c_str());
+  return result;
+}
+
 }  // namespace
 
 void VERU_write_dpv_file(const char* path, XERCES_DOM_ctx* document, XERCES_DOM_node* node) {
-  const std::string failure = write_value_document(path, document, node, false);
+  const std::string failure = write_value_document(path, document, node, false, nullptr);
   if (!failure.empty()) {
     ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_VALUE_FILE_SAVE, "Unable to write file %s: %s \n",
                 path ? path : "", failure.c_str());
@@ -260,19 +356,11 @@ void VERU_write_dpv_file(const char* path, XERCES_DOM_ctx* document, XERCES_DOM_
 }
 
 int VERU_save_level(int level, char** reason) {
-  if (reason) *reason = nullptr;
-  if (level < 1 || level >= VERU_LEVEL_COUNT) {
-    return veru_refuse_save(reason, "level %d has no value file", level);
-  }
-  const veru_level_s& entry = veru_level(level);
-  if (!entry.defined) return veru_refuse_save(reason, "the level %d is not defined", level);
-  if (!VERU_is_level_writeable(level)) {
-    return veru_refuse_save(reason, "%s: not writeable", entry.file_path);
-  }
-  if (const int refused = VERU_lock_level(level, reason)) return refused;
-  const int result = save_locked_level(level, reason);
-  VERU_unlock_level(level);
-  return result;
+  return save_level(level, false, nullptr, reason);
+}
+
+int VERU_save_level_over_broken(int level, char** kept_as, char** reason) {
+  return save_level(level, true, kept_as, reason);
 }
 
 void VERU__save_values_xml(int level) {
@@ -289,36 +377,24 @@ int VERU_set_aside_level_file(int level, char** moved_to, char** reason) {
   if (moved_to) *moved_to = nullptr;
   if (reason) *reason = nullptr;
   if (level < 1 || level >= VERU_LEVEL_COUNT) {
-    return veru_refuse_save(reason, "level %d has no value file", level);
+    return veru_refuse_save(reason, VERU_ERROR_LEVEL_NOT_WRITEABLE, "level %d has no value file",
+                            level);
   }
   if (const int refused = VERU_lock_level(level, reason)) return refused;
-  const veru_level_s& entry = veru_level(level);
+  veru_level_s& entry = veru_level(level);
   veru_character_checking_off checking_off;
   int result = 0;
+  std::string target;
   if (!exists(entry.file_path)) {
-    result = veru_refuse_save(reason, "%s: there is no file to move aside", entry.file_path);
+    result = veru_refuse_save(reason, VERU_ERROR_VALUE_FILE_SAVE,
+                              "%s: there is no file to move aside", entry.file_path);
+  } else if (const int error = place_broken_file(entry.file_path, CFI_rename_file, &target)) {
+    result = veru_refuse_save(reason, VERU_ERROR_VALUE_FILE_SAVE, "%s: cannot move it aside: %s",
+                              entry.file_path, std::strerror(error));
   } else {
-    CLOCK_date_s date = CLOCK_null_date;
-    CLOCK_time_to_date(CLOCK_gmt(), &date);
-    const veru_sm_string stamp =
-        veru_owned(CLOCK_format_date_time(&date, CLOCK_FORMAT_XML_SCHEMA, CLOCK_FORMAT_XML_SCHEMA));
-    std::string suffix;
-    for (const char* c = stamp ? stamp.get() : ""; *c; ++c) {
-      if (*c != '-' && *c != ':') suffix += *c;
-    }
-    std::string target;
-    int error = EEXIST;
-    for (int attempt = 1; error == EEXIST && attempt < 100; ++attempt) {
-      target = std::string(entry.file_path) + ".broken-" + suffix +
-               (attempt > 1 ? "-" + std::to_string(attempt) : "");
-      error = CFI_rename_file(entry.file_path, target.c_str());
-    }
-    if (error) {
-      result = veru_refuse_save(reason, "%s: cannot move it aside: %s", entry.file_path,
-                                std::strerror(error));
-    } else if (moved_to) {
-      *moved_to = SM_string_copy(target.c_str());
-    }
+    // The level has no file now, as this process left it.
+    entry.identity = CFI_file_identity_s();
+    if (moved_to) *moved_to = SM_string_copy(target.c_str());
   }
   VERU_unlock_level(level);
   return result;

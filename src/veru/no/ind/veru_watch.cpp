@@ -30,26 +30,9 @@ constexpr int DEFAULT_POLL_MS = 5000;
 constexpr int FULL_CHECK_MS = 15 * 60 * 1000;
 
 // What tells a file from another put in its place or changed since.
-struct file_identity_s {
-  bool exists = false;
-  dev_t device = 0;
-  ino_t inode = 0;
-  off_t size = 0;
-  timespec modified{};
-  bool operator==(const file_identity_s& other) const {
-    return exists == other.exists && device == other.device && inode == other.inode &&
-           size == other.size && modified.tv_sec == other.modified.tv_sec &&
-           modified.tv_nsec == other.modified.tv_nsec;
-  }
-  bool operator!=(const file_identity_s& other) const { return !(*this == other); }
-};
-
-file_identity_s identity_of(const std::string& path) {
-  file_identity_s identity;
-  struct stat status {};
-  if (stat(path.c_str(), &status) == 0) {
-    identity = {true, status.st_dev, status.st_ino, status.st_size, status.st_mtim};
-  }
+CFI_file_identity_s identity_of(const std::string& path) {
+  CFI_file_identity_s identity;
+  CFI_ask_file_identity(path.c_str(), &identity);
   return identity;
 }
 
@@ -92,13 +75,13 @@ struct watched_file_s {
   std::string path;
   std::string folder;
   std::string name;
-  int level;                  // 1 to 3 for a value file, 0 for a definition file
-  bool polled;                // its folder's changes are not reported: its identity is checked
-  file_identity_s seen;       // the file as last read
-  file_identity_s last_poll;  // the file as the last poll found it
-  std::size_t content = 0;    // a definition file's content, as the start-up read it
-  std::string failure;        // why the file last failed to load, once told
-  bool reread = false;        // the level was read again without queries following
+  int level;                      // 1 to 3 for a value file, 0 for a definition file
+  bool polled;                    // its folder's changes are not reported: its identity is checked
+  CFI_file_identity_s seen;       // the file as last read or written
+  CFI_file_identity_s last_poll;  // the file as the last poll found it
+  std::size_t content = 0;        // a definition file's content, as the start-up read it
+  std::string failure;            // why the file last failed to load, once told
+  bool reread = false;            // the level was read again without queries following
   bool pending = false;
   std::int64_t first = 0;
   std::int64_t due = 0;
@@ -197,8 +180,8 @@ void note_changes(std::int64_t now) {
     arm(watch.get());
     for (watched_file_s& file : watch->files) {
       if (!file.polled) continue;
-      const file_identity_s identity = identity_of(file.path);
-      if (identity != file.last_poll) mark_changed(&file, now);
+      const CFI_file_identity_s identity = identity_of(file.path);
+      if (!CFI_is_same_file(identity, file.last_poll)) mark_changed(&file, now);
       file.last_poll = identity;
     }
   }
@@ -227,8 +210,8 @@ void settle_value_file(watched_file_s* file, std::int64_t now,
     file->due = now + SETTLE_MS;  // this process is editing the level: after its save
     return;
   }
-  const file_identity_s identity = identity_of(file->path);
-  if (identity == file->seen && !file->reread) {
+  const CFI_file_identity_s identity = identity_of(file->path);
+  if (CFI_is_same_file(identity, file->seen) && !file->reread) {
     file->pending = false;
     return;
   }
@@ -241,7 +224,7 @@ void settle_value_file(watched_file_s* file, std::int64_t now,
   veru_character_checking_off checking_off;
   veru_parsed_file parsed = veru_parsed_file::create();
   const int status = parsed.parse(file->path.c_str(), VERU_VALUE_FILE_MODE, veru_index_value_file);
-  if (identity_of(file->path) != identity) {
+  if (!CFI_is_same_file(identity_of(file->path), identity)) {
     file->due = now + SETTLE_MS;  // still being written
     return;
   }
@@ -293,7 +276,9 @@ void veru_watch_reread(int level) {
 void veru_watch_saved(int level) {
   if (!watch) return;
   for (watched_file_s& file : watch->files) {
-    if (file.level == level) file.seen = identity_of(file.path);
+    // The file this process wrote, as the save took it from the file itself: a writer right
+    // after is not taken for this one.
+    if (file.level == level) file.seen = veru_level_file_identity(level);
   }
 }
 

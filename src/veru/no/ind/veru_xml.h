@@ -93,6 +93,10 @@ bool veru_is_named(XERCES_DOM_node* node, const char* name);
 // The attribute's value; null when it is absent or empty.
 const char* veru_non_empty_attribute(XERCES_DOM_node* element, const char* name);
 
+// Lines about single entries of one file (ignored values, duplicate names) stop after this many;
+// one line counts the rest.
+constexpr int VERU_MAX_ENTRY_LINES = 1000;
+
 // A name or value from a file as a log line quotes it: "" for null, and cut after 200 bytes
 // (at a character boundary) with "..." so that no file can flood the log.
 std::string veru_quoted(const char* text);
