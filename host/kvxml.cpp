@@ -18,13 +18,8 @@
 #include <utility>
 
 #include <vavadoz/cfi.h>
+#include <vavadoz/sm.h>
 #include "kvxml_checks.h"
-
-struct XERCES_DOM_ctx {
-  pugi::xml_document document;
-  pugi::xml_node holder;
-  std::string error;
-};
 
 namespace {
 
@@ -53,30 +48,32 @@ pugi::xml_node skip_holder(pugi::xml_node node) {
   return is_holder(node) ? node.next_sibling() : node;
 }
 
-pugi::xml_node holder_of(XERCES_DOM_ctx* context) {
-  if (!context->holder) {
-    context->holder = context->document.append_child(pugi::node_element);
-    context->holder.set_name(HOLDER_NAME);
-  }
-  return context->holder;
-}
-
 // "line:column" of a place in the file: offset bytes from its start, then index more bytes as
 // the parser left them, where a CR LF pair is one. Parsing changes its buffer in place, so the
 // file is read again (only when a parse fails). Lines end at LF, CR LF or CR; columns count
 // bytes. In a file that the parser converted from another encoding than UTF-8 the place is
 // approximate.
-std::string position_of(const char* path, std::ptrdiff_t offset, std::size_t index = 0) {
+// A text given in memory (not empty) is counted in instead of the file.
+std::string position_of(const char* path, std::ptrdiff_t offset, std::size_t index = 0,
+                        std::string_view text = {}) {
   int line = 1;
   std::ptrdiff_t column = 1;
   bool after_cr = false;
-  int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  if (fd >= 0) {
+  int fd = text.empty() ? open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK) : -1;
+  if (fd >= 0 || !text.empty()) {
     char chunk[65536];
     std::ptrdiff_t position = 0;
     std::size_t counted = 0;
     ssize_t got = 0;
-    while ((position < offset || counted < index) && (got = read(fd, chunk, sizeof chunk)) > 0) {
+    std::size_t given = 0;
+    const auto next_chunk = [&]() -> ssize_t {
+      if (fd >= 0) return read(fd, chunk, sizeof chunk);
+      const std::size_t length = std::min(sizeof chunk, text.size() - given);
+      std::memcpy(chunk, text.data() + given, length);
+      given += length;
+      return static_cast<ssize_t>(length);
+    };
+    while ((position < offset || counted < index) && (got = next_chunk()) > 0) {
       for (ssize_t i = 0; i < got && (position < offset || counted < index); ++i, ++position) {
         const bool pair = chunk[i] == '\n' && after_cr;
         if (position >= offset && !pair) ++counted;
@@ -89,26 +86,10 @@ std::string position_of(const char* path, std::ptrdiff_t offset, std::size_t ind
         }
       }
     }
-    close(fd);
+    if (fd >= 0) close(fd);
   }
   return std::to_string(line) + ":" + std::to_string(column);
 }
-
-// A file open to read, closed with it.
-class input_file {
- public:
-  explicit input_file(const char* path)
-      : fd_(open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)) {}
-  ~input_file() {
-    if (fd_ >= 0) close(fd_);
-  }
-  input_file(const input_file&) = delete;
-  input_file& operator=(const input_file&) = delete;
-  int fd() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // The text of an errno value; unlike strerror's, safe while other threads parse files.
 std::string error_text(int number) {
@@ -120,6 +101,57 @@ void free_text(char* text) {
   pugi::get_memory_deallocation_function()(text);
 }
 using text_ptr = std::unique_ptr<char, decltype(&free_text)>;
+
+// A descriptor, closed with its holder.
+class owned_fd {
+ public:
+  owned_fd() = default;
+  explicit owned_fd(int fd) : fd_(fd) {}
+  ~owned_fd() {
+    if (fd_ >= 0) close(fd_);
+  }
+  owned_fd(owned_fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  owned_fd& operator=(owned_fd&& other) noexcept {
+    if (this != &other) {
+      if (fd_ >= 0) close(fd_);
+      fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+  }
+  int get() const { return fd_; }
+
+ private:
+  int fd_ = -1;
+};
+
+}  // namespace
+
+// The bytes of a file read but not parsed yet: they are parsed in place, so the text as it was
+// is had again from the file (still open) or from a copy.
+struct loaded_text_s {
+  text_ptr buffer{nullptr, free_text};  // with room for a NUL after the text
+  std::size_t size = 0;
+  std::string name;  // the file's name in error texts
+  owned_fd file;
+  std::string copy;  // the text as given, when there is no file
+};
+
+struct XERCES_DOM_ctx {
+  pugi::xml_document document;
+  pugi::xml_node holder;
+  std::string error;
+  loaded_text_s loaded;
+};
+
+namespace {
+
+pugi::xml_node holder_of(XERCES_DOM_ctx* context) {
+  if (!context->holder) {
+    context->holder = context->document.append_child(pugi::node_element);
+    context->holder.set_name(HOLDER_NAME);
+  }
+  return context->holder;
+}
 
 // Reads up to length bytes of the file open at fd from offset into to; returns how many it read
 // (fewer at its end or on an error).
@@ -310,25 +342,54 @@ void dom_release(XERCES_DOM_ctx* context) {
   delete context;
 }
 
-int dom_parse_file(XERCES_DOM_ctx* context, const char* path, const char* encoding, int mode) {
-  if (!context) return EINVAL;
+// Empties the context's document and what it loaded, before a new load or parse.
+void reset_context(XERCES_DOM_ctx* context) {
   context->error.clear();
   context->holder = pugi::xml_node();
   context->document.reset();
+  context->loaded = loaded_text_s();
+}
+
+int dom_load_file(XERCES_DOM_ctx* context, const char* path) {
+  if (!context) return EINVAL;
+  reset_context(context);
   if (!path || !*path) {
     context->error = "no file name given";
     return EINVAL;
   }
-  if (encoding && strcasecmp(encoding, "utf-8") != 0) {
-    context->error = std::string(path) + ": encoding " + encoding + " is not supported";
+  loaded_text_s& loaded = context->loaded;
+  loaded.file = owned_fd(open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  loaded.buffer.reset(read_file(loaded.file.get(), path, &loaded.size, &context->error));
+  if (!loaded.buffer) {
+    loaded = loaded_text_s();
+    return EIO;
+  }
+  loaded.name = path;
+  return 0;
+}
+
+const char* dom_get_loaded_text(XERCES_DOM_ctx* context, std::size_t* size) {
+  if (size) *size = context && context->loaded.buffer ? context->loaded.size : 0;
+  return context ? context->loaded.buffer.get() : nullptr;
+}
+
+int dom_parse_loaded(XERCES_DOM_ctx* context, int mode) {
+  if (!context) return EINVAL;
+  if (!context->loaded.buffer) {
+    context->error = "no text loaded to parse";
     return EINVAL;
   }
-  const input_file file(path);
-  std::size_t size = 0;
-  char* buffer = read_file(file.fd(), path, &size, &context->error);
-  if (!buffer) return EIO;
+  // The loaded text is the parse's from here on; the context keeps only its name and file.
+  loaded_text_s loaded = std::exchange(context->loaded, loaded_text_s());
+  const std::string path = loaded.name;
+  char* buffer = loaded.buffer.release();
+  std::size_t size = loaded.size;
+  const std::string_view given_text = loaded.copy;
   kvxml::fault_s fault;
   std::string where;  // "line:column" of the fault, when it has a place
+  const auto place = [&](std::ptrdiff_t offset, std::size_t index = 0) {
+    return position_of(path.c_str(), offset, index, given_text);
+  };
   // A file in another encoding is checked and parsed in UTF-8; places in it are then approximate.
   const pugi::xml_encoding found = encoding_of(buffer, size);
   const char* from = iconv_name(found);
@@ -343,12 +404,12 @@ int dom_parse_file(XERCES_DOM_ctx* context, const char* path, const char* encodi
   std::size_t bad = 0;
   bool converted = false;
   if (nul >= 0) {
-    where = position_of(path, nul);
+    where = place(nul);
     fault.message = "NUL character";
   } else if (from) {
     converted = convert_to_utf8(from, &buffer, &size, &bad);
     if (!converted) {
-      where = position_of(path, static_cast<std::ptrdiff_t>(bad));
+      where = place(static_cast<std::ptrdiff_t>(bad));
       fault.message = std::string("not ") + from + " text";
     }
   }
@@ -362,22 +423,23 @@ int dom_parse_file(XERCES_DOM_ctx* context, const char* path, const char* encodi
     const kvxml::references_s references = kvxml::scan_references(buffer, size);
     // The text before parsing, which the parse changes, for the few checks after it that need a
     // piece of it: read again from the file (it is open still, so a file put in its place does
-    // not count), or kept now when it was converted.
-    text_ptr converted_text(nullptr, free_text);
-    if (converted) {
-      converted_text.reset(static_cast<char*>(pugi::get_memory_allocation_function()(size)));
-      if (converted_text) std::memcpy(converted_text.get(), buffer, size);
+    // not count), or kept now when it was converted or given in memory.
+    text_ptr kept_text(nullptr, free_text);
+    const bool in_memory = converted || loaded.file.get() < 0;
+    if (in_memory) {
+      kept_text.reset(static_cast<char*>(pugi::get_memory_allocation_function()(size + 1)));
+      if (kept_text) std::memcpy(kept_text.get(), buffer, size);
     }
     std::string piece;
     const kvxml::raw_text_f raw_text = [&](std::size_t offset,
                                            std::size_t length) -> std::string_view {
-      if (offset >= size || (converted && !converted_text)) return {};
+      if (offset >= size || (in_memory && !kept_text)) return {};
       length = std::min(length, size - offset);
-      if (converted) {
-        piece.assign(converted_text.get() + offset, length);
+      if (in_memory) {
+        piece.assign(kept_text.get() + offset, length);
       } else {
         piece.resize(length);
-        piece.resize(read_at(file.fd(), piece.data(), length, offset));
+        piece.resize(read_at(loaded.file.get(), piece.data(), length, offset));
       }
       return piece;
     };
@@ -394,12 +456,12 @@ int dom_parse_file(XERCES_DOM_ctx* context, const char* path, const char* encodi
         (fault.message.empty() || fault.offset < 0 || character_fault.offset <= fault.offset)) {
       fault = character_fault;
     }
-    if (fault.offset >= 0) where = position_of(path, fault.offset, fault.index);
+    if (fault.offset >= 0) where = place(fault.offset, fault.index);
   }
+  loaded = loaded_text_s();
   if (!fault.message.empty()) {
     context->document.reset();
-    context->error =
-        std::string(path) + ":" + (where.empty() ? "" : where + ":") + " " + fault.message;
+    context->error = path + ":" + (where.empty() ? "" : where + ":") + " " + fault.message;
     return EINVAL;
   }
   // Declarations and white space around the root element are not part of the document.
@@ -412,6 +474,37 @@ int dom_parse_file(XERCES_DOM_ctx* context, const char* path, const char* encodi
     child = following;
   }
   return 0;
+}
+
+int dom_parse_file(XERCES_DOM_ctx* context, const char* path, const char* encoding, int mode) {
+  if (context && path && *path && encoding && strcasecmp(encoding, "utf-8") != 0) {
+    reset_context(context);
+    context->error = std::string(path ? path : "") + ": encoding " + encoding + " is not supported";
+    return EINVAL;
+  }
+  const int status = dom_load_file(context, path);
+  return status != 0 ? status : dom_parse_loaded(context, mode);
+}
+
+int dom_parse_text(XERCES_DOM_ctx* context, const char* name, const char* text, std::size_t size,
+                   int mode) {
+  if (!context) return EINVAL;
+  reset_context(context);
+  if (!text || size > static_cast<std::size_t>(MAX_FILE_SIZE)) {
+    context->error = std::string(name ? name : "") + ": no text, or text too large to read";
+    return EINVAL;
+  }
+  loaded_text_s& loaded = context->loaded;
+  loaded.buffer.reset(static_cast<char*>(pugi::get_memory_allocation_function()(size + 1)));
+  if (!loaded.buffer) {
+    context->error = std::string(name ? name : "") + ": out of memory";
+    return ENOMEM;
+  }
+  std::memcpy(loaded.buffer.get(), text, size);
+  loaded.size = size;
+  loaded.name = name ? name : "";
+  loaded.copy.assign(text, size);
+  return dom_parse_loaded(context, mode);
 }
 
 const char* dom_get_error_text(XERCES_DOM_ctx* context) {
@@ -710,6 +803,33 @@ XERCES_DOM_node* dom_append_element(XERCES_DOM_node* parent_handle, const char* 
   return handle_of(element);
 }
 
+int dom_list_attributes(XERCES_DOM_node* handle, const char** names, const char** values,
+                        int capacity) {
+  pugi::xml_node node = node_of(handle);
+  if (node.type() != pugi::node_element) return 0;
+  int count = 0;
+  for (pugi::xml_attribute attribute = node.first_attribute(); attribute;
+       attribute = attribute.next_attribute(), ++count) {
+    if (count < capacity) {
+      names[count] = attribute.name();
+      values[count] = attribute.value();
+    }
+  }
+  return count;
+}
+
+char* dom_write_node_text(XERCES_DOM_node* handle, std::size_t* size) {
+  pugi::xml_node node = node_of(handle);
+  if (size) *size = 0;
+  if (!node || node.type() == pugi::node_document || !kvxml::is_writable(node)) return nullptr;
+  StringWriter writer;
+  node.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
+  char* text = static_cast<char*>(SM_alloc(writer.text.size() + 1));
+  std::memcpy(text, writer.text.c_str(), writer.text.size() + 1);
+  if (size) *size = writer.text.size();
+  return text;
+}
+
 XERCES_DOM_node* dom_append_text_node(XERCES_DOM_node* parent_handle, const char* text) {
   pugi::xml_node parent = node_of(parent_handle);
   if (parent.type() != pugi::node_element) return nullptr;
@@ -749,6 +869,12 @@ KVXML_vtbl_s table = {
     dom_append_element,
     dom_append_text_node,
     dom_write_file_with_identity,
+    dom_load_file,
+    dom_get_loaded_text,
+    dom_parse_loaded,
+    dom_parse_text,
+    dom_list_attributes,
+    dom_write_node_text,
 };
 
 }  // namespace

@@ -72,7 +72,8 @@ std::string ExampleCopy::value_file(int level) const {
 std::vector<std::string> ExampleCopy::environment() const {
   return {"KVRN_BASE_DIR=" + path("base"),   "KVRN_SITE_DIR=" + path("site"),
           "KVRN_GROUP_DIR=" + path("group"), "KVRN_USER_DIR=" + path("user"),
-          "XDG_DATA_HOME=" + path("data"),   "XDG_CONFIG_HOME=" + path("config")};
+          "XDG_DATA_HOME=" + path("data"),   "XDG_CONFIG_HOME=" + path("config"),
+          "XDG_CACHE_HOME=" + path("cache")};
 }
 
 ToolResult run_tool(const std::vector<std::string>& environment,

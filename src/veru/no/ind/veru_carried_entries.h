@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "veru_compiled.h"
 #include "veru_xml.h"
 
 class veru_carried_entries {
@@ -25,8 +26,9 @@ class veru_carried_entries {
     std::string reason;
     bool value_refused = false;
   };
-  // Keeps a copy of a Pref element with all its attributes and children, and why it was ignored.
-  void keep(XERCES_DOM_node* element, why_s why);
+  // Keeps the Pref element its record holds, with all its attributes and children, and why it
+  // was ignored.
+  void keep(const veru_element_record_s& record, why_s why);
   int count() const { return static_cast<int>(entries_.size()); }
   // The kept entries' names in file order ("" for an entry without one).
   const std::vector<std::string>& names() const { return names_; }
@@ -55,6 +57,7 @@ class veru_carried_entries {
   void keep_only(Keep keep);
 
   std::unique_ptr<veru_document> document_;
+  std::unique_ptr<veru_element_maker> maker_;
   std::vector<XERCES_DOM_node*> entries_;
   std::vector<std::string> names_;
   std::vector<why_s> whys_;

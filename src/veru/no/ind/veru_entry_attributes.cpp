@@ -1,9 +1,30 @@
-// Reading the attributes of a value-file entry, once.
+// Reading the attributes and comment of a value-file entry, once.
 #include "veru_entry_attributes.h"
+
+#include <cstring>
 
 namespace {
 
-thread_local const veru_entry_attributes_s* entry_being_read = nullptr;
+// The last piece of text inside the element's UserComment children, as reading them one after
+// the other leaves it; null when there is none.
+const char* comment_of(XERCES_DOM_node* element) {
+  const char* comment = nullptr;
+  for (XERCES_DOM_node* child = pvtbl_kvxml->XERCES_DOM_getFirstChild(element); child;
+       child = pvtbl_kvxml->XERCES_DOM_getNextSibling(child)) {
+    if (pvtbl_kvxml->XERCES_DOM_getNodeType(child) != XERCES_DOM_ELEMENT_NODE ||
+        std::strcmp(pvtbl_kvxml->XERCES_DOM_getNodeName(child), "UserComment") != 0) {
+      continue;
+    }
+    for (XERCES_DOM_node* text = pvtbl_kvxml->XERCES_DOM_getFirstChild(child); text;
+         text = pvtbl_kvxml->XERCES_DOM_getNextSibling(text)) {
+      const int type = pvtbl_kvxml->XERCES_DOM_getNodeType(text);
+      if (type == XERCES_DOM_TEXT_NODE || type == XERCES_DOM_CDATA_SECTION_NODE) {
+        comment = pvtbl_kvxml->XERCES_DOM_getNodeValue(text);
+      }
+    }
+  }
+  return comment;
+}
 
 }  // namespace
 
@@ -12,7 +33,6 @@ veru_entry_attributes_s veru_read_entry_attributes(XERCES_DOM_node* element) {
   const char* values[4];
   pvtbl_kvxml->XERCES_DOM_getAttributes(element, NAMES, values, 4);
   veru_entry_attributes_s attributes;
-  attributes.element = element;
   attributes.name = values[0];
   attributes.value = values[1];
   attributes.locked = values[2];
@@ -21,26 +41,10 @@ veru_entry_attributes_s veru_read_entry_attributes(XERCES_DOM_node* element) {
   attributes.has_modified_time = attributes.modified &&
                                  CLOCK_xml_dateTime_to_date(attributes.modified, &date) == 0 &&
                                  CLOCK_date_to_time(&date, &attributes.modified_time) == 0;
+  attributes.comment = comment_of(element);
   return attributes;
 }
 
-veru_reading_entry::veru_reading_entry(const veru_entry_attributes_s& attributes) {
-  entry_being_read = &attributes;
-}
-
-veru_reading_entry::~veru_reading_entry() {
-  entry_being_read = nullptr;
-}
-
-const veru_entry_attributes_s& veru_entry_attributes(XERCES_DOM_node* element,
-                                                     veru_entry_attributes_s* read_now) {
-  if (entry_being_read && entry_being_read->element == element) return *entry_being_read;
-  *read_now = veru_read_entry_attributes(element);
-  return *read_now;
-}
-
 const char* veru_entry_value(XERCES_DOM_node* element) {
-  if (!element) return nullptr;
-  if (entry_being_read && entry_being_read->element == element) return entry_being_read->value;
-  return pvtbl_kvxml->XERCES_DOM_getAttribute(element, "value");
+  return element ? pvtbl_kvxml->XERCES_DOM_getAttribute(element, "value") : nullptr;
 }

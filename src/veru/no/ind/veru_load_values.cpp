@@ -11,8 +11,8 @@
 #include "veru_entry_attributes.h"
 #include "veru_levels.h"
 #include "veru_module.h"
-#include "veru_parse_pipeline.h"
 #include "veru_read_entry.h"
+#include "veru_value_file.h"
 #include "veru_watch.h"
 #include "veru_xml.h"
 
@@ -34,7 +34,7 @@ class ignored_entries {
   ignored_entries& operator=(const ignored_entries&) = delete;
 
   // Logs the line, whose format takes the entry's name, and keeps the entry with why.
-  void ignore(XERCES_DOM_node* element, const char* format, const char* name,
+  void ignore(const veru_element_record_s& element, const char* format, const char* name,
               veru_carried_entries::why_s why) {
     if (++count_ <= VERU_MAX_ENTRY_LINES) ERROR_lprintf(format, veru_quoted(name).c_str());
     entry_.carried.keep(element, std::move(why));
@@ -55,12 +55,11 @@ std::string lock_reason(VERU_pref* pref, int level) {
 
 // Reads the Pref entries of a parsed value file into the level. A value that its preference
 // refuses, or whatever reading one entry raises, costs that entry only.
-void read_entries(const veru_value_file_index& index, int level, bool notify,
-                  ignored_entries* ignored) {
+void read_entries(const veru_parsed_file& file, int level, bool notify, ignored_entries* ignored) {
   int position = 0;
-  for (const veru_entry_attributes_s& entry : index.entries) {
+  for (const veru_entry_attributes_s& entry : file.index().entries) {
     ++position;
-    XERCES_DOM_node* element = entry.element;
+    const veru_element_record_s& element = entry.record;
     const char* name = entry.name;
     VERU_pref* pref = VERU_lookup_pref(name);
     if (!pref) {
@@ -72,7 +71,7 @@ void read_entries(const veru_value_file_index& index, int level, bool notify,
     } else {
       int refused = 0;
       try {
-        refused = veru_read_entry(pref, entry, level);
+        refused = veru_read_entry(pref, entry, level, [&] { return file.element(entry); });
         if (!refused && notify) pref->update_loaded_value(level);
       } catch (const TQS::Error::Exception& error) {
         refused = error.askCode();
@@ -87,7 +86,7 @@ void read_entries(const veru_value_file_index& index, int level, bool notify,
 
 }  // namespace
 
-void veru_load_level_values(int level, bool notify, veru_parsed_file read_ahead) {
+void veru_load_level_values(int level, bool notify, veru_parsed_file read) {
   veru_level_s& entry = veru_level(level);
   // A reload replaces what an earlier load kept.
   entry.carried.clear();
@@ -95,7 +94,7 @@ void veru_load_level_values(int level, bool notify, veru_parsed_file read_ahead)
   ignored_entries ignored(entry);
   try {
     veru_character_checking_off checking_off;
-    veru_parsed_file file = std::move(read_ahead);
+    veru_parsed_file file = std::move(read);
     if (CFI_ask_file_exist(entry.file_path) != 0) {
       ERROR_lprintf("\tUser customizations file %s does not exist\n", entry.file_path);
       entry.identity = CFI_file_identity_s();
@@ -105,8 +104,7 @@ void veru_load_level_values(int level, bool notify, veru_parsed_file read_ahead)
       return;
     }
     if (!file.is_parsed()) {
-      file = veru_parsed_file::create();
-      const int status = file.parse(entry.file_path, VERU_VALUE_FILE_MODE, veru_index_value_file);
+      const int status = file.parse(entry.file_path, level);
       entry.identity = file.file_identity();
       if (status != 0) {
         entry.load_failure = file.error_text();
@@ -116,7 +114,7 @@ void veru_load_level_values(int level, bool notify, veru_parsed_file read_ahead)
       }
     }
     entry.identity = file.file_identity();
-    const auto& index = static_cast<const veru_value_file_index&>(file.index());
+    const veru_value_file_index& index = file.index();
     // Another document (a definition file given as a value file) is not read, nor saved over.
     if (!index.root_name || std::strcmp(index.root_name, "PrefValues") != 0) {
       entry.load_failure = std::string(entry.file_path) + ": the root element is " +
@@ -128,7 +126,7 @@ void veru_load_level_values(int level, bool notify, veru_parsed_file read_ahead)
     entry.locked_by_default = false;
     const char* status = index.default_lock_status;
     const bool locked_by_default = status && std::strcmp(status, "locked") == 0;
-    read_entries(index, level, notify, &ignored);
+    read_entries(file, level, notify, &ignored);
     // Applied only now, so that a file never locks itself out.
     entry.locked_by_default = locked_by_default;
     entry.up_to_date = true;
@@ -144,55 +142,14 @@ void veru_load_level_values(int level, bool notify, veru_parsed_file read_ahead)
   if (ignored.any() && notify) veru_call_level_report_hook(level, 1);
 }
 
-namespace {
-
-// Ends the start's reading ahead on every way out of its last step.
-class read_ahead_ending {
- public:
-  explicit read_ahead_ending(bool ends) : ends_(ends) {}
-  ~read_ahead_ending() {
-    if (ends_) veru_end_read_ahead();
-  }
-  read_ahead_ending(const read_ahead_ending&) = delete;
-  read_ahead_ending& operator=(const read_ahead_ending&) = delete;
-
- private:
-  bool ends_;
-};
-
-}  // namespace
-
-std::unique_ptr<veru_file_index> veru_index_value_file(XERCES_DOM_ctx* context,
-                                                       std::size_t file_size) {
-  auto index = std::make_unique<veru_value_file_index>();
-  // An entry takes some 200 bytes of a file; room for the entries of a file of the usual size.
-  index->entries.reserve(std::min<std::size_t>(file_size / 128, 1 << 16));
-  XERCES_DOM_node* document = pvtbl_kvxml->XERCES_DOM_getDocument(context);
-  XERCES_DOM_node* root = document ? pvtbl_kvxml->XERCES_DOM_getDocumentElement(document) : nullptr;
-  if (!root) return index;
-  index->root_name = pvtbl_kvxml->XERCES_DOM_getNodeName(root);
-  index->default_lock_status = pvtbl_kvxml->XERCES_DOM_getAttribute(root, "defaultLockStatus");
-  const char* name = nullptr;
-  for (XERCES_DOM_node* element = pvtbl_kvxml->XERCES_DOM_getNextElement(root, nullptr, &name);
-       element; element = pvtbl_kvxml->XERCES_DOM_getNextElement(root, element, &name)) {
-    if (std::strcmp(name, "Pref") != 0) continue;
-    index->entries.push_back(veru_read_entry_attributes(element));
-  }
-  return index;
-}
-
 void veru_load_values(bool notify) {
-  // The start-up reads its value files last.
-  const read_ahead_ending ending(notify);
   for (int level = 1; level < VERU_LEVEL_COUNT; ++level) {
     const veru_level_s& entry = veru_level(level);
     if (!entry.defined || entry.up_to_date) continue;
-    veru_parsed_file file = veru_take_read_ahead(entry.file_path);
-    const veru_work_time_s read_ahead = file.read_ahead_time();
     veru_parse_timer timer;
     ERROR_lprintf("Processing customer default values file %s\n", entry.file_path);
-    veru_load_level_values(level, notify, std::move(file));
-    timer.report("\tParsing time: cpu: %1.1f, real: %1.1f \n", read_ahead);
+    veru_load_level_values(level, notify, veru_parsed_file());
+    timer.report("\tParsing time: cpu: %1.1f, real: %1.1f \n");
   }
 }
 
