@@ -678,13 +678,14 @@ void compile_definition_file(const char* path, veru_section_writer* writer,
   if (images) images->add(i, digest, writer->section());
 }
 
-// Reads definition file i, from the image when there is one, else from the file.
-void load_definition_file(const char* path, definition_images* images, int i) {
+// Reads definition file i, from its compiled section when there is one (the image's), else from
+// the file.
+void load_definition_file(const char* path, const veru_section_s* stored, definition_images* images,
+                          int i) {
   veru_parse_timer timer;
   if (timer.is_timing()) ERROR_lprintf("Processing customer default file %s ", path);
   definition_index index;
   veru_section_writer compiled;
-  const veru_section_s* stored = images ? images->section(i) : nullptr;
   // An image whose file does not read as one is passed over for the file itself.
   if (!stored || !index.read(*stored)) {
     compile_definition_file(path, &compiled, images, i);
@@ -704,7 +705,11 @@ void load_definition_file(const char* path, definition_images* images, int i) {
 }  // namespace
 
 void veru_load_definition_file(const char* path) {
-  load_definition_file(path, nullptr, 0);
+  load_definition_file(path, nullptr, nullptr, 0);
+}
+
+void veru_load_definition_section(const char* path, const veru_section_s& section) {
+  load_definition_file(path, &section, nullptr, 0);
 }
 
 void veru_load_definitions() {
@@ -715,7 +720,7 @@ void veru_load_definitions() {
   try {
     definition_images images(paths, count);
     for (; next < count; ++next) {
-      load_definition_file(paths[next], &images, next);
+      load_definition_file(paths[next], images.section(next), &images, next);
       SM_free(paths[next]);
     }
     images.finish();
