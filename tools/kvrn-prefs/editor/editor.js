@@ -673,7 +673,7 @@ function tellNews(text) {
 async function takeChanges(data) {
   let news;
   try { news = JSON.parse(data); } catch (error) { return; }
-  if (news.by === state.page) return;  // this page's own Apply, shown already
+  if (news.by === state.page || !state.data) return;  // this page's own Apply, shown already
   const by = news.by ? "on another page of this editor" : "by another program";
   for (const change of news.changes) {
     if (change.what.includes("definitions")) tellNews("A definition file changed (" + change.new + "): restart the editor to see it.");
@@ -681,6 +681,7 @@ async function takeChanges(data) {
   }
   const names = [...new Set(news.changes.filter((change) => change.name).map((change) => change.name))];
   if (!news.all && !names.length) return;
+  const level = state.level;
   let prefs;
   try {
     prefs = news.all ? (await request("/api/state?level=" + state.level)).prefs :
@@ -689,15 +690,18 @@ async function takeChanges(data) {
     tellNews("A change made elsewhere could not be shown (" + error.message + "): reload the page.");
     return;
   }
+  if (level !== state.level) return;  // the page shows another level now, read afresh
   const changed = takeViews(prefs, by);
   if (!changed.length) return;
   if (changed.some((pref) => !pref.visible) || news.all) render();
   else for (const pref of changed) redrawRow(pref.name);
   showPending();
   const first = changed[0];
-  tellNews(changed.length === 1
+  const underneath = changed.filter((pref) => state.notices.has(pref.name)).length;
+  tellNews((changed.length === 1
     ? (first.title || first.name) + " changed " + by + ": now " + shownValue(first, first.value) + "."
-    : changed.length + " preferences changed " + by + ".");
+    : changed.length + " preferences changed " + by + ".") +
+    (underneath ? " What you entered is kept until you choose: see the notice in its row." : ""));
 }
 
 // The page's stream of events: opened before the page reads anything, so that no change made
@@ -705,16 +709,20 @@ async function takeChanges(data) {
 function listen() {
   let loaded = null;
   let queue = Promise.resolve();
+  // One event after the other, each once the page has its data; one that fails does not stop the next.
+  const enqueue = (job) => {
+    queue = queue.then(job).catch((error) => tellNews("A change made elsewhere could not be shown: " + error.message));
+  };
   const loadOnce = () => loaded || (loaded = load(null, false));
   const source = new EventSource("/api/events");
   const live = $("live-state");
   source.addEventListener("ready", () => {
     live.dataset.state = "on";
     live.textContent = "Live";
-    queue = queue.then(() => loaded ? loaded.then(() => takeChanges(JSON.stringify({by: null, changes: [], all: true}))) : loadOnce());
+    enqueue(() => loaded ? loaded.then(() => takeChanges(JSON.stringify({by: null, changes: [], all: true}))) : loadOnce());
   });
   source.addEventListener("changes", (event) => {
-    queue = queue.then(loadOnce).then(() => takeChanges(event.data));
+    enqueue(() => loadOnce().then(() => takeChanges(event.data)));
   });
   source.addEventListener("error", () => {
     const closed = source.readyState === EventSource.CLOSED;
