@@ -196,9 +196,9 @@ INSTANTIATE_TEST_SUITE_P(Files, WatchScenario,
                          testing::Combine(testing::ValuesIn(SCENARIOS),
                                           testing::Values(WatchMode::injected, WatchMode::kernel,
                                                           WatchMode::polling)),
-                         [](const testing::TestParamInfo<WatchScenario::ParamType>& info) {
-                           return std::string(std::get<0>(info.param).name) + "_" +
-                                  mode_name(std::get<1>(info.param));
+                         [](const testing::TestParamInfo<WatchScenario::ParamType>& case_info) {
+                           return std::string(std::get<0>(case_info.param).name) + "_" +
+                                  mode_name(std::get<1>(case_info.param));
                          });
 
 TEST(WatchIdle, NoWakeUpWhileNothingChanges) {
