@@ -273,6 +273,10 @@ void veru_watch_reread(int level) {
   }
 }
 
+void veru_watch_edited(VERU_pref* pref) {
+  if (watch && watch->reread_changes) watch->reread_changes->renote(pref);
+}
+
 void veru_watch_saved(int level) {
   if (!watch) return;
   for (watched_file_s& file : watch->files) {
