@@ -1,6 +1,7 @@
 // VERU_module_root: owner of the preference set and of the definition tree.
 #include <veru.h>
 
+#include "veru_query_table.h"
 #include "veru_xml.h"
 
 #include <cstring>
@@ -60,9 +61,13 @@ VERU_group* VERU_module_root::ask_tree_root() const {
   return slot_object<VERU_group>(slot_tree_root);
 }
 
+// A preference added after start-up joins the query table too.
 void VERU_module_root::add_pref(VERU_pref* pref) {
+  veru_on_host_thread();
   if (OM_insert_into_set(ask_pref_set(), pref)) {
     ERROR_lprintf("VERU: duplicate preference %s\n", veru_quoted(pref->ask_name()).c_str());
+  } else {
+    veru_add_to_query_table(pref);
   }
 }
 
