@@ -193,6 +193,7 @@ TEST(ConcurrentQueries, ReadersSeeOnlyValuesThatWereInForce) {
   // The host's thread changes values, and now and then reloads a changed user file, which
   // rebuilds that level's recorded values while the readers read.
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  const LogCapture reloads_logged;
   int steps = 0;
   for (; std::chrono::steady_clock::now() < end; ++steps) {
     change(steps);
@@ -222,7 +223,10 @@ TEST(ConcurrentQueries, ReadersSeeOnlyValuesThatWereInForce) {
   EXPECT_GT(changing, 0u) << "the readers never saw a value change in " << steps << " steps";
 
   // With no reader left, the next replaced string frees every one that waited.
-  VERU_edit_value("Note3", 3, "last", nullptr);
+  VERU_pref* note = pref("Note3");
+  VERU_value* replaced = note->loaded_value();
+  note->set_loaded_value(note->create_veru_value("last"));
+  OM_delete_object(replaced);
   VERU_query_table_facts_s facts{};
   VERU__ask_query_table_facts(&facts);
   EXPECT_EQ(facts.strings_waiting, 0);
