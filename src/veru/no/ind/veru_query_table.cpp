@@ -1,5 +1,5 @@
-// The query table: per preference a record of its loaded value, its name's hash and text, laid
-// out once by hash bucket; the host's thread replaces values in place, atomically.
+// The query table: per preference a record of its loaded value, its name's hash and text, in one
+// block, chained by hash bucket; the host's thread replaces values in place, atomically.
 #include "veru_query_table.h"
 
 #include <algorithm>
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <utility>
+#include <stdexcept>
 #include <vector>
 
 #include "veru_read_epochs.h"
@@ -63,11 +63,12 @@ veru_query_kind kind_of(int pref_class) {
 // One preference. The name and its terminator follow the fields, from NAME_OFFSET; for the
 // string kinds, the string the table was made with follows the name. value holds the native
 // value (an int as its 32 bits, a real as its 64, a logical as 0 or 1) or the address of the
-// string; fault is the answer's fault. Both change only on the host's thread, fault after value.
+// string; fault is the answer's fault. Both change only on the host's thread, fault after value;
+// the rest never changes.
 struct record_s {
   std::atomic<std::uint64_t> value;
   std::uint32_t hash;
-  std::uint32_t size;  // bytes from this record to the next one in the table, a multiple of 8
+  std::uint32_t next;  // 1 + the word of the next record of the bucket; 0 for none
   std::atomic<std::uint16_t> fault;
   veru_query_kind kind;
 
@@ -131,11 +132,10 @@ struct record_plan_s {
   }
 };
 
-// Makes the record in the words at place, as many as the plan's words().
-void place_record(std::uint64_t* place, const record_plan_s& plan) {
+// Makes the record in the words at place, as many as the plan's words(), chained to nothing.
+record_s* place_record(std::uint64_t* place, const record_plan_s& plan) {
   auto* record = new (place) record_s{};
   record->hash = plan.hash;
-  record->size = static_cast<std::uint32_t>(plan.words() * WORD);
   record->kind = plan.answer.kind;
   record->fault.store(plan.answer.fault, std::memory_order_relaxed);
   std::memcpy(record->name(), plan.name, plan.name_size);
@@ -146,6 +146,7 @@ void place_record(std::uint64_t* place, const record_plan_s& plan) {
     value = bits_of(first);
   }
   record->value.store(value, std::memory_order_relaxed);
+  return record;
 }
 
 // A record of a preference that joined the preference set after the table was made.
@@ -156,9 +157,12 @@ struct late_record_s {
 };
 
 struct table_s {
-  std::uint32_t mask = 0;                   // buckets - 1; the bucket count is a power of 2
-  std::unique_ptr<std::uint32_t[]> starts;  // per bucket its first word; then the end
-  std::unique_ptr<std::uint64_t[]> words;   // the records, bucket after bucket
+  // At least as many buckets as preferences, a power of 2; each bucket's records are chained from
+  // its head, so that a query reads a head and then, mostly, one record.
+  std::uint32_t mask = 0;                  // buckets - 1
+  std::unique_ptr<std::uint32_t[]> heads;  // per bucket 1 + the word of its first record; 0: none
+  std::unique_ptr<std::uint64_t[]> words;  // the records, in the order they were made
+  std::size_t word_count = 0;
   std::atomic<const late_record_s*> late{nullptr};
   // What the facts tell, kept by the host's thread.
   int preferences = 0;
@@ -169,10 +173,10 @@ struct table_s {
   const record_s* find(const char* name) const {
     const std::uint32_t hash = OM_hash_string(name);
     const std::uint32_t bucket = hash & mask;
-    for (std::uint32_t at = starts[bucket], end = starts[bucket + 1]; at < end;) {
-      const auto* record = reinterpret_cast<const record_s*>(&words[at]);
+    for (std::uint32_t at = heads[bucket]; at != 0;) {
+      const auto* record = reinterpret_cast<const record_s*>(&words[at - 1]);
       if (record->hash == hash && std::strcmp(record->name(), name) == 0) return record;
-      at += record->size / WORD;
+      at = record->next;
     }
     for (const late_record_s* late_record = late.load(std::memory_order_acquire); late_record;
          late_record = late_record->next) {
@@ -288,6 +292,25 @@ std::vector<record_plan_s> plan_records(const std::vector<const VERU_pref*>& pre
   return plans;
 }
 
+// Makes the records of the plans one after another, each chained to its bucket. The block is
+// made once, to its size: the strings the records hold are addressed where they lie.
+void add_records(const std::vector<record_plan_s>& plans, table_s* table) {
+  std::size_t words = 0;
+  for (const record_plan_s& plan : plans) words += plan.words();
+  if (words >= UINT32_MAX) throw std::length_error("query table of more than 32 GB");
+  table->words.reset(new std::uint64_t[words]);
+  table->word_count = words;
+  std::size_t at = 0;
+  for (const record_plan_s& plan : plans) {
+    record_s* record = place_record(&table->words[at], plan);
+    std::uint32_t& head = table->heads[plan.hash & table->mask];
+    record->next = head;
+    head = static_cast<std::uint32_t>(at + 1);
+    at += plan.words();
+    table->name_bytes += plan.name_size;
+  }
+}
+
 std::uint32_t bucket_count_for(std::size_t preferences) {
   std::uint32_t buckets = 1;
   while (buckets < preferences) buckets *= 2;
@@ -357,31 +380,15 @@ void veru_build_query_table(const OM_set* pref_set) {
   prefs.reserve(static_cast<std::size_t>(OM_ask_set_count(pref_set)));
   OM_for_all_in_set(pref_set, collect, &prefs);
   sort_by_address(&prefs);
-  const std::vector<record_plan_s> plans = plan_records(prefs);
 
   auto table = std::make_unique<table_s>();
-  const std::uint32_t buckets = bucket_count_for(plans.size());
+  const std::uint32_t buckets = bucket_count_for(prefs.size());
   table->mask = buckets - 1;
-  table->starts = std::make_unique<std::uint32_t[]>(std::size_t{buckets} + 1);
-  // Each bucket's words, then where each bucket starts.
-  for (const record_plan_s& plan : plans) {
-    table->starts[(plan.hash & table->mask) + 1] += static_cast<std::uint32_t>(plan.words());
-  }
-  for (std::uint32_t bucket = 0; bucket < buckets; ++bucket) {
-    table->starts[bucket + 1] += table->starts[bucket];
-  }
-  const std::size_t total_words = table->starts[buckets];
-  table->words.reset(new std::uint64_t[total_words]);
-  std::vector<std::uint32_t> next(table->starts.get(), table->starts.get() + buckets);
-  for (const record_plan_s& plan : plans) {
-    std::uint32_t& at = next[plan.hash & table->mask];
-    place_record(&table->words[at], plan);
-    at += static_cast<std::uint32_t>(plan.words());
-    table->name_bytes += plan.name_size;
-  }
-  table->preferences = static_cast<int>(plans.size());
+  table->heads = std::make_unique<std::uint32_t[]>(buckets);
+  add_records(plan_records(prefs), table.get());
+  table->preferences = static_cast<int>(prefs.size());
   table->bytes =
-      static_cast<long long>(sizeof(table_s) + (std::size_t{buckets} + 1) * 4 + total_words * WORD);
+      static_cast<long long>(sizeof(table_s) + std::size_t{buckets} * 4 + table->word_count * WORD);
   table->build_time = stopwatch.elapsed();
   published.store(table.release(), std::memory_order_release);
 }

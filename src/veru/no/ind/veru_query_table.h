@@ -1,6 +1,6 @@
 // The query table: what the typed queries answer, readable from any thread. Start-up makes it
 // once, as its last step, from the preferences as they are then: per preference its name's hash
-// and text beside its loaded value, in memory of its own, grouped by hash bucket. Names do not
+// and text beside its loaded value, in memory of its own, chained by hash bucket. Names do not
 // change after start-up; values do, and the host's thread replaces each atomically (a string by
 // a new copy, the old one being freed once no query can be reading it).
 #pragma once
