@@ -229,6 +229,223 @@ int VERU_edit_reset(const char* name, int level, char** reason);
 // then follows it (VERU_set_level_locked_by_default). Site and group levels only.
 int VERU_edit_level_lock(int level, bool locked_by_default, char** reason);
 
+// Answers what VERU_edit_value would answer for the same arguments (0, or its code and reason),
+// without changing anything: for checking what a person types as they type it.
+int VERU_check_value(const char* name, int level, const char* text, char** reason);
+
+// ---- the editor model ---------------------------------------------------------------------
+// Everything a preferences dialog shows, so that no host assembles it from the classes: the
+// tree of applications, categories, tabs and groups in definition order with the preferences
+// of each, and for one preference a view of its description, widget, constraint and levels.
+
+// The widget that a preference's definition names (its last widget element).
+enum {
+  VERU_WIDGET_NONE = 0,
+  VERU_WIDGET_INTEGER = 1,          // "Integer": a number field
+  VERU_WIDGET_INTEGER_SCALE = 2,    // "IntegerScale": a bounded integer, as a slider
+  VERU_WIDGET_REAL = 3,             // "Real"
+  VERU_WIDGET_REAL_SCALE = 4,       // "RealScale"
+  VERU_WIDGET_TOGGLE = 5,           // "Toggle": two members, one of them off
+  VERU_WIDGET_OPTION_MENU = 6,      // "OptionMenu": one of the members
+  VERU_WIDGET_RADIO_BOX = 7,        // "RadioBox"
+  VERU_WIDGET_COLOR = 8,            // "Color": colour numbers 1 to 216 and the members
+  VERU_WIDGET_COLOR_OPTION = 9,     // "ColorOption": one of the colour members
+  VERU_WIDGET_COLOR_TOGGLE = 10,    // "ColorToggle": the one colour member, or not
+  VERU_WIDGET_STRING = 11,          // "String"
+  VERU_WIDGET_WIDE_STRING = 12,     // "Widestring"
+  VERU_WIDGET_FILE = 13,            // "BrowseFileSel": a file path
+  VERU_WIDGET_DIRECTORY = 14,       // "BrowseDirSel": a directory path
+  VERU_WIDGET_MULTI_LINE_TEXT = 15  // "MultiLineText": a string list, one item a line
+};
+// The definition files' element name of a widget ("IntegerScale"); null for VERU_WIDGET_NONE and
+// numbers that are no widget. The library's own text.
+const char* VERU_ask_widget_name(int widget);
+
+enum {
+  VERU_CONSTRAINT_NONE = 0,
+  VERU_CONSTRAINT_ENUM = 1,   // one of the members
+  VERU_CONSTRAINT_COLOR = 2,  // colour numbers 1 to 216 and the members
+  VERU_CONSTRAINT_RANGE = 3   // between the bounds that are present
+};
+
+// Texts in a view are UTF-8 and belong to the view; null where there is nothing to say.
+// Values are written as VERU_edit_value and VERU_check_value take them back (a string list in
+// its encoded form); displays as a person reads them (a member's name, list items by spaces).
+struct VERU_view_member_s {
+  const char* value;
+  const char* label;
+  const char* bitmap;
+};
+
+struct VERU_view_bound_s {
+  bool present;
+  bool inclusive;
+  const char* value;
+  const char* label;
+};
+
+// What one level records for the preference.
+struct VERU_view_level_s {
+  bool defined;       // level 0 always is
+  bool has_entry;     // the level records a value (and maybe a lock and a comment)
+  const char* value;  // null without an entry
+  const char* display;
+  bool locks;              // the level locks the preference for the levels above it
+  bool locked_by_default;  // the level locks every preference it has no entry for
+  int modified;            // host clock seconds; 0 without an entry
+  const char* comment;
+  bool carried;  // the level's file holds an entry of this name that its load ignored
+};
+
+struct VERU_pref_view_s {
+  const char* name;
+  const char* type;  // "int", "real", "logical", "string" or "string_list"
+  const char* title;
+  const char* description;
+  const char* unit;
+  const char* application;
+  const char* category;
+  const char* tab;
+  const char* group;       // null when the preference sits directly on its tab
+  int widget;              // VERU_WIDGET_*
+  const char* toggle_off;  // the value a toggle shows as off; null for other widgets
+  int constraint;          // VERU_CONSTRAINT_*
+  int member_count;        // of an enumeration or colours
+  const VERU_view_member_s* members;
+  VERU_view_bound_s lower, upper;  // of a range
+  const char* range_text;          // a range as "[>=1 <=120]"
+  const char* default_value;       // the definitions' default (level 0)
+  const char* default_display;
+  const char* effective_value;  // the value in force at the level asked about
+  const char* effective_display;
+  int source;               // the level that supplies it
+  const char* query_value;  // what the queries answer (VERU_ask_*), which follows the edits
+  VERU_view_level_s levels[4];
+  int lock_level;            // the lowest level that locks the preference; -1 for none
+  const char* lock_comment;  // that level's comment on its entry: who locked it and why
+  int level;                 // the level asked about
+  int change_refusal;  // 0 when the level may change the preference, else the code an edit gets
+  const char* change_reason;  // why not, in words a person can act on
+  bool level_writeable;       // the level's file can be written (VERU_is_level_writeable)
+  bool modified;              // the level asked about records a value of its own (above 0)
+  bool visible;               // the host's visibility callback, true without one
+  bool enabled;               // VERU_is_enabled
+  bool restart;               // a change applies only after the host restarts
+};
+
+// Describes the preference as the level (0 to 3) sees it. 0 with *view a new view that the
+// caller releases with VERU_free_pref_view; VERU_ERROR_UNKNOWN_PREF, with *view null, when no
+// preference has the name, or a level outside 0 to 3 (VERU_ERROR_LEVEL_NOT_CHANGEABLE). Never
+// raises.
+int VERU_describe_pref(const char* name, int level, VERU_pref_view_s** view);
+void VERU_free_pref_view(VERU_pref_view_s* view);
+
+// The preference's type as definition files name it: "int", "real", "logical", "string" or
+// "string_list". The library's own text.
+const char* VERU_ask_pref_type_name(const VERU_pref_s* pref);
+
+// The nodes of the definition tree, as a walk meets them.
+enum {
+  VERU_TREE_APPLICATION = 1,
+  VERU_TREE_CATEGORY = 2,
+  VERU_TREE_TAB = 3,
+  VERU_TREE_GROUP = 4,  // a group inside a tab
+  VERU_TREE_PREF = 5
+};
+struct VERU_tree_node_s {
+  int kind;             // VERU_TREE_*
+  int depth;            // 1 for an application
+  const char* name;     // a group's display name (UTF-8) or a preference's name; the library's
+  VERU_group_s* group;  // the node for groups, the preference's parent for preferences
+  VERU_pref_s* pref;    // null for groups
+};
+// Calls visit for every application, category, tab, group and preference in definition order:
+// a group before what it holds, a tab's preferences and groups in the order the files give
+// them. visit returns false to end the walk. The node lives until visit returns.
+void VERU_walk_pref_tree(bool (*visit)(const VERU_tree_node_s* node, void* data), void* data);
+// ---- live: what changed, and watching the value files ----------------------------------
+// A running host learns what changed in the preferences: listeners receive batches of records,
+// one record per preference whose effective value, source level, lowest locking level or
+// comment differs from before, whatever caused it. Each successful VERU_edit_* call delivers its
+// batch before it returns. Changes that other processes make to the value files reach the host
+// through a watch that the host drives from its own event loop (the library starts no thread
+// for it): poll VERU_watch_fd for reading, wake up after VERU_watch_timeout_ms at the latest, and
+// call VERU_process_changes, which reads the settled files again, makes the queries answer what
+// a fresh start would answer for the files as they now are, and delivers one batch. Unsaved edits
+// of a level that is read again are gone; those of other levels stay. A level whose lock this
+// process holds (VERU_lock_level) is read again only once the lock is given back, so an edit
+// session is not disturbed. A changed definition file is not read again: one
+// VERU_CHANGE_DEFINITIONS record says that a restart is needed.
+//
+// Which calls refresh what queries answer: the VERU_edit_* calls and VERU_process_changes do;
+// the operations of the preference objects (set_int, set_locked, ...) and
+// VERU_reload_values_xml change what a level records, for an editor, but not what queries
+// answer, and tell no listener.
+
+enum {
+  VERU_CHANGE_VALUE = 1,         // the effective value (what queries answer)
+  VERU_CHANGE_LOCK = 2,          // the lowest level that locks the preference
+  VERU_CHANGE_SOURCE = 4,        // the level that supplies the effective value
+  VERU_CHANGE_COMMENT = 8,       // the comment recorded with the effective value
+  VERU_CHANGE_LEVEL_STATE = 16,  // how a level's value file loaded (a level-wide record)
+  VERU_CHANGE_DEFINITIONS = 32,  // a definition file changed: a restart is needed
+};
+enum { VERU_CAUSE_EDIT = 1, VERU_CAUSE_FILE = 2 };
+enum { VERU_WATCH_POLL_ONLY = 1 };
+
+// One record of a batch. Its texts belong to the library and live until the callback returns.
+typedef struct VERU_change_s {
+  const char* name;  // the preference; null for a level-wide record
+  unsigned what;     // VERU_CHANGE_* bits
+  int cause;         // VERU_CAUSE_*
+  int level;         // the level whose edit or file it was (0 for the definitions)
+  // The effective values as VERU_ask_string prints them (a string list's items joined by single
+  // spaces); null where there is none. For a level-state record, the level's load state in
+  // words: "loaded", "no file", or the reason it failed to load (VERU_ask_level_load_state). For
+  // a definitions record, new_value is the changed definition file.
+  const char* old_value;
+  const char* new_value;
+  int old_source, new_source;          // the level that supplies the effective value (0 to 3)
+  int old_lock_level, new_lock_level;  // the lowest level that locks it (0 to 2), -1 for none
+} VERU_change_s;
+typedef void (*VERU_changes_fn)(const VERU_change_s* changes, int count, void* data);
+
+// Calls fn with the records of each batch that concern it: those of the preference named
+// name_or_prefix and of every preference whose name starts with it (null or "" for every
+// preference), whose what has a bit of the mask (0 for every kind), and every level-wide record
+// whose kind is in the mask. A listener may call the library, edits included: what it causes is
+// delivered as the next batch once the current one has reached every listener, never by
+// recursion. Returns the listener's id (above 0), or 0 when fn is null.
+int VERU_add_change_listener(const char* name_or_prefix, unsigned what, VERU_changes_fn fn,
+                             void* data);
+// Removes a listener; safe inside a callback, after which it is not called again.
+void VERU_remove_change_listener(int id);
+
+// Starts watching the value files of the defined levels and the definition files. Where a
+// level's folder is on a network or user-space file system (whose writes from other machines
+// the kernel does not report), where the kernel's file events cannot be had, with
+// VERU_WATCH_POLL_ONLY, or with KVRN_WATCH=poll in the environment, the files are checked every
+// 5 seconds instead (KVRN_WATCH_POLL_MS milliseconds); every file is also checked every 15
+// minutes in every mode. 0 when watching (also when it already was); otherwise an error code
+// with *reason (when not null) a new string (SM_free) saying why.
+int VERU_watch_levels(unsigned flags, char** reason);
+// A descriptor that becomes readable when VERU_process_changes has something to do; -1 when
+// nothing is watched through the kernel's file events (polling only, or not watching).
+int VERU_watch_fd(void);
+// Milliseconds after which VERU_process_changes must run at the latest; -1 when only a
+// readable VERU_watch_fd calls for it.
+int VERU_watch_timeout_ms(void);
+// Reads what happened to the watched files, reads again the value files that have settled
+// (300 ms after their last change, at most 2 s after their first), and delivers one batch of
+// what changed. A file that does not parse keeps the level's last good values: it is tried
+// again at its next change, and if it is still broken 2 s after its first change, one
+// VERU_CHANGE_LEVEL_STATE record gives the parser's reason. A file that disappears takes its
+// level's values with it, as a fresh start would. 0, or an error code with *reason (when not
+// null) a new string (SM_free).
+int VERU_process_changes(char** reason);
+// Stops watching and closes the descriptor.
+void VERU_unwatch_levels(void);
+
 // ---- application folders ------------------------------------------------------------------
 // Per-user folders of the host, made when missing; paths are kept for the life of the process
 // and nobody frees them. Null when no usable folder can be found or made.

@@ -79,3 +79,8 @@ constexpr int VERU_ERROR_NOT_SET_AT_LEVEL = 3550046;
 constexpr int VERU_ERROR_LEVEL_NOT_CHANGEABLE = 3550047;
 
 constexpr int VERU_ERROR_LAST = VERU_ERROR_LEVEL_NOT_CHANGEABLE;
+
+// ---- watching the value files ------------------------------------------------------------
+
+// The files cannot be watched (the module is not started).
+constexpr int VERU_ERROR_WATCH_FAILED = 3550052;

@@ -163,8 +163,24 @@ void expect_refused(const Installation& installation, const Refused& refused) {
   EXPECT_EQ(saved_files(installation), files);
 }
 
+// VERU_edit_value, after VERU_check_value has given the same answer and changed nothing.
+int checked_edit_value(const char* name, int level, const char* text, char** reason) {
+  const std::string before = recorded_state();
+  char* check_reason = nullptr;
+  const int check = VERU_check_value(name, level, text, &check_reason);
+  const std::string checked = taken(check_reason);
+  EXPECT_EQ(recorded_state(), before) << "checking changed something";
+  char* edit_reason = nullptr;
+  const int code = VERU_edit_value(name, level, text, &edit_reason);
+  EXPECT_EQ(check, code);
+  const std::string edited = taken(edit_reason);
+  EXPECT_EQ(checked, edited);
+  if (reason) *reason = code ? SM_string_copy(edited.c_str()) : nullptr;
+  return code;
+}
+
 int edit_value(const char* name, int level, const std::string& text, char** reason = nullptr) {
-  return VERU_edit_value(name, level, text.c_str(), reason);
+  return checked_edit_value(name, level, text.c_str(), reason);
 }
 
 // The edit succeeds, with no reason.
@@ -210,7 +226,7 @@ TEST(Edit, EachBadEditIsRefusedWithItsCodeAndReasonAndChangesNothing) {
        VERU_ERROR_UNKNOWN_PREF, "no preference is named No_Such"},
       {"unknown reset", [](char** r) { return VERU_edit_reset("No_Such", 3, r); },
        VERU_ERROR_UNKNOWN_PREF, "no preference is named No_Such"},
-      {"null name value", [](char** r) { return VERU_edit_value(nullptr, 3, "1", r); },
+      {"null name value", [](char** r) { return checked_edit_value(nullptr, 3, "1", r); },
        VERU_ERROR_UNKNOWN_PREF, "no preference name given"},
       {"null name lock", [](char** r) { return VERU_edit_lock(nullptr, 1, true, r); },
        VERU_ERROR_UNKNOWN_PREF, "no preference name given"},
@@ -218,9 +234,9 @@ TEST(Edit, EachBadEditIsRefusedWithItsCodeAndReasonAndChangesNothing) {
        VERU_ERROR_UNKNOWN_PREF, "no preference name given"},
       {"null name reset", [](char** r) { return VERU_edit_reset(nullptr, 3, r); },
        VERU_ERROR_UNKNOWN_PREF, "no preference name given"},
-      {"null int text", [](char** r) { return VERU_edit_value("Count", 3, nullptr, r); },
+      {"null int text", [](char** r) { return checked_edit_value("Count", 3, nullptr, r); },
        VERU_ERROR_NOT_INT, "no value given"},
-      {"null string text", [](char** r) { return VERU_edit_value("Note", 3, nullptr, r); },
+      {"null string text", [](char** r) { return checked_edit_value("Note", 3, nullptr, r); },
        VERU_ERROR_NOT_STRING, "no value given"},
       // Levels.
       {"value at 0", [](char** r) { return edit_value("Note", 0, "x", r); },

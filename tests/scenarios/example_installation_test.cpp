@@ -20,15 +20,10 @@ struct Expected {
   bool locked;
 };
 
-std::string examples_dir() {
-  const char* source = std::getenv("VUZODOD_SOURCE_DIR");
-  return std::string(source ? source : ".") + "/examples";
-}
-
 // Lines of expected_effective_values.txt: name level value locked.
 std::vector<Expected> expected_values() {
   std::vector<Expected> expected;
-  std::ifstream in(examples_dir() + "/expected_effective_values.txt");
+  std::ifstream in(Installation::examples_dir() + "/expected_effective_values.txt");
   std::string line;
   while (std::getline(in, line)) {
     if (line.empty() || line[0] == '#') continue;
@@ -39,23 +34,8 @@ std::vector<Expected> expected_values() {
     row.locked = locked == "yes";
     expected.push_back(row);
   }
-  EXPECT_FALSE(expected.empty()) << "no expected values in " << examples_dir();
+  EXPECT_FALSE(expected.empty()) << "no expected values in " << Installation::examples_dir();
   return expected;
-}
-
-// Copies the examples over the installation: the level folders to their places, everything
-// else into the base directory.
-void install_examples(const Installation& installation) {
-  for (const auto& item : std::filesystem::directory_iterator(examples_dir())) {
-    const std::string name = item.path().filename().string();
-    if (!item.is_directory()) continue;
-    const bool is_level = name == "site" || name == "group" || name == "user";
-    std::filesystem::copy(item.path(),
-                          is_level ? installation.path(name) : installation.base_dir() + "/" + name,
-                          std::filesystem::copy_options::recursive |
-                              std::filesystem::copy_options::overwrite_existing);
-  }
-  installation.use_environment();
 }
 
 void check_expected_values() {
@@ -128,7 +108,7 @@ std::size_t occurrences(const std::string& text, const std::string& part) {
 
 TEST(ExampleInstallation, StartsWithTheDocumentedValuesLocksAndReports) {
   Installation installation;
-  install_examples(installation);
+  installation.use_examples();
   HookRecorder::register_hooks();
   LogCapture log;
   VERU_init_module();
@@ -182,7 +162,7 @@ TEST(ExampleInstallation, StartsWithTheDocumentedValuesLocksAndReports) {
 
 TEST(ExampleInstallation, EveryLevelSavesAndReloadsUnchanged) {
   Installation installation;
-  install_examples(installation);
+  installation.use_examples();
   std::size_t ignored_at_start = 0;
   {
     LogCapture log;
@@ -216,7 +196,7 @@ TEST(ExampleInstallation, TheStyleSheetShowsARowPerPreference) {
   if (std::system("command -v xsltproc >/dev/null 2>&1") != 0)
     GTEST_SKIP() << "xsltproc is not installed";
   Installation installation;
-  install_examples(installation);
+  installation.use_examples();
   VERU_init_module();
   for (int level = 1; level <= 3; ++level) {
     VERU__save_values_xml(level);

@@ -18,6 +18,23 @@ Installation::Installation() {
   make_directories(path("config"));
 }
 
+std::string Installation::examples_dir() {
+  const char* source = std::getenv("VUZODOD_SOURCE_DIR");
+  return std::string(source ? source : ".") + "/examples";
+}
+
+void Installation::use_examples() const {
+  for (const auto& item : std::filesystem::directory_iterator(examples_dir())) {
+    const std::string name = item.path().filename().string();
+    if (!item.is_directory()) continue;
+    const bool is_level = name == "site" || name == "group" || name == "user";
+    std::filesystem::copy(item.path(), is_level ? path(name) : base_dir() + "/" + name,
+                          std::filesystem::copy_options::recursive |
+                              std::filesystem::copy_options::overwrite_existing);
+  }
+  use_environment();
+}
+
 std::string Installation::level_dir(int level) const {
   return path(LEVEL_NAMES[level]);
 }

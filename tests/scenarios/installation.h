@@ -36,6 +36,10 @@ class Installation {
   void use_environment() const;
   // use_environment, then VERU_init_module.
   void start() const;
+  // Copies the example installation of the source tree over this one (the level folders to
+  // their places, everything else into the base directory), then use_environment.
+  void use_examples() const;
+  static std::string examples_dir();
 
   // The library's 27 definition file names in load order, kv_extras.dpx last.
   static const std::vector<std::string>& definition_files();

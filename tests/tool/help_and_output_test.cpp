@@ -91,7 +91,6 @@ TEST(HelpAndOutput, HelpManPageAndDocumentationListTheSameCommands) {
   const ToolResult usage = run_tool(copy, {"help"});
   EXPECT_EQ(usage.status, 0);
   const std::vector<std::string> commands = usage_commands(usage.out);
-  EXPECT_EQ(commands.size(), 18u) << usage.out;
   EXPECT_TRUE(std::set<std::string>(commands.begin(), commands.end()).count("report"));
   EXPECT_EQ(man_commands(read_file(source_file("tools/kvrn-prefs/kvrn-prefs.1"))), commands);
   EXPECT_EQ(doc_commands(read_file(source_file("doc/kvrn-prefs.md"))), commands);

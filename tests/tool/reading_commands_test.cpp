@@ -159,6 +159,9 @@ TEST(ReadingCommands, GetAndExplainGiveJsonAndSuggestNearNames) {
                                      copy.path("base/kvrn/kv_extras.dpx") + "\n"))
       << text.out;
   EXPECT_TRUE(contains(text.out, "  constraint range [>=0.5 <=50.0]\n")) << text.out;
+  EXPECT_FALSE(contains(text.out, "restarts")) << text.out;
+  EXPECT_TRUE(contains(run_tool(copy, {"explain", "Gateway_Display_Texture_Cache_Size"}).out,
+                       "\n  a change applies after the host restarts\n"));
 
   const JsonValue explained =
       json_of(run_tool(copy, {"explain", "Drafting_Text_Height", "--json"}));

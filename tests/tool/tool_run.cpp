@@ -6,7 +6,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <signal.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 
@@ -77,8 +80,18 @@ ToolResult run_tool(const std::vector<std::string>& environment,
   return run_program(tool_path(), environment, arguments, input);
 }
 
-ToolResult run_program(const std::string& program, const std::vector<std::string>& environment,
-                       const std::vector<std::string>& arguments, const std::string& input) {
+namespace {
+
+// Starts program with pipes for its three standard streams; the ends kept here go in spawned.
+struct spawned_s {
+  pid_t pid = -1;
+  int in = -1;
+  int out = -1;
+  int err = -1;
+};
+
+spawned_s spawn(const std::string& program, const std::vector<std::string>& environment,
+                const std::vector<std::string>& arguments) {
   std::vector<std::string> variables = environment;
   for (const char* kept :
        {"PATH", "HOME", "TMPDIR", "ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
@@ -110,14 +123,81 @@ ToolResult run_program(const std::string& program, const std::vector<std::string
   close(in[0]);
   close(out[1]);
   close(err[1]);
-  // Inputs of tests are small enough for the pipe, so writing first cannot block.
-  if (!input.empty() && write(in[1], input.data(), input.size()) < 0) ADD_FAILURE();
-  close(in[1]);
-  ToolResult result;
-  drain(out[0], err[0], &result.out, &result.err);
+  return {child, in[1], out[0], err[0]};
+}
+
+int exit_status(pid_t pid) {
   int status = 0;
-  waitpid(child, &status, 0);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+ToolResult run_program(const std::string& program, const std::vector<std::string>& environment,
+                       const std::vector<std::string>& arguments, const std::string& input) {
+  const spawned_s child = spawn(program, environment, arguments);
+  if (child.pid < 0) return {};
+  // Inputs of tests are small enough for the pipe, so writing first cannot block.
+  if (!input.empty() && write(child.in, input.data(), input.size()) < 0) ADD_FAILURE();
+  close(child.in);
+  ToolResult result;
+  drain(child.out, child.err, &result.out, &result.err);
+  result.status = exit_status(child.pid);
+  return result;
+}
+
+RunningProgram::RunningProgram(const std::string& program,
+                               const std::vector<std::string>& environment,
+                               const std::vector<std::string>& arguments) {
+  const spawned_s child = spawn(program, environment, arguments);
+  pid_ = child.pid;
+  out_ = child.out;
+  err_ = child.err;
+  if (child.in >= 0) close(child.in);
+}
+
+RunningProgram::~RunningProgram() {
+  if (pid_ > 0) {
+    kill(pid_, SIGKILL);
+    finish();
+  }
+}
+
+bool RunningProgram::wait_for_output(const std::string& text, int ms) {
+  return wait_for(out_, &out_text_, text, ms);
+}
+
+bool RunningProgram::wait_for_error(const std::string& text, int ms) {
+  return wait_for(err_, &err_text_, text, ms);
+}
+
+bool RunningProgram::wait_for(int fd, std::string* read_so_far, const std::string& text, int ms) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (read_so_far->find(text) == std::string::npos) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        end - std::chrono::steady_clock::now());
+    pollfd readable{fd, POLLIN, 0};
+    if (left.count() <= 0 || poll(&readable, 1, static_cast<int>(left.count())) <= 0) return false;
+    char chunk[4096];
+    const ssize_t got = read(fd, chunk, sizeof chunk);
+    if (got <= 0) return false;
+    read_so_far->append(chunk, static_cast<size_t>(got));
+  }
+  return true;
+}
+
+void RunningProgram::signal(int number) {
+  if (pid_ > 0) kill(pid_, number);
+}
+
+ToolResult RunningProgram::finish() {
+  ToolResult result;
+  result.out = out_text_;
+  result.err = err_text_;
+  drain(out_, err_, &result.out, &result.err);
+  result.status = exit_status(pid_);
+  pid_ = -1;
   return result;
 }
 

@@ -4,6 +4,8 @@
 
 #include "test_support.h"
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -33,6 +35,34 @@ class ExampleCopy {
 // options and the given variables ("NAME=value"); input, when given, is its standard input.
 ToolResult run_program(const std::string& program, const std::vector<std::string>& environment,
                        const std::vector<std::string>& arguments, const std::string& input = "");
+// A program that runs beside the test, started as run_program starts one.
+class RunningProgram {
+ public:
+  RunningProgram(const std::string& program, const std::vector<std::string>& environment,
+                 const std::vector<std::string>& arguments);
+  // Kills the program if it still runs.
+  ~RunningProgram();
+  RunningProgram(const RunningProgram&) = delete;
+  RunningProgram& operator=(const RunningProgram&) = delete;
+  // Reads its standard output until it holds text, for at most ms milliseconds; false when it
+  // does not by then.
+  bool wait_for_output(const std::string& text, int ms);
+  // The same for its standard error.
+  bool wait_for_error(const std::string& text, int ms);
+  void signal(int number);
+  // Waits for the program to end: its status and everything it printed.
+  ToolResult finish();
+
+ private:
+  bool wait_for(int fd, std::string* read_so_far, const std::string& text, int ms);
+
+  pid_t pid_ = -1;
+  int out_ = -1;
+  int err_ = -1;
+  std::string out_text_;
+  std::string err_text_;
+};
+
 // The same for kvrn-prefs.
 ToolResult run_tool(const std::vector<std::string>& environment,
                     const std::vector<std::string>& arguments, const std::string& input = "");

@@ -120,17 +120,22 @@ TEST(ValidateCommand, RefusesWrongLinesAndMissingInstallations) {
   EXPECT_EQ(run_tool(std::vector<std::string>{}, {"validate", "--jsn"}).status, 2);
 }
 
-TEST(JsonString, EscapesWhatJsonNeedsAndKeepsOnlyUtf8) {
-  EXPECT_EQ(json_string(""), "\"\"");
-  EXPECT_EQ(json_string("a\"b\\c/d"), "\"a\\\"b\\\\c/d\"");
-  EXPECT_EQ(json_string(std::string("\n\t\x01\x1f", 4) + std::string(1, '\0')),
-            "\"\\u000a\\u0009\\u0001\\u001f\\u0000\"");
-  EXPECT_EQ(json_string("Größe €𝄞"), "\"Größe €𝄞\"");
-  // Stray continuation bytes, overlong forms, surrogates, cut sequences and bytes beyond
-  // U+10FFFF each become U+FFFD.
-  EXPECT_EQ(json_string("a\x80z"), "\"a\\ufffdz\"");
-  EXPECT_EQ(json_string("\xC0\xAF"), "\"\\ufffd\\ufffd\"");
-  EXPECT_EQ(json_string("\xED\xA0\x80"), "\"\\ufffd\\ufffd\\ufffd\"");
-  EXPECT_EQ(json_string("x\xE2\x82"), "\"x\\ufffd\\ufffd\"");
-  EXPECT_EQ(json_string("\xF4\x90\x80\x80"), "\"\\ufffd\\ufffd\\ufffd\\ufffd\"");
+TEST(JsonText, AnyTextGivesJsonThatReadsBackAsUtf8) {
+  // Each text with what a reader gets back: UTF-8 as it is, other bytes as U+FFFD.
+  const std::string replaced = "\xEF\xBF\xBD";
+  const std::pair<std::string, std::string> cases[] = {
+      {"", ""},
+      {"a\"b\\c/d", "a\"b\\c/d"},
+      {std::string("\n\t\x01\x1f\0", 5), std::string("\n\t\x01\x1f\0", 5)},
+      {"Größe €𝄞", "Größe €𝄞"},
+      {"a\x80z", "a" + replaced + "z"},
+      {"x\xE2\x82", "x" + replaced},
+  };
+  for (const auto& [text, expected] : cases) {
+    const std::string written = json_text(json_document::array({text, text}), true);
+    JsonValue read;
+    ASSERT_TRUE(parse_json(written, &read)) << written;
+    EXPECT_EQ(read[1].text, expected) << written;
+  }
+  EXPECT_EQ(json_text(json_document(1.0 / 0.0)), "null");
 }

@@ -68,6 +68,15 @@ const command_s COMMANDS[] = {
      "date. --html writes one self-contained XHTML page instead; -o FILE writes to\n"
      "FILE instead of standard output.",
      run_report, OPTION_CHANGED | OPTION_HTML | OPTION_OUTPUT, true, true},
+    {"edit", "[--level L] [--port P] [--no-browser] [--idle-timeout S]",
+     "the preferences editor in a browser",
+     "Serves the preferences editor on 127.0.0.1 (a free port unless --port) and\n"
+     "prints its address with a random token; opens the desktop's browser on it\n"
+     "unless --no-browser. The page edits the user level, or with --level the site\n"
+     "or group level when its file can be written; each change is checked as it is\n"
+     "typed and Apply saves the level under its lock. Runs until Ctrl+C, or until\n"
+     "S seconds pass without a request.",
+     run_edit, OPTION_LEVEL | OPTION_PORT | OPTION_NO_BROWSER | OPTION_IDLE_TIMEOUT, true, true},
     {"validate", "[FILE...] [--json]", "checks definition files",
      "Checks definition files (without FILE, the installation's 27) and prints each\n"
      "finding: FILE: CODE MESSAGE: TEXT. It does not start the module, so it also\n"
@@ -95,6 +104,15 @@ const command_s COMMANDS[] = {
      "Sets whether the site or group level locks every preference by default;\n"
      "each entry's own lock flag is cleared.",
      run_level_lock, EDIT, true},
+    {"watch", "[NAME|PREFIX...] [--json] [--count N] [--timeout S]",
+     "prints each change of the preferences as other programs make it",
+     "Watches the value files and prints one line for each preference whose\n"
+     "effective value, source level, lock or comment changes (only those whose\n"
+     "name starts with a NAME|PREFIX given): NAME: OLD -> NEW (from LEVEL, locked\n"
+     "at LEVEL). A level whose file stops loading, and a changed definition file,\n"
+     "get a line too. --json prints one JSON object per line. Stops after N\n"
+     "batches of changes (--count), after S seconds (--timeout), or on Ctrl-C.",
+     run_watch, OPTION_JSON | OPTION_COUNT | OPTION_TIMEOUT, true, true},
     {"help", "[COMMAND]", "this text, or the help of one command",
      "Prints the usage, or the help of COMMAND (the same as COMMAND --help).", run_help, 0, false},
     {"complete", "WHAT", "words for the shell's completion",
@@ -117,6 +135,12 @@ const option_s OPTIONS[] = {
     {"--json", nullptr, OPTION_JSON, nullptr, "JSON for scripts (see the documentation)"},
     {"--html", nullptr, OPTION_HTML, nullptr, "one self-contained XHTML page"},
     {"--output", "-o", OPTION_OUTPUT, "FILE", "write to FILE"},
+    {"--port", nullptr, OPTION_PORT, "P", "the editor's port (a free one when not given)"},
+    {"--no-browser", nullptr, OPTION_NO_BROWSER, nullptr, "print the editor's address only"},
+    {"--idle-timeout", nullptr, OPTION_IDLE_TIMEOUT, "S",
+     "stop the editor after S seconds without a request"},
+    {"--count", nullptr, OPTION_COUNT, "N", "stop after N batches of changes"},
+    {"--timeout", nullptr, OPTION_TIMEOUT, "S", "stop after S seconds"},
     {"--verbose", "-v", 0, nullptr, "the library's log lines on standard error"},
     {"--help", "-h", 0, nullptr, "the help of the command"},
     {"--version", nullptr, 0, nullptr, "the program's version"},

@@ -94,35 +94,33 @@ int print_text(const value_file_s& file) {
   return EXIT_OK;
 }
 
-std::string optional(bool has, const std::string& text) {
-  return has ? json_string(text) : "null";
-}
-
 int print_json(const value_file_s& file) {
-  std::vector<std::string> entries;
+  json_document entries = json_document::array();
   for (const value_entry_s& entry : file.entries) {
     std::string note;
     const std::string command = set_command(file, entry, &note);
-    entries.push_back(json_object({
-        {"position", std::to_string(entry.position)},
-        {"name", json_string(entry.name)},
-        {"value", optional(entry.has_value, entry.value)},
-        {"locked", json_bool(entry.locked_flag)},
-        {"locks", json_bool(entry_locks(file, entry))},
-        {"modified", optional(entry.has_modified, entry.modified)},
-        {"comment", optional(entry.has_comment, entry.comment)},
-        {"ignored", json_bool(entry.ignored_code != 0)},
-        {"reason", optional(entry.ignored_code != 0, entry.ignored_reason)},
-        {"command", json_string(command)},
-    }));
+    entries.push_back({
+        {"position", entry.position},
+        {"name", entry.name},
+        {"value", json_optional(entry.has_value, entry.value)},
+        {"locked", entry.locked_flag},
+        {"locks", entry_locks(file, entry)},
+        {"modified", json_optional(entry.has_modified, entry.modified)},
+        {"comment", json_optional(entry.has_comment, entry.comment)},
+        {"ignored", entry.ignored_code != 0},
+        {"reason", json_optional(entry.ignored_code != 0, entry.ignored_reason)},
+        {"command", command},
+    });
   }
-  std::printf("%s\n", json_object({{"level", std::to_string(file.level)},
-                                   {"name", json_string(level_name(file.level))},
-                                   {"file", json_string(file.path)},
-                                   {"exists", json_bool(file.exists)},
-                                   {"locked_by_default", json_bool(file.locked_by_default)},
-                                   {"entries", json_array(entries, true)}})
-                          .c_str());
+  // Each entry on a line of its own, as the other commands print their lists.
+  json_document level = {{"level", file.level},
+                         {"name", level_name(file.level)},
+                         {"file", file.path},
+                         {"exists", file.exists},
+                         {"locked_by_default", file.locked_by_default}};
+  std::string text = json_text(level);
+  text.pop_back();
+  std::printf("%s, \"entries\": %s}\n", text.c_str(), json_text(entries, true).c_str());
   return EXIT_OK;
 }
 

@@ -2,99 +2,67 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "json.h"
+#include "pref_view.h"
 #include "suggest.h"
-#include "tool.h"
 #include "xml_file.h"
 
 namespace {
 
-std::string constraint_text(const VERU_data* data) {
-  if (!data) return "none";
-  if (!OM_is_subclass(data->class_id(), VERU_data_enum_c)) {
-    char* printed = data->print();
-    std::string text = std::string("range ") + (printed ? printed : "");
-    SM_free(printed);
-    while (text.back() == ' ') text.pop_back();
-    return text;
-  }
-  const auto* enumeration = static_cast<const VERU_data_enum*>(data);
-  const bool is_color = data->class_id() == VERU_data_color_c;
-  std::string text = is_color ? "colour 1 to 216" : "one of";
-  for (int i = 0; i < enumeration->ask_n_elems(); ++i) {
-    const VERU_enum_elem* elem = enumeration->ask_nth_elem(i);
-    text += (i == 0 && !is_color ? " " : ", ") + value_text(elem->ask_value()) + " (" +
-            text_of(elem->ask_name()) + ")";
-  }
-  return text;
-}
-
-std::string place_of(VERU_pref* pref) {
-  std::string place = text_of(pref->ask_application_name()) + " / " +
-                      text_of(pref->ask_category_name()) + " / " + text_of(pref->ask_tab_name());
-  if (pref->ask_group_name()) place += " / " + text_of(pref->ask_group_name());
+std::string place_of(const VERU_pref_view_s& view) {
+  std::string place = std::string(view.application) + " / " + view.category + " / " + view.tab;
+  if (view.group) place += std::string(" / ") + view.group;
   return place;
 }
 
-bool is_carried(int level, const char* name) {
-  char** names = nullptr;
-  const int count = VERU_ask_level_carried_entries(level, &names);
-  const std::vector<std::string> carried = taken(names, count);
-  return std::find(carried.begin(), carried.end(), name) != carried.end();
-}
-
-void print_level(VERU_pref* pref, int level) {
-  const bool by_default = VERU_is_level_locked_by_default(level);
+void print_level(const VERU_pref_view_s& view, int level) {
+  const VERU_view_level_s& at = view.levels[level];
   std::printf("  %d %-9s", level, level_name(level));
-  const VERU_recorded_value* entry = pref->ask_recorded_value(level);
-  if (!entry) {
-    std::printf("no entry%s\n", by_default ? "; the level locks by default" : "");
+  if (!at.has_entry) {
+    std::printf("no entry%s\n", at.locked_by_default ? "; the level locks by default" : "");
     return;
   }
-  std::printf("%s", shown_value(pref, entry->ask_value()).c_str());
-  if (pref->is_locked_at(level)) {
-    std::printf("  locked%s", by_default ? " (by the level's default)" : "");
-  } else if (by_default) {
+  std::printf("%s", shown_text(view, at.value).c_str());
+  if (at.locks) {
+    std::printf("  locked%s", at.locked_by_default ? " (by the level's default)" : "");
+  } else if (at.locked_by_default) {
     std::printf("  unlocked (an exception to the level's default lock)");
   }
-  std::printf("  modified %s", date_text(entry->ask_modification_date()).c_str());
-  if (!TEXT_is_null_text(entry->ask_comment())) {
-    std::printf("  comment \"%s\"", text_of(entry->ask_comment()).c_str());
-  }
+  std::printf("  modified %s", date_text(at.modified).c_str());
+  if (at.comment) std::printf("  comment \"%s\"", at.comment);
   std::printf("\n");
 }
 
-std::string level_json(VERU_pref* pref, int level) {
-  const VERU_recorded_value* entry = pref->ask_recorded_value(level);
-  const bool has_comment = entry && !TEXT_is_null_text(entry->ask_comment());
-  return json_object({
-      {"level", std::to_string(level)},
-      {"name", json_string(level_name(level))},
-      {"entry", json_bool(entry != nullptr)},
-      {"value", entry ? json_value(pref, entry->ask_value()) : "null"},
-      {"display", entry ? json_string(shown_value(pref, entry->ask_value())) : "null"},
-      {"locked_here", json_bool(entry && pref->is_locked_at(level))},
-      {"locked_by_default", json_bool(VERU_is_level_locked_by_default(level))},
-      {"modified", entry ? json_string(date_text(entry->ask_modification_date())) : "null"},
-      {"comment", has_comment ? json_string(text_of(entry->ask_comment())) : "null"},
-      {"carried", json_bool(level > 0 && is_carried(level, pref->ask_name()))},
-  });
+json_document level_json(VERU_pref* pref, const VERU_pref_view_s& view, int level) {
+  const VERU_view_level_s& at = view.levels[level];
+  const VERU_value* value = at.has_entry ? pref->ask_recorded_value(level)->ask_value() : nullptr;
+  return {
+      {"level", level},
+      {"name", level_name(level)},
+      {"entry", at.has_entry},
+      {"value", json_value(pref, value)},
+      {"display", json_optional(at.has_entry, shown_text(view, at.value))},
+      {"locked_here", at.has_entry && at.locks},
+      {"locked_by_default", at.locked_by_default},
+      {"modified", json_optional(at.has_entry, date_text(at.modified))},
+      {"comment", json_optional(at.comment, at.comment ? at.comment : "")},
+      {"carried", at.carried},
+  };
 }
 
-int print_json(VERU_pref* pref, const std::vector<std::pair<std::string, std::string>>& sources) {
-  json_fields fields = pref_json_fields(pref);
-  std::vector<std::string> files;
+int print_json(VERU_pref* pref, const VERU_pref_view_s& view,
+               const std::vector<std::pair<std::string, std::string>>& sources) {
+  json_document fields = pref_json_fields(pref);
+  json_document files = json_document::array();
   for (const auto& source : sources) {
-    files.push_back(
-        json_object({{"file", json_string(source.first)}, {"role", json_string(source.second)}}));
+    files.push_back({{"file", source.first}, {"role", source.second}});
   }
-  std::vector<std::string> levels;
-  for (int level = 0; level <= 3; ++level) levels.push_back(level_json(pref, level));
-  fields.insert(fields.end(), {{"files", json_array(files)},
-                               {"constraint", json_string(constraint_text(pref->ask_data()))},
-                               {"levels", json_array(levels)},
-                               {"queries_answer", json_value(pref, pref->loaded_value())}});
-  std::printf("%s\n", json_object(fields).c_str());
+  json_document levels = json_document::array();
+  for (int level = 0; level <= 3; ++level) levels.push_back(level_json(pref, view, level));
+  fields["files"] = files;
+  fields["constraint"] = constraint_words(view);
+  fields["levels"] = levels;
+  fields["queries_answer"] = json_value(pref, pref->loaded_value());
+  print_json_document(fields);
   return EXIT_OK;
 }
 
@@ -104,41 +72,41 @@ int run_explain(const command_line_s& line) {
   if (line.arguments.size() != 1) return refuse(EXIT_USAGE, "explain takes one preference name");
   VERU_pref* pref = VERU_lookup_pref(line.arguments[0].c_str());
   if (!pref) return refuse_unknown_pref(line.arguments[0]);
+  const pref_view view = describe_pref(pref->ask_name(), 3);
   const auto sources = definition_sources(pref->ask_name());
-  if (line.json) return print_json(pref, sources);
-  std::printf("%s (%s) \"%s\"\n", pref->ask_name(), type_name(pref),
-              text_of(pref->ask_title()).c_str());
-  if (!TEXT_is_null_text(pref->ask_desc())) {
-    std::printf("  %s\n", one_line(text_of(pref->ask_desc())).c_str());
-  }
-  std::printf("  in %s\n", place_of(pref).c_str());
+  if (line.json) return print_json(pref, *view, sources);
+  std::printf("%s (%s) \"%s\"\n", view->name, view->type, view->title ? view->title : "");
+  if (view->description) std::printf("  %s\n", one_line(view->description).c_str());
+  std::printf("  in %s\n", place_of(*view).c_str());
   for (const auto& source : sources) {
     std::printf("  %s in %s\n", source.second.c_str(), source.first.c_str());
   }
-  if (!TEXT_is_null_text(pref->ask_unit())) {
-    std::printf("  unit %s\n", text_of(pref->ask_unit()).c_str());
-  }
-  std::printf("  constraint %s\n", constraint_text(pref->ask_data()).c_str());
+  if (view->unit) std::printf("  unit %s\n", view->unit);
+  std::printf("  constraint %s\n", constraint_words(*view).c_str());
+  if (view->restart) std::printf("  a change applies after the host restarts\n");
   std::printf("levels:\n");
   for (int level = 0; level <= 3; ++level) {
-    print_level(pref, level);
-    if (level > 0 && is_carried(level, pref->ask_name())) {
+    print_level(*view, level);
+    if (view->levels[level].carried) {
       std::printf(
           "           the file's entry was ignored at start-up (locked below, or its value is not "
           "valid)\n           and is carried: saving the level writes it back unless the level "
           "gets a value\n");
     }
   }
-  const int source = value_source(pref);
-  std::printf("effective value %s, from level %d (%s)\n", displayed_value(pref, 3).c_str(), source,
-              level_name(source));
-  std::printf("queries answer %s\n", shown_value(pref, pref->loaded_value()).c_str());
-  const int locked = locked_from(pref);
-  if (locked < 0) {
+  const std::string effective = std::string(view->type) == "string_list"
+                                    ? shown_text(*view, view->effective_value)
+                                    : view->effective_display;
+  std::printf("effective value %s, from level %d (%s)\n", effective.c_str(), view->source,
+              level_name(view->source));
+  std::printf("queries answer %s\n", shown_text(*view, view->query_value).c_str());
+  if (view->lock_level < 0) {
     std::printf("not locked: the site, group and user levels may change it\n");
   } else {
-    std::printf("locked at level %d (%s): levels above it cannot change it\n", locked,
-                level_name(locked));
+    std::printf("locked at level %d (%s): levels above it cannot change it", view->lock_level,
+                level_name(view->lock_level));
+    if (view->lock_comment) std::printf(" (\"%s\")", one_line(view->lock_comment).c_str());
+    std::printf("\n");
   }
   return EXIT_OK;
 }

@@ -27,22 +27,23 @@ int run_find(const command_line_s& line) {
     return refuse(EXIT_USAGE, "find takes one text to look for");
   }
   const std::string wanted = lower(line.arguments[0]);
-  std::vector<std::string> records;
+  json_document records = json_document::array();
+  std::size_t found = 0;
   std::string text;
   for (VERU_pref* pref : prefs_in_file_order()) {
     if (!holds(pref, wanted)) continue;
+    ++found;
     if (line.json) {
-      records.push_back(json_object(pref_json_fields(pref)));
+      records.push_back(pref_json_fields(pref));
       continue;
     }
     const std::string unit = text_of(pref->ask_unit());
     text += std::string(pref->ask_name()) + " \"" + one_line(text_of(pref->ask_title())) +
             "\" = " + displayed_value(pref, 3) + (unit.empty() ? "" : " " + unit) + "\n";
-    records.emplace_back();
   }
-  if (line.json) text = json_array(records, true) + "\n";
+  if (line.json) text = json_text(records, true) + "\n";
   std::fputs(text.c_str(), stdout);
-  if (records.empty()) {
+  if (found == 0) {
     return refuse(EXIT_REFUSED,
                   "no preference's name, title or description holds " + line.arguments[0]);
   }

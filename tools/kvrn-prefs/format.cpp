@@ -42,16 +42,6 @@ std::string displayed_value(VERU_pref* pref, int level) {
   return taken(pref->ask_display_value(level));
 }
 
-const char* type_name(const VERU_pref* pref) {
-  const int type = pref->class_id();
-  if (type == VERU_pref_int_c) return "int";
-  if (type == VERU_pref_real_c) return "real";
-  if (type == VERU_pref_logical_c) return "logical";
-  if (type == VERU_pref_string_c) return "string";
-  if (type == VERU_pref_string_list_c) return "string_list";
-  return OM_ask_class_name(type);
-}
-
 std::string text_of(const TEXT_s* text) {
   char* local = TEXT_to_locale(text);
   std::string result = local ? local : "";

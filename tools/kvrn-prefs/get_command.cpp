@@ -37,9 +37,8 @@ int run_get(const command_line_s& line) {
     print_value(pref, name);
     return EXIT_OK;
   }
-  std::printf("%s\n", json_object({{"name", json_string(name)},
-                                   {"type", json_string(type_name(pref))},
-                                   {"value", json_value(pref, pref->loaded_value())}})
-                          .c_str());
+  print_json_document({{"name", name},
+                       {"type", VERU_ask_pref_type_name(pref)},
+                       {"value", json_value(pref, pref->loaded_value())}});
   return EXIT_OK;
 }

@@ -1,23 +1,18 @@
-// JSON output of kvrn-prefs: texts, numbers, objects and arrays written as JSON.
+// JSON output of kvrn-prefs: documents built with nlohmann-json, keeping their fields in the
+// order given, and written so that any text gives valid JSON.
 #pragma once
 
+#include <nlohmann/json.hpp>
+
 #include <string>
-#include <string_view>
-#include <utility>
-#include <vector>
 
-// text as a JSON string, quotation marks included: quotation marks, backslashes and control
-// characters are escaped, UTF-8 is kept as it is, and bytes that are not UTF-8 become U+FFFD,
-// so that any text gives valid JSON.
-std::string json_string(std::string_view text);
+using json_document = nlohmann::ordered_json;
 
-// The fields of a JSON object: each key with its value already written as JSON.
-using json_fields = std::vector<std::pair<std::string, std::string>>;
-
-std::string json_bool(bool value);
-// A JSON number; null for a number JSON cannot hold (infinite, not a number).
-std::string json_number(double value);
-// {"key": value, ...} in the order given.
-std::string json_object(const json_fields& fields);
-// [a, b]; with one_per_line each item on its own indented line, as the commands print lists.
-std::string json_array(const std::vector<std::string>& items, bool one_per_line = false);
+// The document as JSON text: bytes that are not UTF-8 become U+FFFD, a number JSON cannot hold
+// (infinite, not a number) becomes null. With one_per_line, an array's items each start a line
+// of their own, as the commands print lists, so that line tools can read them too.
+std::string json_text(const json_document& document, bool one_per_line = false);
+// Prints the document and a line break on standard output.
+void print_json_document(const json_document& document, bool one_per_line = false);
+// A text, or null when there is none.
+json_document json_optional(bool has, const std::string& text);

@@ -17,7 +17,7 @@ _kvrn_prefs() {
       installation+=("${COMP_WORDS[i]}" "${COMP_WORDS[i + 1]}")
       ((i++))
       ;;
-    --level | --comment | --output | -o) ((i++)) ;;
+    --level | --comment | --output | -o | --port | --idle-timeout | --count | --timeout) ((i++)) ;;
     -*) ;;
     *)
       if [[ -z $command ]]; then
@@ -40,7 +40,7 @@ _kvrn_prefs() {
     mapfile -t COMPREPLY < <(compgen -f -- "$cur")
     return
     ;;
-  --comment | --lang) return ;;
+  --comment | --lang | --port | --idle-timeout | --count | --timeout) return ;;
   *)
     if [[ $cur == -* ]]; then
       words=$("$program" complete options "$command" 2>/dev/null)
@@ -48,7 +48,7 @@ _kvrn_prefs() {
       words=$("$program" complete commands 2>/dev/null)
     else
       case $command:$position in
-      get:0 | explain:0 | set:0 | reset:0 | lock:0 | unlock:0 | comment:0)
+      get:0 | explain:0 | set:0 | reset:0 | lock:0 | unlock:0 | comment:0 | watch:*)
         words=$("$program" "${installation[@]}" complete names 2>/dev/null)
         ;;
       list:0 | report:0)

@@ -95,6 +95,23 @@ edit_outcome_s refused_edit(const std::string& what, int code, char* reason,
   return {refuse(EXIT_REFUSED, what + ": " + taken(reason) + nearest), "", {}};
 }
 
+std::string locked_edit(int level, bool replace_broken,
+                        const std::function<level_change_s(bool set_aside)>& change) {
+  level_lock lock(level);
+  if (const std::string refusal = lock.take(); !refusal.empty()) {
+    return "the level cannot be edited now: " + refusal;
+  }
+  bool set_aside = false;
+  if (std::string refusal = reload_level(level, replace_broken, &set_aside); !refusal.empty()) {
+    return refusal;
+  }
+  const level_change_s changed = change(set_aside);
+  if (!changed.refusal.empty() || !changed.save) return changed.refusal;
+  char* reason = nullptr;
+  if (VERU_save_level(level, &reason) != 0) return "nothing was saved: " + taken(reason);
+  return "";
+}
+
 int edit_level(const command_line_s& line, int level,
                const std::function<edit_outcome_s()>& change) {
   if (!VERU__is_level_defined(level)) {
@@ -102,27 +119,23 @@ int edit_level(const command_line_s& line, int level,
                                     " level is not defined: its directory variable is not set or "
                                     "has no startup folder (see kvrn-prefs levels)");
   }
-  level_lock lock(level);
-  if (const std::string refusal = lock.take(); !refusal.empty()) {
-    return refuse(EXIT_REFUSED, "the level cannot be edited now: " + refusal);
-  }
-  bool set_aside = false;
-  if (const std::string refusal = reload_level(level, line.replace_broken, &set_aside);
-      !refusal.empty()) {
-    return refuse(EXIT_REFUSED, refusal);
-  }
-  // A lock that a lower level's broken file holds is missing: the change may be ignored later.
-  warn_about_failed_levels(level - 1);
-  const edit_outcome_s outcome = change();
+  edit_outcome_s outcome;
+  const std::string refusal =
+      locked_edit(level, line.replace_broken, [&](bool set_aside) -> level_change_s {
+        // A lock that a lower level's broken file holds is missing: the change may be ignored
+        // later.
+        warn_about_failed_levels(level - 1);
+        outcome = change();
+        if (outcome.status != EXIT_OK) return {};
+        // The broken file stays where it is unless there is a change to save in its place.
+        if (const std::string moved = set_aside ? set_aside_broken_file(level) : "";
+            !moved.empty()) {
+          return {false, "nothing was saved: " + moved};
+        }
+        return {true, ""};
+      });
+  if (!refusal.empty()) return refuse(EXIT_REFUSED, refusal);
   if (outcome.status != EXIT_OK) return outcome.status;
-  // The broken file stays where it is unless there is a change to save in its place.
-  if (const std::string refusal = set_aside ? set_aside_broken_file(level) : ""; !refusal.empty()) {
-    return refuse(EXIT_REFUSED, "nothing was saved: " + refusal);
-  }
-  char* reason = nullptr;
-  if (VERU_save_level(level, &reason) != 0) {
-    return refuse(EXIT_REFUSED, "nothing was saved: " + taken(reason));
-  }
   std::printf("%s at the %s level, saved in %s\n", outcome.done.c_str(), level_name(level),
               VERU__ask_level_filename(level));
   for (VERU_pref* pref : outcome.watched) {

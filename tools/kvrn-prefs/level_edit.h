@@ -20,6 +20,18 @@ struct edit_outcome_s {
   bool value_set = false;
 };
 
+// What a change made under the level's lock asks for: a save, or nothing saved with why not.
+struct level_change_s {
+  bool save = false;
+  std::string refusal;  // "" unless the change cannot be saved
+};
+
+// Holds the level's lock while it reads the level again (another editor may have saved it
+// since start-up) and runs change; saves the level when change asks for it. A file that fails
+// to load is refused, or with replace_broken kept for change to move aside (set_aside). "" when
+// done or nothing was to be saved; otherwise why nothing was saved.
+std::string locked_edit(int level, bool replace_broken,
+                        const std::function<level_change_s(bool set_aside)>& change);
 // Locks the level, reads it again (moving a broken file aside with --replace-broken), runs
 // change, saves the level and prints "<done> at the <level> level, saved in <file>". The exit
 // status.

@@ -40,25 +40,25 @@ std::string load_text(int level) {
 }
 
 int print_json() {
-  std::vector<std::string> levels;
+  json_document levels = json_document::array();
   for (int level = 0; level <= 3; ++level) {
     char* reason = nullptr;
     const bool failed = level > 0 && VERU_ask_level_load_state(level, &reason) == VERU_LOAD_FAILED;
     const std::string error = taken(reason);
     const std::string path = level > 0 ? VERU__ask_level_filename(level) : "";
-    levels.push_back(json_object({
-        {"level", std::to_string(level)},
-        {"name", json_string(level_name(level))},
-        {"defined", json_bool(level == 0 || VERU__is_level_defined(level))},
-        {"file", path.empty() ? "null" : json_string(path)},
-        {"writeable", json_bool(VERU_is_level_writeable(level))},
-        {"locked_by_default", json_bool(VERU_is_level_locked_by_default(level))},
-        {"state", json_string(state_word(level))},
-        {"error", failed ? json_string(error) : "null"},
-        {"carried", std::to_string(VERU_ask_level_carried_entries(level, nullptr))},
-    }));
+    levels.push_back({
+        {"level", level},
+        {"name", level_name(level)},
+        {"defined", level == 0 || VERU__is_level_defined(level)},
+        {"file", json_optional(!path.empty(), path)},
+        {"writeable", VERU_is_level_writeable(level)},
+        {"locked_by_default", VERU_is_level_locked_by_default(level)},
+        {"state", state_word(level)},
+        {"error", json_optional(failed, error)},
+        {"carried", VERU_ask_level_carried_entries(level, nullptr)},
+    });
   }
-  std::printf("%s\n", json_array(levels, true).c_str());
+  print_json_document(levels, true);
   return EXIT_OK;
 }
 

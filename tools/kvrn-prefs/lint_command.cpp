@@ -123,20 +123,20 @@ void print_text(const findings_t& findings) {
 }
 
 void print_json(const findings_t& findings) {
-  std::vector<std::string> objects;
+  json_document objects = json_document::array();
   for (const finding_s& finding : findings) {
     const bool whole_file = finding.position == 0;
-    objects.push_back(json_object({
-        {"level", std::to_string(finding.level)},
-        {"level_name", json_string(level_name(finding.level))},
-        {"file", json_string(finding.file)},
-        {"entry", whole_file ? "null" : std::to_string(finding.position)},
-        {"name", whole_file ? "null" : json_string(finding.name)},
-        {"finding", json_string(finding.finding)},
-        {"text", json_string(finding.text)},
-    }));
+    objects.push_back({
+        {"level", finding.level},
+        {"level_name", level_name(finding.level)},
+        {"file", finding.file},
+        {"entry", whole_file ? json_document(nullptr) : json_document(finding.position)},
+        {"name", json_optional(!whole_file, finding.name)},
+        {"finding", finding.finding},
+        {"text", finding.text},
+    });
   }
-  std::printf("%s\n", json_array(objects, true).c_str());
+  print_json_document(objects, true);
 }
 
 }  // namespace

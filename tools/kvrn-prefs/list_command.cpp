@@ -24,7 +24,7 @@ struct listing_s {
   bool changed = false;
   bool json = false;
   prefs_by_group prefs;
-  std::vector<std::string> records;  // the JSON records
+  json_document records = json_document::array();
 
   bool wants(VERU_pref* pref) const {
     if (level >= 0 && !pref->ask_recorded_value(level)) return false;
@@ -52,7 +52,7 @@ std::string group_text(const VERU_group* group, int depth, listing_s* listing) {
     for (VERU_pref* pref : own->second) {
       if (!listing->wants(pref)) continue;
       if (listing->json)
-        listing->records.push_back(json_object(pref_json_fields(pref)));
+        listing->records.push_back(pref_json_fields(pref));
       else
         body += pref_line(pref, indent + 2);
     }
@@ -98,7 +98,7 @@ int run_list(const command_line_s& line) {
     text += group_text(application, 0, &listing);
   }
   if (!found) return refuse(EXIT_REFUSED, "no application named " + wanted);
-  if (listing.json) text = json_array(listing.records, true) + "\n";
+  if (listing.json) text = json_text(listing.records, true) + "\n";
   std::fputs(text.c_str(), stdout);
   return EXIT_OK;
 }

@@ -29,6 +29,14 @@ void store_value(const option_s& option, const std::string& value, command_line_
     line->has_comment = true;
   } else if (option.bit == OPTION_OUTPUT) {
     line->output = value;
+  } else if (option.bit == OPTION_PORT) {
+    line->port = value;
+  } else if (option.bit == OPTION_IDLE_TIMEOUT) {
+    line->idle_timeout = value;
+  } else if (option.bit == OPTION_COUNT) {
+    line->count = value;
+  } else if (option.bit == OPTION_TIMEOUT) {
+    line->timeout = value;
   }
 }
 
@@ -44,6 +52,7 @@ void store_flag(const option_s& option, command_line_s* line, bool* help, bool* 
   if (option.bit == OPTION_JSON) line->json = true;
   if (option.bit == OPTION_CHANGED) line->changed = true;
   if (option.bit == OPTION_HTML) line->html = true;
+  if (option.bit == OPTION_NO_BROWSER) line->no_browser = true;
 }
 
 // A negative number such as -5 or -0.25, which is a value rather than an option.

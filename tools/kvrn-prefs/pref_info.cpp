@@ -1,7 +1,6 @@
 // kvrn-prefs: facts about a preference that several commands show, as text and as JSON.
 #include <algorithm>
 
-#include "json.h"
 #include "tool.h"
 
 int locked_from(VERU_pref* pref) {
@@ -17,35 +16,26 @@ int value_source(VERU_pref* pref) {
   return source;
 }
 
-std::string json_value(const VERU_pref* pref, const VERU_value* value) {
-  if (!value) return "null";
-  if (pref->class_id() == VERU_pref_string_list_c) {
-    std::vector<std::string> texts;
-    for (const std::string& item : list_items(value_text(value)))
-      texts.push_back(json_string(item));
-    return json_array(texts);
-  }
+json_document json_value(const VERU_pref* pref, const VERU_value* value) {
+  if (!value) return nullptr;
+  if (pref->class_id() == VERU_pref_string_list_c) return list_items(value_text(value));
   const int type = value->class_id();
-  if (type == VERU_int_value_c) {
-    return std::to_string(static_cast<const VERU_int_value*>(value)->ask_value());
-  }
-  if (type == VERU_real_value_c) {
-    return json_number(static_cast<const VERU_real_value*>(value)->ask_value());
-  }
+  if (type == VERU_int_value_c) return static_cast<const VERU_int_value*>(value)->ask_value();
+  if (type == VERU_real_value_c) return static_cast<const VERU_real_value*>(value)->ask_value();
   if (type == VERU_logical_value_c) {
-    return json_bool(static_cast<const VERU_logical_value*>(value)->ask_value());
+    return static_cast<const VERU_logical_value*>(value)->ask_value();
   }
-  return json_string(value_text(value));
+  return value_text(value);
 }
 
 namespace {
 
-std::string json_text(const TEXT_s* text) {
-  return TEXT_is_null_text(text) ? "null" : json_string(text_of(text));
+json_document json_text_of(const TEXT_s* text) {
+  return json_optional(!TEXT_is_null_text(text), text_of(text));
 }
 
-std::string json_level(int level) {
-  return level < 0 ? "null" : std::to_string(level);
+json_document json_level(int level) {
+  return level < 0 ? json_document(nullptr) : json_document(level);
 }
 
 void collect(OM_object* object, void* data) {
@@ -54,20 +44,20 @@ void collect(OM_object* object, void* data) {
 
 }  // namespace
 
-json_fields pref_json_fields(VERU_pref* pref) {
+json_document pref_json_fields(VERU_pref* pref) {
   return {
-      {"name", json_string(pref->ask_name())},
-      {"title", json_text(pref->ask_title())},
-      {"type", json_string(type_name(pref))},
-      {"application", json_text(pref->ask_application_name())},
-      {"category", json_text(pref->ask_category_name())},
-      {"tab", json_text(pref->ask_tab_name())},
-      {"group", json_text(pref->ask_group_name())},
-      {"description", json_text(pref->ask_desc())},
-      {"unit", json_text(pref->ask_unit())},
+      {"name", pref->ask_name()},
+      {"title", json_text_of(pref->ask_title())},
+      {"type", VERU_ask_pref_type_name(pref)},
+      {"application", json_text_of(pref->ask_application_name())},
+      {"category", json_text_of(pref->ask_category_name())},
+      {"tab", json_text_of(pref->ask_tab_name())},
+      {"group", json_text_of(pref->ask_group_name())},
+      {"description", json_text_of(pref->ask_desc())},
+      {"unit", json_text_of(pref->ask_unit())},
       {"value", json_value(pref, pref->ask_value(3))},
-      {"display", json_string(displayed_value(pref, 3))},
-      {"source", std::to_string(value_source(pref))},
+      {"display", displayed_value(pref, 3)},
+      {"source", value_source(pref)},
       {"locked_at", json_level(locked_from(pref))},
   };
 }

@@ -3,6 +3,8 @@
 
 #include <veru.h>
 
+#include "json.h"
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +25,11 @@ enum : unsigned {
   OPTION_CHANGED = 1u << 6,
   OPTION_HTML = 1u << 7,
   OPTION_OUTPUT = 1u << 8,
+  OPTION_PORT = 1u << 9,
+  OPTION_NO_BROWSER = 1u << 10,
+  OPTION_IDLE_TIMEOUT = 1u << 11,
+  OPTION_COUNT = 1u << 12,
+  OPTION_TIMEOUT = 1u << 13,
 };
 
 struct command_line_s {
@@ -38,6 +45,11 @@ struct command_line_s {
   bool changed = false;         // --changed
   bool html = false;            // --html
   std::string output;           // -o, --output FILE
+  std::string port;             // --port
+  bool no_browser = false;      // --no-browser
+  std::string idle_timeout;     // --idle-timeout
+  std::string count;            // --count N
+  std::string timeout;          // --timeout S
   bool verbose = false;         // -v, --verbose
   unsigned given = 0;           // the OPTION_* bits of the options given
 };
@@ -57,8 +69,6 @@ std::string shown_value(const VERU_pref* pref, const VERU_value* value);
 // The effective value at the level as the library displays it (an enumeration member's name),
 // but a string list as its items separated by ", ".
 std::string displayed_value(VERU_pref* pref, int level);
-// The preference's type as definition files name it.
-const char* type_name(const VERU_pref* pref);
 std::string text_of(const TEXT_s* text);
 std::string date_text(int time);
 
@@ -68,9 +78,9 @@ int locked_from(VERU_pref* pref);
 int value_source(VERU_pref* pref);
 // A value of the preference as JSON: a number, true or false, a string, or for a string list
 // an array of its items; null for none.
-std::string json_value(const VERU_pref* pref, const VERU_value* value);
-// The fields that describe a preference in the JSON of list, find and explain.
-std::vector<std::pair<std::string, std::string>> pref_json_fields(VERU_pref* pref);
+json_document json_value(const VERU_pref* pref, const VERU_value* value);
+// The object that describes a preference in the JSON of list, find and explain.
+json_document pref_json_fields(VERU_pref* pref);
 // Whether an application is the one a person names by its name or context-help tag; any
 // application when wanted is empty.
 bool application_matches(const VERU_group* application, const std::string& wanted);
@@ -109,3 +119,5 @@ int run_comment(const command_line_s& line);
 int run_level_lock(const command_line_s& line);
 int run_report(const command_line_s& line);
 int run_validate(const command_line_s& line);
+int run_edit(const command_line_s& line);
+int run_watch(const command_line_s& line);

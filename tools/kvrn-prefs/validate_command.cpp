@@ -104,17 +104,14 @@ void print_lines(const std::vector<finding_s>& findings) {
 }
 
 void print_json(const std::vector<finding_s>& findings) {
-  std::string out = "[";
-  for (std::size_t i = 0; i < findings.size(); ++i) {
-    const finding_s& finding = findings[i];
-    out += i == 0 ? "\n  " : ",\n  ";
-    out += "{\"file\": " + json_string(finding.file) +
-           ", \"code\": " + std::to_string(finding.code) +
-           ", \"message\": " + json_string(message_of(finding.code)) +
-           ", \"text\": " + json_string(finding.text) + "}";
+  json_document objects = json_document::array();
+  for (const finding_s& finding : findings) {
+    objects.push_back({{"file", finding.file},
+                       {"code", finding.code},
+                       {"message", message_of(finding.code)},
+                       {"text", finding.text}});
   }
-  out += findings.empty() ? "]\n" : "\n]\n";
-  std::fputs(out.c_str(), stdout);
+  print_json_document(objects, true);
 }
 
 }  // namespace

@@ -62,6 +62,11 @@ int veru_carried_entries::drop(const char* name) {
   return static_cast<int>(before - entries_.size());
 }
 
+void veru_carried_entries::take_if(
+    const std::function<bool(XERCES_DOM_node* element, const why_s& why)>& take) {
+  keep_only([&](std::size_t i) { return !take(entries_[i], whys_[i]); });
+}
+
 void veru_carried_entries::clear_locks() {
   for (XERCES_DOM_node* entry : entries_) {
     pvtbl_kvxml->XERCES_DOM_removeAttribute(entry, "locked");

@@ -5,6 +5,7 @@
 
 #include <veru.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,6 +37,9 @@ class veru_carried_entries {
   void drop_replaced(int level);
   // Forgets the entries of that name; how many there were.
   int drop(const char* name);
+  // Offers each kept entry, in file order, with why it was ignored, to take; the entries it
+  // takes (returns true for) are kept no longer.
+  void take_if(const std::function<bool(XERCES_DOM_node* element, const why_s& why)>& take);
   // Clears the entries' own lock flags, as a change of the level's default lock does for the
   // level's recorded values.
   void clear_locks();

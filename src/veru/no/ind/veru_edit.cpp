@@ -3,6 +3,7 @@
 // act on, and keeps what queries answer in step; none saves.
 #include <cstring>
 
+#include "veru_changes.h"
 #include "veru_edit.h"
 #include "veru_levels.h"
 
@@ -65,19 +66,8 @@ veru_refusal_s lock_refusal(VERU_pref* pref, int level) {
   return {};
 }
 
-// Queries answer the value of the highest level that no lock below hides.
-void refresh_query_value(VERU_pref* pref) {
-  for (int level = 3; level > 0; --level) {
-    if (pref->has_value(level) && !pref->is_locked(level - 1)) {
-      pref->update_loaded_value(level);
-      return;
-    }
-  }
-  pref->update_loaded_value(0);
-}
-
 void refresh_query_value_of(OM_object* pref, void*) {
-  refresh_query_value(static_cast<VERU_pref*>(pref));
+  veru_refresh_query_value(static_cast<VERU_pref*>(pref));
 }
 
 // Whether the level itself locks the preference: its entry's flag against the level's default,
@@ -87,22 +77,39 @@ bool level_locks(VERU_pref* pref, int level) {
                                          : VERU_is_level_locked_by_default(level);
 }
 
-veru_refusal_s edit_value(const char* name, int level, const char* text) {
-  VERU_pref* pref = nullptr;
-  if (veru_refusal_s refusal = edit_target(name, level, &pref)) return refusal;
-  if (veru_refusal_s refusal = lock_refusal(pref, level)) return refusal;
+// The new value that text gives the preference at the level, or why an edit would refuse it.
+veru_refusal_s value_for_edit(const char* name, int level, const char* text, VERU_pref** pref,
+                              VERU_value** value) {
+  *value = nullptr;
+  if (veru_refusal_s refusal = edit_target(name, level, pref)) return refusal;
+  if (veru_refusal_s refusal = lock_refusal(*pref, level)) return refusal;
   veru_refusal_s refusal;
-  VERU_value* value = veru_read_value_text(pref, text, &refusal);
-  if (value) refusal = veru_constraint_refusal(pref, value);
+  *value = veru_read_value_text(*pref, text, &refusal);
+  if (*value) refusal = veru_constraint_refusal(*pref, *value);
   if (refusal) {
     // What a person reads in a list of members is the member's name.
-    OM_delete_object(value);
-    value = veru_member_named(pref, text);
-    if (!value) return refusal;
+    OM_delete_object(*value);
+    *value = veru_member_named(*pref, text);
+    if (!*value) return refusal;
   }
-  pref->set_value(value, level);
-  refresh_query_value(pref);
   return {};
+}
+
+veru_refusal_s edit_value(const char* name, int level, const char* text) {
+  VERU_pref* pref = nullptr;
+  VERU_value* value = nullptr;
+  if (veru_refusal_s refusal = value_for_edit(name, level, text, &pref, &value)) return refusal;
+  pref->set_value(value, level);
+  veru_refresh_query_value(pref);
+  return {};
+}
+
+veru_refusal_s check_value(const char* name, int level, const char* text) {
+  VERU_pref* pref = nullptr;
+  VERU_value* value = nullptr;
+  veru_refusal_s refusal = value_for_edit(name, level, text, &pref, &value);
+  OM_delete_object(value);
+  return refusal;
 }
 
 veru_refusal_s edit_lock(const char* name, int level, bool locked) {
@@ -115,7 +122,7 @@ veru_refusal_s edit_lock(const char* name, int level, bool locked) {
   if (veru_refusal_s refusal = lock_refusal(pref, level)) return refusal;
   if (level_locks(pref, level) == locked) return {};
   pref->set_locked(locked, level);
-  refresh_query_value(pref);
+  veru_refresh_query_value(pref);
   return {};
 }
 
@@ -155,7 +162,7 @@ veru_refusal_s edit_reset(const char* name, int level) {
                                     veru_level_text(level));
   }
   pref->remove_value(level);
-  refresh_query_value(pref);
+  veru_refresh_query_value(pref);
   return {};
 }
 
@@ -175,22 +182,68 @@ veru_refusal_s edit_level_lock(int level, bool locked_by_default) {
 
 }  // namespace
 
+veru_refusal_s veru_change_refusal(VERU_pref* pref, int level) {
+  if (veru_refusal_s refusal = level_refusal(level)) return refusal;
+  return lock_refusal(pref, level);
+}
+
+int VERU_check_value(const char* name, int level, const char* text, char** reason) {
+  return guarded(reason, [&] { return check_value(name, level, text); });
+}
+
+void veru_refresh_query_value(VERU_pref* pref) {
+  for (int level = 3; level > 0; --level) {
+    if (pref->has_value(level) && !pref->is_locked(level - 1)) {
+      pref->update_loaded_value(level);
+      return;
+    }
+  }
+  pref->update_loaded_value(0);
+}
+
+namespace {
+
+// What an edit may change: one preference, or every preference at the level.
+struct edited_s {
+  const char* name;
+  int level;
+  bool whole_level = false;
+};
+
+// Runs a checked edit and, when it succeeds, tells the listeners what it changed before
+// returning.
+template <typename Edit>
+int edit_and_tell(const edited_s& edited, char** reason, Edit edit) {
+  veru_change_batch changes(VERU_CAUSE_EDIT);
+  if (edited.whole_level) {
+    changes.before_all(edited.level);
+  } else {
+    changes.before(edited.name, edited.level);
+  }
+  const int code = guarded(reason, edit);
+  if (code == 0) changes.deliver();
+  return code;
+}
+
+}  // namespace
+
 int VERU_edit_value(const char* name, int level, const char* text, char** reason) {
-  return guarded(reason, [&] { return edit_value(name, level, text); });
+  return edit_and_tell({name, level}, reason, [&] { return edit_value(name, level, text); });
 }
 
 int VERU_edit_lock(const char* name, int level, bool locked, char** reason) {
-  return guarded(reason, [&] { return edit_lock(name, level, locked); });
+  return edit_and_tell({name, level}, reason, [&] { return edit_lock(name, level, locked); });
 }
 
 int VERU_edit_comment(const char* name, int level, const char* comment, char** reason) {
-  return guarded(reason, [&] { return edit_comment(name, level, comment); });
+  return edit_and_tell({name, level}, reason, [&] { return edit_comment(name, level, comment); });
 }
 
 int VERU_edit_reset(const char* name, int level, char** reason) {
-  return guarded(reason, [&] { return edit_reset(name, level); });
+  return edit_and_tell({name, level}, reason, [&] { return edit_reset(name, level); });
 }
 
 int VERU_edit_level_lock(int level, bool locked_by_default, char** reason) {
-  return guarded(reason, [&] { return edit_level_lock(level, locked_by_default); });
+  return edit_and_tell({nullptr, level, true}, reason,
+                       [&] { return edit_level_lock(level, locked_by_default); });
 }

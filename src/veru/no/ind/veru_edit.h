@@ -30,5 +30,10 @@ VERU_value* veru_member_named(VERU_pref* pref, const char* text);
 // Why the preference's constraint refuses value; no refusal when it allows it. Logical and
 // list preferences are not checked, as when value files are read.
 veru_refusal_s veru_constraint_refusal(VERU_pref* pref, const VERU_value* value);
+// Why an edit of the preference at the level would be refused whatever it sets: the level cannot
+// be edited, or a lower level locks the preference. No refusal when it may change it.
+veru_refusal_s veru_change_refusal(VERU_pref* pref, int level);
 // "level 1 (site)".
 std::string veru_level_text(int level);
+// Makes queries answer the value of the highest level that no lock below hides.
+void veru_refresh_query_value(VERU_pref* pref);

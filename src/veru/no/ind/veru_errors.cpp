@@ -62,6 +62,7 @@ const ERROR_table_row_s VERU_ERROR_TABLE[] = {
     {VERU_ERROR_LOCKED_AT_HIGHER_LEVEL, "An option value is locked at a higher level"},
     {VERU_ERROR_NOT_SET_AT_LEVEL, "An option value is not set at the specified level"},
     {VERU_ERROR_LEVEL_NOT_CHANGEABLE, "Unable to change option values at the specified level"},
+    {VERU_ERROR_WATCH_FAILED, "Unable to watch the preferences values files."},
     {0, nullptr},
 };
 

@@ -14,6 +14,7 @@
 #include "veru_module.h"
 #include "veru_number_text.h"
 #include "veru_parse_pipeline.h"
+#include "veru_pref_display.h"
 #include "veru_xml.h"
 
 #define VERU_SOURCE "src/veru/no/ind/veru_load_definitions"
@@ -112,13 +113,14 @@ bool is_group_kind(element_kind kind) {
 // ---- the index of a definition file ----------------------------------------------------------
 
 // The attributes the loader reads of each kind of element, in the order of these names.
-enum { NAME, CSH };                                        // groups
-enum { PREF_NAME, TYPE, VALUE, TITLE, UNIT, VER, SCOPE };  // Pref
-enum { DATA_TYPE };                                        // Data
-enum { MEMBER_NAME, MEMBER_VALUE, BITMAP, INCLUDE };       // EnumElem, LowerBound, UpperBound
-enum { PREF_VALUE_NAME, PREF_VALUE_VER };                  // PrefValue
+enum { NAME, CSH };                                                 // groups
+enum { PREF_NAME, TYPE, VALUE, TITLE, UNIT, VER, SCOPE, RESTART };  // Pref
+enum { DATA_TYPE };                                                 // Data
+enum { MEMBER_NAME, MEMBER_VALUE, BITMAP, INCLUDE };  // EnumElem, LowerBound, UpperBound
+enum { PREF_VALUE_NAME, PREF_VALUE_VER };             // PrefValue
 const char* const GROUP_ATTRIBUTES[] = {"name", "csh"};
-const char* const PREF_ATTRIBUTES[] = {"name", "type", "value", "title", "unit", "ver", "scope"};
+const char* const PREF_ATTRIBUTES[] = {"name", "type", "value", "title",
+                                       "unit", "ver",  "scope", "restart"};
 const char* const DATA_ATTRIBUTES[] = {"type"};
 const char* const MEMBER_ATTRIBUTES[] = {"name", "value", "bitmap", "include"};
 const char* const PREF_VALUE_ATTRIBUTES[] = {"name", "ver"};
@@ -405,6 +407,9 @@ void load_pref(VERU_group* group, const definition_index& index, std::uint32_t a
     if (std::strcmp(scope, "Part") == 0) pref->set_scope(1);
     if (std::strcmp(scope, "Session") == 0) pref->set_scope(2);
   }
+  if (const char* restart = index.value(element, RESTART)) {
+    veru_set_pref_restart(pref, std::strcmp(restart, "yes") == 0);
+  }
   for (std::uint32_t child : children(index, at)) {
     const element_s& part = index[child];
     if (part.kind == element_kind::data) {
@@ -413,6 +418,11 @@ void load_pref(VERU_group* group, const definition_index& index, std::uint32_t a
       if (OM_object* widget = veru_call_create_object_hook(pref, part.node)) {
         group->add_object(widget);
       }
+      const int widget = veru_widget_of(pvtbl_kvxml->XERCES_DOM_getNodeName(part.node));
+      veru_set_pref_widget(pref, widget,
+                           widget == VERU_WIDGET_TOGGLE
+                               ? pvtbl_kvxml->XERCES_DOM_getAttribute(part.node, "off")
+                               : nullptr);
       if (part.kind == element_kind::color_widget && !pref->ask_data()) {
         pref->set_data(VERU_data_color::create(0));
       }

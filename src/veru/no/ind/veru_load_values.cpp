@@ -12,6 +12,7 @@
 #include "veru_levels.h"
 #include "veru_module.h"
 #include "veru_parse_pipeline.h"
+#include "veru_watch.h"
 #include "veru_xml.h"
 
 #define VERU_SOURCE "src/veru/no/ind/veru_load_values"
@@ -72,17 +73,10 @@ std::string invalid_reason(VERU_pref* pref, XERCES_DOM_node* element, int code) 
          (meaning ? std::string(": ") + meaning : std::string());
 }
 
-// What the loader reads of a value file: the document element's default lock status and its
-// Pref children with what reading them takes, in document order.
-class value_file_index : public veru_file_index {
- public:
-  const char* default_lock_status = nullptr;
-  std::vector<veru_entry_attributes_s> entries;
-};
-
 // Reads the Pref entries of a parsed value file into the level. Whatever reading one entry
 // raises costs that entry only.
-void read_entries(const value_file_index& index, int level, bool notify, ignored_entries* ignored) {
+void read_entries(const veru_value_file_index& index, int level, bool notify,
+                  ignored_entries* ignored) {
   int position = 0;
   for (const veru_entry_attributes_s& entry : index.entries) {
     ++position;
@@ -109,8 +103,9 @@ void read_entries(const value_file_index& index, int level, bool notify, ignored
   }
 }
 
-// Reads one level's value file: from the file read ahead when there is one, else here.
-void load_level_values(int level, bool notify, veru_parsed_file read_ahead) {
+}  // namespace
+
+void veru_load_level_values(int level, bool notify, veru_parsed_file read_ahead) {
   veru_level_s& entry = veru_level(level);
   // A reload replaces what an earlier load kept.
   entry.carried.clear();
@@ -135,7 +130,7 @@ void load_level_values(int level, bool notify, veru_parsed_file read_ahead) {
                     "Unable to parse XML values file %s", entry.file_path);
       }
     }
-    const auto& index = static_cast<const value_file_index&>(file.index());
+    const auto& index = static_cast<const veru_value_file_index&>(file.index());
     entry.locked_by_default = false;
     const char* status = index.default_lock_status;
     const bool locked_by_default = status && std::strcmp(status, "locked") == 0;
@@ -155,6 +150,8 @@ void load_level_values(int level, bool notify, veru_parsed_file read_ahead) {
   if (ignored.any() && notify) veru_call_level_report_hook(level, 1);
 }
 
+namespace {
+
 // Ends the start's reading ahead on every way out of its last step.
 class read_ahead_ending {
  public:
@@ -173,7 +170,7 @@ class read_ahead_ending {
 
 std::unique_ptr<veru_file_index> veru_index_value_file(XERCES_DOM_ctx* context,
                                                        std::size_t file_size) {
-  auto index = std::make_unique<value_file_index>();
+  auto index = std::make_unique<veru_value_file_index>();
   // An entry takes some 200 bytes of a file; room for the entries of a file of the usual size.
   index->entries.reserve(std::min<std::size_t>(file_size / 128, 1 << 16));
   XERCES_DOM_node* document = pvtbl_kvxml->XERCES_DOM_getDocument(context);
@@ -199,7 +196,7 @@ void veru_load_values(bool notify) {
     const veru_work_time_s read_ahead = file.read_ahead_time();
     veru_parse_timer timer;
     ERROR_lprintf("Processing customer default values file %s\n", entry.file_path);
-    load_level_values(level, notify, std::move(file));
+    veru_load_level_values(level, notify, std::move(file));
     timer.report("\tParsing time: cpu: %1.1f, real: %1.1f \n", read_ahead);
   }
 }
@@ -212,12 +209,18 @@ void remove_level_value(OM_object* pref, void* level) {
 
 }  // namespace
 
+void veru_remove_level_values(int level) {
+  if (VERU_module_root* root = VERU__ask_module_root()) {
+    OM_for_all_in_set(root->ask_pref_set(), remove_level_value, &level);
+  }
+}
+
 void VERU_reload_values_xml() {
-  VERU_module_root* root = VERU__ask_module_root();
   for (int level = 1; level < VERU_LEVEL_COUNT; ++level) {
     const veru_level_s& entry = veru_level(level);
-    if (!entry.defined || entry.up_to_date || !root) continue;
-    OM_for_all_in_set(root->ask_pref_set(), remove_level_value, &level);
+    if (!entry.defined || entry.up_to_date) continue;
+    veru_watch_reread(level);
+    veru_remove_level_values(level);
   }
   veru_load_values(false);
 }

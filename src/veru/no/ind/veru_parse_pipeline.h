@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "veru_entry_attributes.h"
 #include "veru_xml.h"
 
 // What a loader looks up in a parsed document before it builds from it: the elements it reads,
@@ -27,6 +28,14 @@ class veru_file_index {
 };
 using veru_indexer_f = std::unique_ptr<veru_file_index> (*)(XERCES_DOM_ctx* context,
                                                             std::size_t file_size);
+
+// What the loader reads of a value file: the document element's default lock status and its
+// Pref children with what reading them takes, in document order.
+class veru_value_file_index : public veru_file_index {
+ public:
+  const char* default_lock_status = nullptr;
+  std::vector<veru_entry_attributes_s> entries;
+};
 
 // A file parsed into a document of its own, with its loader's index. Owns the document.
 class veru_parsed_file {

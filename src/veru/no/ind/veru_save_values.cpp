@@ -11,6 +11,7 @@
 #include "veru_save_result.h"
 #include "veru_sm_string.h"
 #include "veru_value_entry.h"
+#include "veru_watch.h"
 #include "veru_xml.h"
 
 #define VERU_SOURCE "src/veru/no/ind/veru_save_values"
@@ -244,6 +245,7 @@ int save_locked_level(int level, char** reason) {
   entry.load_state = VERU_LOAD_LOADED;
   entry.load_failure.clear();
   entry.carried.drop_replaced(level);
+  veru_watch_saved(level);
   return 0;
 }
 

@@ -120,6 +120,12 @@ constexpr int VERU_VALUE_FILE_MODE =
 class veru_file_index;
 std::unique_ptr<veru_file_index> veru_index_value_file(XERCES_DOM_ctx* context,
                                                        std::size_t file_size);
+class veru_parsed_file;
+// Reads one level's value file: from the file given when it is parsed, else from the disk. With
+// notify, queries follow each value read and the host's report hook is called.
+void veru_load_level_values(int level, bool notify, veru_parsed_file file);
+// Removes what the level records from every preference.
+void veru_remove_level_values(int level);
 
 // Deepest nesting of group elements that a definition file may have.
 constexpr int VERU_MAX_GROUP_DEPTH = 64;
