@@ -190,20 +190,29 @@ TEST(ConcurrentQueries, ReadersSeeOnlyValuesThatWereInForce) {
                          &seen[static_cast<std::size_t>(r)], &queries[static_cast<std::size_t>(r)],
                          &faults[static_cast<std::size_t>(r)]);
   }
-  // The host's thread changes values, and now and then reloads a changed user file, which
-  // rebuilds that level's recorded values while the readers read.
+  // The host's thread changes values, changes the site's file, which processing the changes
+  // reads again once it has settled, and now and then reloads a changed user file; reading a
+  // file rebuilds that level's recorded values while the readers read.
+  ASSERT_EQ(VERU_watch_levels(0, nullptr), 0);
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
   const LogCapture reloads_logged;
   int steps = 0;
   for (; std::chrono::steady_clock::now() < end; ++steps) {
     change(steps);
+    if (steps % 200 == 100) {
+      const std::string n = std::to_string(steps);
+      installation.write_values(1, values(entry("Count4", n) + entry("Note4", "site " + n) +
+                                          entry("Paths4", value_text('L', steps))));
+    }
     if (steps % 50 == 49) {
       installation.write_values(3, values(entry("Count2", std::to_string(steps))));
       VERU_set_level_up_to_date(3, false);
       VERU_reload_values_xml();
     }
+    if (steps % 10 == 0) VERU_process_changes(nullptr);
     note_in_force();
   }
+  VERU_unwatch_levels();
   stop = true;
   for (std::thread& reader : readers) reader.join();
 
