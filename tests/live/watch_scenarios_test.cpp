@@ -211,3 +211,22 @@ TEST(WatchIdle, NoWakeUpWhileNothingChanges) {
   EXPECT_EQ(poll(&watched, 1, 2000), 0);
   EXPECT_EQ(VERU_watch_timeout_ms(), -1);
 }
+
+class WatchStart : public testing::TestWithParam<WatchMode> {};
+
+TEST_P(WatchStart, AChangeMadeBeforeTheWatchStartsIsRead) {
+  Installation installation;
+  installation.define("kv_gateway.dpx", definitions(PREFERENCES));
+  installation.write_values(3, count_of(20));
+  WatchingHost host(installation, GetParam(),
+                    [&] { write_file(installation.value_file(3), count_of(80)); });
+  host.run_for(1000);
+  EXPECT_EQ(host.batches(), (Batches{{COUNT_20 + "80" + BY_USER}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, WatchStart,
+                         testing::Values(WatchMode::injected, WatchMode::kernel,
+                                         WatchMode::polling),
+                         [](const testing::TestParamInfo<WatchMode>& mode) {
+                           return std::string(mode_name(mode.param));
+                         });
