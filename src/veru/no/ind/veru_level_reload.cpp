@@ -47,7 +47,7 @@ struct level_reload_s {
 };
 
 OM_object* recorded_at(VERU_pref* pref, int level) {
-  return OM_ask_pointer_elem(pref, ATT_values__VERU4702, level);
+  return pref->VERU_pref::ask_recorded_value(level);
 }
 
 void put_recorded(VERU_pref* pref, int level, OM_object* recorded) {
