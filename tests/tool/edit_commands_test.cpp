@@ -180,10 +180,11 @@ TEST(EditCommands, ANegativeNumberIsAValueNotAnOption) {
 TEST(EditCommands, AnUnknownOptionAnywhereChangesNothing) {
   const std::string list = "Knowledge_Search_Paths";
   // Not stored as the items "a", "b", "--commnt" and "hello".
-  expect_refused({"set", list, "a", "b", "--commnt", "hello", "--level", "user"}, 2,
-                 "unknown option --commnt (did you mean --comment or --count?) (see kvrn-prefs help; put -- "
-                 "before a value that "
-                 "starts with -)");
+  expect_refused(
+      {"set", list, "a", "b", "--commnt", "hello", "--level", "user"}, 2,
+      "unknown option --commnt (did you mean --comment or --count?) (see kvrn-prefs help; put -- "
+      "before a value that "
+      "starts with -)");
   expect_refused({"set", list, "a", "--level", "user", "-b"}, 2,
                  "unknown option -b (see kvrn-prefs help; put -- before a value that starts "
                  "with -)");
