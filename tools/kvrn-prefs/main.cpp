@@ -53,6 +53,7 @@ void store_flag(const option_s& option, command_line_s* line, bool* help, bool* 
   if (option.bit == OPTION_CHANGED) line->changed = true;
   if (option.bit == OPTION_HTML) line->html = true;
   if (option.bit == OPTION_NO_BROWSER) line->no_browser = true;
+  if (option.bit == OPTION_CLEAR) line->clear = true;
 }
 
 // A negative number such as -5 or -0.25, which is a value rather than an option.

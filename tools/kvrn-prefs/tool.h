@@ -30,6 +30,7 @@ enum : unsigned {
   OPTION_IDLE_TIMEOUT = 1u << 11,
   OPTION_COUNT = 1u << 12,
   OPTION_TIMEOUT = 1u << 13,
+  OPTION_CLEAR = 1u << 14,
 };
 
 struct command_line_s {
@@ -50,6 +51,7 @@ struct command_line_s {
   std::string idle_timeout;     // --idle-timeout
   std::string count;            // --count N
   std::string timeout;          // --timeout S
+  bool clear = false;           // --clear
   bool verbose = false;         // -v, --verbose
   unsigned given = 0;           // the OPTION_* bits of the options given
 };
@@ -121,3 +123,4 @@ int run_report(const command_line_s& line);
 int run_validate(const command_line_s& line);
 int run_edit(const command_line_s& line);
 int run_watch(const command_line_s& line);
+int run_cache(const command_line_s& line);
