@@ -460,3 +460,43 @@ TEST(StartImageWriters, TwoAtOnceLeaveOneWholeImageOfEach) {
 }
 
 }  // namespace
+
+namespace {
+
+// The images of one kind in the cache folder: those whose name has "-<role>-" after the
+// installation's part.
+std::size_t images_of_role(const Installation& installation, int role) {
+  const std::string marker = "-" + std::to_string(role) + "-";
+  std::size_t count = 0;
+  for (const std::string& image : images_of(installation)) {
+    if (image.find(marker, cache_folder(installation).size() + 1) != std::string::npos) ++count;
+  }
+  return count;
+}
+
+TEST(StartImageFolder, KeepsTheFourLatestOfEachKind) {
+  Installation installation;
+  generate_installation(installation, 5);
+  for (int version = 0; version < 7; ++version) {
+    installation.write_values(
+        3, values(entry("Gone_" + std::to_string(version), std::to_string(version), "")));
+    const std::string from_xml = observe_start(installation, false);
+    EXPECT_EQ(observe_start(installation, true), from_xml);
+    EXPECT_EQ(observe_start(installation, true), from_xml);
+  }
+  EXPECT_EQ(images_of_role(installation, 3), 4u);
+  EXPECT_EQ(images_of_role(installation, 0), 1u);
+}
+
+TEST(StartImageFolder, ThatCannotBeMadeCostsOnlyTheImages) {
+  Installation installation;
+  generate_installation(installation, 6);
+  const std::string from_xml = observe_start(installation, false);
+  // A file where the folder should be: no image can be written or read.
+  make_directories(installation.path("cache"));
+  write_file(cache_folder(installation), "not a folder");
+  EXPECT_EQ(observe_start(installation, true), from_xml);
+  EXPECT_EQ(read_file(cache_folder(installation)), "not a folder");
+}
+
+}  // namespace
