@@ -51,7 +51,7 @@ class Document {
       XERCES_DOM_node* node = pending.back();
       pending.pop_back();
       if (!node) continue;
-      if (std::string(pvtbl_kvxml->XERCES_DOM_getNodeName(node)) == name) return node;
+      if (or_null(pvtbl_kvxml->XERCES_DOM_getNodeName(node)) == name) return node;
       pending.push_back(pvtbl_kvxml->XERCES_DOM_getNextSibling(node));
       pending.push_back(pvtbl_kvxml->XERCES_DOM_getFirstChild(node));
     }
