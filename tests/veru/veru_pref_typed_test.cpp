@@ -217,15 +217,22 @@ TEST_F(VeruPrefTyped, ReadDomNodeLeavesTheLevelAloneOnInvalidValues) {
   list->read_dom_node(any.node(), 3);
   EXPECT_STREQ(list->ask_string(3), "\"a\"\\\"b\"");
 
-  // An entry without a value is refused with one of the library's errors.
+  // An entry without a value is refused with the error of its file: the extras definition file
+  // at level 0, a value file above (the codes of the value types are the host's to raise); a
+  // logical preference refuses it as any text that is neither true nor false.
   OmPtr<VERU_pref_real> real(VERU_pref_real::create("Real"));
   OmPtr<VERU_pref_list> flat(VERU_pref_list::create("Flat"));
   PrefElement bare;
   bare.set("locked", "yes");
-  for (VERU_pref* pref : std::vector<VERU_pref*>{number.get(), real.get(), choice.get(), flat.get(),
-                                                 list.get(), logical.get()}) {
-    const int code = raised_code([&] { pref->read_dom_node(bare.node(), 0); });
-    EXPECT_TRUE(VERU_is_veru_error(code)) << pref->ask_name() << " raised " << code;
+  for (int level : {0, 2}) {
+    for (VERU_pref* pref : std::vector<VERU_pref*>{number.get(), real.get(), choice.get(),
+                                                   flat.get(), list.get(), logical.get()}) {
+      const int expected = pref == logical.get() ? VERU_ERROR_NOT_LOGICAL
+                           : level == 0          ? VERU_ERROR_DEFINITION_FILE_LOAD
+                                                 : VERU_ERROR_VALUE_FILE_LOAD;
+      EXPECT_EQ(raised_code([&] { pref->read_dom_node(bare.node(), level); }), expected)
+          << pref->ask_name() << " at level " << level;
+    }
   }
   EXPECT_FALSE(real->has_value(0) || flat->has_value(0) || list->has_value(0) ||
                logical->has_value(0));
