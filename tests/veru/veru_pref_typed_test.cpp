@@ -178,6 +178,22 @@ TEST_F(VeruPrefTyped, ReadDomNodeLeavesTheLevelAloneOnInvalidValues) {
             VERU_ERROR_RANGE_NOT_IN_CLOSED_OPEN);
   EXPECT_EQ(raised_code([&] { number->read_dom_node(outside.node(), 1); }),
             VERU_ERROR_RANGE_NOT_IN_CLOSED_OPEN);
+  // The place the refusal passed is noted as a line of the typed class's own source file.
+  try {
+    number->read_dom_node(outside.node(), 1);
+  } catch (const TQS::Error::Exception& error) {
+    ASSERT_GE(error.askLocations().size(), 2u);
+    const auto& noted = error.askLocations().back();
+    EXPECT_EQ(noted.file, "src/veru/no/ind/veru_pref_int_definitions");
+    const std::string root =
+        std::string(__FILE__).substr(0, std::string(__FILE__).rfind("/tests/"));
+    std::istringstream source(read_file(root + "/" + noted.file + ".cpp"));
+    std::string line;
+    for (int i = 0; i < noted.line && std::getline(source, line); ++i) {
+    }
+    EXPECT_NE(line.find("store_read_value"), std::string::npos)
+        << noted.file << ":" << noted.line << ": " << line;
+  }
   EXPECT_FALSE(number->has_value(1));
   EXPECT_EQ(number->ask_int(2), 3);
   EXPECT_FALSE(number->ask_recorded_value(2)->ask_locked());
