@@ -162,6 +162,14 @@ int VERU_ask_dpx_files(char*** files);
 // null-terminated array, which the caller must not free; *count (when not null) receives 27.
 // For host tools, tests and benchmarks that lay out an installation.
 const char* const* VERU__ask_dpx_file_names(int* count);
+// The names of the levels by number, "defaults", "site", "group", "user": the library's own
+// null-terminated array; *count (when not null) receives 4.
+const char* const* VERU__ask_level_names(int* count);
+// The environment variables that locate an installation, in this order: KVRN_BASE_DIR, the
+// folders of levels 1 to 3 (KVRN_SITE_DIR, KVRN_GROUP_DIR, KVRN_USER_DIR, at their level's
+// index), KVRN_LANG, KVRN_VERU_XML_DEF_DIR, KVRN_LOCAL_USER_DEFAULTS: the library's own
+// null-terminated array; *count (when not null) receives 7.
+const char* const* VERU__ask_installation_variables(int* count);
 // The value file paths of the defined levels in level order (level 0's is ""); null and 0 when
 // no level is defined.
 int VERU_ask_value_files(char*** files);
