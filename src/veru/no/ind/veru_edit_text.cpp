@@ -7,6 +7,7 @@
 #include "veru_data_check.h"
 #include "veru_edit.h"
 #include "veru_installation_names.h"
+#include "veru_pref_types.h"
 #include "veru_sm_string.h"
 #include "veru_xml.h"
 
@@ -139,10 +140,8 @@ veru_refusal_s veru_check_edit_text(const char* text, const char* what, int code
 
 VERU_value* veru_read_value_text(VERU_pref* pref, const char* text, veru_refusal_s* refusal) {
   const int type = pref->class_id();
-  const int code = type == VERU_pref_int_c       ? VERU_ERROR_NOT_INT
-                   : type == VERU_pref_real_c    ? VERU_ERROR_NOT_REAL
-                   : type == VERU_pref_logical_c ? VERU_ERROR_NOT_LOGICAL
-                                                 : VERU_ERROR_NOT_STRING;
+  const veru_pref_type_s* known = veru_pref_type_of(type);
+  const int code = known ? known->not_code : VERU_ERROR_NOT_STRING;
   if (!text) {
     *refusal = refused(code, "no value given");
     return nullptr;

@@ -15,6 +15,7 @@
 #include "veru_number_text.h"
 #include "veru_parse_pipeline.h"
 #include "veru_pref_display.h"
+#include "veru_pref_types.h"
 #include "veru_widgets.h"
 #include "veru_xml.h"
 
@@ -349,13 +350,8 @@ void replace_data(VERU_pref* pref, VERU_data* data) {
 }
 
 VERU_pref* create_pref(const char* type, const char* name) {
-  if (!type) return nullptr;
-  if (std::strcmp(type, "int") == 0) return VERU_pref_int::create(name);
-  if (std::strcmp(type, "real") == 0) return VERU_pref_real::create(name);
-  if (std::strcmp(type, "logical") == 0) return VERU_pref_logical::create(name);
-  if (std::strcmp(type, "string") == 0) return VERU_pref_string::create(name);
-  if (std::strcmp(type, "string_list") == 0) return VERU_pref_string_list::create(name);
-  return nullptr;
+  const veru_pref_type_s* known = veru_pref_type_named(type);
+  return known ? known->create(name) : nullptr;
 }
 
 void load_pref(VERU_group* group, const definition_index& index, std::uint32_t at) {

@@ -8,6 +8,7 @@
 
 #include "veru_edit.h"
 #include "veru_levels.h"
+#include "veru_pref_types.h"
 #include "veru_save_result.h"
 #include "veru_sm_string.h"
 #include "veru_value_entry.h"
@@ -57,9 +58,7 @@ std::string unwritable_text(VERU_pref* pref, int level) {
 // The preference classes of the library, whose entries the save makes itself (as
 // VERU_pref::create_dom_node would) from texts it reads once.
 bool is_library_pref(int class_id) {
-  return class_id == VERU_pref_int_c || class_id == VERU_pref_real_c ||
-         class_id == VERU_pref_logical_c || class_id == VERU_pref_string_c ||
-         class_id == VERU_pref_list_c || class_id == VERU_pref_string_list_c;
+  return veru_pref_type_of(class_id) != nullptr;
 }
 
 // Appends the entry of a preference of the library's own classes; null, with the refusal set,
