@@ -8,6 +8,7 @@
 
 #include "veru_edit.h"
 #include "veru_levels.h"
+#include "veru_pref_types.h"
 #include "veru_save_result.h"
 #include "veru_sm_string.h"
 #include "veru_value_entry.h"
@@ -57,9 +58,7 @@ std::string unwritable_text(VERU_pref* pref, int level) {
 // The preference classes of the library, whose entries the save makes itself (as
 // VERU_pref::create_dom_node would) from texts it reads once.
 bool is_library_pref(int class_id) {
-  return class_id == VERU_pref_int_c || class_id == VERU_pref_real_c ||
-         class_id == VERU_pref_logical_c || class_id == VERU_pref_string_c ||
-         class_id == VERU_pref_list_c || class_id == VERU_pref_string_list_c;
+  return veru_pref_type_of(class_id) != nullptr;
 }
 
 // Appends the entry of a preference of the library's own classes; null, with the refusal set,
@@ -135,18 +134,6 @@ bool anything_at(const char* path) {
   return CFI_ask_file_kind(path) != nullptr;
 }
 
-// The installation variables that style sheets come from, read at the first save and kept.
-struct style_sheet_source_s {
-  const char* lang;
-  const char* base_dir;
-};
-
-const style_sheet_source_s& style_sheet_source() {
-  static const style_sheet_source_s source = {ENV_translate_variable("KVRN_LANG"),
-                                              ENV_translate_variable("KVRN_BASE_DIR")};
-  return source;
-}
-
 // Copies source (a file in directory under the installation) to target when it is there and
 // nothing is at target.
 void copy_style_sheet(const char* directory, const char* source_name, const char* target) {
@@ -159,7 +146,8 @@ void copy_style_sheet(const char* directory, const char* source_name, const char
 // Puts the installation's style sheet, in the language's variant when there is one, at target
 // unless something is there already.
 void provide_style_sheet(const char* target) {
-  const style_sheet_source_s& source = style_sheet_source();
+  // The installation as start-up found it.
+  const veru_environment_s& source = veru_environment();
   if (!source.base_dir || anything_at(target)) return;
   if (const char* language = veru_counting_language(source.lang)) {
     char* localization = nullptr;
