@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <functional>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,18 @@ int raised_code(const std::function<void()>& body, std::string* what = nullptr);
 // The fixed object ids of count classes or attributes of a schema whose numbers run from first
 // on without gaps: 0x80000000 plus each number, in increasing order.
 std::vector<unsigned> fixed_id_block(std::size_t first, std::size_t count);
+
+// What a test needs in order to go on: what is null ends the test as a failure, not a crash.
+// (GoogleTest reports the exception as the test's failure.)
+template <class T>
+T* required(T* found, const std::string& what) {
+  if (!found) throw std::runtime_error(what + " is missing");
+  return found;
+}
+// A text of the library or the XML service, "(null)" where there is none, for comparisons.
+inline std::string or_null(const char* text) {
+  return text ? text : "(null)";
+}
 
 template <class T>
 std::vector<T> sorted(std::vector<T> items) {

@@ -528,11 +528,11 @@ const VERU_value* VERU_pref::checked_level_value(int level, int value_class) {
 }
 
 void VERU_pref::store_read_value(VERU_value* value, XERCES_DOM_node* element, int level, bool check,
-                                 const char* source) {
+                                 const char* source, int line) {
   try {
     if (check && ask_data()) ask_data()->validate(value);
   } catch (TQS::Error::Exception& error) {
-    error.noteLocation(source, __LINE__, 0);
+    error.noteLocation(source, line, 0);
     OM_delete_object(value);
     error.reThrow();
   } catch (...) {
