@@ -167,14 +167,18 @@ veru_refusal_s edit_reset(const char* name, int level) {
   return {};
 }
 
-veru_refusal_s edit_level_lock(int level, bool locked_by_default) {
+veru_refusal_s edit_level_lock(int level, bool locked_by_default, int* flipped) {
   if (level == 3) {
     return refusal_of(VERU_ERROR_LEVEL_NOT_CHANGEABLE,
                       "the user level cannot lock by default: no level is above it");
   }
   if (veru_refusal_s refusal = level_refusal(level)) return refusal;
   if (VERU_is_level_locked_by_default(level) == locked_by_default) return {};
-  VERU_set_level_locked_by_default(level, locked_by_default);
+  if (flipped) {
+    *flipped = veru_set_level_locked_by_default_keeping_locks(level, locked_by_default);
+  } else {
+    VERU_set_level_locked_by_default(level, locked_by_default);
+  }
   if (VERU_module_root* root = VERU__ask_module_root()) {
     OM_for_all_in_set(root->ask_pref_set(), refresh_query_value_of, nullptr);
   }
@@ -246,5 +250,14 @@ int VERU_edit_reset(const char* name, int level, char** reason) {
 
 int VERU_edit_level_lock(int level, bool locked_by_default, char** reason) {
   return edit_and_tell({nullptr, level, true}, reason,
-                       [&] { return edit_level_lock(level, locked_by_default); });
+                       [&] { return edit_level_lock(level, locked_by_default, nullptr); });
+}
+
+int VERU_edit_level_lock_keeping_locks(int level, bool locked_by_default, int* flipped,
+                                       char** reason) {
+  int count = 0;
+  const int code = edit_and_tell({nullptr, level, true}, reason,
+                                 [&] { return edit_level_lock(level, locked_by_default, &count); });
+  if (flipped) *flipped = count;
+  return code;
 }
