@@ -146,6 +146,10 @@ int VERU_ask_dpx_files(char*** files);
 // null-terminated array, which the caller must not free; *count (when not null) receives 27.
 // For host tools, tests and benchmarks that lay out an installation.
 const char* const* VERU__ask_dpx_file_names(int* count);
+// The attributes of a value file's Pref entry, in the order saves write them (Application ...
+// modified): the library's own null-terminated array; *count (when not null) receives their
+// number. Saves keep any other attribute a person gave an entry; tools name them as unknown.
+const char* const* VERU__ask_value_entry_attribute_names(int* count);
 // The value file paths of the defined levels in level order (level 0's is ""); null and 0 when
 // no level is defined.
 int VERU_ask_value_files(char*** files);

@@ -85,7 +85,30 @@ void warn_about_higher_entries(VERU_pref* pref, int level, bool value_set) {
   }
 }
 
+// One warning line for each entry above the level that a lock hid before the edit (hidden, as
+// hidden_above gave it) and that now takes effect.
+void warn_about_revealed_entries(VERU_pref* pref, int level, unsigned hidden) {
+  const unsigned now_hidden = hidden_above(pref, level);
+  for (int above = level + 1; above <= 3; ++above) {
+    const unsigned bit = 1u << above;
+    if (!(hidden & bit) || (now_hidden & bit)) continue;
+    const std::string value = shown_value(pref, pref->ask_recorded_value(above)->ask_value());
+    std::fprintf(stderr,
+                 "kvrn-prefs: warning: the %s level's entry for %s (%s) now takes effect: the "
+                 "lock that hid it is gone\n",
+                 level_name(above), pref->ask_name(), value.c_str());
+  }
+}
+
 }  // namespace
+
+unsigned hidden_above(VERU_pref* pref, int level) {
+  unsigned hidden = 0;
+  for (int above = level + 1; above <= 3; ++above) {
+    if (pref->ask_recorded_value(above) && pref->is_locked(above - 1)) hidden |= 1u << above;
+  }
+  return hidden;
+}
 
 int edited_level(const command_line_s& line, const char* command) {
   const int level = level_of(line.level);
@@ -144,6 +167,9 @@ int edit_level(const command_line_s& line, int level,
               VERU__ask_level_filename(level));
   for (VERU_pref* pref : outcome.watched) {
     warn_about_higher_entries(pref, level, outcome.value_set);
+  }
+  for (const auto& [pref, hidden] : outcome.revealed) {
+    warn_about_revealed_entries(pref, level, hidden);
   }
   return EXIT_OK;
 }

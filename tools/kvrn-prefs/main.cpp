@@ -37,6 +37,8 @@ void store_value(const option_s& option, const std::string& value, command_line_
     line->count = value;
   } else if (option.bit == OPTION_TIMEOUT) {
     line->timeout = value;
+  } else {
+    line->values[option.bit] = value;
   }
 }
 

@@ -2,6 +2,7 @@
 #include "veru_entry_attributes.h"
 
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -9,11 +10,21 @@ thread_local const veru_entry_attributes_s* entry_being_read = nullptr;
 
 }  // namespace
 
+namespace {
+
+const char* const ENTRY_ATTRIBUTES[] = {"Application", "Category", "Tab",      "title", "displayValue",
+                                        "name",        "value",    "locked",   "modified", nullptr};
+
+}  // namespace
+
+const char* const* VERU__ask_value_entry_attribute_names(int* count) {
+  if (count) *count = static_cast<int>(std::size(ENTRY_ATTRIBUTES)) - 1;
+  return ENTRY_ATTRIBUTES;
+}
+
 bool veru_is_entry_attribute(const char* name) {
-  static const char* const DEFINED[] = {"Application", "Category", "Tab",    "title",   "displayValue",
-                                        "name",        "value",    "locked", "modified"};
-  for (const char* defined : DEFINED) {
-    if (std::strcmp(name, defined) == 0) return true;
+  for (const char* const* defined = ENTRY_ATTRIBUTES; *defined; ++defined) {
+    if (std::strcmp(name, *defined) == 0) return true;
   }
   return false;
 }
