@@ -255,6 +255,10 @@ int VERU_edit_level_lock_keeping_locks(int level, bool locked_by_default, int* f
 // Answers what VERU_edit_value would answer for the same arguments (0, or its code and reason),
 // without changing anything: for checking what a person types as they type it.
 int VERU_check_value(const char* name, int level, const char* text, char** reason);
+// Whether an edit would take text as a value of the preference at some level: its type and
+// constraint only, no lock. 0, or the code and reason of VERU_edit_value. For tools that check
+// what a person wrote into a value file by hand.
+int VERU_check_value_text(const char* name, const char* text, char** reason);
 
 // ---- the editor model ---------------------------------------------------------------------
 // Everything a preferences dialog shows, so that no host assembles it from the classes: the

@@ -77,9 +77,9 @@ TEST(EditCommands, EachCommandSavesItsChangeAndSaysWhatChanged) {
   done = run_tool(copy, {"comment", interval, "save more often", "--level", "user"});
   EXPECT_EQ(done.status, 0) << done.err;
   EXPECT_EQ(done.out, saved_line(copy,
-                                  "the comment of " + interval +
-                                      " set (was \"I would rather lose five minutes than twenty.\")",
-                                  3));
+                                 "the comment of " + interval +
+                                     " set (was \"I would rather lose five minutes than twenty.\")",
+                                 3));
   EXPECT_TRUE(contains(entry_line(read_file(copy.value_file(3)), interval),
                        "value=\"5\" modified=\"2026-"));
   EXPECT_TRUE(contains(entry_line(read_file(copy.value_file(3)), interval),
@@ -87,13 +87,16 @@ TEST(EditCommands, EachCommandSavesItsChangeAndSaysWhatChanged) {
 
   done = run_tool(copy, {"comment", interval, "", "--level", "user"});
   EXPECT_EQ(done.status, 0) << done.err;
-  EXPECT_EQ(done.out, saved_line(copy, "the comment of " + interval + " removed (was \"save more often\")", 3));
+  EXPECT_EQ(
+      done.out,
+      saved_line(copy, "the comment of " + interval + " removed (was \"save more often\")", 3));
   EXPECT_FALSE(contains(entry_line(read_file(copy.value_file(3)), interval), "UserComment"));
   EXPECT_TRUE(contains(entry_line(read_file(copy.value_file(3)), interval), "value=\"5\""));
 
   done = run_tool(copy, {"reset", interval, "--level", "user"});
   EXPECT_EQ(done.status, 0) << done.err;
-  EXPECT_EQ(done.out, saved_line(copy, interval + " reset (value, lock and comment removed; was 5)", 3));
+  EXPECT_EQ(done.out,
+            saved_line(copy, interval + " reset (value, lock and comment removed; was 5)", 3));
   EXPECT_EQ(entry_line(read_file(copy.value_file(3)), interval), "");
   EXPECT_EQ(run_tool(copy, {"get", interval}).out, "20\n");
 
@@ -113,8 +116,9 @@ TEST(EditCommands, EachCommandSavesItsChangeAndSaysWhatChanged) {
             occurrences(site, "locked=\"yes\""));
   done = run_tool(copy, {"level-lock", "unlocked", "--level", "site", "--clear-exceptions"});
   EXPECT_EQ(done.status, 0) << done.err;
-  EXPECT_TRUE(contains(done.out, "unlocked by default (was locked); each entry's own lock flag "
-                                 "cleared, 16 exceptions removed: Gateway_Startup_Template_Part, "))
+  EXPECT_TRUE(contains(done.out,
+                       "unlocked by default (was locked); each entry's own lock flag "
+                       "cleared, 16 exceptions removed: Gateway_Startup_Template_Part, "))
       << done.out;
   const std::string unlocked = read_file(copy.value_file(1));
   EXPECT_TRUE(contains(unlocked, "<PrefValues defaultLockStatus=\"unlocked\">")) << unlocked;
@@ -184,10 +188,11 @@ TEST(EditCommands, ANegativeNumberIsAValueNotAnOption) {
 TEST(EditCommands, AnUnknownOptionAnywhereChangesNothing) {
   const std::string list = "Knowledge_Search_Paths";
   // Not stored as the items "a", "b", "--commnt" and "hello".
-  expect_refused({"set", list, "a", "b", "--commnt", "hello", "--level", "user"}, 2,
-                 "unknown option --commnt (did you mean --comment or --count?) (see kvrn-prefs help; put -- "
-                 "before a value that "
-                 "starts with -)");
+  expect_refused(
+      {"set", list, "a", "b", "--commnt", "hello", "--level", "user"}, 2,
+      "unknown option --commnt (did you mean --comment or --count?) (see kvrn-prefs help; put -- "
+      "before a value that "
+      "starts with -)");
   expect_refused({"set", list, "a", "--level", "user", "-b"}, 2,
                  "unknown option -b (see kvrn-prefs help; put -- before a value that starts "
                  "with -)");
@@ -213,7 +218,8 @@ TEST(EditCommands, ListItemsMayStartWithADashAfterDashDashAndShowAsItems) {
   const ToolResult set =
       run_tool(copy, {"set", list, "--level", "user", "--comment", "mine", "--", "-a", "b c"});
   EXPECT_EQ(set.status, 0) << set.err;
-  EXPECT_EQ(set.out, saved_line(copy,
+  EXPECT_EQ(set.out,
+            saved_line(copy,
                        list + " = -a, b c (was /srv/kvrn/knowledge/rules, ${HOME}/kvrn/rules, "
                               "/proj/gearbox/rules), with its comment",
                        3));
@@ -242,5 +248,6 @@ TEST(EditCommands, ListItemsMayStartWithADashAfterDashDashAndShowAsItems) {
   const ToolResult locked = run_tool(copy, {"lock", list, "--level", "group"});
   EXPECT_EQ(locked.status, 0) << locked.err;
   EXPECT_EQ(locked.out,
-            saved_line(copy, list + " locked with the value /srv/kvrn/knowledge/rules (was unlocked)", 2));
+            saved_line(
+                copy, list + " locked with the value /srv/kvrn/knowledge/rules (was unlocked)", 2));
 }

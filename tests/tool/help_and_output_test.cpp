@@ -185,8 +185,8 @@ TEST(HelpAndOutput, QuietUnlessVerboseButWarningsThatMatterAreShown) {
   EXPECT_EQ(run_tool(copy, {"level-lock", "locked", "--level", "site"})
                 .out.rfind("already locked by default, nothing changed at the site level", 0),
             0u);
-  ASSERT_EQ(
-      run_tool(copy, {"level-lock", "unlocked", "--level", "site", "--clear-exceptions"}).err, "");
+  ASSERT_EQ(run_tool(copy, {"level-lock", "unlocked", "--level", "site", "--clear-exceptions"}).err,
+            "");
   const ToolResult level_lock =
       run_tool(copy, {"level-lock", "locked", "--level", "site", "--clear-exceptions"});
   EXPECT_EQ(level_lock.status, 0) << level_lock.err;

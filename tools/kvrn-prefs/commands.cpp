@@ -57,8 +57,11 @@ const command_s COMMANDS[] = {
      "Checks the value file of every level, one finding per line:\n"
      "LEVEL FILE: NAME: FINDING: TEXT. FINDING is one of unknown-preference,\n"
      "hidden-by-lock, invalid-value, duplicate-entry, same-as-inherited,\n"
-     "useless-lock, unreadable-date and load-failed. Status 1 when there are\n"
-     "findings.",
+     "useless-lock, unreadable-date, load-failed, renamed (an entry under an old\n"
+     "name), read-differently (a value start-up reads but an edit refuses),\n"
+     "unclear-lock (locked other than yes or no), unclear-default-lock\n"
+     "(defaultLockStatus other than locked or unlocked) and unknown-attribute.\n"
+     "Status 1 when there are findings.",
      run_lint, OPTION_JSON, true},
     {"report", "[APPLICATION] [--changed] [--html] [-o FILE]",
      "every preference with its value at each level",

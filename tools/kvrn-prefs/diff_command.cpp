@@ -31,8 +31,8 @@ bool read_side(const std::string& path, bool may_be_missing, compared_level_s* s
 // The file the --against-* option of a level diff names; "" after saying why when it names none.
 std::string against_path(const command_line_s& line, int level, int* status) {
   *status = EXIT_USAGE;
-  const unsigned given = line.given & (OPTION_AGAINST_FILE | OPTION_AGAINST_LEVEL |
-                                       OPTION_AGAINST_GENERATION);
+  const unsigned given =
+      line.given & (OPTION_AGAINST_FILE | OPTION_AGAINST_LEVEL | OPTION_AGAINST_GENERATION);
   if (given == 0 || (given & (given - 1)) != 0) {
     refuse(EXIT_USAGE,
            "diff --level takes one of --against-file, --against-level and --against-generation");
@@ -116,8 +116,9 @@ bool effective_there(const command_line_s& line, compared_level_s* side) {
   int status = 0;
   if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
       WEXITSTATUS(status) != 0) {
-    refuse(EXIT_REFUSED, "the installation of --against-base could not be started (see the "
-                         "message above)");
+    refuse(EXIT_REFUSED,
+           "the installation of --against-base could not be started (see the "
+           "message above)");
     return false;
   }
   const json_document prefs = json_document::parse(text, nullptr, false);

@@ -30,7 +30,8 @@ int run_reset(const command_line_s& line) {
     if (const int code = VERU_edit_reset(name.c_str(), level, &reason)) {
       return refused_edit(name + " was not reset", code, reason, name);
     }
-    edit_outcome_s outcome{EXIT_OK, name + " reset (value, lock and comment removed" + was + ")", {}};
+    edit_outcome_s outcome{
+        EXIT_OK, name + " reset (value, lock and comment removed" + was + ")", {}};
     if (pref) outcome.revealed.emplace_back(pref, hidden);
     return outcome;
   });

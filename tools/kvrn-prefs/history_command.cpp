@@ -62,12 +62,11 @@ int print_history(const std::vector<generation_s>& generations, bool json) {
     std::printf("%d  %s  %s  %lld bytes  %d entries  %s  %s\n", generation.number,
                 generation.time.c_str(), generation.owner.c_str(), generation.size,
                 generation.entries,
-                !generation.readable
-                    ? "(cannot be read)"
-                    : (std::to_string(generation.changes.changed) + " changed, " +
-                       std::to_string(generation.changes.added) + " added, " +
-                       std::to_string(generation.changes.removed) + " removed")
-                          .c_str(),
+                !generation.readable ? "(cannot be read)"
+                                     : (std::to_string(generation.changes.changed) + " changed, " +
+                                        std::to_string(generation.changes.added) + " added, " +
+                                        std::to_string(generation.changes.removed) + " removed")
+                                           .c_str(),
                 one_line(generation.path).c_str());
   }
   return EXIT_OK;

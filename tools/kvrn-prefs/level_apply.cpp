@@ -174,8 +174,8 @@ std::string apply_entry(const applied_entry_s& entry, int level) {
     return taken(reason);
   }
   // The user level locks nothing: its lock flags are left as they are.
-  const bool locks = pref->ask_recorded_value(level)->ask_locked() !=
-                     VERU_is_level_locked_by_default(level);
+  const bool locks =
+      pref->ask_recorded_value(level)->ask_locked() != VERU_is_level_locked_by_default(level);
   if (level < 3 && locks != entry.locks &&
       VERU_edit_lock(entry.name.c_str(), level, entry.locks, &reason) != 0) {
     return taken(reason);
@@ -240,8 +240,8 @@ int apply_level(const command_line_s& line, int level, const applied_level_s& ap
     const level_differences_s differences = level_differences(before, compared_memory(level));
     changed = differences.any();
     summary = std::to_string(differences.changed) + " changed, " +
-              std::to_string(differences.added) + " added, " +
-              std::to_string(differences.removed) + " removed";
+              std::to_string(differences.added) + " added, " + std::to_string(differences.removed) +
+              " removed";
     if (options.dry_run) std::fputs(differences_text(differences).c_str(), stdout);
     for (const std::string& refusal : refusals) {
       std::fprintf(stderr, "kvrn-prefs: refused: %s\n", one_line(refusal).c_str());
@@ -287,9 +287,11 @@ int run_restore(const command_line_s& line) {
   if (!read_value_file_at(path, &file, &error)) {
     return refuse(EXIT_REFUSED, "cannot read " + path + ": " + error);
   }
-  return apply_level(line, level, applied_from_file(file),
-                     {true, line.has(OPTION_DRY_RUN), false,
-                      (line.has(OPTION_DRY_RUN) ? "restoring generation " : "restored generation ") + std::to_string(number)});
+  return apply_level(
+      line, level, applied_from_file(file),
+      {true, line.has(OPTION_DRY_RUN), false,
+       (line.has(OPTION_DRY_RUN) ? "restoring generation " : "restored generation ") +
+           std::to_string(number)});
 }
 
 int run_import(const command_line_s& line) {

@@ -35,10 +35,10 @@ level_differences_s level_differences(const compared_level_s& before,
   auto old_entry = before.entries.begin();
   auto new_entry = after.entries.begin();
   while (old_entry != before.entries.end() || new_entry != after.entries.end()) {
-    const bool only_old = new_entry == after.entries.end() ||
-                          (old_entry != before.entries.end() && old_entry->first < new_entry->first);
-    const bool only_new = !only_old && (old_entry == before.entries.end() ||
-                                        new_entry->first < old_entry->first);
+    const bool only_old = new_entry == after.entries.end() || (old_entry != before.entries.end() &&
+                                                               old_entry->first < new_entry->first);
+    const bool only_new =
+        !only_old && (old_entry == before.entries.end() || new_entry->first < old_entry->first);
     if (only_old) {
       differences.entries.push_back({old_entry->first, &old_entry->second, nullptr});
       ++differences.removed;

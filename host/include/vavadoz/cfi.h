@@ -80,7 +80,8 @@ int CFI_rename_file(const char* from, const char* to);
 // Keeps the file at path (symbolic links followed) under the name copy as well, which must not
 // exist yet (EEXIST when it does): a second name of the same file, or where the file system
 // cannot give one, a copy made under a temporary name, synced and then given the name, with the
-// file's mode (and its owner and group where the process may set them). The file at path stays. 0 on success, otherwise an errno value.
+// file's mode (and its owner and group where the process may set them). The file at path stays. 0
+// on success, otherwise an errno value.
 int CFI_keep_file_as(const char* path, const char* copy);
 // Copies a regular file; the target is replaced atomically. Without CFI_COPY_REPLACE nothing at
 // target is replaced nor followed, a symbolic link included (EEXIST then): the copy is made

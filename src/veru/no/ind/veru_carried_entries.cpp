@@ -36,8 +36,8 @@ bool veru_carried_entries::is_replaced(std::size_t index, int level) const {
   return pref && pref->has_value(level);
 }
 
-void veru_carried_entries::append_to(XERCES_DOM_ctx* document, XERCES_DOM_node* parent,
-                                     int level, const veru_level_layout& layout) const {
+void veru_carried_entries::append_to(XERCES_DOM_ctx* document, XERCES_DOM_node* parent, int level,
+                                     const veru_level_layout& layout) const {
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     if (is_replaced(i, level)) continue;
     if (const veru_entry_notes_s* notes = layout.notes(whys_[i].position - 1)) {

@@ -78,22 +78,28 @@ bool level_locks(VERU_pref* pref, int level) {
                                          : VERU_is_level_locked_by_default(level);
 }
 
+// The new value that text gives the preference, read as an edit reads it, or why an edit would
+// refuse it whatever the level.
+veru_refusal_s strict_value(VERU_pref* pref, const char* text, VERU_value** value) {
+  veru_refusal_s refusal;
+  *value = veru_read_value_text(pref, text, &refusal);
+  if (*value) refusal = veru_constraint_refusal(pref, *value);
+  if (refusal) {
+    // What a person reads in a list of members is the member's name.
+    OM_delete_object(*value);
+    *value = veru_member_named(pref, text);
+    if (!*value) return refusal;
+  }
+  return {};
+}
+
 // The new value that text gives the preference at the level, or why an edit would refuse it.
 veru_refusal_s value_for_edit(const char* name, int level, const char* text, VERU_pref** pref,
                               VERU_value** value) {
   *value = nullptr;
   if (veru_refusal_s refusal = edit_target(name, level, pref)) return refusal;
   if (veru_refusal_s refusal = lock_refusal(*pref, level)) return refusal;
-  veru_refusal_s refusal;
-  *value = veru_read_value_text(*pref, text, &refusal);
-  if (*value) refusal = veru_constraint_refusal(*pref, *value);
-  if (refusal) {
-    // What a person reads in a list of members is the member's name.
-    OM_delete_object(*value);
-    *value = veru_member_named(*pref, text);
-    if (!*value) return refusal;
-  }
-  return {};
+  return strict_value(*pref, text, value);
 }
 
 veru_refusal_s edit_value(const char* name, int level, const char* text) {
@@ -194,6 +200,17 @@ veru_refusal_s veru_change_refusal(VERU_pref* pref, int level) {
 
 int VERU_check_value(const char* name, int level, const char* text, char** reason) {
   return guarded(reason, [&] { return check_value(name, level, text); });
+}
+
+int VERU_check_value_text(const char* name, const char* text, char** reason) {
+  return guarded(reason, [&]() -> veru_refusal_s {
+    VERU_pref* pref = name ? VERU_lookup_pref(name) : nullptr;
+    if (!pref) return refusal_of(VERU_ERROR_UNKNOWN_PREF, "no preference has this name");
+    VERU_value* value = nullptr;
+    veru_refusal_s refusal = strict_value(pref, text, &value);
+    OM_delete_object(value);
+    return refusal;
+  });
 }
 
 void veru_refresh_query_value(VERU_pref* pref) {

@@ -12,8 +12,9 @@ thread_local const veru_entry_attributes_s* entry_being_read = nullptr;
 
 namespace {
 
-const char* const ENTRY_ATTRIBUTES[] = {"Application", "Category", "Tab",      "title", "displayValue",
-                                        "name",        "value",    "locked",   "modified", nullptr};
+const char* const ENTRY_ATTRIBUTES[] = {"Application",  "Category", "Tab",   "title",
+                                        "displayValue", "name",     "value", "locked",
+                                        "modified",     nullptr};
 
 }  // namespace
 
@@ -44,8 +45,7 @@ veru_entry_attributes_s veru_read_entry_attributes(XERCES_DOM_node* element,
   if (count > ROOM) {
     more_names.resize(static_cast<std::size_t>(count));
     more_values.resize(static_cast<std::size_t>(count));
-    pvtbl_kvxml->XERCES_DOM_getAttributeList(element, more_names.data(), more_values.data(),
-                                             count);
+    pvtbl_kvxml->XERCES_DOM_getAttributeList(element, more_names.data(), more_values.data(), count);
     all_names = more_names.data();
     all_values = more_values.data();
   }

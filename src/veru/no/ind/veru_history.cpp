@@ -95,9 +95,10 @@ int veru_history_keep() {
     errno = 0;
     const long value = std::strtol(text, &end, 10);
     if (end == text || *end || errno || value < 0 || value > MAX_KEEP) {
-      ERROR_lprintf("KVRN_HISTORY_KEEP %s is not a number of generations from 0 to %d; %d are "
-                    "kept\n",
-                    veru_quoted(text).c_str(), MAX_KEEP, DEFAULT_KEEP);
+      ERROR_lprintf(
+          "KVRN_HISTORY_KEEP %s is not a number of generations from 0 to %d; %d are "
+          "kept\n",
+          veru_quoted(text).c_str(), MAX_KEEP, DEFAULT_KEEP);
       return DEFAULT_KEEP;
     }
     return static_cast<int>(value);
@@ -122,7 +123,8 @@ std::string veru_keep_generation(const char* path) {
   if (!error) {
     const auto existing = generations_in(file);
     const long serial = existing.empty() ? 1 : existing.front().first + 1;
-    generation = file.folder + "/" + file.name + "." + veru_compact_utc_stamp() + "." + std::to_string(serial);
+    generation = file.folder + "/" + file.name + "." + veru_compact_utc_stamp() + "." +
+                 std::to_string(serial);
     error = CFI_keep_file_as(path, generation.c_str());
   }
   if (error) {

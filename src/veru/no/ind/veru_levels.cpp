@@ -226,7 +226,8 @@ int veru_set_level_locked_by_default_keeping_locks(int level, bool locked) {
   veru_level_s& entry = veru_level(level);
   flipping_s flipping{level, 0};
   if (VERU_module_root* root = VERU__ask_module_root()) {
-    if (OM_set* prefs = root->ask_pref_set()) OM_for_all_in_set(prefs, flip_recorded_lock, &flipping);
+    if (OM_set* prefs = root->ask_pref_set())
+      OM_for_all_in_set(prefs, flip_recorded_lock, &flipping);
   }
   flipping.flipped += entry.carried.flip_locks();
   entry.locked_by_default = locked;

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "veru_module.h"
-#include "veru_pref_names.h"
 #include "veru_number_text.h"
 #include "veru_parse_pipeline.h"
 #include "veru_pref_display.h"
+#include "veru_pref_names.h"
 #include "veru_xml.h"
 
 #define VERU_SOURCE "src/veru/no/ind/veru_load_definitions"
@@ -114,9 +114,9 @@ bool is_group_kind(element_kind kind) {
 // ---- the index of a definition file ----------------------------------------------------------
 
 // The attributes the loader reads of each kind of element, in the order of these names.
-enum { NAME, CSH };                                                 // groups
+enum { NAME, CSH };                                                           // groups
 enum { PREF_NAME, TYPE, VALUE, TITLE, UNIT, VER, SCOPE, RESTART, FORMERLY };  // Pref
-enum { DATA_TYPE };                                                 // Data
+enum { DATA_TYPE };                                                           // Data
 enum { MEMBER_NAME, MEMBER_VALUE, BITMAP, INCLUDE };  // EnumElem, LowerBound, UpperBound
 enum { PREF_VALUE_NAME, PREF_VALUE_VER };             // PrefValue
 const char* const GROUP_ATTRIBUTES[] = {"name", "csh"};
