@@ -154,6 +154,9 @@ void recording_reporter::ReportRuns(const std::vector<Run>& runs) {
     const double unit = benchmark::GetTimeUnitMultiplier(run.time_unit);
     real_[name].push_back(run.GetAdjustedRealTime() / unit);
     cpu_[name].push_back(run.GetAdjustedCPUTime() / unit);
+    for (const auto& [counter, value] : run.counters) {
+      counters_[name + "#" + counter].push_back(value.value);
+    }
   }
   ConsoleReporter::ReportRuns(runs);
 }
@@ -178,6 +181,12 @@ double recording_reporter::cpu(const std::string& name) const {
   return median_of(cpu_, name);
 }
 
+double recording_reporter::counter(const std::string& name, const std::string& counter) const {
+  auto found = counters_.find(name + "#" + counter);
+  if (found == counters_.end()) found = counters_.find(name + "#median#" + counter);
+  return found == counters_.end() ? 0.0 : median(found->second);
+}
+
 void summary(const std::string& line) {
   summary_lines.push_back(line);
 }
@@ -185,6 +194,11 @@ void summary(const std::string& line) {
 void target(const std::string& what, double measured, double limit, const char* unit) {
   summary(format("TARGET|%s|%.3g%s|<= %.3g%s|%s", what.c_str(), measured, unit, limit, unit,
                  measured <= limit ? "met" : "missed"));
+}
+
+void target_at_least(const std::string& what, double measured, double limit, const char* unit) {
+  summary(format("TARGET|%s|%.3g%s|>= %.3g%s|%s", what.c_str(), measured, unit, limit, unit,
+                 measured >= limit ? "met" : "missed"));
 }
 
 void print_summary() {

@@ -45,6 +45,8 @@ double median(std::vector<double> values);
 // and are collected by bench/run into one table.
 void summary(const std::string& line);
 void target(const std::string& what, double measured, double limit, const char* unit);
+// A target that the measured figure must reach: at least limit.
+void target_at_least(const std::string& what, double measured, double limit, const char* unit);
 void print_summary();
 
 // The console reporter, also keeping the time per iteration of each benchmark (function name
@@ -57,10 +59,13 @@ class recording_reporter : public benchmark::ConsoleReporter {
   // Seconds per iteration, real or processor time; 0 when the benchmark did not run.
   double real(const std::string& name) const;
   double cpu(const std::string& name) const;
+  // A user counter of the benchmark, the same way; 0 when it did not run.
+  double counter(const std::string& name, const std::string& counter) const;
 
  private:
   std::map<std::string, std::vector<double>> real_;
   std::map<std::string, std::vector<double>> cpu_;
+  std::map<std::string, std::vector<double>> counters_;  // by benchmark name, "#", counter
 };
 
 std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));

@@ -35,7 +35,8 @@ struct child_report_s {
   double cpu_seconds;  // processor time of the child, user and system
   long long heap_before;
   long long heap_after;
-  long long own_text_storage;  // bytes the library keeps the preferences' own texts in
+  long long own_text_storage;      // bytes the library keeps the preferences' own texts in
+  VERU_query_table_facts_s table;  // the query table that start-up made
   long long log_lines;
   unsigned long long checksum;
   char error[240];
@@ -186,7 +187,9 @@ void start_module(child_report_s& report) {
   report.seconds = seconds_since(start);
   report.cpu_seconds = cpu_seconds() - cpu_start;
   report.heap_after = kvrn_bench::heap_in_use();
-  report.own_text_storage = own_text_storage();
+  VERU__ask_query_table_facts(&report.table);
+  // The query table's copies of the names are the preferences' texts too.
+  report.own_text_storage = own_text_storage() + report.table.name_bytes;
   report.checksum =
       static_cast<unsigned long long>(OM_ask_set_count(VERU__ask_module_root()->ask_pref_set()));
 }
@@ -243,6 +246,8 @@ struct samples_s {
   std::vector<double> baseline_cpu;
   std::vector<double> heap;          // bytes of heap growth of a start
   std::vector<double> beyond_texts;  // the same less the storage of the preferences' own texts
+  std::vector<double> table_beyond_names;  // bytes of the query table less its names
+  std::vector<double> table_cpu;           // processor seconds of making the query table
   long long log_lines = 0;
 };
 std::map<int, samples_s> samples[2];
@@ -258,6 +263,8 @@ struct result_s {
   double baseline_cpu = 0;
   double heap_per_pref = 0;
   double beyond_texts_per_pref = 0;
+  double table_per_pref = 0;  // bytes of the query table beyond its names, per preference
+  double table_share = 0;     // making the query table, of the start's processor time
   long long log_lines = 0;
 };
 
@@ -274,6 +281,8 @@ result_s result_of(int size, scope_e scope) {
   result.baseline_cpu = kvrn_bench::median(measured.baseline_cpu);
   result.heap_per_pref = heap / prefs;
   result.beyond_texts_per_pref = kvrn_bench::median(measured.beyond_texts) / prefs;
+  result.table_per_pref = kvrn_bench::median(measured.table_beyond_names) / prefs;
+  result.table_share = kvrn_bench::median(measured.table_cpu) / result.library_cpu;
   result.log_lines = measured.log_lines;
   return result;
 }
@@ -351,6 +360,9 @@ void BM_VERU_init_module(benchmark::State& state, scope_e scope) {
     measured.heap.push_back(static_cast<double>(report.heap_after - report.heap_before));
     measured.beyond_texts.push_back(
         static_cast<double>(report.heap_after - report.heap_before - report.own_text_storage));
+    measured.table_beyond_names.push_back(
+        static_cast<double>(report.table.bytes - report.table.name_bytes));
+    measured.table_cpu.push_back(report.table.build_cpu_seconds);
     measured.log_lines = report.log_lines;
   }
   const result_s result = result_of(size, scope);
@@ -383,7 +395,8 @@ void summarise() {
   summary("time (user + system, all threads), which a busy machine disturbs less. Heap: growth of");
   summary(
       "malloc's bytes in use; beyond text: less the storage of names, titles, units, "
-      "descriptions.");
+      "descriptions");
+  summary("(the query table's copies of the names included).");
   summary(format("%7s %6s %17s %17s %12s %13s %7s %9s %11s %4s", "prefs", "XML MB", "library ms",
                  "baseline ms", "ratio", "ns/pref", "growth", "heap B/pr", "beyond text", "log"));
   std::map<int, result_s> results = results_of(scope_e::whole);
@@ -457,6 +470,15 @@ void summarise() {
   for (const auto& [size, result] : results) {
     kvrn_bench::target(format("heap per pref beyond its texts, %d prefs (B)", size),
                        result.beyond_texts_per_pref, 400, "");
+  }
+  for (const auto& [size, result] : results) {
+    kvrn_bench::target(format("query table per pref beyond its names, %d prefs (B)", size),
+                       result.table_per_pref, 40, "");
+  }
+  for (const auto& [size, result] : results) {
+    kvrn_bench::target(format("making the query table, of the start's processor time, %d prefs%s",
+                              size, size == 20000 ? "" : ", info"),
+                       result.table_share * 100, 3, "%");
   }
 }
 

@@ -16,6 +16,17 @@ if(VUZODOD_SANITIZE)
                                                          -fno-omit-frame-pointer)
   target_link_options(vuzodod_build_options INTERFACE -fsanitize=address,undefined)
 endif()
+if(VUZODOD_SANITIZE_THREAD)
+  if(VUZODOD_SANITIZE)
+    message(FATAL_ERROR "ThreadSanitizer does not go with AddressSanitizer: build them apart")
+  endif()
+  target_compile_options(vuzodod_build_options INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(vuzodod_build_options INTERFACE -fsanitize=thread)
+endif()
+# Clang checks the thread-safety annotations: what only the host's thread may touch.
+if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  target_compile_options(vuzodod_build_options INTERFACE -Wthread-safety)
+endif()
 
 # The two libraries export only their interface (the declarations of their public headers), and
 # calls between the functions of one library need not go through its symbol table.

@@ -5,8 +5,13 @@
 // the caller releases with SM_free; one that returns const char* gives the library's own, which
 // the caller must not free. ask_ operations of objects return the object's own data.
 //
-// Threads: the library keeps process-wide state and takes no locks; the host calls it from one
-// thread at a time.
+// Threads: the typed queries (VERU_ask_int, _real, _logical, _string, _string_list) and
+// VERU_is_known_default may be called from any thread once VERU_init_module has returned, at any
+// time, also while the host's thread edits, reloads, processes changes or saves. Each answers,
+// for the preference, a value that was in force at some moment during the call, never a torn or
+// freed one; it raises as on the host's thread; it never waits for the host's thread, nor makes
+// it wait. Every other call, and any query made during VERU_init_module, is made on the host's
+// thread, one at a time. The library starts no thread that outlives a call.
 #pragma once
 
 #include <vavadoz.h>
@@ -61,6 +66,20 @@ char* VERU_ask_string(const char* name);
 // array); returns their number.
 int VERU_ask_string_list(const char* name, char*** list);
 void VERU_add_visibility_cb(const char* name, bool (*callback)(void));
+
+// What the queries read, for host tools and benchmarks: start-up's last step makes a table of
+// every preference's name and loaded value (set_loaded_value and update_loaded_value keep it in
+// step), apart from the objects.
+struct VERU_query_table_facts_s {
+  int preferences;           // the preferences it answers for
+  long long bytes;           // the memory it takes, its names' included
+  long long name_bytes;      // its copies of the names, terminators included
+  int strings_waiting;       // replaced strings not freed yet, as queries may still be reading them
+  double build_cpu_seconds;  // processor time of making the table at start-up
+  double build_seconds;      // elapsed time of the same
+};
+// All zero before VERU_init_module has made the table.
+void VERU__ask_query_table_facts(VERU_query_table_facts_s* facts);
 
 // ---- errors -------------------------------------------------------------------------------
 

@@ -75,14 +75,16 @@ class VERU_pref : public VERU_pref_interface {
   virtual void read_dom_node(XERCES_DOM_node* element, int level);
   virtual void set_unit(const char* unit);
   virtual TEXT_s* ask_unit() const;
-  // Takes ownership of value; the value held before stays with the caller.
+  // Takes ownership of value; the value held before stays with the caller. What the loaded
+  // value holds then is what the queries answer (changing the value object itself is not seen).
   virtual void set_loaded_value(VERU_value* value);
   // A new value object of the preference's type made from text; abstract here.
   virtual VERU_value* create_veru_value(const char* text);
   virtual TEXT_s* ask_tab_name();
   virtual TEXT_s* ask_application_name();
   virtual TEXT_s* ask_category_name();
-  // Replaces the loaded value by a copy of the effective value at the level.
+  // Replaces the loaded value by a copy of the effective value at the level, which the queries
+  // then answer.
   virtual void update_loaded_value(int level);
   virtual TEXT_s* ask_group_name();
   // A new text (TEXT_free): the group's name, " - " and the title, or the title alone.

@@ -40,6 +40,12 @@ class ServerSecurity(unittest.TestCase):
         cases = [
             ("no token", "GET", "/", {"Host": host}, None, 403),
             ("no token for the data", "GET", "/api/state", {"Host": host}, None, 403),
+            ("no token for a preference", "GET", "/api/prefs?level=3&name=Gateway_Autosave_Interval",
+             {"Host": host}, None, 403),
+            ("no token for the changes", "GET", "/api/events", {"Host": host}, None, 403),
+            ("wrong token for the changes", "GET", "/api/events", {"Host": host, "Cookie": wrong}, None, 403),
+            ("foreign Host for the changes", "GET", "/api/events",
+             dict(good, Host="attacker.example:%d" % editor.port), None, 403),
             ("wrong token in the address", "GET", "/?token=" + "0" * 64, {"Host": host}, None, 403),
             ("wrong token in the cookie", "GET", "/api/state", {"Host": host, "Cookie": wrong}, None, 403),
             ("no token for a change", "POST", "/api/apply",
@@ -101,6 +107,14 @@ class ServerSecurity(unittest.TestCase):
         self.assertNotIn("00000000:%04X" % self.editor.port, listening)
 
 
+def open_stream(editor):
+    """Opens the stream of changes as a page does; the connection and its response."""
+    connection = http.client.HTTPConnection("127.0.0.1", editor.port, timeout=10)
+    connection.request("GET", "/api/events", headers={
+        "Host": "127.0.0.1:%d" % editor.port, "Cookie": "kvrn_editor_%d=%s" % (editor.port, editor.token)})
+    return connection, connection.getresponse()
+
+
 class ServerLifetime(unittest.TestCase):
     def test_ends_when_stopped_and_when_idle(self):
         stopped = EditorProcess()
@@ -108,6 +122,33 @@ class ServerLifetime(unittest.TestCase):
         stopped.process.terminate()
         self.assertEqual(stopped.wait(10), 0)
         self.assertIn("stopped", stopped.process.stdout.read())
+
+        # A stop is not held up by the pages' open streams of changes, of which there are at most
+        # eight (each holds one of the server's threads).
+        streaming = EditorProcess()
+        self.addCleanup(streaming.stop)
+        streams = [open_stream(streaming) for _ in range(8)]
+        for connection, response in streams:
+            self.addCleanup(connection.close)
+            self.assertEqual(response.status, 200)
+            self.assertEqual(response.getheader("Content-Type"), "text/event-stream")
+            self.assertIsNone(response.getheader("Access-Control-Allow-Origin"))
+            self.assertIn(b"event: ready", response.read1(4096))
+        connection, refused = open_stream(streaming)
+        self.addCleanup(connection.close)
+        self.assertEqual(refused.status, 503)
+        # A page that goes frees its stream: the next write to it fails.
+        streams[0][0].close()
+        deadline = time.monotonic() + 20
+        while True:
+            connection, response = open_stream(streaming)
+            self.addCleanup(connection.close)
+            if response.status == 200 or time.monotonic() > deadline:
+                break
+            time.sleep(0.2)
+        self.assertEqual(response.status, 200)
+        streaming.process.terminate()
+        self.assertEqual(streaming.wait(10), 0)
 
         idle = EditorProcess(idle=1)
         self.addCleanup(idle.stop)

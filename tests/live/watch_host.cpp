@@ -63,7 +63,8 @@ void InjectedEvents::overflow() {
   events_.push_back({"", "", IN_Q_OVERFLOW, true});
 }
 
-WatchingHost::WatchingHost(const Installation& installation, WatchMode mode)
+WatchingHost::WatchingHost(const Installation& installation, WatchMode mode,
+                           const std::function<void()>& before_watching)
     : installation_(installation), mode_(mode), recorder_(nullptr, 0, installation.root()) {
   installation.use_environment();
   unsetenv("KVRN_WATCH");
@@ -76,6 +77,7 @@ WatchingHost::WatchingHost(const Installation& installation, WatchMode mode)
     veru_watch_use_events(&events_);
   }
   VERU_init_module();
+  if (before_watching) before_watching();
   char* reason = nullptr;
   EXPECT_EQ(VERU_watch_levels(0, &reason), 0) << (reason ? reason : "");
   SM_free(reason);

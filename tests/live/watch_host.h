@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -32,9 +33,10 @@ class InjectedEvents : public veru_file_events {
 
 class WatchingHost {
  public:
-  // Starts the module on the installation and watches it in the mode; every batch a listener
-  // gets is kept.
-  WatchingHost(const Installation& installation, WatchMode mode);
+  // Starts the module on the installation and watches it in the mode, after running
+  // before_watching when given; every batch a listener gets is kept.
+  WatchingHost(const Installation& installation, WatchMode mode,
+               const std::function<void()>& before_watching = {});
   ~WatchingHost();
 
   const std::vector<std::vector<std::string>>& batches() const { return recorder_.batches(); }

@@ -262,6 +262,6 @@ TEST_P(WatchOracle, EachBatchIsTheDifferenceOfTwoFreshStarts) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, WatchOracle, testing::Values(WatchMode::kernel, WatchMode::polling),
-                         [](const testing::TestParamInfo<WatchMode>& info) {
-                           return std::string(mode_name(info.param));
+                         [](const testing::TestParamInfo<WatchMode>& case_info) {
+                           return std::string(mode_name(case_info.param));
                          });

@@ -107,6 +107,19 @@ const scenario_s SCENARIOS[] = {
        host.run_for(1000);
      },
      {{"Count: 20 -> 10, from 3 -> 0, locked -1 -> -1 [value source]"}}},
+    {"ReadAgainEditedAndSavedByTheHost",
+     [](WatchingHost& host, const Installation&) {
+       host.tool({"set", "Note", "other", "--level", "user"});
+       ASSERT_EQ(VERU_lock_level(3, nullptr), 0);
+       VERU_set_level_up_to_date(3, false);
+       VERU_reload_values_xml();
+       ASSERT_EQ(VERU_edit_value("Count", 3, "60", nullptr), 0);
+       ASSERT_EQ(VERU_save_level(3, nullptr), 0);
+       VERU_unlock_level(3);
+       host.run_for(1000);
+     },
+     {{COUNT_20 + "60" + BY_USER},
+      {"Note: none -> other, from 0 -> 3, locked -1 -> -1 [value source]"}}},
     {"ASiteLockHidesTheUsersValue",
      [](WatchingHost& host, const Installation&) {
        host.tool({"lock", "Count", "--level", "site"});
@@ -183,9 +196,9 @@ INSTANTIATE_TEST_SUITE_P(Files, WatchScenario,
                          testing::Combine(testing::ValuesIn(SCENARIOS),
                                           testing::Values(WatchMode::injected, WatchMode::kernel,
                                                           WatchMode::polling)),
-                         [](const testing::TestParamInfo<WatchScenario::ParamType>& info) {
-                           return std::string(std::get<0>(info.param).name) + "_" +
-                                  mode_name(std::get<1>(info.param));
+                         [](const testing::TestParamInfo<WatchScenario::ParamType>& case_info) {
+                           return std::string(std::get<0>(case_info.param).name) + "_" +
+                                  mode_name(std::get<1>(case_info.param));
                          });
 
 TEST(WatchIdle, NoWakeUpWhileNothingChanges) {
@@ -198,3 +211,22 @@ TEST(WatchIdle, NoWakeUpWhileNothingChanges) {
   EXPECT_EQ(poll(&watched, 1, 2000), 0);
   EXPECT_EQ(VERU_watch_timeout_ms(), -1);
 }
+
+class WatchStart : public testing::TestWithParam<WatchMode> {};
+
+TEST_P(WatchStart, AChangeMadeBeforeTheWatchStartsIsRead) {
+  Installation installation;
+  installation.define("kv_gateway.dpx", definitions(PREFERENCES));
+  installation.write_values(3, count_of(20));
+  WatchingHost host(installation, GetParam(),
+                    [&] { write_file(installation.value_file(3), count_of(80)); });
+  host.run_for(1000);
+  EXPECT_EQ(host.batches(), (Batches{{COUNT_20 + "80" + BY_USER}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, WatchStart,
+                         testing::Values(WatchMode::injected, WatchMode::kernel,
+                                         WatchMode::polling),
+                         [](const testing::TestParamInfo<WatchMode>& mode) {
+                           return std::string(mode_name(mode.param));
+                         });

@@ -142,3 +142,30 @@ TEST(ModuleStart, HooksRegisteredLateSeeOnlyLaterStartsAndStayForTheProcess) {
   EXPECT_EQ(HookRecorder::calls(), (std::vector<std::string>{"init_done", "init_done"}));
   EXPECT_EQ(other_init_done_calls, 0);
 }
+
+namespace {
+
+std::vector<std::string> answered_during_the_start;
+int answer_grid_size(int level, int) {
+  answered_during_the_start.push_back(std::to_string(level) + ": " +
+                                      std::to_string(VERU_ask_int("GridSize")));
+  return 0;
+}
+
+}  // namespace
+
+// Before the start has made its query table, queries on the host's thread answer from the
+// preferences read so far.
+TEST(ModuleStart, QueriesDuringTheStartAnswerWhatIsReadSoFar) {
+  Installation installation;
+  installation.define("kv_gateway.dpx", definitions(GATEWAY));
+  const std::string unknown = entry("NoSuchPref", "1");
+  installation.write_values(1, values(entry("GridSize", "20") + unknown));
+  installation.write_values(3, values(entry("GridSize", "30") + unknown));
+  installation.use_environment();
+  const REG_VERU_data_s hooks = {nullptr, nullptr, answer_grid_size};
+  REG_VERU_register(&hooks);
+  VERU_init_module();
+  EXPECT_EQ(answered_during_the_start, (std::vector<std::string>{"1: 20", "3: 30"}));
+  EXPECT_EQ(VERU_ask_int("GridSize"), 30);
+}

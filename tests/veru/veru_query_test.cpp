@@ -44,8 +44,8 @@ TEST_F(VeruQuery, QueriesAnswerTheLoadedValue) {
   EXPECT_EQ(taken(VERU_ask_string("Flat")), "a b c");
   EXPECT_EQ(taken(VERU_ask_string("Paths")), "a b c");
   char** list = nullptr;
-  EXPECT_EQ(taken(list, VERU_ask_string_list("Paths", &list)),
-            (std::vector<std::string>{"a", "b", "c"}));
+  const int count = VERU_ask_string_list("Paths", &list);
+  EXPECT_EQ(taken(list, count), (std::vector<std::string>{"a", "b", "c"}));
 
   EXPECT_EQ(VERU_lookup_pref("Number"), number);
   EXPECT_TRUE(VERU_is_known_default("Paths"));
@@ -107,6 +107,47 @@ TEST_F(VeruQuery, DuplicateNamesAreLoggedAndTheFirstStays) {
   EXPECT_EQ(VERU_ask_int("Twice"), 1);
   EXPECT_EQ(OM_ask_set_count(VERU__ask_module_root()->ask_pref_set()), 1);
   OM_delete_object(second);  // the set never held it
+}
+
+TEST_F(VeruQuery, LoadedValuesThatHostCodeGivesAreWhatQueriesAnswer) {
+  VERU_pref_int* number = add_pref<VERU_pref_int>("Number", "5", "7");
+  VERU_pref_string* text = add_pref<VERU_pref_string>("Text", "base", "base");
+  number->set_int(9, 3);
+  number->update_loaded_value(3);
+  EXPECT_EQ(VERU_ask_int("Number"), 9);
+  for (const char* given : {"a longer text than before", "", "short"}) {
+    text->set_string(given, 2);
+    text->update_loaded_value(2);
+    EXPECT_EQ(taken(VERU_ask_string("Text")), given);
+  }
+  VERU_value* replaced = number->loaded_value();
+  number->set_loaded_value(number->create_veru_value("11"));
+  OM_delete_object(replaced);
+  EXPECT_EQ(VERU_ask_int("Number"), 11);
+
+  // A preference that is not the set's one of its name changes nothing.
+  OmPtr<VERU_pref_int> other(VERU_pref_int::create("Number"));
+  other->set_loaded_value(other->create_veru_value("99"));
+  EXPECT_EQ(VERU_ask_int("Number"), 11);
+
+  // A missing loaded value, or one of another class, is the fault it always was.
+  replaced = number->loaded_value();
+  number->set_loaded_value(nullptr);
+  std::string what;
+  EXPECT_EQ(raised_code([] { VERU_ask_int("Number"); }, &what), ERROR_ASSERTION_CODE);
+  EXPECT_EQ(what, "value_obj != NULL");
+  number->set_loaded_value(VERU_real_value::create(1.5));
+  EXPECT_EQ(raised_code([] { VERU_ask_int("Number"); }, &what), ERROR_INTERNAL_CODE);
+  EXPECT_EQ(what, "object of class VERU_real_value where a VERU_int_value is expected");
+  OM_delete_object(number->loaded_value());
+  number->set_loaded_value(replaced);
+  EXPECT_EQ(VERU_ask_int("Number"), 11);
+
+  VERU_query_table_facts_s facts{};
+  VERU__ask_query_table_facts(&facts);
+  EXPECT_EQ(facts.preferences, 2);
+  EXPECT_EQ(facts.name_bytes, 12);
+  EXPECT_EQ(facts.strings_waiting, 0);  // no query was reading the strings replaced
 }
 
 namespace {

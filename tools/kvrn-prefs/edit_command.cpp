@@ -1,5 +1,6 @@
 // kvrn-prefs edit: the preferences editor in a browser, served on the loopback address until the
 // tool is stopped or idle.
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -7,6 +8,7 @@
 #include <string>
 
 #include "editor_api.h"
+#include "editor_live.h"
 #include "editor_loop.h"
 #include "editor_server.h"
 #include "tool.h"
@@ -51,10 +53,19 @@ int run_edit(const command_line_s& line) {
                                     " level cannot be edited here: it is not defined, or its "
                                     "file cannot be written (see kvrn-prefs levels)");
   }
+  // A page that goes away while its events are written ends its stream, not the editor.
+  signal(SIGPIPE, SIG_IGN);
   editor_loop loop;
-  editor_server server(loop, level);
+  editor_events events;
+  editor_live live(events);
+  editor_server server(loop, level, events, live);
   if (const std::string refusal = server.bind(port); !refusal.empty()) {
     return refuse(EXIT_REFUSED, refusal);
+  }
+  if (const std::string why = live.start(); !why.empty()) {
+    std::fprintf(stderr,
+                 "kvrn-prefs: changes that other programs make will not reach the page: %s\n",
+                 why.c_str());
   }
   server.start();
   std::printf("editing the %s level at %s\n", level_name(level), server.url().c_str());

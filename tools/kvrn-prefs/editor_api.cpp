@@ -215,6 +215,14 @@ json_document editor_state(int level) {
           {"prefs", std::move(walk.prefs)}};
 }
 
+json_document editor_views(int level, const std::vector<std::string>& names) {
+  json_document prefs = json_document::object();
+  for (const std::string& name : names) {
+    if (const pref_view view = describe_pref(name.c_str(), level)) prefs[name] = view_json(*view);
+  }
+  return {{"level", level}, {"prefs", std::move(prefs)}};
+}
+
 json_document editor_check(const json_document& request) {
   const int level = level_field(request);
   std::string text;

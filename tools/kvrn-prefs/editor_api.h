@@ -2,6 +2,9 @@
 // its changes made through the checked edits. Called on the thread that owns the library.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "json.h"
 
 // The levels the page may edit: the user level, and the site and group levels whose files this
@@ -10,6 +13,9 @@ bool editor_may_edit(int level);
 // Everything the page shows as the level sees it: the levels, the tree of applications,
 // categories, tabs and groups with their preferences, and a view of each preference.
 json_document editor_state(int level);
+// {"level", "prefs": {name: view}}: the views of the named preferences as the level sees them,
+// to show again after they changed; unknown names are left out.
+json_document editor_views(int level, const std::vector<std::string>& names);
 // {"name", "level", "value"} → {"code", "reason"}: what an edit of the value would answer.
 json_document editor_check(const json_document& request);
 // {"level", "changes": [{"name", "value"?, "comment"?, "reset"?}]} → {"saved", "file", "done",

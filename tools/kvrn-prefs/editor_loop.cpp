@@ -1,4 +1,5 @@
-// kvrn-prefs edit: the main thread's loop of jobs, signals and the idle timeout.
+// kvrn-prefs edit: the main thread's loop of jobs, signals, the watch of the value files and the
+// idle timeout.
 #include "editor_loop.h"
 
 #include <poll.h>
@@ -7,8 +8,12 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
+
+#include "tool.h"
 
 struct editor_loop::job_s {
   std::function<void()> run;
@@ -64,10 +69,27 @@ void editor_loop::run_waiting(bool ending) {
   done_.notify_all();
 }
 
+namespace {
+
+// The library's watch of the value files needs to be woken at its descriptor or its timeout.
+void process_changes() {
+  char* reason = nullptr;
+  if (VERU_process_changes(&reason) != 0) {
+    std::fprintf(stderr, "kvrn-prefs: %s\n", taken(reason).c_str());
+  }
+}
+
+int earliest(int timeout_ms, int other_ms) {
+  if (other_ms < 0) return timeout_ms;
+  return timeout_ms < 0 ? other_ms : std::min(timeout_ms, other_ms);
+}
+
+}  // namespace
+
 const char* editor_loop::run(int idle_seconds) {
-  // Where a watch of the level files joins the loop: its descriptor beside these two, and its
-  // timeout folded into the one below.
-  pollfd watched[] = {{wake_fd_, POLLIN, 0}, {signal_fd_, POLLIN, 0}};
+  // Its jobs, the stop signals, and the watch of the value files when there is one (poll
+  // passes over a descriptor of -1).
+  pollfd watched[] = {{wake_fd_, POLLIN, 0}, {signal_fd_, POLLIN, 0}, {-1, POLLIN, 0}};
   for (;;) {
     int timeout_ms = -1;
     if (idle_seconds > 0) {
@@ -85,7 +107,9 @@ const char* editor_loop::run(int idle_seconds) {
       timeout_ms =
           static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(left).count() + 1);
     }
-    if (poll(watched, 2, timeout_ms) < 0 && errno != EINTR) break;
+    watched[2].fd = VERU_watch_fd();
+    timeout_ms = earliest(timeout_ms, VERU_watch_timeout_ms());
+    if (poll(watched, 3, timeout_ms) < 0 && errno != EINTR) break;
     if (watched[1].revents & POLLIN) {
       run_waiting(true);
       return "stopped";
@@ -95,6 +119,7 @@ const char* editor_loop::run(int idle_seconds) {
       if (read(wake_fd_, &count, sizeof count) < 0 && errno != EAGAIN) break;
       run_waiting(false);
     }
+    process_changes();
   }
   run_waiting(true);
   return "stopped";

@@ -1,6 +1,7 @@
 // kvrn-prefs edit: the loop of the tool's main thread, the one thread that calls the library.
-// The HTTP server's threads hand it jobs and wait for their answers; the loop also ends the
-// editor when the tool is stopped (SIGINT, SIGTERM) or has been idle too long.
+// The HTTP server's threads hand it jobs and wait for their answers; it processes what the
+// library's watch of the value files found (VERU_process_changes), and ends the editor when the
+// tool is stopped (SIGINT, SIGTERM) or has been idle too long.
 #pragma once
 
 #include <chrono>
@@ -24,7 +25,8 @@ class editor_loop {
   bool call(const std::function<void()>& job);
   // Counts as activity for the idle timeout. Called from any thread.
   void touch();
-  // Runs jobs until a stop signal arrives or nothing touched the loop for idle_seconds (0: no
+  // Runs jobs and processes the changes of the value files (when VERU_watch_levels watches
+  // them) until a stop signal arrives or nothing touched the loop for idle_seconds (0: no
   // limit). Jobs asked for after that are refused. The reason it ended ("stopped", "idle").
   const char* run(int idle_seconds);
 

@@ -7,7 +7,9 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <thread>
+#include <vector>
 
 #include "editor_api.h"
 #include "editor_assets.h"
@@ -65,12 +67,15 @@ void send_json(httplib::Response& res, const json_document& answer) {
 struct editor_server::impl_s {
   editor_loop& loop;
   int level;
+  editor_events& events;
+  editor_live& live;
   httplib::Server http;
   std::string token;
   std::thread thread;
   std::atomic<bool> listening_ended{false};
 
-  impl_s(editor_loop& editor, int edited) : loop(editor), level(edited) {}
+  impl_s(editor_loop& editor, int edited, editor_events& streams, editor_live& changes)
+      : loop(editor), level(edited), events(streams), live(changes) {}
 
   std::string cookie_name(int port) const { return "kvrn_editor_" + std::to_string(port); }
 
@@ -107,7 +112,7 @@ struct editor_server::impl_s {
 
   // Answers a JSON request on the library's thread.
   void answer(const httplib::Request& req, httplib::Response& res,
-              json_document (*question)(const json_document&)) {
+              const std::function<json_document(const json_document&)>& question) {
     const json_document request = json_document::parse(req.body, nullptr, false);
     if (request.is_discarded() || !request.is_object()) {
       refuse(res, 400, "the body is not a JSON object");
@@ -118,6 +123,23 @@ struct editor_server::impl_s {
       refuse(res, 503, "the editor is closing");
       return;
     }
+    send_json(res, reply);
+  }
+
+  // Answers what the page sees at a level on the library's thread, when the editor may edit
+  // that level.
+  void answer_level(httplib::Response& res, int asked,
+                    const std::function<json_document()>& question) {
+    json_document reply;
+    if (!loop.call([&] {
+          reply = editor_may_edit(asked)
+                      ? question()
+                      : json_document{{"error", "this editor cannot change that level"}};
+        })) {
+      refuse(res, 503, "the editor is closing");
+      return;
+    }
+    if (reply.contains("error")) res.status = 400;
     send_json(res, reply);
   }
 
@@ -141,29 +163,48 @@ struct editor_server::impl_s {
     http.Get("/api/state", [this](const httplib::Request& req, httplib::Response& res) {
       const int asked =
           req.has_param("level") ? std::atoi(req.get_param_value("level").c_str()) : level;
-      json_document reply;
-      if (!loop.call([&] {
-            reply = editor_may_edit(asked)
-                        ? editor_state(asked)
-                        : json_document{{"error", "this editor cannot change that level"}};
-          })) {
-        refuse(res, 503, "the editor is closing");
+      answer_level(res, asked, [asked] { return editor_state(asked); });
+    });
+    http.Get("/api/prefs", [this](const httplib::Request& req, httplib::Response& res) {
+      const int asked = std::atoi(req.get_param_value("level").c_str());
+      std::vector<std::string> names;
+      const std::size_t count = req.get_param_value_count("name");
+      for (std::size_t i = 0; i < count && i < EDITOR_LISTED_CHANGES; ++i) {
+        names.push_back(req.get_param_value("name", i));
+      }
+      answer_level(res, asked, [&] { return editor_views(asked, names); });
+    });
+    http.Get("/api/events", [this](const httplib::Request&, httplib::Response& res) {
+      const int stream = events.open();
+      if (stream < 0) {
+        refuse(res, 503, "too many pages of this editor are open, or it is closing");
         return;
       }
-      if (reply.contains("error")) res.status = 400;
-      send_json(res, reply);
+      res.set_chunked_content_provider(
+          "text/event-stream",
+          [this, stream](std::size_t, httplib::DataSink& sink) {
+            std::string text;
+            return events.next(stream, &text) && sink.write(text.data(), text.size());
+          },
+          [this, stream](bool) { events.close(stream); });
     });
     http.Post("/api/check", [this](const httplib::Request& req, httplib::Response& res) {
       answer(req, res, editor_check);
     });
     http.Post("/api/apply", [this](const httplib::Request& req, httplib::Response& res) {
-      answer(req, res, editor_apply);
+      answer(req, res, [this](const json_document& request) {
+        const auto page = request.find("page");
+        const editor_live::applying by(live, page != request.end() && page->is_string()
+                                                 ? page->get<std::string>()
+                                                 : std::string());
+        return editor_apply(request);
+      });
     });
   }
 };
 
-editor_server::editor_server(editor_loop& loop, int level)
-    : impl_(std::make_unique<impl_s>(loop, level)) {}
+editor_server::editor_server(editor_loop& loop, int level, editor_events& events, editor_live& live)
+    : impl_(std::make_unique<impl_s>(loop, level, events, live)) {}
 
 editor_server::~editor_server() {
   stop();
@@ -179,6 +220,8 @@ std::string editor_server::bind(int port) {
            " (is the port in use?)";
   }
   httplib::Server& http = impl_->http;
+  // Workers for the pages' event streams beyond those that answer requests.
+  http.new_task_queue = [] { return new httplib::ThreadPool(EDITOR_STREAM_LIMIT + 8); };
   http.set_payload_max_length(EDITOR_BODY_LIMIT);
   http.set_default_headers({
       {"Cache-Control", "no-store"},
@@ -215,6 +258,8 @@ void editor_server::start() {
 
 void editor_server::stop() {
   if (!impl_->thread.joinable()) return;
+  // The streams' workers wait for events: they end first, or the server waits for them.
+  impl_->events.close_all();
   impl_->http.stop();
   impl_->thread.join();
 }

@@ -2,19 +2,23 @@
 // serves the page embedded in the program and its JSON interface, and refuses every request
 // that lacks the token (403), names another host (403, against DNS rebinding), changes state
 // from another origin or without a JSON body (403, 415), or sends more than 64 KiB (413). It
-// sends no CORS headers. The library is reached only through the editor loop.
+// sends no CORS headers. The library is reached only through the editor loop. Each page keeps
+// one stream of events open (/api/events), which tells it what changed meanwhile.
 #pragma once
 
 #include <memory>
 #include <string>
 
+#include "editor_events.h"
+#include "editor_live.h"
 #include "editor_loop.h"
 
 constexpr std::size_t EDITOR_BODY_LIMIT = 64 * 1024;
 
 class editor_server {
  public:
-  editor_server(editor_loop& loop, int level);
+  // The pages' streams are fed from events; live knows which page's Apply runs.
+  editor_server(editor_loop& loop, int level, editor_events& events, editor_live& live);
   ~editor_server();
   editor_server(const editor_server&) = delete;
   editor_server& operator=(const editor_server&) = delete;
@@ -27,6 +31,7 @@ class editor_server {
   std::string url() const;
   // Serves on threads of its own until stop.
   void start();
+  // Ends the event streams and the server, and waits for its threads.
   void stop();
 
  private:

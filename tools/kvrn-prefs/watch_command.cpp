@@ -7,7 +7,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "json.h"
+#include "change_json.h"
 #include "tool.h"
 
 namespace {
@@ -29,14 +29,6 @@ std::string shown(const char* text) {
   return text ? text : "-";
 }
 
-json_document json_level(int level) {
-  return level < 0 ? json_document() : json_document(level);
-}
-
-json_document json_of(const char* text) {
-  return json_optional(text != nullptr, text ? text : "");
-}
-
 // "Gateway_Autosave_Interval: 5 -> 7 (from user, not locked)".
 std::string change_line(const VERU_change_s& change) {
   if (change.what & VERU_CHANGE_DEFINITIONS) {
@@ -53,26 +45,6 @@ std::string change_line(const VERU_change_s& change) {
               : std::string(", locked at ") + level_name(change.new_lock_level);
   if (change.what & VERU_CHANGE_COMMENT) line += ", comment changed";
   return line + ")";
-}
-
-json_document change_json(const VERU_change_s& change) {
-  static const char* const KINDS[] = {"value",   "lock",        "source",
-                                      "comment", "level-state", "definitions"};
-  json_document what = json_document::array();
-  for (int bit = 0; bit < 6; ++bit) {
-    if (change.what & (1u << bit)) what.push_back(KINDS[bit]);
-  }
-  const bool per_pref = change.name != nullptr;
-  return {{"name", json_of(change.name)},
-          {"what", what},
-          {"cause", change.cause == VERU_CAUSE_EDIT ? "edit" : "file"},
-          {"level", json_level(change.level)},
-          {"old", json_of(change.old_value)},
-          {"new", json_of(change.new_value)},
-          {"old_source", per_pref ? json_level(change.old_source) : json_document()},
-          {"new_source", per_pref ? json_level(change.new_source) : json_document()},
-          {"old_lock", per_pref ? json_level(change.old_lock_level) : json_document()},
-          {"new_lock", per_pref ? json_level(change.new_lock_level) : json_document()}};
 }
 
 void print_changes(const VERU_change_s* changes, int count, void* data) {

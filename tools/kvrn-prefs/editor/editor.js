@@ -1,5 +1,6 @@
 // The preferences editor page: the tree, search and filters, a row per preference drawn by its
-// widget, checks as a person types, and Apply, Reset and comments through the editor's server.
+// widget, checks as a person types, Apply, Reset and comments through the editor's server, and
+// the changes made elsewhere meanwhile, as they happen.
 "use strict";
 
 const LEVEL_NAMES = ["defaults", "site", "group", "user"];
@@ -9,8 +10,16 @@ const state = {
   tab: null,          // the tab shown: {application, category, tab}
   pending: new Map(), // name → {value?, comment?, reset?}
   reasons: new Map(), // name → the library's reason for the pending value, or ""
+  notices: new Map(), // name → {was, by}: a pending change whose preference changed elsewhere
+  elsewhere: new Map(), // name → the time it last changed elsewhere, as shown
+  page: pageId(),     // sent with Apply, so that the page knows its own edits among the events
 };
 const $ = (id) => document.getElementById(id);
+
+function pageId() {
+  if (crypto.randomUUID) return crypto.randomUUID();
+  return [...crypto.getRandomValues(new Uint8Array(16))].map((b) => b.toString(16).padStart(2, "0")).join("");
+}
 
 function element(tag, props, ...children) {
   const made = document.createElement(tag);
@@ -88,7 +97,7 @@ function change(pref, part, value) {
   }
   if (part === "comment" && value === (pref.comment || "")) delete entry.comment;
   if (Object.keys(entry).length) state.pending.set(pref.name, entry);
-  else state.pending.delete(pref.name);
+  else forget(pref.name);
   if (part === "value") {
     scheduleCheck(pref, value);
     const comment = $(idOf(pref.name, "comment"));
@@ -115,6 +124,19 @@ function scheduleCheck(pref, value) {
   }, 200));
 }
 
+// The pending change of a preference goes, and the notice about it.
+function forget(name) {
+  state.pending.delete(name);
+  state.reasons.delete(name);
+  state.notices.delete(name);
+}
+
+function forgetAll() {
+  state.pending.clear();
+  state.reasons.clear();
+  state.notices.clear();
+}
+
 function resetPref(pref) {
   state.pending.set(pref.name, {reset: true});
   state.reasons.delete(pref.name);
@@ -127,9 +149,11 @@ function resetPref(pref) {
 function showPending() {
   const count = state.pending.size;
   const refused = [...state.pending.keys()].filter((name) => state.reasons.get(name)).length;
+  const underneath = state.notices.size;
   $("pending").textContent = count === 0 ? "No changes." :
     count + (count === 1 ? " preference" : " preferences") + " changed, not applied yet" +
-    (refused ? "; " + refused + " with a value the level cannot take" : "") + ".";
+    (refused ? "; " + refused + " with a value the level cannot take" : "") +
+    (underneath ? "; " + underneath + " changed meanwhile outside this page" : "") + ".";
   $("apply").disabled = count === 0;
   $("discard").disabled = count === 0;
 }
@@ -145,7 +169,7 @@ async function apply() {
   $("outcome").replaceChildren();
   let answer;
   try {
-    answer = await request("/api/apply", {level: state.level, changes});
+    answer = await request("/api/apply", {level: state.level, page: state.page, changes});
   } catch (error) {
     showOutcome({saved: false, done: [], refused: [], error: error.message});
     showPending();
@@ -158,7 +182,10 @@ async function apply() {
     if (state.pending.has(refused.name)) kept.set(refused.name, state.pending.get(refused.name));
     state.reasons.set(refused.name, refused.reason);
   }
-  state.pending = answer.error ? state.pending : kept;
+  if (!answer.error) {
+    state.pending = kept;
+    for (const name of [...state.notices.keys()]) if (!kept.has(name)) state.notices.delete(name);
+  }
   await load(state.level, true);
   showOutcome(answer);
 }
@@ -377,14 +404,18 @@ function prefRow(pref, showPlace) {
     element("span", {id: idOf(pref.name, "state"), class: "pref-head"},
       isModified(pref) && !pendingChange.reset ? element("span", {class: "badge modified", text: "modified at this level"}) : null,
       locked ? element("span", {class: "badge lock", text: "locked at " + levelWords(pref.lock_level)}) : null,
-      pref.restart ? element("span", {class: "badge restart", text: "applies after restart"}) : null));
-  const row = element("section", {class: "pref" + (locked ? " locked" : "") + (state.pending.has(pref.name) ? " changed" : ""),
+      pref.restart ? element("span", {class: "badge restart", text: "applies after restart"}) : null,
+      state.elsewhere.has(pref.name) ? element("span", {class: "badge elsewhere",
+        text: "changed elsewhere at " + state.elsewhere.get(pref.name)}) : null));
+  const row = element("section", {class: "pref" + (locked ? " locked" : "") + (state.pending.has(pref.name) ? " changed" : "") +
+      (state.notices.has(pref.name) ? " underneath" : ""),
     id: idOf(pref.name, "row"), "aria-labelledby": idOf(pref.name, "title"),
     "data-modified": String(pref.modified), "data-locked": String(locked)}, head);
   if (showPlace) {
     row.append(element("div", {class: "where", text: [pref.application, pref.category, pref.tab, pref.group].filter(Boolean).join(" › ")}));
   }
   row.append(element("p", {class: "desc", id: idOf(pref.name, "desc"), text: pref.description || ""}));
+  if (state.notices.has(pref.name)) row.append(noticeAbout(pref));
   const widget = widgetFor(pref, value, disabled);
   row.append(element("div", {class: "field"}, ...(Array.isArray(widget) ? widget : [widget])));
   row.append(element("p", {class: "reason", id: idOf(pref.name, "reason"), "aria-live": "polite",
@@ -553,6 +584,155 @@ function treeKeys(event) {
   buttons[Math.max(0, Math.min(buttons.length - 1, moves[event.key]))].focus();
 }
 
+// ---- changes made elsewhere -----------------------------------------------------------------
+
+// What a row says when its preference changed outside this page while the person was changing
+// it: what it is now; what they typed stays until they choose.
+function noticeAbout(pref) {
+  const notice = state.notices.get(pref.name);
+  const now = shownValue(pref, pref.value) + (pref.source > 0 ? " from the " + levelWords(pref.source) : " (the default)") +
+    (isLocked(pref) ? ", locked at " + levelWords(pref.lock_level) : "");
+  const choose = (keepMine) => () => {
+    if (keepMine) state.notices.delete(pref.name);
+    else forget(pref.name);
+    showPending();
+    redrawRow(pref.name);
+    const row = $(idOf(pref.name, "row"));
+    const field = row && row.querySelector(".field :is(input, select, button):not(:disabled):not([tabindex='-1'])");
+    if (field) field.focus();
+  };
+  return element("div", {class: "notice", id: idOf(pref.name, "notice"), tabindex: "-1"},
+    element("p", {text: "Changed meanwhile " + notice.by + ": now " + now + " (it was " + notice.was + "). " +
+      "What you entered here is kept until you choose."}),
+    element("button", {type: "button", id: idOf(pref.name, "take-new"), text: "Use the new value",
+      onclick: choose(false)}),
+    element("button", {type: "button", id: idOf(pref.name, "keep-mine"), text: "Keep mine",
+      onclick: choose(true)}));
+}
+
+const CONTROLS = "input, select, button";
+
+// Where a control sits in a row, to find its like in the row drawn again: by its id, else by
+// its place among the controls of its part of the row; with the text selected in it.
+function placeOf(control) {
+  const part = control.closest(".field, .comment-row, .notice") || control.closest(".pref");
+  const selection = ["text", "search"].includes(control.type) ? [control.selectionStart, control.selectionEnd] : null;
+  return {id: control.id, part: part.classList[0], at: [...part.querySelectorAll(CONTROLS)].indexOf(control), selection};
+}
+
+function focusPlace(row, place) {
+  const part = row.classList.contains(place.part) ? row : row.querySelector("." + place.part);
+  const control = (place.id && row.querySelector("#" + CSS.escape(place.id))) ||
+    (part && part.querySelectorAll(CONTROLS)[place.at]);
+  if (!control || control.disabled) return;
+  control.focus();
+  if (place.selection) control.setSelectionRange(...place.selection);
+}
+
+// Draws one row again where it is, keeping the focus (and the text selected) where it was, so
+// that a person typing goes on typing.
+function redrawRow(name) {
+  const old = $(idOf(name, "row"));
+  const pref = state.data.prefs[name];
+  if (!old || !pref) return;
+  const place = old.contains(document.activeElement) ? placeOf(document.activeElement) : null;
+  const row = prefRow(pref, old.querySelector(".where") !== null);
+  old.replaceWith(row);
+  if (place) focusPlace(row, place);
+}
+
+function sameState(a, b) {
+  const of = (pref) => JSON.stringify([pref.value, pref.source, pref.lock_level, pref.comment, pref.refusal, pref.levels]);
+  return Boolean(a && b) && of(a) === of(b);
+}
+
+// Takes in new views of preferences that changed elsewhere: a pending change of one gets its
+// notice, and every one shows when it changed.
+function takeViews(prefs, by) {
+  const time = new Date().toLocaleTimeString();
+  const changed = [];
+  for (const [name, fresh] of Object.entries(prefs)) {
+    const old = state.data.prefs[name];
+    if (sameState(old, fresh)) continue;
+    if (old) for (const key of ["application", "category", "tab", "group"]) fresh[key] = old[key];
+    if (state.pending.has(name) && !state.notices.has(name)) {
+      state.notices.set(name, {was: old ? shownValue(old, old.value) : "—", by});
+    }
+    state.data.prefs[name] = fresh;
+    state.elsewhere.set(name, time);
+    changed.push(fresh);
+  }
+  return changed;
+}
+
+function tellNews(text) {
+  $("live").textContent = text;
+}
+
+// One "changes" event: a batch of what changed, from another program or another page.
+async function takeChanges(data) {
+  let news;
+  try { news = JSON.parse(data); } catch (error) { return; }
+  if (news.by === state.page || !state.data) return;  // this page's own Apply, shown already
+  const by = news.by ? "on another page of this editor" : "by another program";
+  for (const change of news.changes) {
+    if (change.what.includes("definitions")) tellNews("A definition file changed (" + change.new + "): restart the editor to see it.");
+    else if (!change.name) tellNews("The " + levelWords(change.level) + "'s file is now: " + change.new + ".");
+  }
+  const names = [...new Set(news.changes.filter((change) => change.name).map((change) => change.name))];
+  if (!news.all && !names.length) return;
+  const level = state.level;
+  let prefs;
+  try {
+    prefs = news.all ? (await request("/api/state?level=" + state.level)).prefs :
+      (await request("/api/prefs?level=" + state.level + names.map((name) => "&name=" + encodeURIComponent(name)).join(""))).prefs;
+  } catch (error) {
+    tellNews("A change made elsewhere could not be shown (" + error.message + "): reload the page.");
+    return;
+  }
+  if (level !== state.level) return;  // the page shows another level now, read afresh
+  const changed = takeViews(prefs, by);
+  if (!changed.length) return;
+  if (changed.some((pref) => !pref.visible) || news.all) render();
+  else for (const pref of changed) redrawRow(pref.name);
+  showPending();
+  const first = changed[0];
+  const underneath = changed.filter((pref) => state.notices.has(pref.name)).length;
+  tellNews((changed.length === 1
+    ? (first.title || first.name) + " changed " + by + ": now " + shownValue(first, first.value) + "."
+    : changed.length + " preferences changed " + by + ".") +
+    (underneath ? " What you entered is kept until you choose: see the notice in its row." : ""));
+}
+
+// The page's stream of events: opened before the page reads anything, so that no change made
+// after that read is missed; read everything again after the stream was interrupted.
+function listen() {
+  let loaded = null;
+  let queue = Promise.resolve();
+  // One event after the other, each once the page has its data; one that fails does not stop the next.
+  const enqueue = (job) => {
+    queue = queue.then(job).catch((error) => tellNews("A change made elsewhere could not be shown: " + error.message));
+  };
+  const loadOnce = () => loaded || (loaded = load(null, false));
+  const source = new EventSource("/api/events");
+  const live = $("live-state");
+  source.addEventListener("ready", () => {
+    live.dataset.state = "on";
+    live.textContent = "Live";
+    enqueue(() => loaded ? loaded.then(() => takeChanges(JSON.stringify({by: null, changes: [], all: true}))) : loadOnce());
+  });
+  source.addEventListener("changes", (event) => {
+    enqueue(() => loadOnce().then(() => takeChanges(event.data)));
+  });
+  source.addEventListener("error", () => {
+    const closed = source.readyState === EventSource.CLOSED;
+    live.dataset.state = closed ? "off" : "reconnecting";
+    live.textContent = closed ? "Not live" : "Reconnecting…";
+    if (closed) tellNews("Changes made elsewhere are not shown: too many pages of this editor are open, or it stopped. Reload to try again.");
+    loadOnce();
+  });
+}
+
 // ---- loading ------------------------------------------------------------------------------
 
 // Loads what the level shows; the level the editor was started on when level is null.
@@ -587,8 +767,7 @@ function start() {
   $("only-locked").addEventListener("change", render);
   $("apply").addEventListener("click", apply);
   $("discard").addEventListener("click", () => {
-    state.pending.clear();
-    state.reasons.clear();
+    forgetAll();
     $("outcome").replaceChildren();
     showPending();
     render();
@@ -597,8 +776,7 @@ function start() {
     if (state.pending.size) {
       $("outcome").replaceChildren(element("p", {text: "Changes not applied at the " + levelWords(state.level) + " were discarded."}));
     }
-    state.pending.clear();
-    state.reasons.clear();
+    forgetAll();
     load(Number(event.target.value), true);
   });
   $("tree-toggle").addEventListener("click", () => {
@@ -607,7 +785,7 @@ function start() {
     $("tree-toggle").setAttribute("aria-expanded", String(open));
   });
   $("tree").addEventListener("keydown", treeKeys);
-  load(null, false);
+  listen();
 }
 
 start();

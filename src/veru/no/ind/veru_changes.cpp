@@ -172,6 +172,11 @@ void veru_change_batch::before(VERU_pref* pref, int level) {
   noted_.push_back({pref, level, veru_pref_state(pref)});
 }
 
+void veru_change_batch::renote(VERU_pref* pref) {
+  const auto found = index_.find(pref);
+  if (found != index_.end()) noted_[found->second].state = veru_pref_state(pref);
+}
+
 void veru_change_batch::before(const char* name, int level) {
   if (active_ && name) before(VERU_lookup_pref(name), level);
 }

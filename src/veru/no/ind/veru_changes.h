@@ -42,6 +42,9 @@ class veru_change_batch {
   void before(VERU_pref* pref, int level);
   void before(const char* name, int level);
   void before_all(int level);
+  // Notes the preference's state again, as it is now, when it was noted: what changed in between
+  // has been told already, by an edit's own batch.
+  void renote(VERU_pref* pref);
   // A level-wide record: the level's load state changed from one text to another.
   void level_state(int level, const std::string& old_state, const std::string& new_state);
   // A level-wide record: a definition file changed.

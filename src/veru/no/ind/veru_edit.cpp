@@ -6,6 +6,7 @@
 #include "veru_changes.h"
 #include "veru_edit.h"
 #include "veru_levels.h"
+#include "veru_watch.h"
 #include "veru_xml.h"
 
 namespace {
@@ -243,7 +244,10 @@ int edit_and_tell(const edited_s& edited, char** reason, Edit edit) {
     changes.before(edited.name, edited.level);
   }
   const int code = guarded(reason, edit);
-  if (code == 0) changes.deliver();
+  if (code == 0) {
+    changes.for_each_noted(veru_watch_edited);
+    changes.deliver();
+  }
   return code;
 }
 

@@ -3,6 +3,7 @@
 #include <veru.h>
 
 #include "veru_entry_attributes.h"
+#include "veru_query_table.h"
 #include "veru_sm_string.h"
 #include "veru_value_entry.h"
 #include "veru_xml.h"
@@ -373,8 +374,12 @@ TEXT_s* VERU_pref::ask_unit() const {
   return slot(slot_unit).t;
 }
 
+// Every change of the loaded value passes here or through update_loaded_value, which both give
+// it to the queries.
 void VERU_pref::set_loaded_value(VERU_value* value) {
+  veru_on_host_thread();
   slot(slot_loaded_value).o = value;
+  veru_publish_loaded_value(this);
 }
 
 VERU_value* VERU_pref::create_veru_value(const char*) {
@@ -428,10 +433,14 @@ bool assign_value(VERU_value* loaded, const VERU_value* effective) {
 // A loaded value of the effective value's class takes its value in place: the copy is made
 // without a new object, and the loaded value stays where it was made, beside the preference.
 void VERU_pref::update_loaded_value(int level) {
+  veru_on_host_thread();
   check_level(this, level);  // before the loaded value goes
   const VERU_value* effective = ask_value(level);
   VERU_value* loaded = loaded_value();
-  if (effective && loaded && loaded != effective && assign_value(loaded, effective)) return;
+  if (effective && loaded && loaded != effective && assign_value(loaded, effective)) {
+    veru_publish_loaded_value(this);
+    return;
+  }
   VERU_value* copy = static_cast<VERU_value*>(OM_copy_object(effective));
   OM_delete_slot_object(slot(slot_loaded_value));
   set_loaded_value(copy);

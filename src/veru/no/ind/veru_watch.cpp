@@ -125,7 +125,10 @@ void add_file(const std::string& path, int level) {
   file.folder = folder_of(path);
   file.name = name_of(path);
   file.level = level;
-  file.seen = file.last_poll = identity_of(path);
+  file.last_poll = identity_of(path);
+  // A value file is compared with the file its level last read or wrote, so that a change
+  // made since the start is read at the first processing.
+  file.seen = level == 0 ? file.last_poll : veru_level_file_identity(level);
   if (level == 0) file.content = content_hash(path);
   watch->files.push_back(std::move(file));
 }
@@ -273,6 +276,10 @@ void veru_watch_reread(int level) {
   }
 }
 
+void veru_watch_edited(VERU_pref* pref) {
+  if (watch && watch->reread_changes) watch->reread_changes->renote(pref);
+}
+
 void veru_watch_saved(int level) {
   if (!watch) return;
   for (watched_file_s& file : watch->files) {
@@ -310,6 +317,9 @@ int VERU_watch_levels(unsigned flags, char** reason) {
   const std::int64_t now = clock_ms();
   watch->next_poll = now + watch->poll_ms;
   watch->next_full_check = now + FULL_CHECK_MS;
+  for (watched_file_s& file : watch->files) {
+    if (!CFI_is_same_file(file.seen, file.last_poll)) mark_changed(&file, now);
+  }
   return 0;
 }
 
