@@ -251,3 +251,47 @@ TEST(EditCommands, ListItemsMayStartWithADashAfterDashDashAndShowAsItems) {
             saved_line(
                 copy, list + " locked with the value /srv/kvrn/knowledge/rules (was unlocked)", 2));
 }
+
+TEST(EditCommands, LevelLockThereAndBackKeepsEveryEffectiveValueAndLock) {
+  ExampleCopy copy;
+  // Every preference with its value and lock at each level, without the time it was made.
+  const auto report = [&] {
+    const std::string text = run_tool(copy, {"report"}).out;
+    return text.substr(text.find('\n'));
+  };
+  const std::string before = report();
+  const std::string site = read_file(copy.value_file(1));
+  const ToolResult unlocked = run_tool(copy, {"level-lock", "unlocked", "--level", "site"});
+  EXPECT_EQ(unlocked.status, 0) << unlocked.err;
+  EXPECT_TRUE(contains(unlocked.out, "(24 entries' own lock flags turned over)")) << unlocked.out;
+  EXPECT_TRUE(contains(read_file(copy.value_file(1)), "defaultLockStatus=\"unlocked\""));
+  const ToolResult locked = run_tool(copy, {"level-lock", "locked", "--level", "site"});
+  EXPECT_EQ(locked.status, 0) << locked.err;
+  EXPECT_TRUE(report() == before);
+  EXPECT_EQ(occurrences(read_file(copy.value_file(1)), "locked=\"yes\""),
+            occurrences(site, "locked=\"yes\""));
+}
+
+TEST(EditCommands, UnlockAndResetWarnAboutEachEntryAboveThatNowTakesEffect) {
+  const struct {
+    std::vector<std::string> command;
+    std::vector<std::string> warnings;
+  } cases[] = {
+      {{"unlock", "Drafting_Standard_Default", "--level", "site"},
+       {"the group level's entry for Drafting_Standard_Default (ISO) now takes effect",
+        "the user level's entry for Drafting_Standard_Default (JIS) now takes effect"}},
+      {{"reset", "Gateway_Display_Background_Color", "--level", "group"},
+       {"the user level's entry for Gateway_Display_Background_Color ("}},
+      {{"reset", "Gateway_Autosave_Interval", "--level", "user"}, {}},
+  };
+  for (const auto& one : cases) {
+    ExampleCopy copy;
+    const ToolResult done = run_tool(copy, one.command);
+    EXPECT_EQ(done.status, 0) << done.err;
+    EXPECT_EQ(occurrences(done.err, "now takes effect"), static_cast<int>(one.warnings.size()))
+        << done.err;
+    for (const std::string& warning : one.warnings) {
+      EXPECT_TRUE(contains(done.err, "kvrn-prefs: warning: " + warning)) << done.err;
+    }
+  }
+}

@@ -138,7 +138,8 @@ std::string veru_keep_generation(const char* path) {
 void veru_prune_generations(const char* path) {
   split_path_s file;
   const int keep = veru_history_keep();
-  if (!split(path, &file)) return;
+  // Turning history off keeps what earlier saves kept.
+  if (keep == 0 || !split(path, &file)) return;
   const auto generations = generations_in(file);
   for (std::size_t i = static_cast<std::size_t>(keep); i < generations.size(); ++i) {
     CFI_delete_file(generations[i].second.c_str());
