@@ -160,3 +160,31 @@ TEST(LintCommand, WhatAPersonMayHaveMistypedIsNamedWithWhatItIsReadAs) {
     EXPECT_NE(lint.out.find(finding), std::string::npos) << finding << "\n" << lint.out;
   }
 }
+
+TEST(LintCommand, EntriesWaitingForARenameAndFormerNamesStillInUse) {
+  ExampleCopy copy;
+  const std::string definitions = copy.path("base/kvrn/kv_gateway.dpx");
+  std::string gateway = read_file(definitions);
+  const std::string interval = "<Pref name=\"Gateway_Autosave_Interval\" ";
+  gateway.replace(gateway.find(interval), interval.size(),
+                  interval + "formerly=\"Gateway_Autosave_Period\" ");
+  write_file(definitions, gateway);
+  write_file(copy.value_file(3),
+             values("unlocked", "<Pref name=\"Gateway_Autosave_Period\" value=\"7\"/>\n"));
+  const ToolResult lint = run_tool(copy, {"lint"});
+  EXPECT_NE(lint.out.find("Gateway_Autosave_Period: renamed: read as Gateway_Autosave_Interval"),
+            std::string::npos)
+      << lint.out;
+  EXPECT_EQ(run_tool(copy, {"get", "Gateway_Autosave_Interval"}).out, "7\n");
+  EXPECT_EQ(run_tool(copy, {"validate"}).status, 0);
+
+  // A former name that a preference still has.
+  gateway.replace(gateway.find("Gateway_Autosave_Period"), 23, "Gateway_Recent_Files_Count");
+  write_file(definitions, gateway);
+  const ToolResult validate = run_tool(copy, {"validate"});
+  EXPECT_EQ(validate.status, 1);
+  EXPECT_NE(validate.out.find("Gateway_Autosave_Interval was formerly Gateway_Recent_Files_Count, "
+                              "which is also the name of a preference"),
+            std::string::npos)
+      << validate.out;
+}
