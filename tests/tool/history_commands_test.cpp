@@ -292,3 +292,21 @@ TEST(Import, ADumpReproducesALevelAndARefusalSavesNothing) {
   EXPECT_EQ(kept_going.status, 1) << kept_going.err;
   EXPECT_EQ(filed_value(copy, 2, "Gateway_Recent_Files_Count"), "12");
 }
+
+TEST(Diff, TheEffectiveValuesOfTwoInstallations) {
+  ExampleCopy copy;
+  ExampleCopy other;
+  const std::vector<std::string> against = {
+      "diff",           "--effective",      "--against-base",  other.path("base"),
+      "--against-site", other.path("site"), "--against-group", other.path("group"),
+      "--against-user", other.path("user")};
+  const ToolResult same = run_tool(copy, against);
+  EXPECT_EQ(same.status, 0) << same.out << same.err;
+  EXPECT_EQ(same.out, "");
+  ASSERT_EQ(run_tool(copy, {"unlock", "Drafting_Standard_Default", "--level", "site"}).status, 0);
+  const ToolResult differs = run_tool(copy, against);
+  EXPECT_EQ(differs.status, 1);
+  EXPECT_EQ(differs.out,
+            "~ Drafting_Standard_Default: value \"ASME\" -> \"JIS\", lock locked -> unlocked\n");
+  EXPECT_EQ(run_tool(copy, {"diff", "--effective"}).status, 2);
+}
