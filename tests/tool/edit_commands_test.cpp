@@ -265,6 +265,11 @@ TEST(EditCommands, LevelLockThereAndBackKeepsEveryEffectiveValueAndLock) {
   EXPECT_EQ(unlocked.status, 0) << unlocked.err;
   EXPECT_TRUE(contains(unlocked.out, "(24 entries' own lock flags turned over)")) << unlocked.out;
   EXPECT_TRUE(contains(read_file(copy.value_file(1)), "defaultLockStatus=\"unlocked\""));
+  // A preference without an entry follows the new default: the user's entry counts now.
+  EXPECT_TRUE(contains(unlocked.err,
+                       "the user level's entry for Rendering_Samples_Per_Pixel (256) now takes "
+                       "effect"))
+      << unlocked.err;
   const ToolResult locked = run_tool(copy, {"level-lock", "locked", "--level", "site"});
   EXPECT_EQ(locked.status, 0) << locked.err;
   EXPECT_TRUE(report() == before);

@@ -2,6 +2,8 @@
 // under the level's lock.
 #include "level_edit.h"
 
+#include <set>
+
 #include "suggest.h"
 
 namespace {
@@ -118,6 +120,21 @@ int run_level_lock(const command_line_s& line) {
       const VERU_recorded_value* entry = pref->ask_recorded_value(level);
       if (entry && entry->ask_locked()) exceptions.emplace_back(pref->ask_name());
     }
+    // The entries above that the old default lock hid, some of which may count once it goes.
+    std::vector<std::pair<VERU_pref*, unsigned>> hidden;
+    if (!locked) {
+      std::set<std::string> names;
+      for (int above = level + 1; above <= 3; ++above) {
+        char** carried = nullptr;
+        const int count = VERU_ask_level_carried_entries(above, &carried);
+        for (const std::string& name : taken(carried, count)) names.insert(name);
+      }
+      for (const std::string& name : names) {
+        VERU_pref* pref = VERU_lookup_pref(name.c_str());
+        if (const unsigned bits = pref ? hidden_above(pref, level) : 0)
+          hidden.emplace_back(pref, bits);
+      }
+    }
     char* reason = nullptr;
     int flipped = 0;
     const int code = clear ? VERU_edit_level_lock(level, locked, &reason)
@@ -128,13 +145,15 @@ int run_level_lock(const command_line_s& line) {
     if (!clear) {
       done += "; every preference with an entry here keeps its lock (" + std::to_string(flipped) +
               " entries' own lock flags turned over)";
-      return {EXIT_OK, done, locked ? prefs_in_file_order() : std::vector<VERU_pref*>{}};
+      return {EXIT_OK, done, locked ? prefs_in_file_order() : std::vector<VERU_pref*>{}, false,
+              hidden};
     }
     done += "; each entry's own lock flag cleared, " + std::to_string(exceptions.size()) +
             " exceptions removed";
     for (std::size_t i = 0; i < exceptions.size(); ++i) {
       done += (i ? ", " : ": ") + exceptions[i];
     }
-    return {EXIT_OK, done, locked ? prefs_in_file_order() : std::vector<VERU_pref*>{}};
+    return {EXIT_OK, done, locked ? prefs_in_file_order() : std::vector<VERU_pref*>{}, false,
+            hidden};
   });
 }
