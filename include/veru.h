@@ -169,6 +169,14 @@ const char* const* VERU__ask_dpx_file_names(int* count);
 // modified): the library's own null-terminated array; *count (when not null) receives their
 // number. Saves keep any other attribute a person gave an entry; tools name them as unknown.
 const char* const* VERU__ask_value_entry_attribute_names(int* count);
+// The names of the levels by number, "defaults", "site", "group", "user": the library's own
+// null-terminated array; *count (when not null) receives 4.
+const char* const* VERU__ask_level_names(int* count);
+// The environment variables that locate an installation, in this order: KVRN_BASE_DIR, the
+// folders of levels 1 to 3 (KVRN_SITE_DIR, KVRN_GROUP_DIR, KVRN_USER_DIR, at their level's
+// index), KVRN_LANG, KVRN_VERU_XML_DEF_DIR, KVRN_LOCAL_USER_DEFAULTS: the library's own
+// null-terminated array; *count (when not null) receives 7.
+const char* const* VERU__ask_installation_variables(int* count);
 // The value file paths of the defined levels in level order (level 0's is ""); null and 0 when
 // no level is defined.
 int VERU_ask_value_files(char*** files);
@@ -223,6 +231,20 @@ int VERU_lock_level(int level, char** reason);
 int VERU_ask_level_generations(int level, char*** paths);
 // Gives back one hold of the level's lock; the last one releases it.
 void VERU_unlock_level(int level);
+// An edit session: the editing pattern above in two calls around the checked edits.
+// VERU_begin_level_edit takes the level's lock and reads the level's file again, so that the
+// edits start from what the file holds now. 0 when the session is open; otherwise a code of
+// VERU_lock_level, or VERU_ERROR_LEVEL_FILE_BROKEN with the load's failure as *reason when the
+// file failed to load (nothing is held then). With replace_broken a file that fails to load does
+// not refuse the session: its save goes over the file and keeps its content under a new name,
+// as VERU_save_level_over_broken does.
+int VERU_begin_level_edit(int level, bool replace_broken, char** reason);
+// Ends a session that VERU_begin_level_edit opened: saves the level when save is true, then gives
+// back the lock. Edits of the session that were not saved (save false, or a refused save) are
+// dropped: the level holds again what its file holds. 0, or a code of VERU_save_level with
+// *reason, or VERU_ERROR_LEVEL_NOT_CHANGEABLE when no session of the level is open; *kept_as
+// (when not null) as VERU_save_level_over_broken gives it.
+int VERU_end_level_edit(int level, bool save, char** kept_as, char** reason);
 // Writes a value document to path, replacing the file atomically, with the style-sheet
 // instruction, and puts a style sheet beside it when there is none. Raises
 // VERU_ERROR_VALUE_FILE_SAVE when the file cannot be replaced; the old file is then as it was.

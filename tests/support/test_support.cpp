@@ -118,6 +118,18 @@ std::set<std::string> directory_entries(const std::string& directory) {
   return names;
 }
 
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+int occurrences(const std::string& text, const std::string& part) {
+  int count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
 bool has_position_after(const std::string& text, const std::string& prefix) {
   for (std::size_t at = text.find(prefix); at != std::string::npos;
        at = text.find(prefix, at + 1)) {

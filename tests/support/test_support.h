@@ -76,6 +76,10 @@ void make_directories(const std::string& path);
 // The names in a directory, to see that nothing was left beside a file.
 std::set<std::string> directory_entries(const std::string& directory);
 
+// Whether text holds part; how many times it holds it, overlapping ones too.
+bool contains(const std::string& text, const std::string& part);
+int occurrences(const std::string& text, const std::string& part);
+
 // Whether text holds prefix followed at once by a parser's position, "<line>:<column>: ".
 bool has_position_after(const std::string& text, const std::string& prefix);
 

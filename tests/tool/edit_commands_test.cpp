@@ -5,18 +5,6 @@
 
 namespace {
 
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-int occurrences(const std::string& text, const std::string& part) {
-  int count = 0;
-  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-    ++count;
-  }
-  return count;
-}
-
 // The three value files as they lie now.
 std::vector<std::string> files_of(const ExampleCopy& copy) {
   return {read_file(copy.value_file(1)), read_file(copy.value_file(2)),

@@ -7,10 +7,6 @@
 
 namespace {
 
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
 std::string first_word(const std::string& text) {
   return text.substr(0, text.find_first_of(" `\\"));
 }

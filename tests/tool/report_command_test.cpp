@@ -6,10 +6,6 @@
 
 namespace {
 
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
 // A parsed page, released at the end of the test.
 class Page {
  public:

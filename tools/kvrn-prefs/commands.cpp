@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -220,17 +221,13 @@ const command_s* find_command(const std::string& name) {
 }
 
 const char* installation_variable(const std::string& option) {
-  static const char* const VARIABLES[][2] = {
-      {"--base", "KVRN_BASE_DIR"},
-      {"--site", "KVRN_SITE_DIR"},
-      {"--group", "KVRN_GROUP_DIR"},
-      {"--user", "KVRN_USER_DIR"},
-      {"--lang", "KVRN_LANG"},
-      {"--def-dir", "KVRN_VERU_XML_DEF_DIR"},
-      {"--local-user-defaults", "KVRN_LOCAL_USER_DEFAULTS"},
-  };
-  for (const auto& known : VARIABLES) {
-    if (option == known[0]) return known[1];
+  // One option for each of the library's installation variables, in its order.
+  static const char* const OPTIONS[] = {
+      "--base", "--site", "--group", "--user", "--lang", "--def-dir", "--local-user-defaults"};
+  int count = 0;
+  const char* const* variables = VERU__ask_installation_variables(&count);
+  for (int i = 0; i < count && i < static_cast<int>(std::size(OPTIONS)); ++i) {
+    if (option == OPTIONS[i]) return variables[i];
   }
   return nullptr;
 }

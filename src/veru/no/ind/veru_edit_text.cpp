@@ -6,12 +6,11 @@
 
 #include "veru_data_check.h"
 #include "veru_edit.h"
+#include "veru_installation_names.h"
 #include "veru_sm_string.h"
 #include "veru_xml.h"
 
 namespace {
-
-const char* const LEVEL_NAMES[] = {"defaults", "site", "group", "user"};
 
 std::string owned_text(char* text) {
   const veru_sm_string owned = veru_owned(text);
@@ -115,7 +114,7 @@ VERU_value* veru_member_named(VERU_pref* pref, const char* text) {
 
 std::string veru_level_text(int level) {
   return "level " + std::to_string(level) + " (" +
-         (level >= 0 && level <= 3 ? LEVEL_NAMES[level] : "none") + ")";
+         (level >= 0 && level <= 3 ? VERU_LEVEL_NAMES[level] : "none") + ")";
 }
 
 veru_refusal_s veru_unholdable_text(const char* text, const std::string& what, int code) {

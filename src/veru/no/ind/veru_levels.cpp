@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "veru_installation_names.h"
 #include "veru_parse_pipeline.h"
 #include "veru_sm_string.h"
 #include "veru_xml.h"
@@ -141,7 +142,8 @@ level_file_s locate_local_user_file(const char* value) {
 
 void define_local_user_defaults() {
   veru_level_s& user = veru_level(3);
-  const veru_sm_string value = veru_owned(ENV_translate_variable("KVRN_LOCAL_USER_DEFAULTS"));
+  const veru_sm_string value = veru_owned(
+      ENV_translate_variable(VERU_INSTALLATION_VARIABLES[VERU_VARIABLE_LOCAL_USER_DEFAULTS]));
   if (!value) {
     say_why_none(&user,
                  "No local user customizations read - environment variable "
@@ -161,9 +163,9 @@ void define_local_user_defaults() {
 
 veru_level_s levels[VERU_LEVEL_COUNT] = {
     {"", "", true},
-    {"KVRN_SITE_DIR", "site.dpv", false},
-    {"KVRN_GROUP_DIR", "group.dpv", false},
-    {"KVRN_USER_DIR", "user.dpv", false},
+    {VERU_INSTALLATION_VARIABLES[VERU_VARIABLE_SITE_DIR], "site.dpv", false},
+    {VERU_INSTALLATION_VARIABLES[VERU_VARIABLE_GROUP_DIR], "group.dpv", false},
+    {VERU_INSTALLATION_VARIABLES[VERU_VARIABLE_USER_DIR], "user.dpv", false},
 };
 
 void clear_recorded_lock(OM_object* pref, void* level) {
@@ -274,7 +276,8 @@ std::vector<std::string> veru_value_files_ahead() {
   for (int level = 1; level < VERU_LEVEL_COUNT; ++level) {
     paths[level] = locate_level_file(levels[level], prefix).path;
   }
-  if (const veru_sm_string value = veru_owned(ENV_translate_variable("KVRN_LOCAL_USER_DEFAULTS"))) {
+  if (const veru_sm_string value = veru_owned(
+          ENV_translate_variable(VERU_INSTALLATION_VARIABLES[VERU_VARIABLE_LOCAL_USER_DEFAULTS]))) {
     veru_character_checking_off checking_off;
     const level_file_s file = locate_local_user_file(value.get());
     if (file.why_none.empty()) paths[3] = file.path;

@@ -36,6 +36,8 @@ struct veru_level_s {
   // The advisory lock on the level's file while this process holds it, and how many holders.
   int lock_handle = -1;
   int lock_holders = 0;
+  // The edit sessions open on the level (VERU_begin_level_edit), each holding the lock once.
+  int edit_sessions = 0;
 };
 
 // The entry of a level; a level outside 0 to 3 raises the host's internal error.

@@ -170,18 +170,6 @@ bool anything_at(const char* path) {
   return CFI_ask_file_kind(path) != nullptr;
 }
 
-// The installation variables that style sheets come from, read at the first save and kept.
-struct style_sheet_source_s {
-  const char* lang;
-  const char* base_dir;
-};
-
-const style_sheet_source_s& style_sheet_source() {
-  static const style_sheet_source_s source = {ENV_translate_variable("KVRN_LANG"),
-                                              ENV_translate_variable("KVRN_BASE_DIR")};
-  return source;
-}
-
 // Copies source (a file in directory under the installation) to target when it is there and
 // nothing is at target.
 void copy_style_sheet(const char* directory, const char* source_name, const char* target) {
@@ -194,7 +182,8 @@ void copy_style_sheet(const char* directory, const char* source_name, const char
 // Puts the installation's style sheet, in the language's variant when there is one, at target
 // unless something is there already.
 void provide_style_sheet(const char* target) {
-  const style_sheet_source_s& source = style_sheet_source();
+  // The installation as start-up found it.
+  const veru_environment_s& source = veru_environment();
   if (!source.base_dir || anything_at(target)) return;
   if (const char* language = veru_counting_language(source.lang)) {
     char* localization = nullptr;

@@ -3,13 +3,15 @@
 
 #include <cstring>
 
+#include "veru_installation_names.h"
+
 #define VERU_SOURCE "src/veru/no/ind/veru_xml"
 
 const veru_environment_s& veru_environment() {
   static const veru_environment_s environment = {
-      ENV_translate_variable("KVRN_VERU_XML_DEF_DIR"),
-      ENV_translate_variable("KVRN_LANG"),
-      ENV_translate_variable("KVRN_BASE_DIR"),
+      ENV_translate_variable(VERU_INSTALLATION_VARIABLES[VERU_VARIABLE_DEF_DIR]),
+      ENV_translate_variable(VERU_INSTALLATION_VARIABLES[VERU_VARIABLE_LANG]),
+      ENV_translate_variable(VERU_INSTALLATION_VARIABLES[VERU_VARIABLE_BASE_DIR]),
   };
   return environment;
 }
