@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <regex>
 #include <set>
 
 #include "json_reader.h"
@@ -22,11 +21,21 @@ std::vector<std::string> with(const ExampleCopy& copy, const std::string& variab
 // The lines of a file with every entry's date taken out, so that saves at different times
 // compare equal.
 std::vector<std::string> undated_lines(const std::string& text) {
-  static const std::regex DATE(" modified=\"[^\"]*\"");
   std::vector<std::string> lines;
-  for (const std::string& line : lines_of(text))
-    lines.push_back(std::regex_replace(line, DATE, ""));
+  for (std::string line : lines_of(text)) {
+    const std::size_t date = line.find(" modified=\"");
+    if (date != std::string::npos) line.erase(date, line.find('"', date + 11) + 1 - date);
+    lines.push_back(line);
+  }
   return lines;
+}
+
+// The text of the attribute in the line; "" when the line has none.
+std::string attribute(const std::string& line, const std::string& name) {
+  const std::size_t at = line.find(" " + name + "=\"");
+  if (at == std::string::npos) return "";
+  const std::size_t start = at + name.size() + 3;
+  return line.substr(start, line.find('"', start) - start);
 }
 
 // The lines of after that differ from before's at the same place (both the same length).
@@ -47,10 +56,10 @@ std::string history_dir(const ExampleCopy& copy) {
 
 // The value that the level's file gives the preference; "" when it has no entry for it.
 std::string filed_value(const ExampleCopy& copy, int level, const std::string& name) {
-  const std::regex value("<Pref [^>]*name=\"" + name + "\" value=\"([^\"]*)\"");
-  std::smatch match;
-  const std::string text = read_file(copy.value_file(level));
-  return std::regex_search(text, match, value) ? match[1].str() : "";
+  for (const std::string& line : lines_of(read_file(copy.value_file(level)))) {
+    if (attribute(line, "name") == name) return attribute(line, "value");
+  }
+  return "";
 }
 
 std::vector<std::string> generation_names(const ExampleCopy& copy) {
@@ -106,10 +115,8 @@ TEST(SavedOrder, SavesInTwoProcessesWriteTheSameBytesAndOneChangeChangesOneEntry
       dumped.push_back(line.substr(15, line.find(' ', 15) - 15));
   }
   std::vector<std::string> filed;
-  static const std::regex NAME("<Pref [^>]* name=\"([^\"]+)\"");
   for (const std::string& line : lines_of(after)) {
-    std::smatch match;
-    if (std::regex_search(line, match, NAME)) filed.push_back(match[1]);
+    if (line.rfind("<Pref ", 0) == 0) filed.push_back(attribute(line, "name"));
   }
   EXPECT_EQ(dumped, filed);
 }
