@@ -237,7 +237,9 @@ int apply_level(const command_line_s& line, int level, const applied_level_s& ap
         if (!names.count(name)) VERU_edit_reset(name.c_str(), level, nullptr);
       }
     }
-    const level_differences_s differences = level_differences(before, compared_memory(level));
+    // The differences point into both sides: both live as long as they do.
+    const compared_level_s after = compared_memory(level);
+    const level_differences_s differences = level_differences(before, after);
     changed = differences.any();
     summary = std::to_string(differences.changed) + " changed, " +
               std::to_string(differences.added) + " added, " + std::to_string(differences.removed) +

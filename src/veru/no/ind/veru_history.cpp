@@ -89,7 +89,8 @@ std::string veru_compact_utc_stamp() {
 
 int veru_history_keep() {
   static const int keep = [] {
-    const char* text = ENV_translate_variable("KVRN_HISTORY_KEEP");
+    const veru_sm_string owned = veru_owned(ENV_translate_variable("KVRN_HISTORY_KEEP"));
+    const char* text = owned.get();
     if (!text) return DEFAULT_KEEP;
     char* end = nullptr;
     errno = 0;
