@@ -718,6 +718,28 @@ XERCES_DOM_node* dom_append_text_node(XERCES_DOM_node* parent_handle, const char
   return handle_of(node);
 }
 
+int dom_get_attribute_list(XERCES_DOM_node* handle, const char** names, const char** values,
+                           int room) {
+  pugi::xml_node node = node_of(handle);
+  if (node.type() != pugi::node_element) return 0;
+  int count = 0;
+  for (pugi::xml_attribute attribute = node.first_attribute(); attribute;
+       attribute = attribute.next_attribute(), ++count) {
+    if (count < room) {
+      names[count] = attribute.name();
+      values[count] = attribute.value();
+    }
+  }
+  return count;
+}
+
+XERCES_DOM_node* dom_create_comment(XERCES_DOM_ctx* context, const char* text) {
+  if (!context) return nullptr;
+  pugi::xml_node node = holder_of(context).append_child(pugi::node_comment);
+  node.set_value(text ? text : "");
+  return handle_of(node);
+}
+
 // Narrow strings are UTF-8 on this platform, so the UTF-8 operations are the plain ones.
 KVXML_vtbl_s table = {
     dom_create,
@@ -749,6 +771,8 @@ KVXML_vtbl_s table = {
     dom_append_element,
     dom_append_text_node,
     dom_write_file_with_identity,
+    dom_get_attribute_list,
+    dom_create_comment,
 };
 
 }  // namespace

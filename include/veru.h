@@ -51,6 +51,9 @@ VERU_module_root_s* VERU__ask_module_root();
 bool VERU_is_enabled();
 // The preference of that name, owned by the module; null when there is none.
 VERU_pref_s* VERU_lookup_pref(const char* name);
+// The preference whose definition names name among its former names (formerly="Old;Older"), so
+// that entries written under an old name are read as the new one; null when none does.
+VERU_pref_s* VERU_lookup_renamed_pref(const char* old_name);
 bool VERU_is_known_default(const char* name);
 // The loaded value of a preference; an unknown name raises VERU_ERROR_UNKNOWN_PREF, another
 // type VERU_ERROR_TYPE_MISMATCH.
@@ -162,6 +165,10 @@ int VERU_ask_dpx_files(char*** files);
 // null-terminated array, which the caller must not free; *count (when not null) receives 27.
 // For host tools, tests and benchmarks that lay out an installation.
 const char* const* VERU__ask_dpx_file_names(int* count);
+// The attributes of a value file's Pref entry, in the order saves write them (Application ...
+// modified): the library's own null-terminated array; *count (when not null) receives their
+// number. Saves keep any other attribute a person gave an entry; tools name them as unknown.
+const char* const* VERU__ask_value_entry_attribute_names(int* count);
 // The names of the levels by number, "defaults", "site", "group", "user": the library's own
 // null-terminated array; *count (when not null) receives 4.
 const char* const* VERU__ask_level_names(int* count);
@@ -216,6 +223,12 @@ int VERU_save_level_over_broken(int level, char** kept_as, char** reason);
 // at the lock file's path, or the system refused), with *reason (when not null) a new string
 // (SM_free) with the cause.
 int VERU_lock_level(int level, char** reason);
+// The generations of the level's value file, newest first: each save keeps the file it replaces
+// in the folder "history" beside it, as "<file>.<UTC date and time>.<serial>", and keeps the last
+// KVRN_HISTORY_KEEP (20 when it is not set; 0 keeps none). Returns their number; when paths is
+// not null, *paths receives their paths (new strings in a new array, SM_free each and the array;
+// null when there are none).
+int VERU_ask_level_generations(int level, char*** paths);
 // Gives back one hold of the level's lock; the last one releases it.
 void VERU_unlock_level(int level);
 // An edit session: the editing pattern above in two calls around the checked edits.
@@ -273,10 +286,20 @@ int VERU_edit_reset(const char* name, int level, char** reason);
 // Sets the level's default lock (saved as defaultLockStatus); every preference at the level
 // then follows it (VERU_set_level_locked_by_default). Site and group levels only.
 int VERU_edit_level_lock(int level, bool locked_by_default, char** reason);
+// Sets the level's default lock and keeps every preference's lock as it was: the own lock flag of
+// each entry the level records or carries is turned over, so only the preferences without an
+// entry at the level follow the new default. *flipped (when not null) receives how many entries'
+// flags were turned over. Site and group levels only; refusals as VERU_edit_level_lock.
+int VERU_edit_level_lock_keeping_locks(int level, bool locked_by_default, int* flipped,
+                                       char** reason);
 
 // Answers what VERU_edit_value would answer for the same arguments (0, or its code and reason),
 // without changing anything: for checking what a person types as they type it.
 int VERU_check_value(const char* name, int level, const char* text, char** reason);
+// Whether an edit would take text as a value of the preference at some level: its type and
+// constraint only, no lock. 0, or the code and reason of VERU_edit_value. For tools that check
+// what a person wrote into a value file by hand.
+int VERU_check_value_text(const char* name, const char* text, char** reason);
 
 // ---- the editor model ---------------------------------------------------------------------
 // Everything a preferences dialog shows, so that no host assembles it from the classes: the

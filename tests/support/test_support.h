@@ -70,6 +70,8 @@ bool can_give_files_away();
 
 void write_file(const std::string& path, const std::string& contents);
 std::string read_file(const std::string& path);
+// The lines of a text, without their line feeds.
+std::vector<std::string> lines_of(const std::string& text);
 bool file_exists(const std::string& path);
 void make_directories(const std::string& path);
 // The names in a directory, to see that nothing was left beside a file.

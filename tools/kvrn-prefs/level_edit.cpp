@@ -2,6 +2,7 @@
 #include "level_edit.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "suggest.h"
 
@@ -28,7 +29,52 @@ void warn_about_higher_entries(VERU_pref* pref, int level, bool value_set) {
   }
 }
 
+// One warning line for each entry above the level that a lock hid before the edit (hidden, as
+// hidden_above gave it) and that now takes effect. Start-up ignored such entries, so the levels
+// above are read again to see which of them count now.
+void warn_about_revealed_entries(VERU_pref* pref, int level, unsigned hidden) {
+  if (!hidden) return;
+  for (int above = level + 1; above <= 3; ++above) {
+    if (hidden & (1u << above)) VERU_set_level_up_to_date(above, false);
+  }
+  VERU_reload_values_xml();
+  for (int above = level + 1; above <= 3; ++above) {
+    const VERU_recorded_value* entry = pref->ask_recorded_value(above);
+    if (!(hidden & (1u << above)) || !entry || pref->is_locked(above - 1)) continue;
+    const std::string value = shown_value(pref, entry->ask_value());
+    std::fprintf(stderr,
+                 "kvrn-prefs: warning: the %s level's entry for %s (%s) now takes effect: the "
+                 "lock that hid it is gone\n",
+                 level_name(above), pref->ask_name(), value.c_str());
+  }
+}
+
+// Whether the level carries an entry of that name.
+bool carries(int level, const char* name) {
+  char** names = nullptr;
+  const int count = VERU_ask_level_carried_entries(level, &names);
+  bool found = false;
+  for (int i = 0; i < count; ++i) {
+    found = found || std::strcmp(names[i], name) == 0;
+    SM_free(names[i]);
+  }
+  SM_free(names);
+  return found;
+}
+
 }  // namespace
+
+unsigned hidden_above(VERU_pref* pref, int level) {
+  unsigned hidden = 0;
+  for (int above = level + 1; above <= 3; ++above) {
+    const bool recorded = pref->ask_recorded_value(above) != nullptr;
+    if ((recorded && pref->is_locked(above - 1)) ||
+        (!recorded && pref->is_locked(level) && carries(above, pref->ask_name()))) {
+      hidden |= 1u << above;
+    }
+  }
+  return hidden;
+}
 
 int edited_level(const command_line_s& line, const char* command) {
   const int level = level_of(line.level);
@@ -96,6 +142,9 @@ int edit_level(const command_line_s& line, int level,
               VERU__ask_level_filename(level));
   for (VERU_pref* pref : outcome.watched) {
     warn_about_higher_entries(pref, level, outcome.value_set);
+  }
+  for (const auto& [pref, hidden] : outcome.revealed) {
+    warn_about_revealed_entries(pref, level, hidden);
   }
   return EXIT_OK;
 }

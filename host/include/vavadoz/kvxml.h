@@ -107,6 +107,12 @@ struct KVXML_vtbl_s {
   // this one.
   int (*XERCES_DOM_writeFileWithIdentity)(const char* path, const char* encoding,
                                           XERCES_DOM_node* document, CFI_file_identity_s* written);
+  // Every attribute of the element in document order: the first room of them go to names[i] and
+  // values[i]; returns how many the element has (0 for a node that is no element).
+  int (*XERCES_DOM_getAttributeList)(XERCES_DOM_node* element, const char** names,
+                                     const char** values, int room);
+  // An unattached comment holding text (null as "").
+  XERCES_DOM_node* (*XERCES_DOM_createComment)(XERCES_DOM_ctx* context, const char* text);
 };
 
 // The service keeps no state besides its documents: different documents may be made, parsed, read

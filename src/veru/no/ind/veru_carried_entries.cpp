@@ -3,6 +3,8 @@
 
 #include "veru_read_entry.h"
 
+#include <cstring>
+
 void veru_carried_entries::clear() {
   entries_.clear();
   names_.clear();
@@ -24,6 +26,7 @@ std::string veru_carried_entries::reason(std::size_t index) const {
   const why_s& why = whys_[index];
   if (!why.value_refused) return why.reason;
   VERU_pref* pref = VERU_lookup_pref(names_[index].c_str());
+  if (!pref) pref = VERU_lookup_renamed_pref(names_[index].c_str());
   const char* value = pvtbl_kvxml->XERCES_DOM_getAttribute(entries_[index], "value");
   return pref ? veru_invalid_entry_reason(pref, value, why.code) : why.reason;
 }
@@ -33,10 +36,17 @@ bool veru_carried_entries::is_replaced(std::size_t index, int level) const {
   return pref && pref->has_value(level);
 }
 
-void veru_carried_entries::append_to(XERCES_DOM_ctx* document, XERCES_DOM_node* parent,
-                                     int level) const {
+void veru_carried_entries::append_to(XERCES_DOM_ctx* document, XERCES_DOM_node* parent, int level,
+                                     const veru_level_layout& layout) const {
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     if (is_replaced(i, level)) continue;
+    if (const veru_entry_notes_s* notes = layout.notes(whys_[i].position - 1)) {
+      for (const std::string& comment : notes->comments) {
+        pvtbl_kvxml->XERCES_DOM_appendChild(
+            parent, pvtbl_kvxml->XERCES_DOM_createComment(document, comment.c_str()));
+        pvtbl_kvxml->XERCES_DOM_appendTextNode(parent, "\n");
+      }
+    }
     pvtbl_kvxml->XERCES_DOM_appendChild(
         parent, pvtbl_kvxml->XERCES_DOM_importNode(document, entries_[i], true));
     pvtbl_kvxml->XERCES_DOM_appendChild(parent,
@@ -81,4 +91,16 @@ void veru_carried_entries::clear_locks() {
   for (XERCES_DOM_node* entry : entries_) {
     pvtbl_kvxml->XERCES_DOM_removeAttribute(entry, "locked");
   }
+}
+
+int veru_carried_entries::flip_locks() {
+  for (XERCES_DOM_node* entry : entries_) {
+    const char* locked = pvtbl_kvxml->XERCES_DOM_getAttribute(entry, "locked");
+    if (locked && std::strcmp(locked, "yes") == 0) {
+      pvtbl_kvxml->XERCES_DOM_removeAttribute(entry, "locked");
+    } else {
+      pvtbl_kvxml->XERCES_DOM_setAttribute(entry, "locked", "yes");
+    }
+  }
+  return count();
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "veru_level_layout.h"
 #include "veru_xml.h"
 
 class veru_carried_entries {
@@ -34,9 +35,11 @@ class veru_carried_entries {
   const std::vector<why_s>& whys() const { return whys_; }
   // The reason in words why the index-th kept entry was ignored.
   std::string reason(std::size_t index) const;
-  // Appends to parent, each followed by a line break, the kept entries whose preference holds
-  // no value at the level: a value of the level's own replaces them.
-  void append_to(XERCES_DOM_ctx* document, XERCES_DOM_node* parent, int level) const;
+  // Appends to parent, each followed by a line break and after the comments that stood before it
+  // in its file (layout), the kept entries whose preference holds no value at the level: a value
+  // of the level's own replaces them.
+  void append_to(XERCES_DOM_ctx* document, XERCES_DOM_node* parent, int level,
+                 const veru_level_layout& layout) const;
   // Forgets the entries that the level's own values replaced, once a save has written them.
   void drop_replaced(int level);
   // Forgets the entries of that name; how many there were.
@@ -47,6 +50,8 @@ class veru_carried_entries {
   // Clears the entries' own lock flags, as a change of the level's default lock does for the
   // level's recorded values.
   void clear_locks();
+  // Turns each entry's own lock flag over; how many entries there are.
+  int flip_locks();
 
  private:
   bool is_replaced(std::size_t index, int level) const;

@@ -5,6 +5,8 @@
 
 #include <veru.h>
 
+#include <vector>
+
 struct veru_entry_attributes_s {
   XERCES_DOM_node* element = nullptr;
   const char* name = nullptr;
@@ -16,9 +18,26 @@ struct veru_entry_attributes_s {
   int modified_time = 0;
 };
 
-// Reads the attributes of the element. Uses the XML service's read operations and nothing else,
-// so any thread may call it.
-veru_entry_attributes_s veru_read_entry_attributes(XERCES_DOM_node* element);
+// Something a person wrote into a value file that the loader does not read but a save keeps: an
+// XML comment just before an entry, or an attribute that the root or a Pref entry does not
+// define. Texts point into the parsed document.
+struct veru_file_note_s {
+  // The entry (index among the file's Pref entries) that the note belongs to: a comment stands
+  // before it; the number of entries for comments after the last one; -1 for the root element.
+  int entry = 0;
+  const char* name = nullptr;  // the attribute's name; null for a comment
+  const char* text = nullptr;  // the attribute's value or the comment's text
+};
+
+// Whether a Pref entry of a value file defines an attribute of that name (those saves write).
+bool veru_is_entry_attribute(const char* name);
+
+// Reads the attributes of the element; when notes is not null, the attributes that a Pref entry
+// does not define are appended to it as notes of entry. Uses the XML service's read operations
+// and nothing else, so any thread may call it.
+veru_entry_attributes_s veru_read_entry_attributes(XERCES_DOM_node* element,
+                                                   std::vector<veru_file_note_s>* notes = nullptr,
+                                                   int entry = 0);
 
 // While one lives, the attributes of its entry's element are the ones given, read earlier from
 // the same element, which stays unchanged meanwhile. One at a time on a thread.

@@ -172,6 +172,20 @@ void clear_recorded_lock(OM_object* pref, void* level) {
   static_cast<VERU_pref*>(pref)->clear_locked(*static_cast<int*>(level));
 }
 
+struct flipping_s {
+  int level;
+  int flipped;
+};
+
+void flip_recorded_lock(OM_object* object, void* data) {
+  auto* flipping = static_cast<flipping_s*>(data);
+  auto* pref = static_cast<VERU_pref*>(object);
+  if (VERU_recorded_value* entry = pref->ask_recorded_value(flipping->level)) {
+    entry->set_locked(!entry->ask_locked());
+    ++flipping->flipped;
+  }
+}
+
 }  // namespace
 
 veru_level_s::veru_level_s(const char* variable_name, const char* file_base_name,
@@ -208,6 +222,18 @@ void VERU_set_level_locked_by_default(int level, bool locked) {
   // The entries the level carries follow the new default too, or their flags would turn over.
   entry.carried.clear_locks();
   entry.locked_by_default = locked;
+}
+
+int veru_set_level_locked_by_default_keeping_locks(int level, bool locked) {
+  veru_level_s& entry = veru_level(level);
+  flipping_s flipping{level, 0};
+  if (VERU_module_root* root = VERU__ask_module_root()) {
+    if (OM_set* prefs = root->ask_pref_set())
+      OM_for_all_in_set(prefs, flip_recorded_lock, &flipping);
+  }
+  flipping.flipped += entry.carried.flip_locks();
+  entry.locked_by_default = locked;
+  return flipping.flipped;
 }
 
 bool VERU_is_level_up_to_date(int level) {

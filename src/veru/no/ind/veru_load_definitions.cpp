@@ -15,6 +15,7 @@
 #include "veru_number_text.h"
 #include "veru_parse_pipeline.h"
 #include "veru_pref_display.h"
+#include "veru_pref_names.h"
 #include "veru_pref_types.h"
 #include "veru_widgets.h"
 #include "veru_xml.h"
@@ -108,14 +109,14 @@ bool is_group_kind(element_kind kind) {
 // ---- the index of a definition file ----------------------------------------------------------
 
 // The attributes the loader reads of each kind of element, in the order of these names.
-enum { NAME, CSH };                                                 // groups
-enum { PREF_NAME, TYPE, VALUE, TITLE, UNIT, VER, SCOPE, RESTART };  // Pref
-enum { DATA_TYPE };                                                 // Data
+enum { NAME, CSH };                                                           // groups
+enum { PREF_NAME, TYPE, VALUE, TITLE, UNIT, VER, SCOPE, RESTART, FORMERLY };  // Pref
+enum { DATA_TYPE };                                                           // Data
 enum { MEMBER_NAME, MEMBER_VALUE, BITMAP, INCLUDE };  // EnumElem, LowerBound, UpperBound
 enum { PREF_VALUE_NAME, PREF_VALUE_VER };             // PrefValue
 const char* const GROUP_ATTRIBUTES[] = {"name", "csh"};
-const char* const PREF_ATTRIBUTES[] = {"name", "type", "value", "title",
-                                       "unit", "ver",  "scope", "restart"};
+const char* const PREF_ATTRIBUTES[] = {"name", "type",  "value",   "title",   "unit",
+                                       "ver",  "scope", "restart", "formerly"};
 const char* const DATA_ATTRIBUTES[] = {"type"};
 const char* const MEMBER_ATTRIBUTES[] = {"name", "value", "bitmap", "include"};
 const char* const PREF_VALUE_ATTRIBUTES[] = {"name", "ver"};
@@ -387,6 +388,8 @@ void load_pref(VERU_group* group, const definition_index& index, std::uint32_t a
     return;
   }
   VERU__ask_module_root()->add_pref(pref);
+  // A second definition of a name is not the one its name finds.
+  if (VERU_lookup_pref(name) == pref) veru_note_former_names(pref, index.value(element, FORMERLY));
   pref->set_parent(group);
   pref->set_value(default_value, 0);
   pref->set_loaded_value(loaded_value);

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -53,19 +55,52 @@ std::string lock_reason(VERU_pref* pref, int level) {
   return "locked at " + veru_level_text(below);
 }
 
-// Reads the Pref entries of a parsed value file into the level. A value that its preference
-// refuses, or whatever reading one entry raises, costs that entry only.
+// The preference an entry of the file is for: the one of its name, else the one renamed from
+// it unless the file has an entry under the new name too (that one wins; this one is carried).
+// Null with *why when there is none.
+class entry_target {
+ public:
+  explicit entry_target(const veru_value_file_index& index) : index_(index) {}
+  VERU_pref* find(const char* name, std::string* why) {
+    if (VERU_pref* pref = VERU_lookup_pref(name)) return pref;
+    VERU_pref* renamed = VERU_lookup_renamed_pref(name);
+    if (!renamed || !name) {
+      *why = "no preference has this name";
+      return nullptr;
+    }
+    if (names_.empty()) {
+      for (const veru_entry_attributes_s& entry : index_.entries) {
+        if (entry.name) names_.insert(entry.name);
+      }
+    }
+    if (names_.count(renamed->ask_name()) == 0) return renamed;
+    *why = std::string("renamed to ") + renamed->ask_name() + ", which the file also has";
+    return nullptr;
+  }
+
+ private:
+  const veru_value_file_index& index_;
+  std::unordered_set<std::string_view> names_;
+};
+
+// Reads the Pref entries of a parsed value file into the level, and where each stands in the
+// file. A value that its preference refuses, or whatever reading one entry raises, costs that
+// entry only.
 void read_entries(const veru_value_file_index& index, int level, bool notify,
                   ignored_entries* ignored) {
+  veru_level_layout& layout = veru_level(level).layout;
+  layout.keep_notes(index.notes, static_cast<int>(index.entries.size()));
+  entry_target target(index);
   int position = 0;
+  std::string why;
   for (const veru_entry_attributes_s& entry : index.entries) {
     ++position;
     XERCES_DOM_node* element = entry.element;
     const char* name = entry.name;
-    VERU_pref* pref = VERU_lookup_pref(name);
+    VERU_pref* pref = target.find(name, &why);
     if (!pref) {
       ignored->ignore(element, "\tDefault %s is not found in the database. Value ignored\n", name,
-                      {VERU_ERROR_UNKNOWN_PREF, position, "no preference has this name"});
+                      {VERU_ERROR_UNKNOWN_PREF, position, why});
     } else if (pref->is_locked(level - 1)) {
       ignored->ignore(element, "\tDefault %s is locked. Value ignored\n", name,
                       {VERU_ERROR_LOCKED_AT_HIGHER_LEVEL, position, lock_reason(pref, level)});
@@ -80,6 +115,8 @@ void read_entries(const veru_value_file_index& index, int level, bool notify,
       if (refused) {
         ignored->ignore(element, "\tDefault %s value is not valid. Value ignored\n", name,
                         {refused, position, "", true});
+      } else {
+        layout.place(pref, position - 1);
       }
     }
   }
@@ -91,6 +128,7 @@ void veru_load_level_values(int level, bool notify, veru_parsed_file read_ahead)
   veru_level_s& entry = veru_level(level);
   // A reload replaces what an earlier load kept.
   entry.carried.clear();
+  entry.layout.clear();
   entry.load_failure.clear();
   ignored_entries ignored(entry);
   try {
@@ -171,12 +209,28 @@ std::unique_ptr<veru_file_index> veru_index_value_file(XERCES_DOM_ctx* context,
   XERCES_DOM_node* root = document ? pvtbl_kvxml->XERCES_DOM_getDocumentElement(document) : nullptr;
   if (!root) return index;
   index->root_name = pvtbl_kvxml->XERCES_DOM_getNodeName(root);
-  index->default_lock_status = pvtbl_kvxml->XERCES_DOM_getAttribute(root, "defaultLockStatus");
-  const char* name = nullptr;
-  for (XERCES_DOM_node* element = pvtbl_kvxml->XERCES_DOM_getNextElement(root, nullptr, &name);
-       element; element = pvtbl_kvxml->XERCES_DOM_getNextElement(root, element, &name)) {
-    if (std::strcmp(name, "Pref") != 0) continue;
-    index->entries.push_back(veru_read_entry_attributes(element));
+  constexpr int ROOM = 8;
+  const char* names[ROOM];
+  const char* values[ROOM];
+  const int count = pvtbl_kvxml->XERCES_DOM_getAttributeList(root, names, values, ROOM);
+  for (int i = 0; i < count && i < ROOM; ++i) {
+    if (std::strcmp(names[i], "defaultLockStatus") != 0) {
+      index->notes.push_back({-1, names[i], values[i]});
+    } else if (!index->default_lock_status) {
+      index->default_lock_status = values[i];
+    }
+  }
+  // The comments a person wrote stand before the entry that follows them.
+  for (XERCES_DOM_node* node = pvtbl_kvxml->XERCES_DOM_getFirstChild(root); node;
+       node = pvtbl_kvxml->XERCES_DOM_getNextSibling(node)) {
+    const int type = pvtbl_kvxml->XERCES_DOM_getNodeType(node);
+    const int entry = static_cast<int>(index->entries.size());
+    if (type == XERCES_DOM_COMMENT_NODE) {
+      index->notes.push_back({entry, nullptr, pvtbl_kvxml->XERCES_DOM_getNodeValue(node)});
+    } else if (type == XERCES_DOM_ELEMENT_NODE &&
+               std::strcmp(pvtbl_kvxml->XERCES_DOM_getNodeName(node), "Pref") == 0) {
+      index->entries.push_back(veru_read_entry_attributes(node, &index->notes, entry));
+    }
   }
   return index;
 }

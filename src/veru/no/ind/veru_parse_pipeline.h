@@ -30,12 +30,14 @@ using veru_indexer_f = std::unique_ptr<veru_file_index> (*)(XERCES_DOM_ctx* cont
                                                             std::size_t file_size);
 
 // What the loader reads of a value file: the document element's name and default lock status,
-// and its Pref children with what reading them takes, in document order.
+// its Pref children with what reading them takes, in document order, and what a person wrote
+// there by hand that the next save gives back (notes, in document order too).
 class veru_value_file_index : public veru_file_index {
  public:
   const char* root_name = nullptr;
   const char* default_lock_status = nullptr;
   std::vector<veru_entry_attributes_s> entries;
+  std::vector<veru_file_note_s> notes;
 };
 
 // A file parsed into a document of its own, with its loader's index. Owns the document.

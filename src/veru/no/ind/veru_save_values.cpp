@@ -5,9 +5,12 @@
 #include <cstdarg>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "veru_edit.h"
+#include "veru_history.h"
 #include "veru_levels.h"
+#include "veru_pref_names.h"
 #include "veru_pref_types.h"
 #include "veru_save_result.h"
 #include "veru_sm_string.h"
@@ -109,19 +112,51 @@ XERCES_DOM_node* library_entry(VERU_pref* pref, save_context_s* save) {
   return veru_value_element(save->document, save->root, texts);
 }
 
-void append_entry(OM_object* object, void* data) {
-  auto* pref = static_cast<VERU_pref*>(object);
-  auto* save = static_cast<save_context_s*>(data);
-  if (!save->refusal.empty() || !pref->has_value(save->level)) return;
-  const bool appended = is_library_pref(pref->class_id()) && library_entry(pref, save);
+void append_comments(const std::vector<std::string>& comments, save_context_s* save) {
+  for (const std::string& comment : comments) {
+    pvtbl_kvxml->XERCES_DOM_appendChild(
+        save->root, pvtbl_kvxml->XERCES_DOM_createComment(save->document, comment.c_str()));
+    pvtbl_kvxml->XERCES_DOM_appendTextNode(save->root, "\n");
+  }
+}
+
+// Appends the preference's entry at the level, with what a person wrote at it by hand (notes,
+// or null).
+void append_entry(VERU_pref* pref, const veru_entry_notes_s* notes, save_context_s* save) {
+  if (notes) append_comments(notes->comments, save);
+  XERCES_DOM_node* element =
+      is_library_pref(pref->class_id()) ? library_entry(pref, save) : nullptr;
   if (!save->refusal.empty()) return;
-  if (!appended) {
+  if (!element) {
     save->refusal = unwritable_text(pref, save->level);
     if (!save->refusal.empty()) return;
-    pvtbl_kvxml->XERCES_DOM_appendChild(save->root,
-                                        pref->create_dom_node(save->document, save->level));
+    element = pref->create_dom_node(save->document, save->level);
+    pvtbl_kvxml->XERCES_DOM_appendChild(save->root, element);
+  }
+  if (notes) {
+    for (const auto& [name, value] : notes->attributes) {
+      pvtbl_kvxml->XERCES_DOM_setAttribute(element, name.c_str(), value.c_str());
+    }
   }
   pvtbl_kvxml->XERCES_DOM_appendTextNode(save->root, "\n");
+}
+
+// Appends the level's own entries: those of its file in the file's order, then those new to it
+// in definition order (*added), so that a save changes only the entries that changed.
+void append_entries(const veru_level_layout& layout, save_context_s* save,
+                    std::vector<VERU_pref*>* added) {
+  const int level = save->level;
+  for (const auto& [pref, file_entry] : layout.order()) {
+    if (!pref->has_value(level)) continue;
+    append_entry(pref, layout.notes(file_entry), save);
+    if (!save->refusal.empty()) return;
+  }
+  for (VERU_pref* pref : veru_prefs_in_definition_order()) {
+    if (!pref->has_value(level) || layout.is_placed(pref)) continue;
+    append_entry(pref, nullptr, save);
+    if (!save->refusal.empty()) return;
+    added->push_back(pref);
+  }
 }
 
 bool exists(const char* path) {
@@ -208,14 +243,7 @@ std::string write_value_document(const char* path, XERCES_DOM_ctx* document, XER
 // anything: EEXIST) finds the name taken. 0 with *name, otherwise place's errno value.
 int place_broken_file(const char* path, int (*place)(const char* from, const char* to),
                       std::string* name) {
-  CLOCK_date_s date = CLOCK_null_date;
-  CLOCK_time_to_date(CLOCK_gmt(), &date);
-  const veru_sm_string stamp =
-      veru_owned(CLOCK_format_date_time(&date, CLOCK_FORMAT_XML_SCHEMA, CLOCK_FORMAT_XML_SCHEMA));
-  std::string suffix;
-  for (const char* c = stamp ? stamp.get() : ""; *c; ++c) {
-    if (*c != '-' && *c != ':') suffix += *c;
-  }
+  const std::string suffix = veru_compact_utc_stamp();
   int error = EEXIST;
   for (int attempt = 1; error == EEXIST && attempt < 100; ++attempt) {
     *name = std::string(path) + ".broken-" + suffix +
@@ -269,6 +297,7 @@ int save_locked_level(int level, bool over_broken, std::string* kept_as, char** 
   CFI_remove_replacement_leftovers(entry.file_path, nullptr);
   std::string failure;
   CFI_file_identity_s written;
+  std::vector<VERU_pref*> added;
   try {
     veru_document document;
     XERCES_DOM_ctx* context = document.context();
@@ -278,15 +307,22 @@ int save_locked_level(int level, bool over_broken, std::string* kept_as, char** 
     XERCES_DOM_node* root = pvtbl_kvxml->XERCES_DOM_getDocumentElement(node);
     pvtbl_kvxml->XERCES_DOM_setAttribute(root, "defaultLockStatus",
                                          entry.locked_by_default ? "locked" : "unlocked");
+    for (const auto& [name, value] : entry.layout.root().attributes) {
+      pvtbl_kvxml->XERCES_DOM_setAttribute(root, name.c_str(), value.c_str());
+    }
     pvtbl_kvxml->XERCES_DOM_appendChild(root, first_line);
     save_context_s save{context, root, level, "", ""};
-    if (VERU_module_root* module_root = VERU__ask_module_root()) {
-      OM_for_all_in_set(module_root->ask_pref_set(), append_entry, &save);
+    append_entries(entry.layout, &save, &added);
+    entry.carried.append_to(context, root, level, entry.layout);
+    append_comments(entry.layout.trailing_comments(), &save);
+    if (save.refusal.empty()) {
+      // The file that the save replaces is kept; a refused save keeps nothing.
+      const std::string generation = veru_keep_generation(entry.file_path);
+      failure = write_value_document(entry.file_path, context, node, true, &written);
+      if (!failure.empty() && !generation.empty()) CFI_delete_file(generation.c_str());
+    } else {
+      failure = save.refusal;
     }
-    entry.carried.append_to(context, root, level);
-    failure = save.refusal.empty()
-                  ? write_value_document(entry.file_path, context, node, true, &written)
-                  : save.refusal;
   } catch (const TQS::Error::Exception& error) {
     failure = error.what();
   }
@@ -298,7 +334,9 @@ int save_locked_level(int level, bool over_broken, std::string* kept_as, char** 
   entry.up_to_date = true;
   entry.load_state = VERU_LOAD_LOADED;
   entry.load_failure.clear();
+  veru_prune_generations(entry.file_path);
   entry.carried.drop_replaced(level);
+  for (VERU_pref* pref : added) entry.layout.place_last(pref);
   veru_watch_saved(level);
   return 0;
 }

@@ -117,9 +117,11 @@ void veru_load_values(bool notify);
 
 // How definition and value files are parsed.
 constexpr int VERU_DEFINITION_FILE_MODE = XERCES_DOM_PARSE_DROP_BLANK_TEXT;
-// A comment of blanks alone is kept as it was written.
-constexpr int VERU_VALUE_FILE_MODE =
-    XERCES_DOM_PARSE_DROP_BLANK_TEXT | XERCES_DOM_PARSE_KEEP_SOLE_BLANK_TEXT;
+// A comment of blanks alone is kept as it was written; the XML comments a person wrote are kept
+// for the next save.
+constexpr int VERU_VALUE_FILE_MODE = XERCES_DOM_PARSE_DROP_BLANK_TEXT |
+                                     XERCES_DOM_PARSE_KEEP_SOLE_BLANK_TEXT |
+                                     XERCES_DOM_PARSE_KEEP_MARKUP;
 // What the value loader reads of a parsed value file (the indexer of veru_parse_pipeline.h).
 class veru_file_index;
 std::unique_ptr<veru_file_index> veru_index_value_file(XERCES_DOM_ctx* context,
