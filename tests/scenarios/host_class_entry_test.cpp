@@ -2,7 +2,7 @@
 // entry with the same texts as the entry of the library's own class.
 #include "installation.h"
 
-#include <regex>
+#include <cstring>
 
 namespace {
 
@@ -31,10 +31,16 @@ VERU_pref_int* add_host_pref(const char* name, VERU_pref* twin) {
 
 // The Pref element of the named preference in a saved file, its name attribute left out.
 std::string entry_of(const std::string& saved, const std::string& name) {
-  const std::regex element("<Pref [^>]*name=\"" + name + "\"[^>]*(/>|>.*?</Pref>)");
-  std::smatch found;
-  if (!std::regex_search(saved, found, element)) return "(none)";
-  return std::regex_replace(found.str(), std::regex(" name=\"" + name + "\""), "");
+  const std::string attribute = " name=\"" + name + "\"";
+  const std::size_t at = saved.find(attribute);
+  const std::size_t start = saved.rfind("<Pref ", at);
+  if (at == std::string::npos || start == std::string::npos) return "(none)";
+  const std::size_t tag_end = saved.find('>', at);
+  const std::size_t end =
+      saved[tag_end - 1] == '/' ? tag_end + 1 : saved.find("</Pref>", at) + std::strlen("</Pref>");
+  std::string element = saved.substr(start, end - start);
+  element.erase(at - start, attribute.size());
+  return element;
 }
 
 }  // namespace
