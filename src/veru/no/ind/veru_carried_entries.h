@@ -26,13 +26,18 @@ class veru_carried_entries {
     std::string reason;
     bool value_refused = false;
   };
+  // A kept entry: its copy in the kept document, its name ("" for an entry without one) and why
+  // it was ignored.
+  struct entry_s {
+    XERCES_DOM_node* element = nullptr;
+    std::string name;
+    why_s why;
+  };
   // Keeps a copy of a Pref element with all its attributes and children, and why it was ignored.
   void keep(XERCES_DOM_node* element, why_s why);
   int count() const { return static_cast<int>(entries_.size()); }
-  // The kept entries' names in file order ("" for an entry without one).
-  const std::vector<std::string>& names() const { return names_; }
-  // Why each kept entry was ignored, in file order.
-  const std::vector<why_s>& whys() const { return whys_; }
+  // The kept entries in file order.
+  const std::vector<entry_s>& entries() const { return entries_; }
   // The reason in words why the index-th kept entry was ignored.
   std::string reason(std::size_t index) const;
   // Appends to parent, each followed by a line break and after the comments that stood before it
@@ -54,13 +59,11 @@ class veru_carried_entries {
   int flip_locks();
 
  private:
-  bool is_replaced(std::size_t index, int level) const;
-  // Keeps only the entries for which keep(index) is true.
+  static bool is_replaced(const entry_s& entry, int level);
+  // Keeps only the entries for which keep(entry) is true, in their order.
   template <typename Keep>
   void keep_only(Keep keep);
 
   std::unique_ptr<veru_document> document_;
-  std::vector<XERCES_DOM_node*> entries_;
-  std::vector<std::string> names_;
-  std::vector<why_s> whys_;
+  std::vector<entry_s> entries_;
 };

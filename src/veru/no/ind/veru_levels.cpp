@@ -340,7 +340,8 @@ int VERU_ask_level_carried_entries(int level, char*** names) {
     *names = nullptr;
     if (count > 0) {
       *names = static_cast<char**>(SM_alloc(static_cast<std::size_t>(count) * sizeof(char*)));
-      for (int i = 0; i < count; ++i) (*names)[i] = SM_string_copy(carried.names()[i].c_str());
+      for (int i = 0; i < count; ++i)
+        (*names)[i] = SM_string_copy(carried.entries()[i].name.c_str());
     }
   }
   return count;
@@ -350,7 +351,7 @@ int VERU_ask_level_carried_entry(int level, int index, int* position, char** rea
   const veru_carried_entries& carried = veru_level(level).carried;
   const bool known = index >= 0 && index < carried.count();
   const veru_carried_entries::why_s none;
-  const veru_carried_entries::why_s& why = known ? carried.whys()[index] : none;
+  const veru_carried_entries::why_s& why = known ? carried.entries()[index].why : none;
   if (position) *position = why.position;
   if (reason) *reason = known ? SM_string_copy(carried.reason(index).c_str()) : nullptr;
   return why.code;

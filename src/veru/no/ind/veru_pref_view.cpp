@@ -93,8 +93,8 @@ void describe_constraint(VERU_pref* pref, owned_view_s* view) {
 
 bool is_carried(int level, const char* name) {
   if (level < 1 || !VERU__is_level_defined(level)) return false;
-  for (const std::string& carried : veru_level(level).carried.names()) {
-    if (carried == name) return true;
+  for (const veru_carried_entries::entry_s& carried : veru_level(level).carried.entries()) {
+    if (carried.name == name) return true;
   }
   return false;
 }

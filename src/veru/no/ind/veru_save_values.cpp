@@ -36,8 +36,8 @@ struct save_context_s {
   XERCES_DOM_ctx* document;
   XERCES_DOM_node* root;
   int level;
-  std::string refusal;     // why the document cannot be written, once an entry says so
-  std::string full_title;  // kept from entry to entry for its room
+  std::string refusal;           // why the document cannot be written, once an entry says so
+  veru_value_entry_room_s room;  // kept from entry to entry
 };
 
 // Why text of the preference's entry (what, "value" or "comment") cannot be written: text that
@@ -58,8 +58,8 @@ std::string unwritable_text(VERU_pref* pref, int level) {
   return refusal;
 }
 
-// The preference classes of the library, whose entries the save makes itself (as
-// VERU_pref::create_dom_node would) from texts it reads once.
+// The preference classes of the library, whose entries the save makes itself, from the same
+// texts as VERU_pref::create_dom_node.
 bool is_library_pref(int class_id) {
   return veru_pref_type_of(class_id) != nullptr;
 }
@@ -68,47 +68,15 @@ bool is_library_pref(int class_id) {
 // when it cannot be written, and null too for a value that a list does not hold as a string,
 // which create_dom_node then reports.
 XERCES_DOM_node* library_entry(VERU_pref* pref, save_context_s* save) {
-  const int level = save->level;
-  const VERU_recorded_value* entry = pref->VERU_pref::ask_recorded_value(level);
-  const VERU_value* value = entry->ask_value();
+  const VERU_value* value = pref->VERU_pref::ask_recorded_value(save->level)->ask_value();
   const bool is_list = OM_is_subclass(pref->class_id(), VERU_pref_list_c);
   if (is_list && value->class_id() != VERU_string_value_c) return nullptr;
-  // A string value prints as its own string.
-  const bool is_string = value->class_id() == VERU_string_value_c;
-  const veru_sm_string printed = veru_owned(is_string ? nullptr : value->print());
-  const char* value_text =
-      is_string ? static_cast<const VERU_string_value*>(value)->value() : printed.get();
-  save->refusal = unwritable(value_text, "value", pref);
+  const veru_value_entry_s texts = veru_value_entry_texts(pref, save->level, &save->room);
+  save->refusal = unwritable(texts.value, "value", pref);
   if (save->refusal.empty()) {
-    save->refusal = unwritable(TEXT_ask_utf8(entry->ask_comment()), "comment", pref);
+    save->refusal = unwritable(TEXT_ask_utf8(texts.comment), "comment", pref);
   }
   if (!save->refusal.empty()) return nullptr;
-  char modified[VERU_MODIFIED_TEXT_SIZE];
-  veru_format_modified(entry->ask_modification_date(), modified);
-  veru_sm_string flattened = veru_owned(nullptr);
-  const char* display_value = value_text;
-  if (is_list) {
-    flattened = veru_owned(VERU__remove_quotes_and_backslash(value_text));
-    display_value = flattened ? flattened.get() : "";
-  } else if (const TEXT_s* member = veru_member_name(pref, value)) {
-    display_value = TEXT_ask_utf8(member);
-  }
-  const TEXT_s* group_name = pref->VERU_pref::ask_group_name();
-  const char* title = TEXT_ask_utf8(pref->ask_title());
-  if (!TEXT_is_null_text(group_name)) {
-    veru_full_title(group_name, pref->ask_title(), &save->full_title);
-    title = save->full_title.c_str();
-  }
-  const veru_value_entry_s texts = {TEXT_ask_utf8(pref->VERU_pref::ask_application_name()),
-                                    TEXT_ask_utf8(pref->VERU_pref::ask_category_name()),
-                                    TEXT_ask_utf8(pref->VERU_pref::ask_tab_name()),
-                                    title,
-                                    display_value,
-                                    pref->name() ? pref->name() : "",
-                                    value_text ? value_text : "",
-                                    entry->ask_locked(),
-                                    modified,
-                                    entry->ask_comment()};
   return veru_value_element(save->document, save->root, texts);
 }
 
@@ -311,7 +279,7 @@ int save_locked_level(int level, bool over_broken, std::string* kept_as, char** 
       pvtbl_kvxml->XERCES_DOM_setAttribute(root, name.c_str(), value.c_str());
     }
     pvtbl_kvxml->XERCES_DOM_appendChild(root, first_line);
-    save_context_s save{context, root, level, "", ""};
+    save_context_s save{context, root, level, "", {}};
     append_entries(entry.layout, &save, &added);
     entry.carried.append_to(context, root, level, entry.layout);
     append_comments(entry.layout.trailing_comments(), &save);
