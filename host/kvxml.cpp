@@ -297,6 +297,116 @@ void check_content(pugi::xml_document& document, const char* buffer,
   *fault = reference_first ? reference_fault : element_fault;
 }
 
+// The file's text as the stages of reading pass it on.
+struct text_s {
+  // The text from pugixml's allocator, with room for a NUL after it, until the parse takes it.
+  text_ptr buffer{nullptr, free_text};
+  std::size_t size = 0;
+  // Where the parser's document keeps the text once it has taken it; the parse changes it.
+  const char* parsed = nullptr;
+  // The file was in another encoding; the text is its conversion to UTF-8.
+  bool converted = false;
+  // A copy of the converted text before parsing; null when none was made or could be.
+  text_ptr before_parse{nullptr, free_text};
+  kvxml::references_s references;
+};
+
+// Stage one: the file's bytes, or the text of why they cannot be read.
+std::string read_stage(const input_file& file, const char* path, text_s* text) {
+  std::string error;
+  text->buffer.reset(read_file(file.fd(), path, &text->size, &error));
+  return error;
+}
+
+// A fault with the encoding or characters of the text. A fault of characters is not final: the
+// parse still runs, and a fault it or the tree checks find earlier in the text wins.
+struct byte_fault_s {
+  kvxml::fault_s fault;
+  bool final = false;
+};
+
+// Stage two: the text in UTF-8 and the faults of its bytes. Bytes that are not UTF-8, and
+// characters XML does not allow (NUL among them), are found before the parse changes the text;
+// a file in another encoding is checked in UTF-8, so places in it are then approximate.
+byte_fault_s check_bytes_stage(text_s* text) {
+  byte_fault_s found;
+  const pugi::xml_encoding encoding = encoding_of(text->buffer.get(), text->size);
+  const char* from = iconv_name(encoding);
+  const std::size_t unit = unit_of(encoding);
+  // In a file parsed as it is read, the check of characters finds any NUL, so only a file it
+  // finds fault with is searched for one.
+  const bool as_read = !from && unit == 1;
+  if (as_read) kvxml::check_characters(text->buffer.get(), text->size, &found.fault);
+  const std::ptrdiff_t nul = as_read && found.fault.message.empty()
+                                 ? -1
+                                 : nul_offset(text->buffer.get(), text->size, unit);
+  if (nul >= 0) return {{"NUL character", nul}, true};
+  if (from) {
+    char* data = text->buffer.release();
+    std::size_t bad = 0;
+    text->converted = convert_to_utf8(from, &data, &text->size, &bad);
+    text->buffer.reset(data);
+    if (!text->converted) {
+      return {{std::string("not ") + from + " text", static_cast<std::ptrdiff_t>(bad)}, true};
+    }
+    // The few checks after the parse that need a piece of the text as it was take it from here.
+    text->before_parse.reset(
+        static_cast<char*>(pugi::get_memory_allocation_function()(text->size)));
+    if (text->before_parse) {
+      std::memcpy(text->before_parse.get(), text->buffer.get(), text->size);
+    }
+  }
+  // The terminating zero is parsed too: in fragment mode pugixml would otherwise drop the last
+  // character of text that ends the file.
+  text->buffer.get()[text->size] = '\0';
+  if (!as_read) kvxml::check_characters(text->buffer.get(), text->size, &found.fault);
+  text->references = kvxml::scan_references(text->buffer.get(), text->size);
+  return found;
+}
+
+// Stage three: the document parsed from the text, which it owns from here on, also when parsing
+// fails.
+kvxml::fault_s parse_stage(pugi::xml_document& document, text_s* text, int mode) {
+  text->parsed = text->buffer.get();
+  const pugi::xml_parse_result result = document.load_buffer_inplace_own(
+      text->buffer.release(), text->size + 1, parse_options(mode), pugi::encoding_utf8);
+  if (result) return {};
+  return {result.description(), result.offset};
+}
+
+// Stage four: the checks of the parsed tree. A piece of the text before parsing is read again
+// from the file (it is open still, so a file put in its place does not count), or taken from the
+// copy kept when it was converted.
+kvxml::fault_s check_tree_stage(pugi::xml_document& document, const text_s& text,
+                                const input_file& file) {
+  kvxml::fault_s fault;
+  if (!kvxml::check_top_level(document, text.parsed, &fault)) return fault;
+  std::string piece;
+  const kvxml::raw_text_f raw_text = [&](std::size_t offset,
+                                         std::size_t length) -> std::string_view {
+    if (offset >= text.size || (text.converted && !text.before_parse)) return {};
+    length = std::min(length, text.size - offset);
+    if (text.converted) {
+      piece.assign(text.before_parse.get() + offset, length);
+    } else {
+      piece.resize(length);
+      piece.resize(read_at(file.fd(), piece.data(), length, offset));
+    }
+    return piece;
+  };
+  check_content(document, text.parsed, text.references, raw_text, &fault);
+  return fault;
+}
+
+// The fault a reading reports: the fault of characters when it comes no later in the text than
+// the fault of the parse or the tree checks, or when those have none or no place.
+kvxml::fault_s earliest(const kvxml::fault_s& characters, const kvxml::fault_s& later) {
+  const bool characters_first =
+      !characters.message.empty() &&
+      (later.message.empty() || later.offset < 0 || characters.offset <= later.offset);
+  return characters_first ? characters : later;
+}
+
 XERCES_DOM_ctx* dom_create(int* error, const char* encoding, int /*flags*/) {
   if (error) *error = 0;
   if (encoding && strcasecmp(encoding, "UTF-8") != 0) {
@@ -310,6 +420,8 @@ void dom_release(XERCES_DOM_ctx* context) {
   delete context;
 }
 
+// Reads a file in stages: read, check its bytes, parse, check the tree. A stage runs only when
+// those before it leave the text fit for it.
 int dom_parse_file(XERCES_DOM_ctx* context, const char* path, const char* encoding, int mode) {
   if (!context) return EINVAL;
   context->error.clear();
@@ -324,82 +436,23 @@ int dom_parse_file(XERCES_DOM_ctx* context, const char* path, const char* encodi
     return EINVAL;
   }
   const input_file file(path);
-  std::size_t size = 0;
-  char* buffer = read_file(file.fd(), path, &size, &context->error);
-  if (!buffer) return EIO;
+  text_s text;
+  context->error = read_stage(file, path, &text);
+  if (!context->error.empty()) return EIO;
   kvxml::fault_s fault;
-  std::string where;  // "line:column" of the fault, when it has a place
-  // A file in another encoding is checked and parsed in UTF-8; places in it are then approximate.
-  const pugi::xml_encoding found = encoding_of(buffer, size);
-  const char* from = iconv_name(found);
-  // Bytes that are not UTF-8, and characters XML does not allow (NUL among them), are found
-  // before the parse changes the buffer; an earlier fault of the parse wins. In a file parsed as
-  // it is read, that check finds any NUL, so only a file it finds fault with is searched for one.
-  kvxml::fault_s character_fault;
-  const bool as_read = !from && unit_of(found) == 1;
-  if (as_read) kvxml::check_characters(buffer, size, &character_fault);
-  const std::ptrdiff_t nul =
-      as_read && character_fault.message.empty() ? -1 : nul_offset(buffer, size, unit_of(found));
-  std::size_t bad = 0;
-  bool converted = false;
-  if (nul >= 0) {
-    where = position_of(path, nul);
-    fault.message = "NUL character";
-  } else if (from) {
-    converted = convert_to_utf8(from, &buffer, &size, &bad);
-    if (!converted) {
-      where = position_of(path, static_cast<std::ptrdiff_t>(bad));
-      fault.message = std::string("not ") + from + " text";
-    }
-  }
-  if (!fault.message.empty()) {
-    free_text(buffer);
+  byte_fault_s bytes = check_bytes_stage(&text);
+  if (bytes.final) {
+    fault = std::move(bytes.fault);
   } else {
-    // The terminating zero is parsed too: in fragment mode pugixml would otherwise drop the last
-    // character of text that ends the file.
-    buffer[size] = '\0';
-    if (!as_read) kvxml::check_characters(buffer, size, &character_fault);
-    const kvxml::references_s references = kvxml::scan_references(buffer, size);
-    // The text before parsing, which the parse changes, for the few checks after it that need a
-    // piece of it: read again from the file (it is open still, so a file put in its place does
-    // not count), or kept now when it was converted.
-    text_ptr converted_text(nullptr, free_text);
-    if (converted) {
-      converted_text.reset(static_cast<char*>(pugi::get_memory_allocation_function()(size)));
-      if (converted_text) std::memcpy(converted_text.get(), buffer, size);
-    }
-    std::string piece;
-    const kvxml::raw_text_f raw_text = [&](std::size_t offset,
-                                           std::size_t length) -> std::string_view {
-      if (offset >= size || (converted && !converted_text)) return {};
-      length = std::min(length, size - offset);
-      if (converted) {
-        piece.assign(converted_text.get() + offset, length);
-      } else {
-        piece.resize(length);
-        piece.resize(read_at(file.fd(), piece.data(), length, offset));
-      }
-      return piece;
-    };
-    // The document owns the buffer from here on, also when parsing fails.
-    const pugi::xml_parse_result result = context->document.load_buffer_inplace_own(
-        buffer, size + 1, parse_options(mode), pugi::encoding_utf8);
-    if (!result) {
-      fault.message = result.description();
-      fault.offset = result.offset;
-    } else if (kvxml::check_top_level(context->document, buffer, &fault)) {
-      check_content(context->document, buffer, references, raw_text, &fault);
-    }
-    if (!character_fault.message.empty() &&
-        (fault.message.empty() || fault.offset < 0 || character_fault.offset <= fault.offset)) {
-      fault = character_fault;
-    }
-    if (fault.offset >= 0) where = position_of(path, fault.offset, fault.index);
+    kvxml::fault_s later = parse_stage(context->document, &text, mode);
+    if (later.message.empty()) later = check_tree_stage(context->document, text, file);
+    fault = earliest(bytes.fault, later);
   }
   if (!fault.message.empty()) {
     context->document.reset();
-    context->error =
-        std::string(path) + ":" + (where.empty() ? "" : where + ":") + " " + fault.message;
+    const std::string where =
+        fault.offset >= 0 ? position_of(path, fault.offset, fault.index) + ":" : "";
+    context->error = std::string(path) + ":" + where + " " + fault.message;
     return EINVAL;
   }
   // Declarations and white space around the root element are not part of the document.

@@ -130,3 +130,35 @@ int KVXML_init();
 bool KVXML_is_xml_text(const char* text, std::size_t* offset);
 
 VAVADOZ_EXPORTS_END
+
+// The owner of one document of the service, which it releases when it goes: the one owner every
+// holder of a document keeps. It moves, never copies.
+class kvxml_document {
+ public:
+  kvxml_document() = default;
+  explicit kvxml_document(XERCES_DOM_ctx* context) : context_(context) {}
+  ~kvxml_document() { reset(); }
+  kvxml_document(kvxml_document&& other) noexcept : context_(other.release()) {}
+  kvxml_document& operator=(kvxml_document&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  kvxml_document(const kvxml_document&) = delete;
+  kvxml_document& operator=(const kvxml_document&) = delete;
+
+  XERCES_DOM_ctx* get() const { return context_; }
+  // Hands the document over to the caller, who releases it.
+  XERCES_DOM_ctx* release() {
+    XERCES_DOM_ctx* context = context_;
+    context_ = nullptr;
+    return context;
+  }
+  // Releases the document held, if any, and holds context instead.
+  void reset(XERCES_DOM_ctx* context = nullptr) {
+    if (context_) pvtbl_kvxml->XERCES_DOM_release(context_);
+    context_ = context;
+  }
+
+ private:
+  XERCES_DOM_ctx* context_ = nullptr;
+};

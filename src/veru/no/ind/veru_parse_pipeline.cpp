@@ -28,29 +28,6 @@ std::unique_ptr<veru_parse_pipeline> startup_pipeline;
 
 // ---- parsed files ----------------------------------------------------------------------------
 
-veru_parsed_file::~veru_parsed_file() {
-  if (context_) pvtbl_kvxml->XERCES_DOM_release(context_);
-}
-
-veru_parsed_file::veru_parsed_file(veru_parsed_file&& other) noexcept
-    : context_(std::exchange(other.context_, nullptr)),
-      index_(std::move(other.index_)),
-      read_ahead_time_(other.read_ahead_time_),
-      path_(std::move(other.path_)),
-      identity_(other.identity_) {}
-
-veru_parsed_file& veru_parsed_file::operator=(veru_parsed_file&& other) noexcept {
-  if (this != &other) {
-    if (context_) pvtbl_kvxml->XERCES_DOM_release(context_);
-    context_ = std::exchange(other.context_, nullptr);
-    index_ = std::move(other.index_);
-    read_ahead_time_ = other.read_ahead_time_;
-    path_ = std::move(other.path_);
-    identity_ = other.identity_;
-  }
-  return *this;
-}
-
 bool veru_parsed_file::identity_s::operator==(const identity_s& other) const {
   return CFI_is_same_file(file, other.file) && changed.tv_sec == other.changed.tv_sec &&
          changed.tv_nsec == other.changed.tv_nsec;
@@ -73,14 +50,14 @@ veru_parsed_file veru_parsed_file::read_ahead(const char* path, int mode,
     file.path_ = path;
     file.identity_ = identity_of(path);
     int error = 0;
-    file.context_ = pvtbl_kvxml->XERCES_DOM_create(&error, "UTF-8", 0);
+    file.document_.reset(pvtbl_kvxml->XERCES_DOM_create(&error, "UTF-8", 0));
     // A file changed while it was read counts as not read.
-    if (error != 0 || !file.context_ || !file.identity_.file.exists ||
-        pvtbl_kvxml->XERCES_DOM_parseFile(file.context_, path, "utf-8", mode) != 0 ||
+    if (error != 0 || !file.context() || !file.identity_.file.exists ||
+        pvtbl_kvxml->XERCES_DOM_parseFile(file.context(), path, "utf-8", mode) != 0 ||
         !file.is_unchanged()) {
       return {};
     }
-    file.index_ = indexer(file.context_, static_cast<std::size_t>(file.identity_.file.size));
+    file.index_ = indexer(file.context(), static_cast<std::size_t>(file.identity_.file.size));
     file.read_ahead_time_ = stopwatch.elapsed();
     return file;
   } catch (...) {
@@ -92,23 +69,23 @@ veru_parsed_file veru_parsed_file::read_ahead(const char* path, int mode,
 veru_parsed_file veru_parsed_file::create() {
   veru_document document;
   veru_parsed_file file;
-  file.context_ = document.release();
+  file.document_.reset(document.release());
   return file;
 }
 
 int veru_parsed_file::parse(const char* path, int mode, veru_indexer_f indexer) {
   path_ = path;
   identity_ = identity_of(path);
-  const int status = pvtbl_kvxml->XERCES_DOM_parseFile(context_, path, "utf-8", mode);
+  const int status = pvtbl_kvxml->XERCES_DOM_parseFile(context(), path, "utf-8", mode);
   if (status == 0) {
     const long long size = identity_.file.size;
-    index_ = indexer(context_, size > 0 ? static_cast<std::size_t>(size) : 0);
+    index_ = indexer(context(), size > 0 ? static_cast<std::size_t>(size) : 0);
   }
   return status;
 }
 
 const char* veru_parsed_file::error_text() const {
-  return pvtbl_kvxml->XERCES_DOM_getErrorText(context_);
+  return pvtbl_kvxml->XERCES_DOM_getErrorText(context());
 }
 
 bool veru_parsed_file::is_unchanged() const {

@@ -44,11 +44,6 @@ class veru_value_file_index : public veru_file_index {
 class veru_parsed_file {
  public:
   veru_parsed_file() = default;
-  ~veru_parsed_file();
-  veru_parsed_file(veru_parsed_file&& other) noexcept;
-  veru_parsed_file& operator=(veru_parsed_file&& other) noexcept;
-  veru_parsed_file(const veru_parsed_file&) = delete;
-  veru_parsed_file& operator=(const veru_parsed_file&) = delete;
 
   // Parses and indexes the file on this thread without raising or logging: a file that cannot be
   // read for any reason gives a result that is not parsed, and its loader then reads it as usual.
@@ -61,7 +56,7 @@ class veru_parsed_file {
   int parse(const char* path, int mode, veru_indexer_f indexer);
 
   bool is_parsed() const { return index_ != nullptr; }
-  XERCES_DOM_ctx* context() const { return context_; }
+  XERCES_DOM_ctx* context() const { return document_.get(); }
   const char* error_text() const;
   // Valid while the file is parsed.
   const veru_file_index& index() const { return *index_; }
@@ -83,7 +78,8 @@ class veru_parsed_file {
   };
   static identity_s identity_of(const char* path);
 
-  XERCES_DOM_ctx* context_ = nullptr;
+  // Declared before the index, which points into it, so that it goes after the index.
+  kvxml_document document_;
   std::unique_ptr<veru_file_index> index_;
   veru_work_time_s read_ahead_time_;
   std::string path_;

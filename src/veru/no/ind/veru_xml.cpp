@@ -53,22 +53,12 @@ void veru_parse_timer::report(const char* format, const veru_work_time_s& read_a
   ERROR_lprintf(format, here.cpu + read_ahead.cpu, here.real + read_ahead.real);
 }
 
-veru_document::veru_document() : context_(nullptr) {
+veru_document::veru_document() {
   int error = KVXML_init();
-  if (error == 0) context_ = pvtbl_kvxml->XERCES_DOM_create(&error, "UTF-8", 0);
-  if (error != 0 || !context_) {
+  if (error == 0) document_.reset(pvtbl_kvxml->XERCES_DOM_create(&error, "UTF-8", 0));
+  if (error != 0 || !document_.get()) {
     ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_XML_INIT, "Unable to initialize DOM");
   }
-}
-
-veru_document::~veru_document() {
-  if (context_) pvtbl_kvxml->XERCES_DOM_release(context_);
-}
-
-XERCES_DOM_ctx* veru_document::release() {
-  XERCES_DOM_ctx* context = context_;
-  context_ = nullptr;
-  return context;
 }
 
 bool veru_is_named(XERCES_DOM_node* node, const char* name) {

@@ -70,20 +70,17 @@ const veru_environment_s& veru_environment();
 // is set, not empty and not exactly "english"; null otherwise.
 const char* veru_counting_language(const char* lang);
 
-// A document of the XML service, released when the holder goes.
+// A document of the XML service made for the library, released when the holder goes.
 class veru_document {
  public:
   // Makes an empty document; raises VERU_ERROR_XML_INIT "Unable to initialize DOM" when it cannot.
   veru_document();
-  ~veru_document();
-  veru_document(const veru_document&) = delete;
-  veru_document& operator=(const veru_document&) = delete;
-  XERCES_DOM_ctx* context() const { return context_; }
+  XERCES_DOM_ctx* context() const { return document_.get(); }
   // Hands the document over to the caller, who releases it.
-  XERCES_DOM_ctx* release();
+  XERCES_DOM_ctx* release() { return document_.release(); }
 
  private:
-  XERCES_DOM_ctx* context_;
+  kvxml_document document_;
 };
 
 // The first element child of parent when after is null, else the next element sibling of
