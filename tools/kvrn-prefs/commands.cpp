@@ -222,12 +222,12 @@ const command_s* find_command(const std::string& name) {
 
 const char* installation_variable(const std::string& option) {
   // One option for each of the library's installation variables, in its order.
-  static const char* const OPTIONS[] = {
+  static const char* const VARIABLE_OPTIONS[] = {
       "--base", "--site", "--group", "--user", "--lang", "--def-dir", "--local-user-defaults"};
   int count = 0;
   const char* const* variables = VERU__ask_installation_variables(&count);
-  for (int i = 0; i < count && i < static_cast<int>(std::size(OPTIONS)); ++i) {
-    if (option == OPTIONS[i]) return variables[i];
+  for (int i = 0; i < count && i < static_cast<int>(std::size(VARIABLE_OPTIONS)); ++i) {
+    if (option == VARIABLE_OPTIONS[i]) return variables[i];
   }
   return nullptr;
 }
