@@ -74,13 +74,16 @@ void register_hooks() {
   REG_VERU_register(&hooks);
 }
 
-// Holds the worker's parse of one file until released, so that a fork finds the worker inside a
-// parse of a file the start has not taken yet: the XML service's table is the host's, and its
-// parse entry is wrapped for the test.
+// Holds the worker's first parse of a file other than the first one until released, so that a
+// fork finds the worker inside a parse of a file the start has not taken yet. Until then a parse
+// on the host's thread waits for the worker to be held: the host's thread parses later files
+// itself while the worker parses the one it asks for, and would otherwise leave the worker
+// nothing to parse. The XML service's table is the host's, and its parse entry is wrapped for
+// the test.
 class HeldParse {
  public:
-  explicit HeldParse(const std::string& path) {
-    path_ = path;
+  explicit HeldParse(const std::string& first_file) {
+    first_file_ = first_file;
     KVXML_init();
     parse_ = pvtbl_kvxml->XERCES_DOM_parseFile;
     pvtbl_kvxml->XERCES_DOM_parseFile = held;
@@ -102,16 +105,19 @@ class HeldParse {
 
  private:
   static int held(XERCES_DOM_ctx* context, const char* path, const char* encoding, int flags) {
-    if (std::this_thread::get_id() != main_thread && path == path_) {
-      std::unique_lock<std::mutex> lock(mutex_);
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (std::this_thread::get_id() == main_thread) {
+      changed_.wait_for(lock, std::chrono::seconds(10), [] { return held_ || released_; });
+    } else if (path != first_file_ && !held_) {
       held_ = true;
       changed_.notify_all();
       changed_.wait(lock, [] { return released_; });
     }
+    lock.unlock();
     return parse_(context, path, encoding, flags);
   }
 
-  static inline std::string path_;
+  static inline std::string first_file_;
   static inline int (*parse_)(XERCES_DOM_ctx*, const char*, const char*, int) = nullptr;
   static inline std::mutex mutex_;
   static inline std::condition_variable changed_;
@@ -205,8 +211,8 @@ TEST(ReadAhead, AForkDuringTheStartLeavesAChildThatFinishesIt) {
   ASSERT_EQ(pipe(channel), 0);
   pid_t child = -1;
   // The fork comes while the first definition file loads and the worker is inside its parse of
-  // the second: the child, which has no worker, must parse that file itself rather than wait.
-  HeldParse held(installation.kvrn_dir() + "/" + Installation::definition_files()[1]);
+  // a later one: the child, which has no worker, must parse that file itself rather than wait.
+  HeldParse held(installation.kvrn_dir() + "/" + Installation::definition_files()[0]);
   bool worker_held = false;
   on_first_create = [&] {
     worker_held = HeldParse::wait_until_held();
