@@ -1,9 +1,12 @@
 // Module start on generated installations of 2,000, 20,000 and 200,000 preferences, beside
 // pugixml parsing and walking the same 30 files; and the start without value files beside the 27
-// definition files alone, so that definitions and values can be told apart. The module starts
-// once per process, so every measured start runs in a child of its own, which sends its times and
-// heap figures back.
+// definition files alone, so that definitions and values can be told apart; and the start of
+// 20,000 preferences beside the same baseline while another process keeps a processor busy, as on
+// a machine where the host is not alone. The module starts once per process, so every measured
+// start runs in a child of its own, which sends its times and heap figures back.
 #include <benchmark/benchmark.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +16,7 @@
 #include <cstring>
 #include <exception>
 #include <map>
+#include <memory>
 #include <pugixml.hpp>
 #include <string>
 #include <vector>
@@ -234,8 +238,31 @@ void parse_and_walk(const std::vector<std::string>& files, child_report_s& repor
 // ---- results ------------------------------------------------------------------------------
 
 // What a start reads: all 30 files, or the 27 definition files alone (no level directories, so
-// no value files).
-enum class scope_e { whole, definitions };
+// no value files); or all 30 files while another process keeps a processor busy.
+enum class scope_e { whole, definitions, beside_busy };
+
+// A process that spins on a processor from construction until destruction, or until this
+// process ends.
+class busy_process {
+ public:
+  busy_process() : pid_(fork()) {
+    if (pid_ == 0) {
+      prctl(PR_SET_PDEATHSIG, SIGKILL);
+      for (volatile unsigned long spin = 0;; spin = spin + 1) {
+      }
+    }
+  }
+  ~busy_process() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+  busy_process(const busy_process&) = delete;
+  busy_process& operator=(const busy_process&) = delete;
+
+ private:
+  pid_t pid_;
+};
 
 // Every measured start of every repetition, by size; repetitions of the benchmarks are
 // interleaved, so the library and the baseline see the same spells of machine load.
@@ -250,7 +277,7 @@ struct samples_s {
   std::vector<double> table_cpu;           // processor seconds of making the query table
   long long log_lines = 0;
 };
-std::map<int, samples_s> samples[2];
+std::map<int, samples_s> samples[3];
 
 samples_s& samples_of(int size, scope_e scope) {
   return samples[static_cast<int>(scope)][size];
@@ -305,11 +332,13 @@ void BM_parse_and_walk(benchmark::State& state, scope_e scope) {
   const installation_facts_s* installation = facts_or_skip(state);
   if (!installation) return;
   const std::vector<std::string>& files =
-      scope == scope_e::whole ? installation->files : installation->definition_files;
+      scope == scope_e::definitions ? installation->definition_files : installation->files;
   auto run = [&] { return in_child([&](child_report_s& r) { parse_and_walk(files, r); }); };
   samples_s& measured = samples_of(static_cast<int>(state.range(0)), scope);
   if (measured.baseline.empty())
     run();  // the files into the page cache before the first measurement
+  const std::unique_ptr<busy_process> busy(scope == scope_e::beside_busy ? new busy_process()
+                                                                         : nullptr);
   for (auto _ : state) {
     const child_report_s report = run();
     if (!report.ok) {
@@ -324,7 +353,7 @@ void BM_parse_and_walk(benchmark::State& state, scope_e scope) {
   if (!measured.baseline.empty()) {
     const double seconds = kvrn_bench::median(measured.baseline);
     const long long bytes =
-        scope == scope_e::whole ? installation->file_bytes : installation->definition_bytes;
+        scope == scope_e::definitions ? installation->definition_bytes : installation->file_bytes;
     state.counters["ns_per_pref"] = seconds * 1e9 / installation->preferences;
     state.counters["MB_per_s"] = bytes / 1e6 / seconds;
   }
@@ -342,6 +371,8 @@ void BM_VERU_init_module(benchmark::State& state, scope_e scope) {
   }
   samples_s& measured = samples_of(size, scope);
   if (measured.library.empty()) in_child(start_module);  // as above
+  const std::unique_ptr<busy_process> busy(scope == scope_e::beside_busy ? new busy_process()
+                                                                         : nullptr);
   for (auto _ : state) {
     const child_report_s report = in_child(start_module);
     if (!report.ok) {
@@ -456,6 +487,16 @@ void summarise() {
           ratio(result.library, result.baseline), 1.2, "x");
     }
   }
+  for (const auto& [size, result] : results_of(scope_e::beside_busy)) {
+    if (result.baseline > 0) {
+      kvrn_bench::target(
+          format("start-up %d prefs beside a busy process / parse+walk beside it, info "
+                 "(processor time %.2fx; %.2fx the start on the machine alone)",
+                 size, ratio(result.library_cpu, result.baseline_cpu),
+                 results.count(size) ? ratio(result.library, results[size].library) : 0.0),
+          ratio(result.library, result.baseline), 1.2, "x");
+    }
+  }
   if (results.count(2000) && results.count(200000)) {
     const double prefs_small = static_cast<double>(facts(2000).preferences);
     const double prefs_large = static_cast<double>(facts(200000).preferences);
@@ -486,14 +527,18 @@ void summarise() {
 
 int main(int argc, char** argv) {
   kvrn_bench::parse_options(&argc, &argv);
+  const std::pair<const char*, const char*> names[] = {
+      {"BM_parse_and_walk", "BM_VERU_init_module"},
+      {"BM_parse_and_walk_definitions", "BM_VERU_init_module_without_values"},
+      {"BM_parse_and_walk_beside_busy", "BM_VERU_init_module_beside_busy"}};
   for (int size : SIZES) {
-    for (const scope_e scope : {scope_e::whole, scope_e::definitions}) {
-      const bool whole = scope == scope_e::whole;
+    for (const scope_e scope : {scope_e::whole, scope_e::definitions, scope_e::beside_busy}) {
+      if (scope == scope_e::beside_busy && size != 20000) continue;
+      const auto& [baseline, library] = names[static_cast<int>(scope)];
       for (const auto& [name, function] :
-           {std::pair<const char*, void (*)(benchmark::State&, scope_e)>{
-                whole ? "BM_parse_and_walk" : "BM_parse_and_walk_definitions", BM_parse_and_walk},
-            {whole ? "BM_VERU_init_module" : "BM_VERU_init_module_without_values",
-             BM_VERU_init_module}}) {
+           {std::pair<const char*, void (*)(benchmark::State&, scope_e)>{baseline,
+                                                                         BM_parse_and_walk},
+            {library, BM_VERU_init_module}}) {
         benchmark::RegisterBenchmark(name, function, scope)
             ->Arg(size)
             ->UseManualTime()

@@ -11,7 +11,8 @@
 // for the preference, a value that was in force at some moment during the call, never a torn or
 // freed one; it raises as on the host's thread; it never waits for the host's thread, nor makes
 // it wait. Every other call, and any query made during VERU_init_module, is made on the host's
-// thread, one at a time. The library starts no thread that outlives a call.
+// thread, one at a time. The library starts no thread: VERU_init_module reads every definition
+// and value file on the calling thread, one after the other.
 #pragma once
 
 #include <vavadoz.h>

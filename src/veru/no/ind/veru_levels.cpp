@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "veru_installation_names.h"
-#include "veru_parse_pipeline.h"
+#include "veru_parsed_file.h"
 #include "veru_sm_string.h"
 #include "veru_xml.h"
 
@@ -47,9 +47,8 @@ level_file_s none_because(const char* format, ...) {
   return {"", text.get()};
 }
 
-// Works out where a level's value file lies from its directory variable, without a word: the
-// start-up reads the files ahead with what this finds before the levels are set up. The folder
-// may have any name the system allows.
+// Works out where a level's value file lies from its directory variable: its path, or why there
+// is none for the caller to log. The folder may have any name the system allows.
 level_file_s locate_level_file(const veru_level_s& entry, const std::string& prefix) {
   const veru_character_checking_off checking_off;
   const veru_sm_string directory = veru_owned(ENV_translate_variable(entry.variable));
@@ -245,14 +244,9 @@ void VERU_set_level_up_to_date(int level, bool up_to_date) {
 }
 
 void veru_init_levels() {
-  try {
-    const std::string prefix = value_file_prefix();
-    for (int level = 1; level < VERU_LEVEL_COUNT; ++level) define_level(level, prefix);
-    define_local_user_defaults();
-  } catch (...) {
-    veru_end_read_ahead();  // a start-up that fails leaves no thread behind
-    throw;
-  }
+  const std::string prefix = value_file_prefix();
+  for (int level = 1; level < VERU_LEVEL_COUNT; ++level) define_level(level, prefix);
+  define_local_user_defaults();
   bool any_defined = false;
   for (int level = 1; level < VERU_LEVEL_COUNT; ++level) {
     any_defined |= levels[level].defined;
@@ -268,25 +262,6 @@ char* VERU_ask_level_undefined_reason(int level) {
 
 const CFI_file_identity_s& veru_level_file_identity(int level) {
   return veru_level(level).identity;
-}
-
-std::vector<std::string> veru_value_files_ahead() {
-  std::string paths[VERU_LEVEL_COUNT];
-  const std::string prefix = value_file_prefix();
-  for (int level = 1; level < VERU_LEVEL_COUNT; ++level) {
-    paths[level] = locate_level_file(levels[level], prefix).path;
-  }
-  if (const veru_sm_string value = veru_owned(
-          ENV_translate_variable(VERU_INSTALLATION_VARIABLES[VERU_VARIABLE_LOCAL_USER_DEFAULTS]))) {
-    veru_character_checking_off checking_off;
-    const level_file_s file = locate_local_user_file(value.get());
-    if (file.why_none.empty()) paths[3] = file.path;
-  }
-  std::vector<std::string> files;
-  for (int level = 1; level < VERU_LEVEL_COUNT; ++level) {
-    if (!paths[level].empty()) files.push_back(paths[level]);
-  }
-  return files;
 }
 
 int VERU_ask_value_files(char*** files) {

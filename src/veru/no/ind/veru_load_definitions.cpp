@@ -13,7 +13,7 @@
 
 #include "veru_module.h"
 #include "veru_number_text.h"
-#include "veru_parse_pipeline.h"
+#include "veru_parsed_file.h"
 #include "veru_pref_display.h"
 #include "veru_pref_names.h"
 #include "veru_pref_types.h"
@@ -517,13 +517,13 @@ void load_extras(const definition_index& index, const char* path) {
   }
 }
 
-// Reads one definition file, from the file read ahead when there is one, else here.
-void load_definition_file(const char* path, veru_parsed_file file) {
-  if (!file.is_parsed()) file = veru_parsed_file::create();
+}  // namespace
+
+void veru_load_definition_file(const char* path) {
+  veru_parsed_file file = veru_parsed_file::create();
   veru_parse_timer timer;
   if (timer.is_timing()) ERROR_lprintf("Processing customer default file %s ", path);
-  if (!file.is_parsed() &&
-      file.parse(path, VERU_DEFINITION_FILE_MODE, definition_index::make) != 0) {
+  if (file.parse(path, VERU_DEFINITION_FILE_MODE, definition_index::make) != 0) {
     ERROR_lprintf("\n%s\n", file.error_text());
     ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_DEFINITION_FILE_LOAD,
                 "Unable to parse XML def file %s", path);
@@ -535,13 +535,7 @@ void load_definition_file(const char* path, veru_parsed_file file) {
   } else {
     load_applications(index, path);
   }
-  timer.report(" Parsing time: cpu: %1.1f, real: %1.1f \n", file.read_ahead_time());
-}
-
-}  // namespace
-
-void veru_load_definition_file(const char* path) {
-  load_definition_file(path, veru_parsed_file());
+  timer.report(" Parsing time: cpu: %1.1f, real: %1.1f \n");
 }
 
 void veru_load_definitions() {
@@ -550,21 +544,11 @@ void veru_load_definitions() {
   const int count = VERU_ask_dpx_files(&paths);
   int next = 0;
   try {
-    // The definition files, then the value files, are parsed ahead while the model is built.
-    std::vector<veru_parse_pipeline::job_s> jobs;
-    for (int i = 0; i < count; ++i) {
-      jobs.push_back({paths[i], VERU_DEFINITION_FILE_MODE, definition_index::make});
-    }
-    for (std::string& path : veru_value_files_ahead()) {
-      jobs.push_back({std::move(path), VERU_VALUE_FILE_MODE, veru_index_value_file});
-    }
-    veru_begin_read_ahead(std::move(jobs));
     for (; next < count; ++next) {
-      load_definition_file(paths[next], veru_take_read_ahead(paths[next]));
+      veru_load_definition_file(paths[next]);
       SM_free(paths[next]);
     }
   } catch (...) {
-    veru_end_read_ahead();  // a start-up that fails leaves no thread behind
     for (; next < count; ++next) SM_free(paths[next]);
     SM_free(paths);
     throw;

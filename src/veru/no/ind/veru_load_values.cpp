@@ -13,7 +13,7 @@
 #include "veru_entry_attributes.h"
 #include "veru_levels.h"
 #include "veru_module.h"
-#include "veru_parse_pipeline.h"
+#include "veru_parsed_file.h"
 #include "veru_read_entry.h"
 #include "veru_watch.h"
 #include "veru_xml.h"
@@ -124,7 +124,7 @@ void read_entries(const veru_value_file_index& index, int level, bool notify,
 
 }  // namespace
 
-void veru_load_level_values(int level, bool notify, veru_parsed_file read_ahead) {
+void veru_load_level_values(int level, bool notify, veru_parsed_file parsed) {
   veru_level_s& entry = veru_level(level);
   // A reload replaces what an earlier load kept.
   entry.carried.clear();
@@ -133,7 +133,7 @@ void veru_load_level_values(int level, bool notify, veru_parsed_file read_ahead)
   ignored_entries ignored(entry);
   try {
     veru_character_checking_off checking_off;
-    veru_parsed_file file = std::move(read_ahead);
+    veru_parsed_file file = std::move(parsed);
     if (CFI_ask_file_exist(entry.file_path) != 0) {
       ERROR_lprintf("\tUser customizations file %s does not exist\n", entry.file_path);
       entry.identity = CFI_file_identity_s();
@@ -182,24 +182,6 @@ void veru_load_level_values(int level, bool notify, veru_parsed_file read_ahead)
   if (ignored.any() && notify) veru_call_level_report_hook(level, 1);
 }
 
-namespace {
-
-// Ends the start's reading ahead on every way out of its last step.
-class read_ahead_ending {
- public:
-  explicit read_ahead_ending(bool ends) : ends_(ends) {}
-  ~read_ahead_ending() {
-    if (ends_) veru_end_read_ahead();
-  }
-  read_ahead_ending(const read_ahead_ending&) = delete;
-  read_ahead_ending& operator=(const read_ahead_ending&) = delete;
-
- private:
-  bool ends_;
-};
-
-}  // namespace
-
 std::unique_ptr<veru_file_index> veru_index_value_file(XERCES_DOM_ctx* context,
                                                        std::size_t file_size) {
   auto index = std::make_unique<veru_value_file_index>();
@@ -236,17 +218,13 @@ std::unique_ptr<veru_file_index> veru_index_value_file(XERCES_DOM_ctx* context,
 }
 
 void veru_load_values(bool notify) {
-  // The start-up reads its value files last.
-  const read_ahead_ending ending(notify);
   for (int level = 1; level < VERU_LEVEL_COUNT; ++level) {
     const veru_level_s& entry = veru_level(level);
     if (!entry.defined || entry.up_to_date) continue;
-    veru_parsed_file file = veru_take_read_ahead(entry.file_path);
-    const veru_work_time_s read_ahead = file.read_ahead_time();
     veru_parse_timer timer;
     ERROR_lprintf("Processing customer default values file %s\n", entry.file_path);
-    veru_load_level_values(level, notify, std::move(file));
-    timer.report("\tParsing time: cpu: %1.1f, real: %1.1f \n", read_ahead);
+    veru_load_level_values(level, notify, veru_parsed_file());
+    timer.report("\tParsing time: cpu: %1.1f, real: %1.1f \n");
   }
 }
 

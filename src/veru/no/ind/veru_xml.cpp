@@ -46,11 +46,11 @@ veru_parse_timer::veru_parse_timer() {
   if (MACH__checking_level >= 1) stopwatch_.emplace();
 }
 
-void veru_parse_timer::report(const char* format, const veru_work_time_s& read_ahead) {
+void veru_parse_timer::report(const char* format) {
   if (!stopwatch_) return;
   const veru_work_time_s here = stopwatch_->elapsed();
   stopwatch_.reset();
-  ERROR_lprintf(format, here.cpu + read_ahead.cpu, here.real + read_ahead.real);
+  ERROR_lprintf(format, here.cpu, here.real);
 }
 
 veru_document::veru_document() {

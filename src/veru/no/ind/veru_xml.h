@@ -44,15 +44,14 @@ class veru_stopwatch {
 };
 
 // Times the reading of one file while the host's checking level is 1 or more: what the calling
-// thread spends on it from the timer's making, and what parsing it took when another thread read
-// it ahead. Other threads' work on other files does not count.
+// thread spends on it from the timer's making.
 class veru_parse_timer {
  public:
   veru_parse_timer();
   bool is_timing() const { return stopwatch_.has_value(); }
   // Logs the processor and elapsed seconds with format, which takes two doubles; nothing when
   // not timing.
-  void report(const char* format, const veru_work_time_s& read_ahead = {});
+  void report(const char* format);
 
  private:
   std::optional<veru_stopwatch> stopwatch_;
@@ -107,9 +106,6 @@ void veru_load_definitions();
 // contains "kv_extras", else its applications. Raises on the first failure.
 void veru_load_definition_file(const char* path);
 void veru_init_levels();
-// The value files that the levels will have once they are set up, in level order, worked out
-// without a word so that the start-up can read them ahead.
-std::vector<std::string> veru_value_files_ahead();
 void veru_load_values(bool notify);
 
 // How definition and value files are parsed.
@@ -119,7 +115,7 @@ constexpr int VERU_DEFINITION_FILE_MODE = XERCES_DOM_PARSE_DROP_BLANK_TEXT;
 constexpr int VERU_VALUE_FILE_MODE = XERCES_DOM_PARSE_DROP_BLANK_TEXT |
                                      XERCES_DOM_PARSE_KEEP_SOLE_BLANK_TEXT |
                                      XERCES_DOM_PARSE_KEEP_MARKUP;
-// What the value loader reads of a parsed value file (the indexer of veru_parse_pipeline.h).
+// What the value loader reads of a parsed value file (the indexer of veru_parsed_file.h).
 class veru_file_index;
 std::unique_ptr<veru_file_index> veru_index_value_file(XERCES_DOM_ctx* context,
                                                        std::size_t file_size);

@@ -1,15 +1,8 @@
-// The start-up parses its files ahead on a thread of its own: a host sees the start it saw
-// before, files changed during the start are read as they are when their turn comes, a failed
-// start and a finished one leave no thread behind, and a fork during the start leaves a child
-// that finishes it.
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <condition_variable>
+// The start reads its files one after the other on the calling thread: a finished start and a
+// failed one leave no thread behind, a failed one reads no further, and files changed during the
+// start are read as they are when their turn comes.
 #include <cstdlib>
-#include <mutex>
+#include <functional>
 #include <thread>
 
 #include "installation.h"
@@ -74,73 +67,9 @@ void register_hooks() {
   REG_VERU_register(&hooks);
 }
 
-// Holds the worker's first parse of a file other than the first one until released, so that a
-// fork finds the worker inside a parse of a file the start has not taken yet. Until then a parse
-// on the host's thread waits for the worker to be held: the host's thread parses later files
-// itself while the worker parses the one it asks for, and would otherwise leave the worker
-// nothing to parse. The XML service's table is the host's, and its parse entry is wrapped for
-// the test.
-class HeldParse {
- public:
-  explicit HeldParse(const std::string& first_file) {
-    first_file_ = first_file;
-    KVXML_init();
-    parse_ = pvtbl_kvxml->XERCES_DOM_parseFile;
-    pvtbl_kvxml->XERCES_DOM_parseFile = held;
-  }
-  ~HeldParse() {
-    release();
-    pvtbl_kvxml->XERCES_DOM_parseFile = parse_;
-  }
-  // Whether the worker is inside its held parse within a few seconds.
-  static bool wait_until_held() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::seconds(10), [] { return held_; });
-  }
-  static void release() {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    released_ = true;
-    changed_.notify_all();
-  }
-
- private:
-  static int held(XERCES_DOM_ctx* context, const char* path, const char* encoding, int flags) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (std::this_thread::get_id() == main_thread) {
-      changed_.wait_for(lock, std::chrono::seconds(10), [] { return held_ || released_; });
-    } else if (path != first_file_ && !held_) {
-      held_ = true;
-      changed_.notify_all();
-      changed_.wait(lock, [] { return released_; });
-    }
-    lock.unlock();
-    return parse_(context, path, encoding, flags);
-  }
-
-  static inline std::string first_file_;
-  static inline int (*parse_)(XERCES_DOM_ctx*, const char*, const char*, int) = nullptr;
-  static inline std::mutex mutex_;
-  static inline std::condition_variable changed_;
-  static inline bool held_ = false;
-  static inline bool released_ = false;
-};
-
-// The byte the child writes, or 0 when it gives none within a minute (it is then killed).
-char answer_of(pid_t child, int channel) {
-  pollfd readable = {channel, POLLIN, 0};
-  char answer = 0;
-  if (poll(&readable, 1, 60000) != 1 || read(channel, &answer, 1) != 1) {
-    kill(child, SIGKILL);
-    answer = 0;
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  return answer;
-}
-
 }  // namespace
 
-TEST(ReadAhead, AFinishedStartLeavesOnlyTheCallingThread) {
+TEST(StartFiles, TheStartRunsOnTheCallingThreadAlone) {
   Installation installation;
   fill(installation);
   installation.write_values(2, values(entry("NoSuchPref", "1")));  // the report hook runs too
@@ -155,7 +84,7 @@ TEST(ReadAhead, AFinishedStartLeavesOnlyTheCallingThread) {
   for (int level = 1; level <= 3; ++level) EXPECT_TRUE(VERU_is_level_up_to_date(level));
 }
 
-TEST(ReadAhead, AFailedStartLeavesNoThreadAndReadsNoFurther) {
+TEST(StartFiles, AFailedStartLeavesNoThreadAndReadsNoFurther) {
   Installation installation;
   fill(installation);
   const std::vector<std::string>& files = Installation::definition_files();
@@ -168,7 +97,7 @@ TEST(ReadAhead, AFailedStartLeavesNoThreadAndReadsNoFurther) {
   EXPECT_EQ(raised_code([] { VERU_init_module(); }, &what), VERU_ERROR_DEFINITION_FILE_LOAD);
   const std::string path = installation.kvrn_dir() + "/" + files[9];
   EXPECT_EQ(what, "Unable to parse XML def file " + path);
-  // One line: the parser's message about that file, as without reading ahead.
+  // One line: the parser's message about that file.
   EXPECT_TRUE(has_position_after(log.text(), "\n" + path + ":")) << log.text();
   EXPECT_EQ(std::count(log.text().begin(), log.text().end(), '\n'), 2) << log.text();
   EXPECT_EQ(thread_count(), threads);
@@ -177,14 +106,13 @@ TEST(ReadAhead, AFailedStartLeavesNoThreadAndReadsNoFurther) {
   EXPECT_FALSE(VERU__is_level_defined(3));
 }
 
-TEST(ReadAhead, FilesChangedDuringTheStartAreReadAsTheyAreWhenTheirTurnComes) {
+TEST(StartFiles, FilesChangedDuringTheStartAreReadAsTheyAreWhenTheirTurnComes) {
   Installation installation;
   fill(installation);
   const std::vector<std::string>& files = Installation::definition_files();
   installation.write("moved/startup/kvrn1_group.dpv", values(entry("Name1", "moved")));
   installation.use_environment();
   register_hooks();
-  // While the first file is built, later files may have been read ahead already.
   on_first_create = [&] {
     installation.define(files[2], definitions("<Application name=\"New\" csh=\"new\"><Category "
                                               "name=\"C\"><Pref name=\"Added\" type=\"int\" "
@@ -200,36 +128,4 @@ TEST(ReadAhead, FilesChangedDuringTheStartAreReadAsTheyAreWhenTheirTurnComes) {
   EXPECT_EQ(taken(VERU_ask_string("Name0")), "changed");
   EXPECT_EQ(taken(VERU_ask_string("Name1")), "moved");
   EXPECT_EQ(VERU__ask_level_filename(2), installation.path("moved/startup/kvrn1_group.dpv"));
-}
-
-TEST(ReadAhead, AForkDuringTheStartLeavesAChildThatFinishesIt) {
-  Installation installation;
-  fill(installation);
-  installation.use_environment();
-  register_hooks();
-  int channel[2];
-  ASSERT_EQ(pipe(channel), 0);
-  pid_t child = -1;
-  // The fork comes while the first definition file loads and the worker is inside its parse of
-  // a later one: the child, which has no worker, must parse that file itself rather than wait.
-  HeldParse held(installation.kvrn_dir() + "/" + Installation::definition_files()[0]);
-  bool worker_held = false;
-  on_first_create = [&] {
-    worker_held = HeldParse::wait_until_held();
-    child = fork();
-    if (child != 0) HeldParse::release();
-  };
-  VERU_init_module();
-  if (child == 0) {
-    const bool whole = thread_count() == 1 && VERU_ask_int("Count0") == 30 &&
-                       VERU_ask_int("Count25") == 1 && VERU_is_level_up_to_date(3);
-    const char answer = whole ? 'y' : 'n';
-    _exit(write(channel[1], &answer, 1) == 1 ? 0 : 1);
-  }
-  ASSERT_GT(child, 0);
-  close(channel[1]);
-  EXPECT_TRUE(worker_held);
-  EXPECT_EQ(answer_of(child, channel[0]), 'y') << "the child did not finish its start";
-  close(channel[0]);
-  EXPECT_EQ(VERU_ask_int("Count0"), 30);
 }
