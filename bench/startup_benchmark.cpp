@@ -10,6 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -19,6 +21,7 @@
 #include <memory>
 #include <pugixml.hpp>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <veru.h>
@@ -39,6 +42,7 @@ struct child_report_s {
   double cpu_seconds;  // processor time of the child, user and system
   long long heap_before;
   long long heap_after;
+  long long heap_peak;  // the most seen in use during the start; only from start_module_with_peak
   long long own_text_storage;      // bytes the library keeps the preferences' own texts in
   VERU_query_table_facts_s table;  // the query table that start-up made
   long long log_lines;
@@ -198,6 +202,27 @@ void start_module(child_report_s& report) {
       static_cast<unsigned long long>(OM_ask_set_count(VERU__ask_module_root()->ask_pref_set()));
 }
 
+// The start again, while another thread samples the heap in use until it ends: a start slowed
+// by the sampling, so it is not timed, whose highest sample is its peak (a short one between two
+// samples may be missed).
+void start_module_with_peak(child_report_s& report) {
+  std::atomic<bool> started{false};
+  std::atomic<bool> done{false};
+  long long peak = 0;
+  std::thread sampler([&] {
+    started = true;
+    while (!done) {
+      peak = std::max(peak, kvrn_bench::heap_in_use());
+      std::this_thread::sleep_for(std::chrono::microseconds(20));
+    }
+  });
+  while (!started) std::this_thread::yield();
+  start_module(report);
+  done = true;
+  sampler.join();
+  report.heap_peak = std::max(peak, report.heap_after);
+}
+
 // Every element and attribute of the document, each attribute value read to its end.
 unsigned long long walk(const pugi::xml_document& document) {
   unsigned long long sum = 0;
@@ -272,6 +297,7 @@ struct samples_s {
   std::vector<double> library_cpu;
   std::vector<double> baseline_cpu;
   std::vector<double> heap;          // bytes of heap growth of a start
+  std::vector<double> peak_heap;     // bytes of the highest growth during a start
   std::vector<double> beyond_texts;  // the same less the storage of the preferences' own texts
   std::vector<double> table_beyond_names;  // bytes of the query table less its names
   std::vector<double> table_cpu;           // processor seconds of making the query table
@@ -290,6 +316,7 @@ struct result_s {
   double baseline_cpu = 0;
   double heap_per_pref = 0;
   double beyond_texts_per_pref = 0;
+  double peak_over_kept = 0;  // the highest heap growth during the start, of the growth kept
   double table_per_pref = 0;  // bytes of the query table beyond its names, per preference
   double table_share = 0;     // making the query table, of the start's processor time
   long long log_lines = 0;
@@ -308,6 +335,9 @@ result_s result_of(int size, scope_e scope) {
   result.baseline_cpu = kvrn_bench::median(measured.baseline_cpu);
   result.heap_per_pref = heap / prefs;
   result.beyond_texts_per_pref = kvrn_bench::median(measured.beyond_texts) / prefs;
+  if (!measured.peak_heap.empty() && heap > 0) {
+    result.peak_over_kept = kvrn_bench::median(measured.peak_heap) / heap;
+  }
   result.table_per_pref = kvrn_bench::median(measured.table_beyond_names) / prefs;
   result.table_share = kvrn_bench::median(measured.table_cpu) / result.library_cpu;
   result.log_lines = measured.log_lines;
@@ -395,6 +425,11 @@ void BM_VERU_init_module(benchmark::State& state, scope_e scope) {
         static_cast<double>(report.table.bytes - report.table.name_bytes));
     measured.table_cpu.push_back(report.table.build_cpu_seconds);
     measured.log_lines = report.log_lines;
+  }
+  if (scope == scope_e::whole) {
+    const child_report_s report = in_child(start_module_with_peak);
+    if (report.ok)
+      measured.peak_heap.push_back(static_cast<double>(report.heap_peak - report.heap_before));
   }
   const result_s result = result_of(size, scope);
   if (result.library <= 0) return;
@@ -511,6 +546,13 @@ void summarise() {
   for (const auto& [size, result] : results) {
     kvrn_bench::target(format("heap per pref beyond its texts, %d prefs (B)", size),
                        result.beyond_texts_per_pref, 400, "");
+  }
+  for (const auto& [size, result] : results) {
+    if (result.peak_over_kept > 0) {
+      kvrn_bench::target(format("peak heap during start-up / heap kept after it, %d prefs%s", size,
+                                size == 20000 ? "" : ", info"),
+                         result.peak_over_kept, 1.2, "x");
+    }
   }
   for (const auto& [size, result] : results) {
     kvrn_bench::target(format("query table per pref beyond its names, %d prefs (B)", size),
