@@ -136,7 +136,8 @@ const installation_facts_s& facts(int preferences) {
   static std::map<int, installation_facts_s> known;
   auto found = known.find(preferences);
   if (found != known.end()) return found->second;
-  installation_facts_s& facts = known[preferences];
+  // Made apart and kept only when whole, so that a failure is met again by every later call.
+  installation_facts_s facts;
   facts.directory = kvrn_bench::installation(preferences);
   for (int i = 0; i < kvrn_bench::DEFINITION_FILE_COUNT; ++i) {
     facts.files.push_back(facts.directory + "/kvrn/" + kvrn_bench::definition_file(i));
@@ -159,7 +160,7 @@ const installation_facts_s& facts(int preferences) {
     if (i < facts.definition_files.size()) facts.definition_bytes += std::ftell(stream);
     std::fclose(stream);
   }
-  return facts;
+  return known[preferences] = std::move(facts);
 }
 
 // ---- the two measured starts --------------------------------------------------------------
@@ -209,17 +210,26 @@ void start_module_with_peak(child_report_s& report) {
   std::atomic<bool> started{false};
   std::atomic<bool> done{false};
   long long peak = 0;
-  std::thread sampler([&] {
-    started = true;
-    while (!done) {
-      peak = std::max(peak, kvrn_bench::heap_in_use());
-      std::this_thread::sleep_for(std::chrono::microseconds(20));
-    }
-  });
-  while (!started) std::this_thread::yield();
-  start_module(report);
-  done = true;
-  sampler.join();
+  {
+    std::thread sampler([&] {
+      started = true;
+      while (!done) {
+        peak = std::max(peak, kvrn_bench::heap_in_use());
+        std::this_thread::sleep_for(std::chrono::microseconds(20));
+      }
+    });
+    // The sampler ends on every way out, a start that raises included.
+    struct sampler_end {
+      std::atomic<bool>& done;
+      std::thread& sampler;
+      ~sampler_end() {
+        done = true;
+        sampler.join();
+      }
+    } end{done, sampler};
+    while (!started) std::this_thread::yield();
+    start_module(report);
+  }
   report.heap_peak = std::max(peak, report.heap_after);
 }
 
