@@ -1,6 +1,6 @@
 // What reading a value-file entry takes from its Pref element: its attributes and its
-// modification time. The start-up reads them on the thread that parsed the file, in one pass over
-// the element's attributes, so that the thread that builds the model reads each entry only once.
+// modification time, read in one pass over the element's attributes when the file is indexed, so
+// that building the model reads each entry only once.
 #pragma once
 
 #include <veru.h>
