@@ -52,16 +52,10 @@ std::string against_path(const command_line_s& line, int level, int* status) {
     }
     return VERU__ask_level_filename(other);
   }
-  const std::vector<std::string> generations = level_generations(level);
-  const int number = generation_number(line, OPTION_AGAINST_GENERATION, generations.size());
-  if (number <= 0) {
-    if (number == 0) *status = EXIT_REFUSED;
-    refuse(*status, "the " + std::string(level_name(level)) + " level has " +
-                        std::to_string(generations.size()) + " generations (see kvrn-prefs " +
-                        "history); --against-generation takes one of them");
-    return "";
-  }
-  return generations[static_cast<std::size_t>(number - 1)];
+  const generation_choice_s generation =
+      chosen_generation(line, OPTION_AGAINST_GENERATION, "--against-generation", level);
+  *status = generation.status;
+  return generation.path;
 }
 
 // The effective values and locks of the installation this process started, by name.

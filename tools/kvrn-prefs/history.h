@@ -8,6 +8,11 @@
 
 // The generations' paths, newest first.
 std::vector<std::string> level_generations(int level);
-// The generation number that the option gives, from 1 to count; 0 when it is above count, -1
-// when it is no number from 1 on.
-int generation_number(const command_line_s& line, unsigned option, std::size_t count);
+// The level's generation that an option (option_text as typed) numbers from 1, newest first.
+struct generation_choice_s {
+  int number = 0;  // 0 after saying why the option numbers none, with the exit status in status
+  std::string path;
+  int status = EXIT_OK;
+};
+generation_choice_s chosen_generation(const command_line_s& line, unsigned option,
+                                      const char* option_text, int level);

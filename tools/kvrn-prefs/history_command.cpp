@@ -15,13 +15,25 @@ std::vector<std::string> level_generations(int level) {
   return taken(paths, count);
 }
 
-int generation_number(const command_line_s& line, unsigned option, std::size_t count) {
+generation_choice_s chosen_generation(const command_line_s& line, unsigned option,
+                                      const char* option_text, int level) {
+  const std::vector<std::string> generations = level_generations(level);
   const std::string text = line.value(option);
   char* end = nullptr;
   const long number = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || *end || number < 1) return -1;
-  if (static_cast<std::size_t>(number) > count) return 0;
-  return static_cast<int>(number);
+  const bool is_number = !text.empty() && !*end && number >= 1;
+  generation_choice_s choice;
+  if (is_number && static_cast<std::size_t>(number) <= generations.size()) {
+    choice.number = static_cast<int>(number);
+    choice.path = generations[static_cast<std::size_t>(number - 1)];
+    return choice;
+  }
+  choice.status = is_number ? EXIT_REFUSED : EXIT_USAGE;
+  refuse(choice.status, "the " + std::string(level_name(level)) + " level has " +
+                            std::to_string(generations.size()) +
+                            " generations (see kvrn-prefs history); " + option_text +
+                            " takes one of them");
+  return choice;
 }
 
 namespace {

@@ -275,15 +275,10 @@ int run_restore(const command_line_s& line) {
   if (!line.arguments.empty()) return refuse(EXIT_USAGE, "restore takes no arguments");
   const int level = edited_level(line, "restore");
   if (level < 0) return EXIT_USAGE;
-  const std::vector<std::string> generations = level_generations(level);
-  const int number = generation_number(line, OPTION_GENERATION, generations.size());
-  if (number <= 0) {
-    return refuse(number == 0 ? EXIT_REFUSED : EXIT_USAGE,
-                  "the " + std::string(level_name(level)) + " level has " +
-                      std::to_string(generations.size()) +
-                      " generations (see kvrn-prefs history); --generation takes one of them");
-  }
-  const std::string& path = generations[static_cast<std::size_t>(number - 1)];
+  const generation_choice_s generation =
+      chosen_generation(line, OPTION_GENERATION, "--generation", level);
+  if (generation.number == 0) return generation.status;
+  const std::string& path = generation.path;
   value_file_s file;
   std::string error;
   if (!read_value_file_at(path, &file, &error)) {
@@ -293,7 +288,7 @@ int run_restore(const command_line_s& line) {
       line, level, applied_from_file(file),
       {true, line.has(OPTION_DRY_RUN), false,
        (line.has(OPTION_DRY_RUN) ? "restoring generation " : "restored generation ") +
-           std::to_string(number)});
+           std::to_string(generation.number)});
 }
 
 int run_import(const command_line_s& line) {
