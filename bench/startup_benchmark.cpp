@@ -1,14 +1,20 @@
 // Module start on generated installations of 2,000, 20,000 and 200,000 preferences, beside
 // pugixml parsing and walking the same 30 files: from XML (no start-up image), from valid
 // images, from a valid definitions image with a changed user file, and the start that writes the
-// images; and the start without value files beside the 27 definition files alone, so that
-// definitions and values can be told apart. The module starts once per process, so every
-// measured start runs in a child of its own, which sends its times and heap figures back.
+// images; the start without value files beside the 27 definition files alone, so that
+// definitions and values can be told apart; and the start of 20,000 preferences from XML, and its
+// baseline, while another process keeps a processor busy, as on a machine where the host is not
+// alone. The module starts once per process, so every measured start runs in a child of its own,
+// which sends its times and heap figures back; the peak of the heap during a start from XML is
+// sampled in an untimed start of its own.
 #include <benchmark/benchmark.h>
-#include <malloc.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -17,62 +23,16 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <pugixml.hpp>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <veru.h>
 
 #include "bench_support.h"
 #include "generate_installation.h"
-
-// The peak of the heap during a start: every allocation of the process passes through these
-// while a child measures it (the pools' chunks and pugixml's pages included).
-extern "C" {
-void* __libc_malloc(std::size_t size);
-void* __libc_calloc(std::size_t count, std::size_t size);
-void* __libc_realloc(void* block, std::size_t size);
-void __libc_free(void* block);
-}
-
-namespace {
-
-bool tracking_heap = false;
-long long tracked_in_use = 0;
-long long tracked_peak = 0;
-
-void tracked(void* block, long long sign) {
-  if (!tracking_heap || !block) return;
-  tracked_in_use += sign * static_cast<long long>(malloc_usable_size(block));
-  if (tracked_in_use > tracked_peak) tracked_peak = tracked_in_use;
-}
-
-}  // namespace
-
-extern "C" void* malloc(std::size_t size) {
-  void* block = __libc_malloc(size);
-  tracked(block, 1);
-  return block;
-}
-
-extern "C" void* calloc(std::size_t count, std::size_t size) {
-  void* block = __libc_calloc(count, size);
-  tracked(block, 1);
-  return block;
-}
-
-extern "C" void* realloc(void* block, std::size_t size) {
-  const long long before = tracking_heap && block ? malloc_usable_size(block) : 0;
-  void* moved = __libc_realloc(block, size);
-  if (moved || size == 0) tracked_in_use -= before;
-  tracked(moved, 1);
-  return moved;
-}
-
-extern "C" void free(void* block) {
-  tracked(block, -1);
-  __libc_free(block);
-}
 
 namespace {
 
@@ -87,8 +47,8 @@ struct child_report_s {
   double cpu_seconds;  // processor time of the child, user and system
   long long heap_before;
   long long heap_after;
-  long long heap_peak;         // the most the start had in use at once beyond what was there before
-  long long own_text_storage;  // bytes the library keeps the preferences' own texts in
+  long long heap_peak;  // the most seen in use during the start; only from start_module_with_peak
+  long long own_text_storage;      // bytes the library keeps the preferences' own texts in
   VERU_query_table_facts_s table;  // the query table that start-up made
   long long log_lines;
   unsigned long long checksum;
@@ -205,7 +165,7 @@ const installation_facts_s& facts(int preferences) {
     if (i < facts.definition_files.size()) facts.definition_bytes += std::ftell(stream);
     std::fclose(stream);
   }
-  return known[preferences] = facts;
+  return known[preferences] = std::move(facts);
 }
 
 // ---- the two measured starts --------------------------------------------------------------
@@ -235,21 +195,47 @@ long long own_text_storage() {
 void start_module(child_report_s& report) {
   ERROR_set_log_sink(count_line, &report.log_lines);
   report.heap_before = kvrn_bench::heap_in_use();
-  tracked_in_use = tracked_peak = 0;
-  tracking_heap = true;
   const double cpu_start = cpu_seconds();
   const auto start = std::chrono::steady_clock::now();
   VERU_init_module();
   report.seconds = seconds_since(start);
   report.cpu_seconds = cpu_seconds() - cpu_start;
-  tracking_heap = false;
-  report.heap_peak = tracked_peak;
   report.heap_after = kvrn_bench::heap_in_use();
   VERU__ask_query_table_facts(&report.table);
   // The query table's copies of the names are the preferences' texts too.
   report.own_text_storage = own_text_storage() + report.table.name_bytes;
   report.checksum =
       static_cast<unsigned long long>(OM_ask_set_count(VERU__ask_module_root()->ask_pref_set()));
+}
+
+// The start again, while another thread samples the heap in use until it ends: a start slowed
+// by the sampling, so it is not timed, whose highest sample is its peak (a short one between two
+// samples may be missed).
+void start_module_with_peak(child_report_s& report) {
+  std::atomic<bool> started{false};
+  std::atomic<bool> done{false};
+  long long peak = 0;
+  {
+    std::thread sampler([&] {
+      started = true;
+      while (!done) {
+        peak = std::max(peak, kvrn_bench::heap_in_use());
+        std::this_thread::sleep_for(std::chrono::microseconds(20));
+      }
+    });
+    // The sampler ends on every way out, a start that raises included.
+    struct sampler_end {
+      std::atomic<bool>& done;
+      std::thread& sampler;
+      ~sampler_end() {
+        done = true;
+        sampler.join();
+      }
+    } end{done, sampler};
+    while (!started) std::this_thread::yield();
+    start_module(report);
+  }
+  report.heap_peak = std::max(peak, report.heap_after);
 }
 
 // Every element and attribute of the document, each attribute value read to its end.
@@ -294,11 +280,40 @@ void parse_and_walk(const std::vector<std::string>& files, child_report_s& repor
 // What a start reads, and from what: all 30 files parsed (no start-up image, KVRN_CACHE=off);
 // the 27 definition files alone (no level directories, so no value files), parsed; all 30 from
 // valid images; from valid images but the user file's, which changed; all 30 parsed into an
-// empty image folder, so that the start writes every image.
-enum class scope_e { whole, definitions, image, changed_user, writing };
-constexpr int SCOPES = 5;
-const char* const SCOPE_NAMES[SCOPES] = {"", "_without_values", "_from_images",
-                                         "_changed_user_file", "_writing_images"};
+// empty image folder, so that the start writes every image; all 30 parsed while another process
+// keeps a processor busy.
+enum class scope_e { whole, definitions, image, changed_user, writing, beside_busy };
+constexpr int SCOPES = 6;
+const char* const SCOPE_NAMES[SCOPES] = {
+    "", "_without_values", "_from_images", "_changed_user_file", "_writing_images", "_beside_busy"};
+
+// A start that parses every file it reads, with start-up images off.
+bool without_images(scope_e scope) {
+  return scope == scope_e::whole || scope == scope_e::definitions || scope == scope_e::beside_busy;
+}
+
+// A process that spins on a processor from construction until destruction, or until this
+// process ends.
+class busy_process {
+ public:
+  busy_process() : pid_(fork()) {
+    if (pid_ == 0) {
+      prctl(PR_SET_PDEATHSIG, SIGKILL);
+      for (volatile unsigned long spin = 0;; spin = spin + 1) {
+      }
+    }
+  }
+  ~busy_process() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+  busy_process(const busy_process&) = delete;
+  busy_process& operator=(const busy_process&) = delete;
+
+ private:
+  pid_t pid_;
+};
 
 // Every measured start of every repetition, by size; repetitions of the benchmarks are
 // interleaved, so the library and the baseline see the same spells of machine load.
@@ -308,8 +323,8 @@ struct samples_s {
   std::vector<double> library_cpu;
   std::vector<double> baseline_cpu;
   std::vector<double> heap;          // bytes of heap growth of a start
+  std::vector<double> peak_heap;     // bytes of the highest growth during a start
   std::vector<double> beyond_texts;  // the same less the storage of the preferences' own texts
-  std::vector<double> peak;          // the most the start had in use at once
   std::vector<double> table_beyond_names;  // bytes of the query table less its names
   std::vector<double> table_cpu;           // processor seconds of making the query table
   long long log_lines = 0;
@@ -321,9 +336,10 @@ samples_s& samples_of(int size, scope_e scope) {
   return samples[static_cast<int>(scope)][size];
 }
 
-// The baseline of a start: the parse and walk of the files it reads.
+// The baseline of a start: the parse and walk of the files it reads, beside a busy process for
+// the start beside one.
 scope_e baseline_of(scope_e scope) {
-  return scope == scope_e::definitions ? scope_e::definitions : scope_e::whole;
+  return scope == scope_e::definitions || scope == scope_e::beside_busy ? scope : scope_e::whole;
 }
 
 struct result_s {
@@ -332,9 +348,9 @@ struct result_s {
   double library_cpu = 0;
   double baseline_cpu = 0;
   double heap = 0;
-  double peak = 0;
   double heap_per_pref = 0;
   double beyond_texts_per_pref = 0;
+  double peak_over_kept = 0;  // the highest heap growth during the start, of the growth kept
   double table_per_pref = 0;  // bytes of the query table beyond its names, per preference
   double table_share = 0;     // making the query table, of the start's processor time
   long long log_lines = 0;
@@ -348,13 +364,15 @@ result_s result_of(int size, scope_e scope) {
   const installation_facts_s& installation = facts(size);
   const double prefs = static_cast<double>(installation.preferences);
   result.heap = kvrn_bench::median(measured.heap);
-  result.peak = kvrn_bench::median(measured.peak);
   result.library = kvrn_bench::median(measured.library);
   result.baseline = kvrn_bench::median(base.baseline);
   result.library_cpu = kvrn_bench::median(measured.library_cpu);
   result.baseline_cpu = kvrn_bench::median(base.baseline_cpu);
   result.heap_per_pref = result.heap / prefs;
   result.beyond_texts_per_pref = kvrn_bench::median(measured.beyond_texts) / prefs;
+  if (!measured.peak_heap.empty() && result.heap > 0) {
+    result.peak_over_kept = kvrn_bench::median(measured.peak_heap) / result.heap;
+  }
   result.table_per_pref = kvrn_bench::median(measured.table_beyond_names) / prefs;
   result.table_share = kvrn_bench::median(measured.table_cpu) / result.library_cpu;
   result.log_lines = measured.log_lines;
@@ -386,12 +404,14 @@ void BM_parse_and_walk(benchmark::State& state, scope_e scope) {
   const installation_facts_s* installation = facts_or_fail(state, &measured);
   const std::vector<std::string> none;
   const std::vector<std::string>& files = !installation ? none
-                                          : scope == scope_e::whole
-                                              ? installation->files
-                                              : installation->definition_files;
+                                          : scope == scope_e::definitions
+                                              ? installation->definition_files
+                                              : installation->files;
   auto run = [&] { return in_child([&](child_report_s& r) { parse_and_walk(files, r); }); };
   if (installation && measured.baseline.empty())
     run();  // the files into the page cache before the first measurement
+  const std::unique_ptr<busy_process> busy(
+      installation && scope == scope_e::beside_busy ? new busy_process() : nullptr);
   for (auto _ : state) {
     const child_report_s report = installation ? run() : child_report_s{};
     if (!report.ok) {
@@ -411,7 +431,7 @@ void BM_parse_and_walk(benchmark::State& state, scope_e scope) {
   if (!measured.baseline.empty()) {
     const double seconds = kvrn_bench::median(measured.baseline);
     const long long bytes =
-        scope == scope_e::whole ? installation->file_bytes : installation->definition_bytes;
+        scope == scope_e::definitions ? installation->definition_bytes : installation->file_bytes;
     state.counters["ns_per_pref"] = seconds * 1e9 / installation->preferences;
     state.counters["MB_per_s"] = bytes / 1e6 / seconds;
   }
@@ -464,7 +484,7 @@ void BM_VERU_init_module(benchmark::State& state, scope_e scope) {
                                              user ? user->folder() : std::string());
     const std::string images = image_folder_home(scope, size);
     setenv("XDG_CACHE_HOME", images.c_str(), 1);
-    if (scope == scope_e::whole || scope == scope_e::definitions) setenv("KVRN_CACHE", "off", 1);
+    if (without_images(scope)) setenv("KVRN_CACHE", "off", 1);
     if (scope == scope_e::definitions) {
       for (const char* variable : {"KVRN_SITE_DIR", "KVRN_GROUP_DIR", "KVRN_USER_DIR"}) {
         unsetenv(variable);
@@ -473,6 +493,8 @@ void BM_VERU_init_module(benchmark::State& state, scope_e scope) {
     // The files into the page cache, and the images in place for the starts that read them.
     if (measured.library.empty()) in_child(start_module);
   }
+  const std::unique_ptr<busy_process> busy(
+      installation && scope == scope_e::beside_busy ? new busy_process() : nullptr);
   for (auto _ : state) {
     if (!installation || !measured.error.empty()) {
       state.SetIterationTime(1e-6);
@@ -494,13 +516,21 @@ void BM_VERU_init_module(benchmark::State& state, scope_e scope) {
     measured.library.push_back(report.seconds);
     measured.library_cpu.push_back(report.cpu_seconds);
     measured.heap.push_back(static_cast<double>(report.heap_after - report.heap_before));
-    measured.peak.push_back(static_cast<double>(report.heap_peak));
     measured.beyond_texts.push_back(
         static_cast<double>(report.heap_after - report.heap_before - report.own_text_storage));
     measured.table_beyond_names.push_back(
         static_cast<double>(report.table.bytes - report.table.name_bytes));
     measured.table_cpu.push_back(report.table.build_cpu_seconds);
     measured.log_lines = report.log_lines;
+  }
+  // The peak in a start of its own, untimed, with the start-up images still off.
+  if (scope == scope_e::whole && measured.error.empty()) {
+    const child_report_s report = in_child(start_module_with_peak);
+    if (report.ok) {
+      measured.peak_heap.push_back(static_cast<double>(report.heap_peak - report.heap_before));
+    } else {
+      fail(&measured, report.error);
+    }
   }
   unsetenv("KVRN_CACHE");
   if (!measured.error.empty()) {
@@ -571,20 +601,17 @@ void summarise() {
   }
   summary("");
   summary("From start-up images: all valid; valid but the user file's (changed before each");
-  summary(
-      "start); and the start that writes them all. Peak: the most heap in use during the start.");
-  summary(format("%7s %-20s %17s %12s %12s %12s", "prefs", "start", "library ms", "ratio",
-                 "heap MB", "peak MB"));
+  summary("start); and the start that writes them all.");
+  summary(format("%7s %-20s %17s %12s %12s", "prefs", "start", "library ms", "ratio", "heap MB"));
   for (const scope_e scope :
        {scope_e::whole, scope_e::image, scope_e::changed_user, scope_e::writing}) {
     static const char* const NAMES[SCOPES] = {"without an image", "", "from images",
                                               "changed user file", "writing images"};
     for (const auto& [size, result] : results_of(scope)) {
-      summary(format("%7lld %-20s %8.1f (%6.1f) %5.2f (%4.2f) %12.1f %12.1f",
-                     facts(size).preferences, NAMES[static_cast<int>(scope)], result.library * 1e3,
-                     result.library_cpu * 1e3, ratio(result.library, result.baseline),
-                     ratio(result.library_cpu, result.baseline_cpu), result.heap / 1e6,
-                     result.peak / 1e6));
+      summary(format("%7lld %-20s %8.1f (%6.1f) %5.2f (%4.2f) %12.1f", facts(size).preferences,
+                     NAMES[static_cast<int>(scope)], result.library * 1e3, result.library_cpu * 1e3,
+                     ratio(result.library, result.baseline),
+                     ratio(result.library_cpu, result.baseline_cpu), result.heap / 1e6));
     }
   }
   const std::map<int, result_s> definitions = results_of(scope_e::definitions);
@@ -633,12 +660,11 @@ void summarise() {
         format("start-up writing the images / without an image, %d prefs%s", size, info(size)),
         ratio(result.library, without.library), 1.1, "x");
   }
-  for (const scope_e scope : {scope_e::whole, scope_e::image}) {
-    for (const auto& [size, result] : results_of(scope)) {
+  for (const auto& [size, result] : results) {
+    if (result.peak_over_kept > 0) {
       kvrn_bench::target(
-          format("peak heap during start-up / heap kept, %s, %d prefs%s",
-                 scope == scope_e::whole ? "without an image" : "from images", size, info(size)),
-          ratio(result.peak, result.heap), 1.2, "x");
+          format("peak heap during start-up / heap kept after it, %d prefs%s", size, info(size)),
+          result.peak_over_kept, 1.2, "x");
     }
   }
   for (const auto& [size, result] : results_of(scope_e::image)) {
@@ -654,6 +680,16 @@ void summarise() {
                  "(processor time %.2fx)",
                  size, ratio(result.library_cpu, result.baseline_cpu)),
           ratio(result.library, result.baseline), 1.5, "x");
+    }
+  }
+  for (const auto& [size, result] : results_of(scope_e::beside_busy)) {
+    if (result.baseline > 0) {
+      kvrn_bench::target(
+          format("start-up %d prefs beside a busy process / parse+walk beside it, info "
+                 "(processor time %.2fx; %.2fx the start on the machine alone)",
+                 size, ratio(result.library_cpu, result.baseline_cpu),
+                 results.count(size) ? ratio(result.library, results[size].library) : 0.0),
+          ratio(result.library, result.baseline), 1.2, "x");
     }
   }
   if (results.count(2000) && results.count(200000)) {
@@ -689,11 +725,13 @@ int main(int argc, char** argv) {
   for (int size : SIZES) {
     for (int kind = 0; kind < SCOPES; ++kind) {
       const auto scope = static_cast<scope_e>(kind);
+      if (scope == scope_e::beside_busy && size != 20000) continue;
       std::vector<std::pair<std::string, void (*)(benchmark::State&, scope_e)>> benchmarks{
           {std::string("BM_VERU_init_module") + SCOPE_NAMES[kind], BM_VERU_init_module}};
       if (baseline_of(scope) == scope) {
-        const char* name =
-            scope == scope_e::whole ? "BM_parse_and_walk" : "BM_parse_and_walk_definitions";
+        const std::string name =
+            std::string("BM_parse_and_walk") +
+            (scope == scope_e::definitions ? "_definitions" : SCOPE_NAMES[kind]);
         benchmarks.insert(benchmarks.begin(), {name, BM_parse_and_walk});
       }
       for (const auto& [name, function] : benchmarks) {

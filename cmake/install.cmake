@@ -33,3 +33,6 @@ file(RELATIVE_PATH VUZODOD_PC_TO_PREFIX "${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig"
 string(REGEX REPLACE "/$" "" VUZODOD_PC_TO_PREFIX "${VUZODOD_PC_TO_PREFIX}")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/vuzodod.pc.in ${PROJECT_BINARY_DIR}/vuzodod.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/vuzodod.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+# The user documentation: file formats, environment, the tool, editing and threads.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/doc/ DESTINATION ${CMAKE_INSTALL_DOCDIR})

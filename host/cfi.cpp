@@ -15,6 +15,7 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include <vavadoz/sm.h>
 
@@ -413,6 +414,25 @@ int CFI_remove_replacement_leftovers(const char* path, int* removed) {
   return error;
 }
 
+int CFI_list_directory(const char* path, char*** names, int* count) {
+  if (names) *names = nullptr;
+  if (count) *count = 0;
+  if (!names || !count || !is_usable(path)) return EINVAL;
+  DIR* listing = opendir(path);
+  if (!listing) return errno;
+  std::vector<std::string> found;
+  while (const dirent* entry = readdir(listing)) {
+    if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
+      found.emplace_back(entry->d_name);
+    }
+  }
+  closedir(listing);
+  if (found.empty()) return 0;
+  *names = static_cast<char**>(SM_alloc(found.size() * sizeof(char*)));
+  for (const std::string& name : found) (*names)[(*count)++] = copy_of(name);
+  return 0;
+}
+
 int CFI_lock_file(const char* path, const char* like, int wait_ms, int* handle) {
   if (handle) *handle = -1;
   if (!handle || !is_usable(path)) return EINVAL;
@@ -469,7 +489,13 @@ int CFI_keep_file_as(const char* path, const char* copy) {
   if (linkat(AT_FDCWD, path, AT_FDCWD, copy, AT_SYMLINK_FOLLOW) != 0) {
     const int error = errno;
     if (error != EPERM && error != EXDEV && error != EMLINK && error != EOPNOTSUPP) return error;
-    return CFI_copy_file(path, copy, CFI_COPY_MODE_BITS);
+    if (const int copied = CFI_copy_file(path, copy, CFI_COPY_MODE_BITS)) return copied;
+    // The copy takes the file's owner and group too where this process may give them.
+    struct stat status {};
+    if (stat(path, &status) == 0 && chown(copy, status.st_uid, status.st_gid) != 0) {
+      errno = 0;
+    }
+    return 0;
   }
   sync_directory_of(copy);
   return 0;

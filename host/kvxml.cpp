@@ -21,6 +21,17 @@
 #include <vavadoz/sm.h>
 #include "kvxml_checks.h"
 
+struct loaded_text_s;
+
+struct XERCES_DOM_ctx {
+  pugi::xml_document document;
+  pugi::xml_node holder;
+  std::string error;
+  // Bytes that loadFile read and no parse has taken yet (shared only so that the context needs no
+  // destructor of its own while the type is incomplete here).
+  std::shared_ptr<loaded_text_s> loaded;
+};
+
 namespace {
 
 const char* const HOLDER_NAME = "kvxml:unattached";
@@ -48,12 +59,19 @@ pugi::xml_node skip_holder(pugi::xml_node node) {
   return is_holder(node) ? node.next_sibling() : node;
 }
 
+pugi::xml_node holder_of(XERCES_DOM_ctx* context) {
+  if (!context->holder) {
+    context->holder = context->document.append_child(pugi::node_element);
+    context->holder.set_name(HOLDER_NAME);
+  }
+  return context->holder;
+}
+
 // "line:column" of a place in the file: offset bytes from its start, then index more bytes as
 // the parser left them, where a CR LF pair is one. Parsing changes its buffer in place, so the
 // file is read again (only when a parse fails). Lines end at LF, CR LF or CR; columns count
 // bytes. In a file that the parser converted from another encoding than UTF-8 the place is
-// approximate.
-// A text given in memory (not empty) is counted in instead of the file.
+// approximate. Text given in memory is counted in place of the file.
 std::string position_of(const char* path, std::ptrdiff_t offset, std::size_t index = 0,
                         std::string_view text = {}) {
   int line = 1;
@@ -91,6 +109,23 @@ std::string position_of(const char* path, std::ptrdiff_t offset, std::size_t ind
   return std::to_string(line) + ":" + std::to_string(column);
 }
 
+// A file open to read, closed with it.
+class input_file {
+ public:
+  input_file() : fd_(-1) {}
+  explicit input_file(const char* path)
+      : fd_(open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)) {}
+  ~input_file() {
+    if (fd_ >= 0) close(fd_);
+  }
+  input_file(const input_file&) = delete;
+  input_file& operator=(const input_file&) = delete;
+  int fd() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
 // The text of an errno value; unlike strerror's, safe while other threads parse files.
 std::string error_text(int number) {
   char text[256];
@@ -101,57 +136,6 @@ void free_text(char* text) {
   pugi::get_memory_deallocation_function()(text);
 }
 using text_ptr = std::unique_ptr<char, decltype(&free_text)>;
-
-// A descriptor, closed with its holder.
-class owned_fd {
- public:
-  owned_fd() = default;
-  explicit owned_fd(int fd) : fd_(fd) {}
-  ~owned_fd() {
-    if (fd_ >= 0) close(fd_);
-  }
-  owned_fd(owned_fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  owned_fd& operator=(owned_fd&& other) noexcept {
-    if (this != &other) {
-      if (fd_ >= 0) close(fd_);
-      fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-  }
-  int get() const { return fd_; }
-
- private:
-  int fd_ = -1;
-};
-
-}  // namespace
-
-// The bytes of a file read but not parsed yet: they are parsed in place, so the text as it was
-// is had again from the file (still open) or from a copy.
-struct loaded_text_s {
-  text_ptr buffer{nullptr, free_text};  // with room for a NUL after the text
-  std::size_t size = 0;
-  std::string name;  // the file's name in error texts
-  owned_fd file;
-  std::string copy;  // the text as given, when there is no file
-};
-
-struct XERCES_DOM_ctx {
-  pugi::xml_document document;
-  pugi::xml_node holder;
-  std::string error;
-  loaded_text_s loaded;
-};
-
-namespace {
-
-pugi::xml_node holder_of(XERCES_DOM_ctx* context) {
-  if (!context->holder) {
-    context->holder = context->document.append_child(pugi::node_element);
-    context->holder.set_name(HOLDER_NAME);
-  }
-  return context->holder;
-}
 
 // Reads up to length bytes of the file open at fd from offset into to; returns how many it read
 // (fewer at its end or on an error).
@@ -329,6 +313,117 @@ void check_content(pugi::xml_document& document, const char* buffer,
   *fault = reference_first ? reference_fault : element_fault;
 }
 
+// The file's text as the stages of reading pass it on.
+struct text_s {
+  // The text from pugixml's allocator, with room for a NUL after it, until the parse takes it.
+  text_ptr buffer{nullptr, free_text};
+  std::size_t size = 0;
+  // Where the parser's document keeps the text once it has taken it; the parse changes it.
+  const char* parsed = nullptr;
+  // The file was in another encoding; the text is its conversion to UTF-8.
+  bool converted = false;
+  // A copy of the converted text before parsing; null when none was made or could be.
+  text_ptr before_parse{nullptr, free_text};
+  kvxml::references_s references;
+};
+
+// Stage one: the file's bytes, or the text of why they cannot be read.
+std::string read_stage(const input_file& file, const char* path, text_s* text) {
+  std::string error;
+  text->buffer.reset(read_file(file.fd(), path, &text->size, &error));
+  return error;
+}
+
+// A fault with the encoding or characters of the text. A fault of characters is not final: the
+// parse still runs, and a fault it or the tree checks find earlier in the text wins.
+struct byte_fault_s {
+  kvxml::fault_s fault;
+  bool final = false;
+};
+
+// Stage two: the text in UTF-8 and the faults of its bytes. Bytes that are not UTF-8, and
+// characters XML does not allow (NUL among them), are found before the parse changes the text;
+// a file in another encoding is checked in UTF-8, so places in it are then approximate.
+byte_fault_s check_bytes_stage(text_s* text) {
+  byte_fault_s found;
+  const pugi::xml_encoding encoding = encoding_of(text->buffer.get(), text->size);
+  const char* from = iconv_name(encoding);
+  const std::size_t unit = unit_of(encoding);
+  // In a file parsed as it is read, the check of characters finds any NUL, so only a file it
+  // finds fault with is searched for one.
+  const bool as_read = !from && unit == 1;
+  if (as_read) kvxml::check_characters(text->buffer.get(), text->size, &found.fault);
+  const std::ptrdiff_t nul = as_read && found.fault.message.empty()
+                                 ? -1
+                                 : nul_offset(text->buffer.get(), text->size, unit);
+  if (nul >= 0) return {{"NUL character", nul}, true};
+  if (from) {
+    char* data = text->buffer.release();
+    std::size_t bad = 0;
+    text->converted = convert_to_utf8(from, &data, &text->size, &bad);
+    text->buffer.reset(data);
+    if (!text->converted) {
+      return {{std::string("not ") + from + " text", static_cast<std::ptrdiff_t>(bad)}, true};
+    }
+    // The few checks after the parse that need a piece of the text as it was take it from here.
+    text->before_parse.reset(
+        static_cast<char*>(pugi::get_memory_allocation_function()(text->size)));
+    if (text->before_parse) {
+      std::memcpy(text->before_parse.get(), text->buffer.get(), text->size);
+    }
+  }
+  // The terminating zero is parsed too: in fragment mode pugixml would otherwise drop the last
+  // character of text that ends the file.
+  text->buffer.get()[text->size] = '\0';
+  if (!as_read) kvxml::check_characters(text->buffer.get(), text->size, &found.fault);
+  text->references = kvxml::scan_references(text->buffer.get(), text->size);
+  return found;
+}
+
+// Stage three: the document parsed from the text, which it owns from here on, also when parsing
+// fails.
+kvxml::fault_s parse_stage(pugi::xml_document& document, text_s* text, int mode) {
+  text->parsed = text->buffer.get();
+  const pugi::xml_parse_result result = document.load_buffer_inplace_own(
+      text->buffer.release(), text->size + 1, parse_options(mode), pugi::encoding_utf8);
+  if (result) return {};
+  return {result.description(), result.offset};
+}
+
+// Stage four: the checks of the parsed tree. A piece of the text before parsing is read again
+// from the file (it is open still, so a file put in its place does not count), or taken from the
+// copy kept when it was converted or given in memory.
+kvxml::fault_s check_tree_stage(pugi::xml_document& document, const text_s& text,
+                                const input_file& file) {
+  kvxml::fault_s fault;
+  if (!kvxml::check_top_level(document, text.parsed, &fault)) return fault;
+  std::string piece;
+  const kvxml::raw_text_f raw_text = [&](std::size_t offset,
+                                         std::size_t length) -> std::string_view {
+    const bool from_copy = text.converted || file.fd() < 0;
+    if (offset >= text.size || (from_copy && !text.before_parse)) return {};
+    length = std::min(length, text.size - offset);
+    if (from_copy) {
+      piece.assign(text.before_parse.get() + offset, length);
+    } else {
+      piece.resize(length);
+      piece.resize(read_at(file.fd(), piece.data(), length, offset));
+    }
+    return piece;
+  };
+  check_content(document, text.parsed, text.references, raw_text, &fault);
+  return fault;
+}
+
+// The fault a reading reports: the fault of characters when it comes no later in the text than
+// the fault of the parse or the tree checks, or when those have none or no place.
+kvxml::fault_s earliest(const kvxml::fault_s& characters, const kvxml::fault_s& later) {
+  const bool characters_first =
+      !characters.message.empty() &&
+      (later.message.empty() || later.offset < 0 || characters.offset <= later.offset);
+  return characters_first ? characters : later;
+}
+
 XERCES_DOM_ctx* dom_create(int* error, const char* encoding, int /*flags*/) {
   if (error) *error = 0;
   if (encoding && strcasecmp(encoding, "UTF-8") != 0) {
@@ -342,12 +437,27 @@ void dom_release(XERCES_DOM_ctx* context) {
   delete context;
 }
 
+}  // namespace
+
+// The bytes of a file read but not parsed yet, with the file they came from, open still: the
+// checks after the parse read pieces of the text as it was from it. Text given in memory has no
+// file and keeps a copy instead.
+struct loaded_text_s {
+  input_file file;
+  text_s text;
+  std::string name;  // the file's name in error texts
+  explicit loaded_text_s(const char* path) : file(path) {}
+  loaded_text_s() = default;
+};
+
+namespace {
+
 // Empties the context's document and what it loaded, before a new load or parse.
 void reset_context(XERCES_DOM_ctx* context) {
   context->error.clear();
   context->holder = pugi::xml_node();
   context->document.reset();
-  context->loaded = loaded_text_s();
+  context->loaded.reset();
 }
 
 int dom_load_file(XERCES_DOM_ctx* context, const char* path) {
@@ -357,111 +467,48 @@ int dom_load_file(XERCES_DOM_ctx* context, const char* path) {
     context->error = "no file name given";
     return EINVAL;
   }
-  loaded_text_s& loaded = context->loaded;
-  loaded.file = owned_fd(open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-  loaded.buffer.reset(read_file(loaded.file.get(), path, &loaded.size, &context->error));
-  if (!loaded.buffer) {
-    loaded = loaded_text_s();
-    return EIO;
-  }
-  loaded.name = path;
+  auto loaded = std::make_shared<loaded_text_s>(path);
+  context->error = read_stage(loaded->file, path, &loaded->text);
+  if (!context->error.empty()) return EIO;
+  loaded->name = path;
+  context->loaded = std::move(loaded);
   return 0;
 }
 
 const char* dom_get_loaded_text(XERCES_DOM_ctx* context, std::size_t* size) {
-  if (size) *size = context && context->loaded.buffer ? context->loaded.size : 0;
-  return context ? context->loaded.buffer.get() : nullptr;
+  const text_s* text = context && context->loaded ? &context->loaded->text : nullptr;
+  if (size) *size = text ? text->size : 0;
+  return text ? text->buffer.get() : nullptr;
 }
 
+// Parses the loaded text in stages: check its bytes, parse, check the tree. A stage runs only
+// when those before it leave the text fit for it.
 int dom_parse_loaded(XERCES_DOM_ctx* context, int mode) {
   if (!context) return EINVAL;
-  if (!context->loaded.buffer) {
+  if (!context->loaded) {
     context->error = "no text loaded to parse";
     return EINVAL;
   }
-  // The loaded text is the parse's from here on; the context keeps only its name and file.
-  loaded_text_s loaded = std::exchange(context->loaded, loaded_text_s());
-  const std::string path = loaded.name;
-  char* buffer = loaded.buffer.release();
-  std::size_t size = loaded.size;
-  const std::string_view given_text = loaded.copy;
+  const std::shared_ptr<loaded_text_s> loaded = std::move(context->loaded);
+  text_s& text = loaded->text;
   kvxml::fault_s fault;
-  std::string where;  // "line:column" of the fault, when it has a place
-  const auto place = [&](std::ptrdiff_t offset, std::size_t index = 0) {
-    return position_of(path.c_str(), offset, index, given_text);
-  };
-  // A file in another encoding is checked and parsed in UTF-8; places in it are then approximate.
-  const pugi::xml_encoding found = encoding_of(buffer, size);
-  const char* from = iconv_name(found);
-  // Bytes that are not UTF-8, and characters XML does not allow (NUL among them), are found
-  // before the parse changes the buffer; an earlier fault of the parse wins. In a file parsed as
-  // it is read, that check finds any NUL, so only a file it finds fault with is searched for one.
-  kvxml::fault_s character_fault;
-  const bool as_read = !from && unit_of(found) == 1;
-  if (as_read) kvxml::check_characters(buffer, size, &character_fault);
-  const std::ptrdiff_t nul =
-      as_read && character_fault.message.empty() ? -1 : nul_offset(buffer, size, unit_of(found));
-  std::size_t bad = 0;
-  bool converted = false;
-  if (nul >= 0) {
-    where = place(nul);
-    fault.message = "NUL character";
-  } else if (from) {
-    converted = convert_to_utf8(from, &buffer, &size, &bad);
-    if (!converted) {
-      where = place(static_cast<std::ptrdiff_t>(bad));
-      fault.message = std::string("not ") + from + " text";
-    }
-  }
-  if (!fault.message.empty()) {
-    free_text(buffer);
+  byte_fault_s bytes = check_bytes_stage(&text);
+  if (bytes.final) {
+    fault = std::move(bytes.fault);
   } else {
-    // The terminating zero is parsed too: in fragment mode pugixml would otherwise drop the last
-    // character of text that ends the file.
-    buffer[size] = '\0';
-    if (!as_read) kvxml::check_characters(buffer, size, &character_fault);
-    const kvxml::references_s references = kvxml::scan_references(buffer, size);
-    // The text before parsing, which the parse changes, for the few checks after it that need a
-    // piece of it: read again from the file (it is open still, so a file put in its place does
-    // not count), or kept now when it was converted or given in memory.
-    text_ptr kept_text(nullptr, free_text);
-    const bool in_memory = converted || loaded.file.get() < 0;
-    if (in_memory) {
-      kept_text.reset(static_cast<char*>(pugi::get_memory_allocation_function()(size + 1)));
-      if (kept_text) std::memcpy(kept_text.get(), buffer, size);
-    }
-    std::string piece;
-    const kvxml::raw_text_f raw_text = [&](std::size_t offset,
-                                           std::size_t length) -> std::string_view {
-      if (offset >= size || (in_memory && !kept_text)) return {};
-      length = std::min(length, size - offset);
-      if (in_memory) {
-        piece.assign(kept_text.get() + offset, length);
-      } else {
-        piece.resize(length);
-        piece.resize(read_at(loaded.file.get(), piece.data(), length, offset));
-      }
-      return piece;
-    };
-    // The document owns the buffer from here on, also when parsing fails.
-    const pugi::xml_parse_result result = context->document.load_buffer_inplace_own(
-        buffer, size + 1, parse_options(mode), pugi::encoding_utf8);
-    if (!result) {
-      fault.message = result.description();
-      fault.offset = result.offset;
-    } else if (kvxml::check_top_level(context->document, buffer, &fault)) {
-      check_content(context->document, buffer, references, raw_text, &fault);
-    }
-    if (!character_fault.message.empty() &&
-        (fault.message.empty() || fault.offset < 0 || character_fault.offset <= fault.offset)) {
-      fault = character_fault;
-    }
-    if (fault.offset >= 0) where = place(fault.offset, fault.index);
+    kvxml::fault_s later = parse_stage(context->document, &text, mode);
+    if (later.message.empty()) later = check_tree_stage(context->document, text, loaded->file);
+    fault = earliest(bytes.fault, later);
   }
-  loaded = loaded_text_s();
   if (!fault.message.empty()) {
     context->document.reset();
-    context->error = path + ":" + (where.empty() ? "" : where + ":") + " " + fault.message;
+    std::string_view given;
+    if (loaded->file.fd() < 0 && text.before_parse) given = {text.before_parse.get(), text.size};
+    const std::string where =
+        fault.offset >= 0
+            ? position_of(loaded->name.c_str(), fault.offset, fault.index, given) + ":"
+            : "";
+    context->error = loaded->name + ":" + where + " " + fault.message;
     return EINVAL;
   }
   // Declarations and white space around the root element are not part of the document.
@@ -477,9 +524,10 @@ int dom_parse_loaded(XERCES_DOM_ctx* context, int mode) {
 }
 
 int dom_parse_file(XERCES_DOM_ctx* context, const char* path, const char* encoding, int mode) {
-  if (context && path && *path && encoding && strcasecmp(encoding, "utf-8") != 0) {
+  if (!context) return EINVAL;
+  if (path && *path && encoding && strcasecmp(encoding, "utf-8") != 0) {
     reset_context(context);
-    context->error = std::string(path ? path : "") + ": encoding " + encoding + " is not supported";
+    context->error = std::string(path) + ": encoding " + encoding + " is not supported";
     return EINVAL;
   }
   const int status = dom_load_file(context, path);
@@ -494,16 +542,20 @@ int dom_parse_text(XERCES_DOM_ctx* context, const char* name, const char* text, 
     context->error = std::string(name ? name : "") + ": no text, or text too large to read";
     return EINVAL;
   }
-  loaded_text_s& loaded = context->loaded;
-  loaded.buffer.reset(static_cast<char*>(pugi::get_memory_allocation_function()(size + 1)));
-  if (!loaded.buffer) {
+  auto loaded = std::make_shared<loaded_text_s>();
+  text_s& copy = loaded->text;
+  const auto allocate = pugi::get_memory_allocation_function();
+  copy.buffer.reset(static_cast<char*>(allocate(size + 1)));
+  copy.before_parse.reset(static_cast<char*>(allocate(size + 1)));
+  if (!copy.buffer || !copy.before_parse) {
     context->error = std::string(name ? name : "") + ": out of memory";
     return ENOMEM;
   }
-  std::memcpy(loaded.buffer.get(), text, size);
-  loaded.size = size;
-  loaded.name = name ? name : "";
-  loaded.copy.assign(text, size);
+  std::memcpy(copy.buffer.get(), text, size);
+  std::memcpy(copy.before_parse.get(), text, size);
+  copy.size = size;
+  loaded->name = name ? name : "";
+  context->loaded = std::move(loaded);
   return dom_parse_loaded(context, mode);
 }
 
@@ -803,14 +855,22 @@ XERCES_DOM_node* dom_append_element(XERCES_DOM_node* parent_handle, const char* 
   return handle_of(element);
 }
 
-int dom_list_attributes(XERCES_DOM_node* handle, const char** names, const char** values,
-                        int capacity) {
+XERCES_DOM_node* dom_append_text_node(XERCES_DOM_node* parent_handle, const char* text) {
+  pugi::xml_node parent = node_of(parent_handle);
+  if (parent.type() != pugi::node_element) return nullptr;
+  pugi::xml_node node = parent.append_child(pugi::node_pcdata);
+  node.set_value(text ? text : "");
+  return handle_of(node);
+}
+
+int dom_get_attribute_list(XERCES_DOM_node* handle, const char** names, const char** values,
+                           int room) {
   pugi::xml_node node = node_of(handle);
   if (node.type() != pugi::node_element) return 0;
   int count = 0;
   for (pugi::xml_attribute attribute = node.first_attribute(); attribute;
        attribute = attribute.next_attribute(), ++count) {
-    if (count < capacity) {
+    if (count < room) {
       names[count] = attribute.name();
       values[count] = attribute.value();
     }
@@ -830,10 +890,9 @@ char* dom_write_node_text(XERCES_DOM_node* handle, std::size_t* size) {
   return text;
 }
 
-XERCES_DOM_node* dom_append_text_node(XERCES_DOM_node* parent_handle, const char* text) {
-  pugi::xml_node parent = node_of(parent_handle);
-  if (parent.type() != pugi::node_element) return nullptr;
-  pugi::xml_node node = parent.append_child(pugi::node_pcdata);
+XERCES_DOM_node* dom_create_comment(XERCES_DOM_ctx* context, const char* text) {
+  if (!context) return nullptr;
+  pugi::xml_node node = holder_of(context).append_child(pugi::node_comment);
   node.set_value(text ? text : "");
   return handle_of(node);
 }
@@ -869,11 +928,12 @@ KVXML_vtbl_s table = {
     dom_append_element,
     dom_append_text_node,
     dom_write_file_with_identity,
+    dom_get_attribute_list,
+    dom_create_comment,
     dom_load_file,
     dom_get_loaded_text,
     dom_parse_loaded,
     dom_parse_text,
-    dom_list_attributes,
     dom_write_node_text,
 };
 

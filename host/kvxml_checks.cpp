@@ -472,11 +472,7 @@ __m128i unplain_bytes(const char* text) {
 }
 #endif
 
-std::size_t plain_runs(const char* text, std::size_t size) {
-#if defined(__x86_64__) && defined(__GNUC__)
-  static const bool has_avx2 = __builtin_cpu_supports("avx2");
-  if (has_avx2) return plain_runs_avx2(text, size);
-#endif
+std::size_t plain_runs_sse2(const char* text, std::size_t size) {
   std::size_t at = 0;
 #if defined(__SSE2__)
   for (; size - at >= 64; at += 64) {
@@ -485,17 +481,53 @@ std::size_t plain_runs(const char* text, std::size_t size) {
                      _mm_or_si128(unplain_bytes(text + at + 32), unplain_bytes(text + at + 48)));
     if (_mm_movemask_epi8(unplain) != 0) break;
   }
+#else
+  static_cast<void>(text);
+  static_cast<void>(size);
 #endif
   return at;
 }
 
+std::size_t plain_runs(const char* text, std::size_t size, character_scan form) {
+  switch (form) {
+#if defined(__x86_64__) && defined(__GNUC__)
+    case character_scan::avx2:
+      return plain_runs_avx2(text, size);
+#endif
+    case character_scan::sse2:
+      return plain_runs_sse2(text, size);
+    default:
+      return 0;
+  }
+}
+
 }  // namespace
 
-std::size_t first_non_xml_character(const char* text, std::size_t size) {
+bool can_run(character_scan form) {
+  switch (form) {
+    case character_scan::avx2:
+#if defined(__x86_64__) && defined(__GNUC__)
+      return __builtin_cpu_supports("avx2");
+#else
+      return false;
+#endif
+    case character_scan::sse2:
+#if defined(__SSE2__)
+      return true;
+#else
+      return false;
+#endif
+    case character_scan::bytewise:
+      return true;
+  }
+  return false;
+}
+
+std::size_t first_non_xml_character(const char* text, std::size_t size, character_scan form) {
   const auto* start = reinterpret_cast<const unsigned char*>(text);
   std::size_t at = 0;
   while (at < size) {
-    at += plain_runs(text + at, size - at);
+    at += plain_runs(text + at, size - at, form);
     // A run that holds something else is decoded character by character.
     const std::size_t end = std::min(size, at + 64);
     while (at < end) {
@@ -511,6 +543,13 @@ std::size_t first_non_xml_character(const char* text, std::size_t size) {
     }
   }
   return size;
+}
+
+std::size_t first_non_xml_character(const char* text, std::size_t size) {
+  static const character_scan best = can_run(character_scan::avx2)   ? character_scan::avx2
+                                     : can_run(character_scan::sse2) ? character_scan::sse2
+                                                                     : character_scan::bytewise;
+  return first_non_xml_character(text, size, best);
 }
 
 bool check_characters(const char* text, std::size_t size, fault_s* fault) {

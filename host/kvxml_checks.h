@@ -42,8 +42,14 @@ bool check_references(const char* text, std::size_t size, std::ptrdiff_t doctype
                       std::ptrdiff_t doctype_end, fault_s* fault);
 
 // The offset of the first character of text (size bytes) that is not UTF-8 of a character XML
-// allows (a NUL included); size when there is none.
+// allows (a NUL included); size when there is none. It skips runs of plain ASCII with the
+// fastest form the processor runs.
 std::size_t first_non_xml_character(const char* text, std::size_t size);
+// The forms of that skip; each must give the same answers, so tests run every one the processor
+// can (can_run), not only the one chosen.
+enum class character_scan { bytewise, sse2, avx2 };
+bool can_run(character_scan form);
+std::size_t first_non_xml_character(const char* text, std::size_t size, character_scan form);
 // The whole text is UTF-8 of characters XML allows, names and markup included.
 bool check_characters(const char* text, std::size_t size, fault_s* fault);
 

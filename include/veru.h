@@ -11,7 +11,8 @@
 // for the preference, a value that was in force at some moment during the call, never a torn or
 // freed one; it raises as on the host's thread; it never waits for the host's thread, nor makes
 // it wait. Every other call, and any query made during VERU_init_module, is made on the host's
-// thread, one at a time. The library starts no thread that outlives a call.
+// thread, one at a time. The library starts no thread: VERU_init_module reads every definition
+// and value file on the calling thread, one after the other.
 #pragma once
 
 #include <vavadoz.h>
@@ -56,6 +57,9 @@ VERU_module_root_s* VERU__ask_module_root();
 bool VERU_is_enabled();
 // The preference of that name, owned by the module; null when there is none.
 VERU_pref_s* VERU_lookup_pref(const char* name);
+// The preference whose definition names name among its former names (formerly="Old;Older"), so
+// that entries written under an old name are read as the new one; null when none does.
+VERU_pref_s* VERU_lookup_renamed_pref(const char* old_name);
 bool VERU_is_known_default(const char* name);
 // The loaded value of a preference; an unknown name raises VERU_ERROR_UNKNOWN_PREF, another
 // type VERU_ERROR_TYPE_MISMATCH.
@@ -185,6 +189,18 @@ int VERU_ask_dpx_files(char*** files);
 // null-terminated array, which the caller must not free; *count (when not null) receives 27.
 // For host tools, tests and benchmarks that lay out an installation.
 const char* const* VERU__ask_dpx_file_names(int* count);
+// The attributes of a value file's Pref entry, in the order saves write them (Application ...
+// modified): the library's own null-terminated array; *count (when not null) receives their
+// number. Saves keep any other attribute a person gave an entry; tools name them as unknown.
+const char* const* VERU__ask_value_entry_attribute_names(int* count);
+// The names of the levels by number, "defaults", "site", "group", "user": the library's own
+// null-terminated array; *count (when not null) receives 4.
+const char* const* VERU__ask_level_names(int* count);
+// The environment variables that locate an installation, in this order: KVRN_BASE_DIR, the
+// folders of levels 1 to 3 (KVRN_SITE_DIR, KVRN_GROUP_DIR, KVRN_USER_DIR, at their level's
+// index), KVRN_LANG, KVRN_VERU_XML_DEF_DIR, KVRN_LOCAL_USER_DEFAULTS: the library's own
+// null-terminated array; *count (when not null) receives 7.
+const char* const* VERU__ask_installation_variables(int* count);
 // The value file paths of the defined levels in level order (level 0's is ""); null and 0 when
 // no level is defined.
 int VERU_ask_value_files(char*** files);
@@ -231,8 +247,28 @@ int VERU_save_level_over_broken(int level, char** kept_as, char** reason);
 // at the lock file's path, or the system refused), with *reason (when not null) a new string
 // (SM_free) with the cause.
 int VERU_lock_level(int level, char** reason);
+// The generations of the level's value file, newest first: each save keeps the file it replaces
+// in the folder "history" beside it, as "<file>.<UTC date and time>.<serial>", and keeps the last
+// KVRN_HISTORY_KEEP (20 when it is not set; 0 keeps none). Returns their number; when paths is
+// not null, *paths receives their paths (new strings in a new array, SM_free each and the array;
+// null when there are none).
+int VERU_ask_level_generations(int level, char*** paths);
 // Gives back one hold of the level's lock; the last one releases it.
 void VERU_unlock_level(int level);
+// An edit session: the editing pattern above in two calls around the checked edits.
+// VERU_begin_level_edit takes the level's lock and reads the level's file again, so that the
+// edits start from what the file holds now. 0 when the session is open; otherwise a code of
+// VERU_lock_level, or VERU_ERROR_LEVEL_FILE_BROKEN with the load's failure as *reason when the
+// file failed to load (nothing is held then). With replace_broken a file that fails to load does
+// not refuse the session: its save goes over the file and keeps its content under a new name,
+// as VERU_save_level_over_broken does.
+int VERU_begin_level_edit(int level, bool replace_broken, char** reason);
+// Ends a session that VERU_begin_level_edit opened: saves the level when save is true, then gives
+// back the lock. Edits of the session that were not saved (save false, or a refused save) are
+// dropped: the level holds again what its file holds. 0, or a code of VERU_save_level with
+// *reason, or VERU_ERROR_LEVEL_NOT_CHANGEABLE when no session of the level is open; *kept_as
+// (when not null) as VERU_save_level_over_broken gives it.
+int VERU_end_level_edit(int level, bool save, char** kept_as, char** reason);
 // Writes a value document to path, replacing the file atomically, with the style-sheet
 // instruction, and puts a style sheet beside it when there is none. Raises
 // VERU_ERROR_VALUE_FILE_SAVE when the file cannot be replaced; the old file is then as it was.
@@ -274,10 +310,20 @@ int VERU_edit_reset(const char* name, int level, char** reason);
 // Sets the level's default lock (saved as defaultLockStatus); every preference at the level
 // then follows it (VERU_set_level_locked_by_default). Site and group levels only.
 int VERU_edit_level_lock(int level, bool locked_by_default, char** reason);
+// Sets the level's default lock and keeps every preference's lock as it was: the own lock flag of
+// each entry the level records or carries is turned over, so only the preferences without an
+// entry at the level follow the new default. *flipped (when not null) receives how many entries'
+// flags were turned over. Site and group levels only; refusals as VERU_edit_level_lock.
+int VERU_edit_level_lock_keeping_locks(int level, bool locked_by_default, int* flipped,
+                                       char** reason);
 
 // Answers what VERU_edit_value would answer for the same arguments (0, or its code and reason),
 // without changing anything: for checking what a person types as they type it.
 int VERU_check_value(const char* name, int level, const char* text, char** reason);
+// Whether an edit would take text as a value of the preference at some level: its type and
+// constraint only, no lock. 0, or the code and reason of VERU_edit_value. For tools that check
+// what a person wrote into a value file by hand.
+int VERU_check_value_text(const char* name, const char* text, char** reason);
 
 // ---- the editor model ---------------------------------------------------------------------
 // Everything a preferences dialog shows, so that no host assembles it from the classes: the

@@ -124,9 +124,10 @@ class VERU_pref : public VERU_pref_interface {
     return static_cast<const ValueClass*>(value)->value();
   }
   // The typed part of read_dom_node: stores value at the level after the constraint check
-  // (when check is set), deleting value and passing the error on when it fails.
+  // (when check is set), deleting value and passing the error on when it fails, with the
+  // caller's place (source file and line) noted on it.
   void store_read_value(VERU_value* value, XERCES_DOM_node* element, int level, bool check,
-                        const char* source);
+                        const char* source, int line);
 
  private:
   static void delete_owned(OM_object* object);

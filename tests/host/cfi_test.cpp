@@ -189,3 +189,37 @@ TEST(Files, ANewLockFileTakesTheAccessOfItsModel) {
   int handle = -1;
   EXPECT_EQ(CFI_lock_file((dir / "other.lock").c_str(), nullptr, 0, &handle), EACCES);
 }
+
+TEST(Files, KeepFileAsGivesASecondNameOrACopyWithTheFileMode) {
+  TempDir dir;
+  const std::string path = dir / "values.dpv";
+  write_file(path, "kept");
+  chmod(path.c_str(), 0640);
+  struct stat original {};
+  ASSERT_EQ(stat(path.c_str(), &original), 0);
+
+  // On the same file system: the same file under a second name.
+  const std::string second = dir / "values.dpv.1";
+  EXPECT_EQ(CFI_keep_file_as(path.c_str(), second.c_str()), 0);
+  struct stat status {};
+  ASSERT_EQ(stat(second.c_str(), &status), 0);
+  EXPECT_EQ(status.st_ino, original.st_ino);
+  EXPECT_EQ(CFI_keep_file_as(path.c_str(), second.c_str()), EEXIST);
+  EXPECT_EQ(CFI_keep_file_as(path.c_str(), nullptr), EINVAL);
+
+  // On another file system no second name can be given: a copy with the mode and owner.
+  char other_dir[] = "/dev/shm/vuzodod-test-XXXXXX";
+  struct stat shm {};
+  if (stat("/dev/shm", &shm) != 0 || shm.st_dev == original.st_dev || !mkdtemp(other_dir)) {
+    GTEST_SKIP() << "no second file system at /dev/shm";
+  }
+  const std::string copy = std::string(other_dir) + "/values.dpv.2";
+  EXPECT_EQ(CFI_keep_file_as(path.c_str(), copy.c_str()), 0);
+  ASSERT_EQ(stat(copy.c_str(), &status), 0);
+  EXPECT_NE(status.st_ino, original.st_ino);
+  EXPECT_EQ(status.st_mode & 07777, 0640u);
+  EXPECT_EQ(status.st_uid, original.st_uid);
+  EXPECT_EQ(read_file(copy), "kept");
+  EXPECT_EQ(read_file(path), "kept");
+  std::filesystem::remove_all(other_dir);
+}

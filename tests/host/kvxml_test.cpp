@@ -109,13 +109,12 @@ TEST(XmlDocuments, DocumentsParseOnSeveralThreadsAtOnce) {
     Document doc;
     if (doc.parse(paths[i]) != 0) return doc.error();
     XERCES_DOM_node* last = nullptr;
-    const char* last_name = "";
     for (XERCES_DOM_node* element = nullptr;
          (element = pvtbl_kvxml->XERCES_DOM_getNextElement(doc.root(), element, nullptr));) {
       last = element;
     }
-    if (last) last_name = attribute(last, "name");
-    return std::string(attribute(doc.root(), "n")) + " " + last_name;
+    return or_null(attribute(doc.root(), "n")) + " " +
+           (last ? or_null(attribute(last, "name")) : "");
   };
   std::vector<std::string> alone;
   for (std::size_t i = 0; i < paths.size(); ++i) alone.push_back(read(i));

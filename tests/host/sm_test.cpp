@@ -23,50 +23,32 @@ char* allocate(std::size_t size) {
 
 }  // namespace
 
-TEST(SmPool, SizesShareABlockWithinTheirStepOfEightBytes) {
+TEST(SmPool, BlocksAreAlignedCountedAndClearedForEverySize) {
   const std::size_t live = SM_pool_live_blocks();
-  char* nine = allocate(9);
-  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(nine) % 8, 0u);
-  SM_pool_free(nine, 9);
-  char* sixteen = allocate(16);
-  EXPECT_EQ(sixteen, nine);  // 9 to 16 bytes are one size
-  char* eight = allocate(8);
-  char* seventeen = allocate(17);
-  EXPECT_NE(eight, nine);
-  EXPECT_NE(seventeen, nine);
-  EXPECT_EQ(SM_pool_live_blocks(), live + 3);
-  SM_pool_free(eight, 8);
-  SM_pool_free(seventeen, 17);
-
-  // Nothing asked for is a block of eight bytes.
-  char* empty = allocate(0);
-  SM_pool_free(empty, 0);
-  EXPECT_EQ(allocate(1), empty);
-  SM_pool_free(empty, 1);
-  SM_pool_free(sixteen, 16);
+  for (std::size_t size : {0, 1, 8, 9, 16, 17, 40, 512}) {
+    SCOPED_TRACE(size);
+    // A block used, freed and asked for again holds nothing of its last use.
+    std::vector<char*> used;
+    for (int i = 0; i < 4; ++i) {
+      used.push_back(allocate(size));
+      std::memset(used.back(), 0x5a, size);
+    }
+    for (char* block : used) SM_pool_free(block, size);
+    for (char*& block : used) {
+      block = allocate(size);
+      EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block) % 8, 0u);
+      EXPECT_EQ(std::vector<char>(block, block + size), std::vector<char>(size, 0));
+    }
+    EXPECT_EQ(SM_pool_live_blocks(), live + used.size());
+    for (char* block : used) SM_pool_free(block, size);
+  }
   SM_pool_free(nullptr, 16);
   EXPECT_EQ(SM_pool_live_blocks(), live);
 }
 
-TEST(SmPool, FreedBlocksComeBackLastFirstAndCleared) {
-  char* first = allocate(40);
-  char* second = allocate(40);
-  std::memset(first, 0x5a, 40);
-  std::memset(second, 0x5a, 40);
-  SM_pool_free(first, 40);
-  SM_pool_free(second, 40);
-  EXPECT_EQ(allocate(40), second);
-  EXPECT_EQ(allocate(40), first);
-  // A reused block holds nothing of its last use, not even the free list's link.
-  EXPECT_EQ(std::vector<char>(first, first + 40), std::vector<char>(40, 0));
-  EXPECT_EQ(std::vector<char>(second, second + 40), std::vector<char>(40, 0));
-  SM_pool_free(first, 40);
-  SM_pool_free(second, 40);
-}
-
 TEST(SmPool, BlocksNeverOverlapAcrossChunks) {
   const std::size_t live = SM_pool_live_blocks();
-  // More than one 64 KiB chunk of 24-byte blocks, and blocks of the largest pooled size.
+  // More blocks of one size than a chunk holds, and blocks of the largest pooled size.
   std::vector<char*> blocks;
   for (int i = 0; i < 3000; ++i) blocks.push_back(allocate(24));
   for (int i = 0; i < 300; ++i) blocks.push_back(allocate(512));

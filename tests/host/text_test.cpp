@@ -22,12 +22,12 @@ TEST(Text, CreateCopyAndConvert) {
   char* bytes = TEXT_to_utf8(copy);
   EXPECT_EQ(std::string(bytes), utf8);
   SM_free(bytes);
-  EXPECT_EQ(std::string(TEXT_ask_utf8(copy)), utf8);
+  EXPECT_EQ(or_null(TEXT_ask_utf8(copy)), utf8);
   // In the C locale narrow strings are taken as UTF-8 both ways, unchanged.
   char* narrow = TEXT_to_locale(copy);
   EXPECT_EQ(std::string(narrow), utf8);
   TEXT_s* from_locale = TEXT_create_from_locale(narrow);
-  EXPECT_EQ(std::string(TEXT_ask_utf8(from_locale)), utf8);
+  EXPECT_EQ(or_null(TEXT_ask_utf8(from_locale)), utf8);
   SM_free(narrow);
   TEXT_free(from_locale);
   TEXT_free(copy);

@@ -14,21 +14,20 @@ class Document {
   Document() {
     KVXML_init();
     int error = -1;
-    context_ = pvtbl_kvxml->XERCES_DOM_create(&error, "UTF-8", 0);
+    document_.reset(pvtbl_kvxml->XERCES_DOM_create(&error, "UTF-8", 0));
     EXPECT_EQ(error, 0);
-    EXPECT_NE(context_, nullptr);
+    EXPECT_NE(document_.get(), nullptr);
   }
-  ~Document() { pvtbl_kvxml->XERCES_DOM_release(context_); }
-  XERCES_DOM_ctx* operator*() const { return context_; }
+  XERCES_DOM_ctx* operator*() const { return document_.get(); }
   int parse(const std::string& path, int mode = XERCES_DOM_PARSE_DROP_BLANK_TEXT) {
-    return pvtbl_kvxml->XERCES_DOM_parseFile(context_, path.c_str(), "utf-8", mode);
+    return pvtbl_kvxml->XERCES_DOM_parseFile(document_.get(), path.c_str(), "utf-8", mode);
   }
-  std::string error() const { return pvtbl_kvxml->XERCES_DOM_getErrorText(context_); }
-  XERCES_DOM_node* document() const { return pvtbl_kvxml->XERCES_DOM_getDocument(context_); }
+  std::string error() const { return pvtbl_kvxml->XERCES_DOM_getErrorText(document_.get()); }
+  XERCES_DOM_node* document() const { return pvtbl_kvxml->XERCES_DOM_getDocument(document_.get()); }
   XERCES_DOM_node* root() const { return pvtbl_kvxml->XERCES_DOM_getDocumentElement(document()); }
 
  private:
-  XERCES_DOM_ctx* context_ = nullptr;
+  kvxml_document document_;
 };
 
 inline XERCES_DOM_node* first(XERCES_DOM_node* node) {

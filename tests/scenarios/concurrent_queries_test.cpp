@@ -193,12 +193,17 @@ TEST(ConcurrentQueries, ReadersSeeOnlyValuesThatWereInForce) {
   // The host's thread changes values, changes the site's file, which processing the changes
   // reads again once it has settled, and now and then reloads a changed user file; reading a
   // file rebuilds that level's recorded values while the readers read.
+  // A value is noted after each call that can change what queries answer, as each call changes
+  // a preference's answer at most once: noting only at the end of a step would miss a value
+  // that a step gives and takes back, such as a loaded value set by the host code that the
+  // processing of the same step replaces when it reads the reloaded user level again.
   ASSERT_EQ(VERU_watch_levels(0, nullptr), 0);
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
   const LogCapture reloads_logged;
   int steps = 0;
   for (; std::chrono::steady_clock::now() < end; ++steps) {
     change(steps);
+    note_in_force();
     if (steps % 200 == 100) {
       const std::string n = std::to_string(steps);
       installation.write_values(1, values(entry("Count4", n) + entry("Note4", "site " + n) +

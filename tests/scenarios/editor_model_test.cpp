@@ -176,7 +176,7 @@ TEST(EditorModel, TheTreeWalkMeetsEveryNodeInDefinitionOrder) {
         seen->depths.push_back(node->depth);
         if (node->kind == VERU_TREE_PREF) {
           ++seen->prefs;
-          if (std::string(TEXT_ask_utf8(node->group->ask_name())) == "Feeds") {
+          if (or_null(TEXT_ask_utf8(node->group->ask_name())) == "Feeds") {
             seen->feeds.push_back(node->name);
           }
         }

@@ -96,14 +96,6 @@ std::string run(const std::string& command) {
   return output;
 }
 
-std::size_t occurrences(const std::string& text, const std::string& part) {
-  std::size_t count = 0;
-  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-    ++count;
-  }
-  return count;
-}
-
 }  // namespace
 
 TEST(ExampleInstallation, StartsWithTheDocumentedValuesLocksAndReports) {

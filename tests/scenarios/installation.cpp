@@ -147,13 +147,12 @@ std::vector<std::string> HookRecorder::reports() {
 // ---- small conversions --------------------------------------------------------------------
 
 VERU_pref* pref(const char* name) {
-  VERU_pref* found = VERU_lookup_pref(name);
-  EXPECT_NE(found, nullptr) << name;
-  return found;
+  return required(VERU_lookup_pref(name), std::string("the preference ") + name);
 }
 
 VERU_group* child(const VERU_group* group, int index) {
-  return static_cast<VERU_group*>(group->ask_nth_object(index));
+  return static_cast<VERU_group*>(
+      required(group->ask_nth_object(index), "object " + std::to_string(index) + " of a group"));
 }
 
 std::string value_at(VERU_pref* pref, int level) {

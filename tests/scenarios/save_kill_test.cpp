@@ -103,7 +103,7 @@ TEST(SaveKill, AKilledSaveLeavesTheOldOrTheNewFileWholeAndAtMostOneTemporary) {
   EXPECT_EQ(VERU_save_level(3, nullptr), 0);
   EXPECT_EQ(temporary_files(startup), 0);
   EXPECT_EQ(directory_entries(startup),
-            (std::set<std::string>{"kvrn1_user.dpv", "kvrn1_user.dpv.lock"}));
+            (std::set<std::string>{"history", "kvrn1_user.dpv", "kvrn1_user.dpv.lock"}));
 }
 
 TEST(SaveKill, AKilledSaveOverABrokenFileLeavesAFileAndTheBrokenContentKept) {

@@ -201,8 +201,11 @@ TEST(Saving, AFailedWriteLeavesTheOldFileWhole) {
   EXPECT_EQ(log.text(), "Unable to save preferences values at the level 3 -- error 3550005: " +
                             installation.value_file(3) + ": File too large\n");
   EXPECT_EQ(read_file(installation.value_file(3)), old);
+  // No generation is kept of a save that did not happen.
   EXPECT_EQ(directory_entries(installation.level_dir(3) + "/startup"),
-            (std::set<std::string>{"kvrn1_user.dpv", "kvrn1_user.dpv.lock"}));
+            (std::set<std::string>{"history", "kvrn1_user.dpv", "kvrn1_user.dpv.lock"}));
+  EXPECT_EQ(directory_entries(installation.level_dir(3) + "/startup/history"),
+            std::set<std::string>{});
   EXPECT_FALSE(VERU_is_level_up_to_date(3));
   EXPECT_EQ(value_at(pref("Count"), 3), "41");
 }

@@ -112,8 +112,9 @@ generated_s generate_definitions(const Installation& installation, std::mt19937&
   return made;
 }
 
-// A value file of the level: valid entries, locks, dates good and bad, comments, unknown names
-// and attributes, values that are refused; sometimes not PrefValues, sometimes not XML.
+// A value file of the level: valid entries, locks, dates good and bad, comments of entries and
+// of the file, unknown names and attributes (of entries and of the root), values that are
+// refused; sometimes not PrefValues, sometimes not XML.
 std::string generate_values(const generated_s& made, int level, std::mt19937& random) {
   const int shape = static_cast<int>(random() % 12);
   if (shape == 0) return "<PrefValues><Pref name=\"broken\"</PrefValues>\n";
@@ -131,6 +132,7 @@ std::string generate_values(const generated_s& made, int level, std::mt19937& ra
     }
     if (random() % 6 == 0) extra += "futureAttribute=\"kept\" ";
     const std::string value = value_of(unknown ? "int" : made.types[pick], random);
+    if (random() % 7 == 0) entries += "<!-- a note before " + name + " -->\n";
     if (random() % 5 == 0) {
       entries += "<Pref name=\"" + name + "\" value=\"" + value + "\" " + extra +
                  "><UserComment>set by " + std::to_string(level) +
@@ -140,7 +142,11 @@ std::string generate_values(const generated_s& made, int level, std::mt19937& ra
       entries += entry(name, value, extra);
     }
   }
-  return values(entries, random() % 8 == 0 ? "locked" : "unlocked");
+  if (random() % 3 == 0) entries += "<!-- the last word -->\n";
+  std::string file = values(entries, random() % 8 == 0 ? "locked" : "unlocked");
+  // An attribute of the root that the library does not read, kept for the next save.
+  if (random() % 4 == 0) file.replace(file.find("<PrefValues") + 11, 0, " owner=\"ops\"");
+  return file;
 }
 
 void generate_installation(const Installation& installation, unsigned seed) {

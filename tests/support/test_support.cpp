@@ -82,6 +82,18 @@ void write_file(const std::string& path, const std::string& contents) {
   if (!out) ADD_FAILURE() << "cannot write " << path;
 }
 
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
 std::string read_file(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream contents;
@@ -104,6 +116,18 @@ std::set<std::string> directory_entries(const std::string& directory) {
     names.insert(entry.path().filename().string());
   }
   return names;
+}
+
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+int occurrences(const std::string& text, const std::string& part) {
+  int count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+    ++count;
+  }
+  return count;
 }
 
 bool has_position_after(const std::string& text, const std::string& prefix) {

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <functional>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -69,10 +70,16 @@ bool can_give_files_away();
 
 void write_file(const std::string& path, const std::string& contents);
 std::string read_file(const std::string& path);
+// The lines of a text, without their line feeds.
+std::vector<std::string> lines_of(const std::string& text);
 bool file_exists(const std::string& path);
 void make_directories(const std::string& path);
 // The names in a directory, to see that nothing was left beside a file.
 std::set<std::string> directory_entries(const std::string& directory);
+
+// Whether text holds part; how many times it holds it, overlapping ones too.
+bool contains(const std::string& text, const std::string& part);
+int occurrences(const std::string& text, const std::string& part);
 
 // Whether text holds prefix followed at once by a parser's position, "<line>:<column>: ".
 bool has_position_after(const std::string& text, const std::string& prefix);
@@ -84,6 +91,18 @@ int raised_code(const std::function<void()>& body, std::string* what = nullptr);
 // The fixed object ids of count classes or attributes of a schema whose numbers run from first
 // on without gaps: 0x80000000 plus each number, in increasing order.
 std::vector<unsigned> fixed_id_block(std::size_t first, std::size_t count);
+
+// What a test needs in order to go on: what is null ends the test as a failure, not a crash.
+// (GoogleTest reports the exception as the test's failure.)
+template <class T>
+T* required(T* found, const std::string& what) {
+  if (!found) throw std::runtime_error(what + " is missing");
+  return found;
+}
+// A text of the library or the XML service, "(null)" where there is none, for comparisons.
+inline std::string or_null(const char* text) {
+  return text ? text : "(null)";
+}
 
 template <class T>
 std::vector<T> sorted(std::vector<T> items) {

@@ -5,18 +5,6 @@
 
 namespace {
 
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-int occurrences(const std::string& text, const std::string& part) {
-  int count = 0;
-  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-    ++count;
-  }
-  return count;
-}
-
 // The three value files as they lie now.
 std::vector<std::string> files_of(const ExampleCopy& copy) {
   return {read_file(copy.value_file(1)), read_file(copy.value_file(2)),
@@ -60,7 +48,7 @@ TEST(EditCommands, EachCommandSavesItsChangeAndSaysWhatChanged) {
 
   ToolResult done = run_tool(copy, {"lock", interval, "--level", "group"});
   EXPECT_EQ(done.status, 0) << done.err;
-  EXPECT_EQ(done.out, saved_line(copy, interval + " locked with the value 20", 2));
+  EXPECT_EQ(done.out, saved_line(copy, interval + " locked with the value 20 (was unlocked)", 2));
   EXPECT_TRUE(
       contains(entry_line(read_file(copy.value_file(2)), interval), "value=\"20\" locked=\"yes\""))
       << read_file(copy.value_file(2));
@@ -70,13 +58,16 @@ TEST(EditCommands, EachCommandSavesItsChangeAndSaysWhatChanged) {
 
   done = run_tool(copy, {"unlock", interval, "--level", "group"});
   EXPECT_EQ(done.status, 0) << done.err;
-  EXPECT_EQ(done.out, saved_line(copy, interval + " unlocked", 2));
+  EXPECT_EQ(done.out, saved_line(copy, interval + " unlocked (was locked)", 2));
   EXPECT_FALSE(contains(entry_line(read_file(copy.value_file(2)), interval), "locked="));
   EXPECT_EQ(run_tool(copy, {"get", interval}).out, "5\n");
 
   done = run_tool(copy, {"comment", interval, "save more often", "--level", "user"});
   EXPECT_EQ(done.status, 0) << done.err;
-  EXPECT_EQ(done.out, saved_line(copy, "the comment of " + interval + " set", 3));
+  EXPECT_EQ(done.out, saved_line(copy,
+                                 "the comment of " + interval +
+                                     " set (was \"I would rather lose five minutes than twenty.\")",
+                                 3));
   EXPECT_TRUE(contains(entry_line(read_file(copy.value_file(3)), interval),
                        "value=\"5\" modified=\"2026-"));
   EXPECT_TRUE(contains(entry_line(read_file(copy.value_file(3)), interval),
@@ -84,13 +75,16 @@ TEST(EditCommands, EachCommandSavesItsChangeAndSaysWhatChanged) {
 
   done = run_tool(copy, {"comment", interval, "", "--level", "user"});
   EXPECT_EQ(done.status, 0) << done.err;
-  EXPECT_EQ(done.out, saved_line(copy, "the comment of " + interval + " removed", 3));
+  EXPECT_EQ(
+      done.out,
+      saved_line(copy, "the comment of " + interval + " removed (was \"save more often\")", 3));
   EXPECT_FALSE(contains(entry_line(read_file(copy.value_file(3)), interval), "UserComment"));
   EXPECT_TRUE(contains(entry_line(read_file(copy.value_file(3)), interval), "value=\"5\""));
 
   done = run_tool(copy, {"reset", interval, "--level", "user"});
   EXPECT_EQ(done.status, 0) << done.err;
-  EXPECT_EQ(done.out, saved_line(copy, interval + " reset (value, lock and comment removed)", 3));
+  EXPECT_EQ(done.out,
+            saved_line(copy, interval + " reset (value, lock and comment removed; was 5)", 3));
   EXPECT_EQ(entry_line(read_file(copy.value_file(3)), interval), "");
   EXPECT_EQ(run_tool(copy, {"get", interval}).out, "20\n");
 
@@ -108,10 +102,12 @@ TEST(EditCommands, EachCommandSavesItsChangeAndSaysWhatChanged) {
   EXPECT_EQ(done.out, saved_line(copy, "already locked by default, nothing changed", 1));
   EXPECT_EQ(occurrences(read_file(copy.value_file(1)), "locked=\"yes\""),
             occurrences(site, "locked=\"yes\""));
-  done = run_tool(copy, {"level-lock", "unlocked", "--level", "site"});
+  done = run_tool(copy, {"level-lock", "unlocked", "--level", "site", "--clear-exceptions"});
   EXPECT_EQ(done.status, 0) << done.err;
-  EXPECT_EQ(done.out,
-            saved_line(copy, "unlocked by default (each entry's own lock flag cleared)", 1));
+  EXPECT_TRUE(contains(done.out,
+                       "unlocked by default (was locked); each entry's own lock flag "
+                       "cleared, 16 exceptions removed: Gateway_Startup_Template_Part, "))
+      << done.out;
   const std::string unlocked = read_file(copy.value_file(1));
   EXPECT_TRUE(contains(unlocked, "<PrefValues defaultLockStatus=\"unlocked\">")) << unlocked;
   EXPECT_FALSE(contains(unlocked, "locked=\"yes\"")) << unlocked;
@@ -210,7 +206,11 @@ TEST(EditCommands, ListItemsMayStartWithADashAfterDashDashAndShowAsItems) {
   const ToolResult set =
       run_tool(copy, {"set", list, "--level", "user", "--comment", "mine", "--", "-a", "b c"});
   EXPECT_EQ(set.status, 0) << set.err;
-  EXPECT_EQ(set.out, saved_line(copy, list + " = -a, b c, with its comment", 3));
+  EXPECT_EQ(set.out,
+            saved_line(copy,
+                       list + " = -a, b c (was /srv/kvrn/knowledge/rules, ${HOME}/kvrn/rules, "
+                              "/proj/gearbox/rules), with its comment",
+                       3));
   EXPECT_TRUE(contains(entry_line(read_file(copy.value_file(3)), list),
                        "name=\"" + list + "\" value=\"&quot;-a&quot;\\&quot;b c&quot;\""))
       << entry_line(read_file(copy.value_file(3)), list);
@@ -218,7 +218,7 @@ TEST(EditCommands, ListItemsMayStartWithADashAfterDashDashAndShowAsItems) {
   const ToolResult options_as_items =
       run_tool(copy, {"set", list, "--level", "user", "--", "--level", "x"});
   EXPECT_EQ(options_as_items.status, 0) << options_as_items.err;
-  EXPECT_EQ(options_as_items.out, saved_line(copy, list + " = --level, x", 3));
+  EXPECT_EQ(options_as_items.out, saved_line(copy, list + " = --level, x (was -a, b c)", 3));
   ASSERT_EQ(run_tool(copy, {"set", list, "--level", "user", "--", "-a", "b c"}).status, 0);
 
   EXPECT_EQ(run_tool(copy, {"get", list}).out, "-a\nb c\n");
@@ -236,5 +236,55 @@ TEST(EditCommands, ListItemsMayStartWithADashAfterDashDashAndShowAsItems) {
   const ToolResult locked = run_tool(copy, {"lock", list, "--level", "group"});
   EXPECT_EQ(locked.status, 0) << locked.err;
   EXPECT_EQ(locked.out,
-            saved_line(copy, list + " locked with the value /srv/kvrn/knowledge/rules", 2));
+            saved_line(
+                copy, list + " locked with the value /srv/kvrn/knowledge/rules (was unlocked)", 2));
+}
+
+TEST(EditCommands, LevelLockThereAndBackKeepsEveryEffectiveValueAndLock) {
+  ExampleCopy copy;
+  // Every preference with its value and lock at each level, without the time it was made.
+  const auto report = [&] {
+    const std::string text = run_tool(copy, {"report"}).out;
+    return text.substr(text.find('\n'));
+  };
+  const std::string before = report();
+  const std::string site = read_file(copy.value_file(1));
+  const ToolResult unlocked = run_tool(copy, {"level-lock", "unlocked", "--level", "site"});
+  EXPECT_EQ(unlocked.status, 0) << unlocked.err;
+  EXPECT_TRUE(contains(unlocked.out, "(24 entries' own lock flags turned over)")) << unlocked.out;
+  EXPECT_TRUE(contains(read_file(copy.value_file(1)), "defaultLockStatus=\"unlocked\""));
+  // A preference without an entry follows the new default: the user's entry counts now.
+  EXPECT_TRUE(contains(unlocked.err,
+                       "the user level's entry for Rendering_Samples_Per_Pixel (256) now takes "
+                       "effect"))
+      << unlocked.err;
+  const ToolResult locked = run_tool(copy, {"level-lock", "locked", "--level", "site"});
+  EXPECT_EQ(locked.status, 0) << locked.err;
+  EXPECT_TRUE(report() == before);
+  EXPECT_EQ(occurrences(read_file(copy.value_file(1)), "locked=\"yes\""),
+            occurrences(site, "locked=\"yes\""));
+}
+
+TEST(EditCommands, UnlockAndResetWarnAboutEachEntryAboveThatNowTakesEffect) {
+  const struct {
+    std::vector<std::string> command;
+    std::vector<std::string> warnings;
+  } cases[] = {
+      {{"unlock", "Drafting_Standard_Default", "--level", "site"},
+       {"the group level's entry for Drafting_Standard_Default (ISO) now takes effect",
+        "the user level's entry for Drafting_Standard_Default (JIS) now takes effect"}},
+      {{"reset", "Gateway_Display_Background_Color", "--level", "group"},
+       {"the user level's entry for Gateway_Display_Background_Color ("}},
+      {{"reset", "Gateway_Autosave_Interval", "--level", "user"}, {}},
+  };
+  for (const auto& one : cases) {
+    ExampleCopy copy;
+    const ToolResult done = run_tool(copy, one.command);
+    EXPECT_EQ(done.status, 0) << done.err;
+    EXPECT_EQ(occurrences(done.err, "now takes effect"), static_cast<int>(one.warnings.size()))
+        << done.err;
+    for (const std::string& warning : one.warnings) {
+      EXPECT_TRUE(contains(done.err, "kvrn-prefs: warning: " + warning)) << done.err;
+    }
+  }
 }

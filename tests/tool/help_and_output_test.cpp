@@ -7,17 +7,6 @@
 
 namespace {
 
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
 std::string first_word(const std::string& text) {
   return text.substr(0, text.find_first_of(" `\\"));
 }
@@ -185,8 +174,15 @@ TEST(HelpAndOutput, QuietUnlessVerboseButWarningsThatMatterAreShown) {
   EXPECT_EQ(run_tool(copy, {"level-lock", "locked", "--level", "site"})
                 .out.rfind("already locked by default, nothing changed at the site level", 0),
             0u);
-  ASSERT_EQ(run_tool(copy, {"level-lock", "unlocked", "--level", "site"}).err, "");
-  const ToolResult level_lock = run_tool(copy, {"level-lock", "locked", "--level", "site"});
+  // Unlocking it brings back the entries above that its lock hid, each warned about.
+  const ToolResult unlocked =
+      run_tool(copy, {"level-lock", "unlocked", "--level", "site", "--clear-exceptions"});
+  ASSERT_EQ(unlocked.status, 0) << unlocked.err;
+  for (const std::string& line : lines_of(unlocked.err)) {
+    EXPECT_TRUE(contains(line, "now takes effect: the lock that hid it is gone")) << line;
+  }
+  const ToolResult level_lock =
+      run_tool(copy, {"level-lock", "locked", "--level", "site", "--clear-exceptions"});
   EXPECT_EQ(level_lock.status, 0) << level_lock.err;
   int hidden = 0;
   for (const std::string& line : lines_of(level_lock.err)) {

@@ -128,3 +128,63 @@ TEST(LintCommand, ACleanInstallationHasNoFindings) {
   EXPECT_EQ(run_tool(copy, {"lint", "extra"}).status, 2);
   EXPECT_EQ(run_tool(copy, {"lint", "--level", "user"}).status, 2);
 }
+
+TEST(LintCommand, WhatAPersonMayHaveMistypedIsNamedWithWhatItIsReadAs) {
+  ExampleCopy copy;
+  write_file(copy.value_file(1),
+             values("Locked",
+                    "<Pref name=\"Gateway_Recent_Files_Count\" value=\"1O\"/>\n"
+                    "<Pref name=\"Gateway_Autosave_Interval\" value=\"15\" locked=\"Yes\"/>\n"
+                    "<Pref name=\"Gateway_Session_Undo_Levels\" valeu=\"100\" value=\"50\"/>\n"
+                    "<Pref name=\"Gateway_Sesion_Undo_Levels\" value=\"100\"/>\n"));
+  std::remove(copy.value_file(2).c_str());
+  std::remove(copy.value_file(3).c_str());
+  const ToolResult lint = run_tool(copy, {"lint"});
+  EXPECT_EQ(lint.status, 1);
+  const std::string site = "site " + copy.value_file(1) + ": ";
+  const std::string expected[] = {
+      site + "-: unclear-default-lock: defaultLockStatus=\"Locked\" counts as unlocked",
+      site +
+          "Gateway_Recent_Files_Count: read-differently: value \"1O\" is read as 1, but an "
+          "edit would refuse it",
+      site + "Gateway_Autosave_Interval: unclear-lock: locked=\"Yes\" counts as no",
+      site +
+          "Gateway_Session_Undo_Levels: unknown-attribute: a Pref entry has no attribute "
+          "valeu (did you mean value?)",
+      site +
+          "Gateway_Sesion_Undo_Levels: unknown-preference: no preference has this name; "
+          "start-up ignores the entry and saves keep it (did you mean "
+          "Gateway_Session_Undo_Levels?)",
+  };
+  for (const std::string& finding : expected) {
+    EXPECT_NE(lint.out.find(finding), std::string::npos) << finding << "\n" << lint.out;
+  }
+}
+
+TEST(LintCommand, EntriesWaitingForARenameAndFormerNamesStillInUse) {
+  ExampleCopy copy;
+  const std::string definitions = copy.path("base/kvrn/kv_gateway.dpx");
+  std::string gateway = read_file(definitions);
+  const std::string interval = "<Pref name=\"Gateway_Autosave_Interval\" ";
+  gateway.replace(gateway.find(interval), interval.size(),
+                  interval + "formerly=\"Gateway_Autosave_Period\" ");
+  write_file(definitions, gateway);
+  write_file(copy.value_file(3),
+             values("unlocked", "<Pref name=\"Gateway_Autosave_Period\" value=\"7\"/>\n"));
+  const ToolResult lint = run_tool(copy, {"lint"});
+  EXPECT_NE(lint.out.find("Gateway_Autosave_Period: renamed: read as Gateway_Autosave_Interval"),
+            std::string::npos)
+      << lint.out;
+  EXPECT_EQ(run_tool(copy, {"get", "Gateway_Autosave_Interval"}).out, "7\n");
+  EXPECT_EQ(run_tool(copy, {"validate"}).status, 0);
+
+  // A former name that a preference still has.
+  gateway.replace(gateway.find("Gateway_Autosave_Period"), 23, "Gateway_Recent_Files_Count");
+  write_file(definitions, gateway);
+  const ToolResult validate = run_tool(copy, {"validate"});
+  EXPECT_EQ(validate.status, 1);
+  EXPECT_NE(validate.out.find("Gateway_Autosave_Interval was formerly Gateway_Recent_Files_Count, "
+                              "which is also the name of a preference"),
+            std::string::npos)
+      << validate.out;
+}

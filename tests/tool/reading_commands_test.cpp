@@ -5,10 +5,6 @@
 
 namespace {
 
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
 JsonValue json_of(const ToolResult& result) {
   JsonValue value;
   std::string error;

@@ -13,18 +13,6 @@ struct Step {
   std::vector<std::string> expected;  // the lines printed under it
 };
 
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return lines;
-}
-
 // The first code block after the "## kvrn-prefs" heading, cut into its commands ("$ " lines,
 // with the lines that a trailing backslash continues) and the output printed under each.
 std::vector<Step> example_steps(const std::string& readme) {

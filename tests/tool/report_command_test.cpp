@@ -6,10 +6,6 @@
 
 namespace {
 
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
 // A parsed page, released at the end of the test.
 class Page {
  public:
@@ -208,6 +204,11 @@ TEST(ReportCommand, HtmlIsOneWellFormedPageWithEveryLevelsValues) {
     ASSERT_EQ(cells.size(), 6u);
     for (std::size_t i = 0; i < expected.values.size(); ++i) {
       EXPECT_EQ(value_in(cells[i + 1]), expected.values[i]) << "cell " << i + 1;
+    }
+    // A narrow page stacks the cells, each under its column's name.
+    const char* const labels[] = {"Effective value", "0 defaults", "1 site", "2 group", "3 user"};
+    for (std::size_t i = 0; i < 5; ++i) {
+      EXPECT_STREQ(pvtbl_kvxml->XERCES_DOM_getAttribute(cells[i + 1], "data-label"), labels[i]);
     }
   }
   XERCES_DOM_node* interval = row_of(page, "Gateway_Autosave_Interval");

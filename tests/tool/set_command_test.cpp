@@ -12,18 +12,6 @@ namespace {
 
 const char* const LEVEL_NAMES[] = {"", "site", "group", "user"};
 
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-int occurrences(const std::string& text, const std::string& part) {
-  int count = 0;
-  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-    ++count;
-  }
-  return count;
-}
-
 // The lines of text that begin with prefix.
 std::vector<std::string> lines_starting(const std::string& text, const std::string& prefix) {
   std::vector<std::string> found;

@@ -178,6 +178,22 @@ TEST_F(VeruPrefTyped, ReadDomNodeLeavesTheLevelAloneOnInvalidValues) {
             VERU_ERROR_RANGE_NOT_IN_CLOSED_OPEN);
   EXPECT_EQ(raised_code([&] { number->read_dom_node(outside.node(), 1); }),
             VERU_ERROR_RANGE_NOT_IN_CLOSED_OPEN);
+  // The place the refusal passed is noted as a line of the typed class's own source file.
+  try {
+    number->read_dom_node(outside.node(), 1);
+  } catch (const TQS::Error::Exception& error) {
+    ASSERT_GE(error.askLocations().size(), 2u);
+    const auto& noted = error.askLocations().back();
+    EXPECT_EQ(noted.file, "src/veru/no/ind/veru_pref_int_definitions");
+    const std::string root =
+        std::string(__FILE__).substr(0, std::string(__FILE__).rfind("/tests/"));
+    std::istringstream source(read_file(root + "/" + noted.file + ".cpp"));
+    std::string line;
+    for (int i = 0; i < noted.line && std::getline(source, line); ++i) {
+    }
+    EXPECT_NE(line.find("store_read_value"), std::string::npos)
+        << noted.file << ":" << noted.line << ": " << line;
+  }
   EXPECT_FALSE(number->has_value(1));
   EXPECT_EQ(number->ask_int(2), 3);
   EXPECT_FALSE(number->ask_recorded_value(2)->ask_locked());
@@ -217,15 +233,22 @@ TEST_F(VeruPrefTyped, ReadDomNodeLeavesTheLevelAloneOnInvalidValues) {
   list->read_dom_node(any.node(), 3);
   EXPECT_STREQ(list->ask_string(3), "\"a\"\\\"b\"");
 
-  // An entry without a value is refused with one of the library's errors.
+  // An entry without a value is refused with the error of its file: the extras definition file
+  // at level 0, a value file above (the codes of the value types are the host's to raise); a
+  // logical preference refuses it as any text that is neither true nor false.
   OmPtr<VERU_pref_real> real(VERU_pref_real::create("Real"));
   OmPtr<VERU_pref_list> flat(VERU_pref_list::create("Flat"));
   PrefElement bare;
   bare.set("locked", "yes");
-  for (VERU_pref* pref : std::vector<VERU_pref*>{number.get(), real.get(), choice.get(), flat.get(),
-                                                 list.get(), logical.get()}) {
-    const int code = raised_code([&] { pref->read_dom_node(bare.node(), 0); });
-    EXPECT_TRUE(VERU_is_veru_error(code)) << pref->ask_name() << " raised " << code;
+  for (int level : {0, 2}) {
+    for (VERU_pref* pref : std::vector<VERU_pref*>{number.get(), real.get(), choice.get(),
+                                                   flat.get(), list.get(), logical.get()}) {
+      const int expected = pref == logical.get() ? VERU_ERROR_NOT_LOGICAL
+                           : level == 0          ? VERU_ERROR_DEFINITION_FILE_LOAD
+                                                 : VERU_ERROR_VALUE_FILE_LOAD;
+      EXPECT_EQ(raised_code([&] { pref->read_dom_node(bare.node(), level); }), expected)
+          << pref->ask_name() << " at level " << level;
+    }
   }
   EXPECT_FALSE(real->has_value(0) || flat->has_value(0) || list->has_value(0) ||
                logical->has_value(0));

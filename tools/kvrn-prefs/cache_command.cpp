@@ -61,7 +61,7 @@ int print_images(const std::string& folder, VERU_image_s* images, int count, boo
 int run_cache(const command_line_s& line) {
   if (!line.arguments.empty()) return refuse(EXIT_USAGE, "cache takes no arguments");
   const std::string folder = taken(VERU_ask_image_folder());
-  if (line.clear) {
+  if (line.has(OPTION_CLEAR)) {
     const int removed = VERU_clear_images();
     if (line.json) {
       print_json_document(

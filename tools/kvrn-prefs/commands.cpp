@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -57,8 +58,11 @@ const command_s COMMANDS[] = {
      "Checks the value file of every level, one finding per line:\n"
      "LEVEL FILE: NAME: FINDING: TEXT. FINDING is one of unknown-preference,\n"
      "hidden-by-lock, invalid-value, duplicate-entry, same-as-inherited,\n"
-     "useless-lock, unreadable-date and load-failed. Status 1 when there are\n"
-     "findings.",
+     "useless-lock, unreadable-date, load-failed, renamed (an entry under an old\n"
+     "name), read-differently (a value start-up reads but an edit refuses),\n"
+     "unclear-lock (locked other than yes or no), unclear-default-lock\n"
+     "(defaultLockStatus other than locked or unlocked) and unknown-attribute.\n"
+     "Status 1 when there are findings.",
      run_lint, OPTION_JSON, true},
     {"report", "[APPLICATION] [--changed] [--html] [-o FILE]",
      "every preference with its value at each level",
@@ -100,10 +104,47 @@ const command_s COMMANDS[] = {
      "Unlocks NAME at the level, also where the level locks by default.", run_unlock, EDIT, true},
     {"comment", "NAME TEXT --level L", "sets the comment of a level's value",
      "Sets the comment of the level's value of NAME; \"\" removes it.", run_comment, EDIT, true},
-    {"level-lock", "locked|unlocked --level L", "whether a level locks everything by default",
-     "Sets whether the site or group level locks every preference by default;\n"
-     "each entry's own lock flag is cleared.",
-     run_level_lock, EDIT, true},
+    {"level-lock", "locked|unlocked --level L [--clear-exceptions]",
+     "whether a level locks everything by default",
+     "Sets whether the site or group level locks every preference by default.\n"
+     "Every preference with an entry at the level keeps its lock: the entries'\n"
+     "own lock flags are turned over (their number is printed), so only the\n"
+     "preferences without an entry follow the new default. --clear-exceptions\n"
+     "clears the entries' own lock flags instead, so that every preference follows\n"
+     "the default, and lists the exceptions it removes.",
+     run_level_lock, EDIT | OPTION_CLEAR_EXCEPTIONS, true},
+    {"history", "--level L [--json]", "the generations that saves kept of a level's file",
+     "Lists the generations of the level's value file that saves kept in the\n"
+     "history folder beside it, newest first: number (1 the newest), time, owner,\n"
+     "size, entries and what changed from the generation before it.",
+     run_history, OPTION_LEVEL | OPTION_JSON, true, true},
+    {"diff",
+     "--level L --against-file F|--against-level L2|--against-generation N [--json] | "
+     "--effective --against-base DIR [--against-site|--against-group|--against-user DIR] "
+     "[--json]",
+     "what differs between a level and a file, a level or a generation",
+     "Prints, per preference, what was added (+), removed (-) or changed (~: value,\n"
+     "lock, comment) from the other side to the level's file. With --effective it\n"
+     "compares the effective values and locks of this installation with those of\n"
+     "the installation the --against-* folders name. Status 0 when equal, 1 when\n"
+     "different.",
+     run_diff,
+     OPTION_LEVEL | OPTION_AGAINST_FILE | OPTION_AGAINST_LEVEL | OPTION_AGAINST_GENERATION |
+         OPTION_EFFECTIVE | OPTION_AGAINST_BASE | OPTION_AGAINST_SITE | OPTION_AGAINST_GROUP |
+         OPTION_AGAINST_USER | OPTION_JSON,
+     true, true},
+    {"restore", "--level L --generation N [--dry-run]", "makes a level what a generation was",
+     "Makes the level's entries and default lock those of generation N (see\n"
+     "history) through the checked edits and one save, so that the current file\n"
+     "becomes a generation itself. --dry-run prints what would change.",
+     run_restore, EDIT | OPTION_GENERATION | OPTION_DRY_RUN, true, true},
+    {"import", "FILE --level L [--dry-run] [--keep-going]",
+     "applies a dump or a value file to a level in one save",
+     "Records each entry of FILE (the output of dump, or a value file) at the level\n"
+     "through the checked edits and saves the level once. Refused entries are\n"
+     "listed, and nothing is saved when any is refused unless --keep-going.\n"
+     "--dry-run prints what would change.",
+     run_import, EDIT | OPTION_DRY_RUN | OPTION_KEEP_GOING, true, true},
     {"watch", "[NAME|PREFIX...] [--json] [--count N] [--timeout S]",
      "prints each change of the preferences as other programs make it",
      "Watches the value files and prints one line for each preference whose\n"
@@ -147,6 +188,22 @@ const option_s OPTIONS[] = {
     {"--idle-timeout", nullptr, OPTION_IDLE_TIMEOUT, "S",
      "stop the editor after S seconds without a request"},
     {"--count", nullptr, OPTION_COUNT, "N", "stop after N batches of changes"},
+    {"--clear-exceptions", nullptr, OPTION_CLEAR_EXCEPTIONS, nullptr,
+     "clear the entries' own lock flags instead of keeping each lock"},
+    {"--against-file", nullptr, OPTION_AGAINST_FILE, "FILE", "compare with a value file"},
+    {"--against-level", nullptr, OPTION_AGAINST_LEVEL, "L", "compare with another level's file"},
+    {"--against-generation", nullptr, OPTION_AGAINST_GENERATION, "N",
+     "compare with the level's generation N (1 the newest)"},
+    {"--effective", nullptr, OPTION_EFFECTIVE, nullptr,
+     "compare the effective values of two installations"},
+    {"--against-base", nullptr, OPTION_AGAINST_BASE, "DIR", "the other installation's base"},
+    {"--against-site", nullptr, OPTION_AGAINST_SITE, "DIR", "the other installation's site"},
+    {"--against-group", nullptr, OPTION_AGAINST_GROUP, "DIR", "the other installation's group"},
+    {"--against-user", nullptr, OPTION_AGAINST_USER, "DIR", "the other installation's user"},
+    {"--generation", nullptr, OPTION_GENERATION, "N", "the generation (1 the newest)"},
+    {"--dry-run", nullptr, OPTION_DRY_RUN, nullptr, "print what would change, save nothing"},
+    {"--keep-going", nullptr, OPTION_KEEP_GOING, nullptr,
+     "save the entries that are accepted even when others are refused"},
     {"--timeout", nullptr, OPTION_TIMEOUT, "S", "stop after S seconds"},
     {"--clear", nullptr, OPTION_CLEAR, nullptr, "remove every start-up image"},
     {"--verbose", "-v", 0, nullptr, "the library's log lines on standard error"},
@@ -172,17 +229,13 @@ const command_s* find_command(const std::string& name) {
 }
 
 const char* installation_variable(const std::string& option) {
-  static const char* const VARIABLES[][2] = {
-      {"--base", "KVRN_BASE_DIR"},
-      {"--site", "KVRN_SITE_DIR"},
-      {"--group", "KVRN_GROUP_DIR"},
-      {"--user", "KVRN_USER_DIR"},
-      {"--lang", "KVRN_LANG"},
-      {"--def-dir", "KVRN_VERU_XML_DEF_DIR"},
-      {"--local-user-defaults", "KVRN_LOCAL_USER_DEFAULTS"},
-  };
-  for (const auto& known : VARIABLES) {
-    if (option == known[0]) return known[1];
+  // One option for each of the library's installation variables, in its order.
+  static const char* const VARIABLE_OPTIONS[] = {
+      "--base", "--site", "--group", "--user", "--lang", "--def-dir", "--local-user-defaults"};
+  int count = 0;
+  const char* const* variables = VERU__ask_installation_variables(&count);
+  for (int i = 0; i < count && i < static_cast<int>(std::size(VARIABLE_OPTIONS)); ++i) {
+    if (option == VARIABLE_OPTIONS[i]) return variables[i];
   }
   return nullptr;
 }

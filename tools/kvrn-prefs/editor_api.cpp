@@ -252,11 +252,6 @@ json_document editor_apply(const json_document& request) {
     for (const json_document& change : *changes) make_change(change, level, &done, &refused);
     return {!done.empty(), ""};
   });
-  if (!error.empty() && !done.empty()) {
-    // What was not saved is not kept either: the page shows what the file holds.
-    VERU_set_level_up_to_date(level, false);
-    VERU_reload_values_xml();
-  }
   const bool saved = error.empty() && !done.empty();
   return {{"saved", saved},
           {"file", VERU__ask_level_filename(level)},

@@ -5,8 +5,7 @@
 #include "tool.h"
 
 const char* level_name(int level) {
-  static const char* const NAMES[] = {"defaults", "site", "group", "user"};
-  return level >= 0 && level <= 3 ? NAMES[level] : "?";
+  return level >= 0 && level <= 3 ? VERU__ask_level_names(nullptr)[level] : "?";
 }
 
 int level_of(const std::string& name) {

@@ -17,7 +17,9 @@ _kvrn_prefs() {
       installation+=("${COMP_WORDS[i]}" "${COMP_WORDS[i + 1]}")
       ((i++))
       ;;
-    --level | --comment | --output | -o | --port | --idle-timeout | --count | --timeout) ((i++)) ;;
+    --level | --comment | --output | -o | --port | --idle-timeout | --count | --timeout | \
+      --generation | --against-generation | --against-level | --against-file | --against-base | \
+      --against-site | --against-group | --against-user) ((i++)) ;;
     -*) ;;
     *)
       if [[ -z $command ]]; then
@@ -31,12 +33,13 @@ _kvrn_prefs() {
 
   local words=""
   case $prev in
-  --level) words=$("$program" complete levels 2>/dev/null) ;;
-  --base | --site | --group | --user | --def-dir)
+  --level | --against-level) words=$("$program" complete levels 2>/dev/null) ;;
+  --base | --site | --group | --user | --def-dir | --against-base | --against-site | \
+    --against-group | --against-user)
     mapfile -t COMPREPLY < <(compgen -d -- "$cur")
     return
     ;;
-  --local-user-defaults | --output | -o)
+  --local-user-defaults | --output | -o | --against-file)
     mapfile -t COMPREPLY < <(compgen -f -- "$cur")
     return
     ;;

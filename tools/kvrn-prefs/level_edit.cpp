@@ -2,67 +2,11 @@
 #include "level_edit.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "suggest.h"
 
 namespace {
-
-// Holds the level's lock for the life of the command, so that concurrent editors all land.
-class level_lock {
- public:
-  explicit level_lock(int level) : level_(level) {}
-  ~level_lock() {
-    if (held_) VERU_unlock_level(level_);
-  }
-  level_lock(const level_lock&) = delete;
-  level_lock& operator=(const level_lock&) = delete;
-  // 0 when held, else the library's code with *reason.
-  int take(std::string* reason) {
-    char* text = nullptr;
-    const int code = VERU_lock_level(level_, &text);
-    held_ = code == 0;
-    *reason = taken(text);
-    return code;
-  }
-
- private:
-  int level_;
-  bool held_ = false;
-};
-
-// Reads the level's file again under the lock: another editor may have saved it since start-up.
-// A file that fails to load is left alone; with --replace-broken it is to be saved over once the
-// change is accepted, its content kept aside, and *over_broken says so. "" when the level may be
-// saved, else why not.
-std::string reload_level(int level, bool replace_broken, bool* over_broken) {
-  *over_broken = false;
-  VERU_set_level_up_to_date(level, false);
-  VERU_reload_values_xml();
-  char* reason = nullptr;
-  if (VERU_ask_level_load_state(level, &reason) != VERU_LOAD_FAILED) return "";
-  const std::string failure = taken(reason);
-  if (!replace_broken) {
-    return std::string("the ") + level_name(level) + " level's file failed to load, so it is not " +
-           "saved over:\n  " + failure + "\n  mend the file at that position and try again, or " +
-           "add --replace-broken to move it\n  aside and start a new file with this change";
-  }
-  std::printf("the %s level's file failed to load (%s)\n", level_name(level), failure.c_str());
-  *over_broken = true;
-  return "";
-}
-
-// Saves the level; over a broken file (over_broken), whose content is kept under a new name that
-// it prints. "" when saved, else why not.
-std::string save_level(int level, bool over_broken) {
-  char* kept_as = nullptr;
-  char* reason = nullptr;
-  const int refused = over_broken ? VERU_save_level_over_broken(level, &kept_as, &reason)
-                                  : VERU_save_level(level, &reason);
-  const std::string kept = taken(kept_as);
-  const std::string why = taken(reason);
-  if (!kept.empty()) std::printf("it was moved aside to %s\n", kept.c_str());
-  return refused ? why : "";
-}
 
 // One warning line for each entry above the level that a lock now hides, or whose value still
 // decides over the level's: the edit does not do what its person may expect there.
@@ -85,7 +29,52 @@ void warn_about_higher_entries(VERU_pref* pref, int level, bool value_set) {
   }
 }
 
+// One warning line for each entry above the level that a lock hid before the edit (hidden, as
+// hidden_above gave it) and that now takes effect. Start-up ignored such entries, so the levels
+// above are read again to see which of them count now.
+void warn_about_revealed_entries(VERU_pref* pref, int level, unsigned hidden) {
+  if (!hidden) return;
+  for (int above = level + 1; above <= 3; ++above) {
+    if (hidden & (1u << above)) VERU_set_level_up_to_date(above, false);
+  }
+  VERU_reload_values_xml();
+  for (int above = level + 1; above <= 3; ++above) {
+    const VERU_recorded_value* entry = pref->ask_recorded_value(above);
+    if (!(hidden & (1u << above)) || !entry || pref->is_locked(above - 1)) continue;
+    const std::string value = shown_value(pref, entry->ask_value());
+    std::fprintf(stderr,
+                 "kvrn-prefs: warning: the %s level's entry for %s (%s) now takes effect: the "
+                 "lock that hid it is gone\n",
+                 level_name(above), pref->ask_name(), value.c_str());
+  }
+}
+
+// Whether the level carries an entry of that name.
+bool carries(int level, const char* name) {
+  char** names = nullptr;
+  const int count = VERU_ask_level_carried_entries(level, &names);
+  bool found = false;
+  for (int i = 0; i < count; ++i) {
+    found = found || std::strcmp(names[i], name) == 0;
+    SM_free(names[i]);
+  }
+  SM_free(names);
+  return found;
+}
+
 }  // namespace
+
+unsigned hidden_above(VERU_pref* pref, int level) {
+  unsigned hidden = 0;
+  for (int above = level + 1; above <= 3; ++above) {
+    const bool recorded = pref->ask_recorded_value(above) != nullptr;
+    if ((recorded && pref->is_locked(above - 1)) ||
+        (!recorded && pref->is_locked(level) && carries(above, pref->ask_name()))) {
+      hidden |= 1u << above;
+    }
+  }
+  return hidden;
+}
 
 int edited_level(const command_line_s& line, const char* command) {
   const int level = level_of(line.level);
@@ -104,24 +93,33 @@ edit_outcome_s refused_edit(const std::string& what, int code, char* reason,
 
 std::string locked_edit(int level, bool replace_broken,
                         const std::function<level_change_s(bool over_broken)>& change) {
-  level_lock lock(level);
-  std::string refusal;
-  if (const int code = lock.take(&refusal)) {
+  char* reason = nullptr;
+  if (const int code = VERU_begin_level_edit(level, replace_broken, &reason)) {
+    const std::string why = taken(reason);
+    if (code == VERU_ERROR_LEVEL_FILE_BROKEN) {
+      return std::string("the ") + level_name(level) + " level's file failed to load, so it is " +
+             "not saved over:\n  " + why + "\n  mend the file at that position and try again, " +
+             "or add --replace-broken to move it\n  aside and start a new file with this change";
+    }
     return (code == VERU_ERROR_LEVEL_NOT_WRITEABLE ? "nothing was saved: "
                                                    : "the level cannot be edited now: ") +
-           refusal;
+           why;
   }
-  bool over_broken = false;
-  if (refusal = reload_level(level, replace_broken, &over_broken); !refusal.empty()) {
-    return refusal;
+  const bool over_broken = VERU_ask_level_load_state(level, &reason) == VERU_LOAD_FAILED;
+  const std::string failure = taken(reason);
+  if (over_broken) {
+    std::printf("the %s level's file failed to load (%s)\n", level_name(level), failure.c_str());
   }
   const level_change_s changed = change(over_broken);
-  if (!changed.refusal.empty() || !changed.save) return changed.refusal;
   // The broken file stays where it is unless there is a change to save in its place.
-  if (refusal = save_level(level, over_broken); !refusal.empty()) {
-    return "nothing was saved: " + refusal;
-  }
-  return "";
+  const bool save = changed.refusal.empty() && changed.save;
+  char* kept_as = nullptr;
+  const int refused = VERU_end_level_edit(level, save, &kept_as, &reason);
+  const std::string kept = taken(kept_as);
+  const std::string why = taken(reason);
+  if (!kept.empty()) std::printf("it was moved aside to %s\n", kept.c_str());
+  if (!save) return changed.refusal;
+  return refused ? "nothing was saved: " + why : "";
 }
 
 int edit_level(const command_line_s& line, int level,
@@ -144,6 +142,9 @@ int edit_level(const command_line_s& line, int level,
               VERU__ask_level_filename(level));
   for (VERU_pref* pref : outcome.watched) {
     warn_about_higher_entries(pref, level, outcome.value_set);
+  }
+  for (const auto& [pref, hidden] : outcome.revealed) {
+    warn_about_revealed_entries(pref, level, hidden);
   }
   return EXIT_OK;
 }

@@ -18,7 +18,13 @@ struct edit_outcome_s {
   std::vector<VERU_pref*> watched;
   // Whether a value was set, so that an entry above that still decides is warned about too.
   bool value_set = false;
+  // The preferences whose entries at the levels above a lock hid before the edit (see
+  // hidden_above): each such entry that now takes effect is warned about after the save.
+  std::vector<std::pair<VERU_pref*, unsigned>> revealed{};
 };
+
+// The levels above level (as bits 1 << level) whose entries for the preference a lock hides now.
+unsigned hidden_above(VERU_pref* pref, int level);
 
 // What a change made under the level's lock asks for: a save, or nothing saved with why not.
 struct level_change_s {

@@ -1,9 +1,12 @@
 // kvrn-prefs lint: every value file of the installation checked against the definitions and the
 // other levels, as start-up read it: one finding per line, each with a stable name.
+#include <strings.h>
+
 #include <cstdio>
 #include <map>
 
 #include "json.h"
+#include "suggest.h"
 #include "tool.h"
 #include "value_file.h"
 
@@ -32,20 +35,86 @@ std::string lock_text(VERU_pref* pref, int level) {
   return text + ": the entry counts for nothing while that lock stands";
 }
 
+std::vector<std::string> entry_attribute_names() {
+  std::vector<std::string> names;
+  for (const char* const* name = VERU__ask_value_entry_attribute_names(nullptr); *name; ++name) {
+    names.emplace_back(*name);
+  }
+  return names;
+}
+
+// What start-up reads the text as for the preference, printed; "" when it refuses it (a logical
+// other than true or false, a value its constraint refuses).
+std::string read_as(VERU_pref* pref, const std::string& text) {
+  if (pref->class_id() == VERU_pref_logical_c && strcasecmp(text.c_str(), "true") != 0 &&
+      strcasecmp(text.c_str(), "false") != 0) {
+    return "";
+  }
+  try {
+    VERU_value* value = pref->create_veru_value(text.c_str());
+    const std::string printed = value_text(value);
+    OM_delete_object(value);
+    return VERU_check_value_text(pref->ask_name(), printed.c_str(), nullptr) == 0 ? printed : "";
+  } catch (const TQS::Error::Exception&) {
+    return "";
+  }
+}
+
+// The findings of what a person may have mistyped in an entry: a name start-up reads under a new
+// one, a value it reads other than an edit would, a lock flag other than yes
+// and no.
+template <typename Add>
+void check_entry_text(const value_file_s& file, const value_entry_s& entry, const Add& add) {
+  VERU_pref* pref = VERU_lookup_pref(entry.name.c_str());
+  if (!pref) {
+    pref = VERU_lookup_renamed_pref(entry.name.c_str());
+    if (!pref) return;
+    add("renamed", std::string("read as ") + pref->ask_name() +
+                       ", its new name; the next save of the level writes it under that name");
+  }
+  char* reason = nullptr;
+  if (entry.has_value &&
+      VERU_check_value_text(pref->ask_name(), entry.value.c_str(), &reason) != 0) {
+    const std::string why = taken(reason);
+    const std::string read = read_as(pref, entry.value);
+    if (!read.empty()) {
+      add("read-differently", "value \"" + entry.value + "\" is read as " + read +
+                                  ", but an edit would refuse it: " + why);
+    }
+  }
+  if (entry.has_locked && entry.locked != "yes" && entry.locked != "no") {
+    add("unclear-lock",
+        "locked=\"" + entry.locked + "\" counts as no: only \"yes\" sets the " +
+            "entry's own lock flag" +
+            (file.locked_by_default ? ", so the level's default lock holds it" : ""));
+  }
+}
+
 // The findings of one entry on its own.
 void check_entry(const value_file_s& file, const value_entry_s& entry, findings_t* findings) {
   auto add = [&](const char* finding, const std::string& text) {
     findings->push_back({file.level, file.path, entry.position, entry.name, finding, text});
   };
   if (entry.ignored_code == VERU_ERROR_UNKNOWN_PREF) {
-    add("unknown-preference",
-        "no preference has this name; start-up ignores the entry and saves keep it");
+    const VERU_pref* renamed = VERU_lookup_renamed_pref(entry.name.c_str());
+    add("unknown-preference", (renamed ? entry.ignored_reason : "no preference has this name") +
+                                  "; start-up ignores the entry and saves keep it" +
+                                  (renamed ? "" : did_you_mean_pref(entry.name)));
   } else if (entry.ignored_code == VERU_ERROR_LOCKED_AT_HIGHER_LEVEL) {
     add("hidden-by-lock", lock_text(VERU_lookup_pref(entry.name.c_str()), file.level));
   } else if (entry.ignored_code) {
     add("invalid-value", entry.ignored_reason + "; start-up ignores the entry");
   } else if (file.level == 3 && entry.locked_flag && !file.locked_by_default) {
     add("useless-lock", "locked=\"yes\" changes nothing at the user level: no level lies above it");
+  }
+  // An entry a lock hides counts again once the lock goes: its text is checked too.
+  if (!entry.ignored_code || entry.ignored_code == VERU_ERROR_LOCKED_AT_HIGHER_LEVEL) {
+    check_entry_text(file, entry, add);
+  }
+  for (const std::string& name : entry.unknown_attributes) {
+    add("unknown-attribute", "a Pref entry has no attribute " + name +
+                                 did_you_mean(name, entry_attribute_names()) +
+                                 "; start-up ignores it and saves keep it");
   }
   if (entry.has_modified) {
     CLOCK_date_s date = CLOCK_null_date;
@@ -97,6 +166,13 @@ void check_name(const value_file_s& file, const std::string& name,
 }
 
 void check_file(const value_file_s& file, findings_t* findings) {
+  if (file.has_default_lock_status && file.default_lock_status != "locked" &&
+      file.default_lock_status != "unlocked") {
+    findings->push_back({file.level, file.path, 0, "", "unclear-default-lock",
+                         "defaultLockStatus=\"" + file.default_lock_status +
+                             "\" counts as unlocked: only \"locked\" locks the level by "
+                             "default"});
+  }
   if (file.level == 3 && file.locked_by_default) {
     findings->push_back({file.level, file.path, 0, "", "useless-lock",
                          "defaultLockStatus=\"locked\" changes nothing at the user level: no "

@@ -37,6 +37,8 @@ void store_value(const option_s& option, const std::string& value, command_line_
     line->count = value;
   } else if (option.bit == OPTION_TIMEOUT) {
     line->timeout = value;
+  } else {
+    line->values[option.bit] = value;
   }
 }
 
@@ -53,7 +55,6 @@ void store_flag(const option_s& option, command_line_s* line, bool* help, bool* 
   if (option.bit == OPTION_CHANGED) line->changed = true;
   if (option.bit == OPTION_HTML) line->html = true;
   if (option.bit == OPTION_NO_BROWSER) line->no_browser = true;
-  if (option.bit == OPTION_CLEAR) line->clear = true;
 }
 
 // A negative number such as -5 or -0.25, which is a value rather than an option.
@@ -115,8 +116,14 @@ bool options_fit(const command_s& command, const command_line_s& line) {
   return true;
 }
 
-// The library's log lines are dropped unless the person asked for them.
-void drop_log_line(const char*, void*) {}
+// The library's log lines are dropped unless the person asked for them, but for a save that
+// could not keep the file it replaced: the person loses the means to undo it.
+void drop_log_line(const char* line, void*) {
+  static const char HISTORY_LOST[] = "Unable to keep the replaced file ";
+  if (std::strncmp(line, HISTORY_LOST, sizeof HISTORY_LOST - 1) == 0) {
+    std::fprintf(stderr, "kvrn-prefs: warning: %s", line);
+  }
+}
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "commands.h"
 #include "pref_view.h"
 #include "report.h"
 
@@ -138,7 +139,7 @@ bool collect_report(const std::string& application, bool changed_only, report_s*
       application.empty() ? "every application" : "the application " + gathering.found_name;
   if (changed_only) report->scope += ", set above the defaults";
   report->made = date_text(gathering.now);
-  const char* base = std::getenv("KVRN_BASE_DIR");
+  const char* base = std::getenv(installation_variable("--base"));
   report->base = base ? base : "";
   for (int level = 0; level <= 3; ++level) report->levels[level] = level_of_report(level);
   return true;

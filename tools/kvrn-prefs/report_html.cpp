@@ -1,7 +1,8 @@
 // kvrn-prefs report --html: one self-contained page, well-formed XHTML that any browser shows
 // as it is (inline style, no script, no style sheet transformation). Each application is a
 // table with a row per preference; fixed column widths and wrapping cells keep every column
-// in view on a 1,366 px screen.
+// in view on a 1,366 px screen, and on a narrow one (a phone, 390 px) each row becomes a card
+// whose cells stand one above the other, each named by its column.
 #include <cctype>
 #include <cstring>
 
@@ -19,7 +20,7 @@ nav ul { column-width: 13em; list-style: none; margin: 6px 0 0; padding: 0; }
 nav li { margin: 0 0 2px; }
 table { border-collapse: collapse; width: 100%; table-layout: fixed; }
 th, td { border: 1px solid #c8ccd2; padding: 4px 6px; text-align: left; vertical-align: top;
-         overflow-wrap: anywhere; word-wrap: break-word; }
+         overflow-wrap: break-word; }
 thead th { background: #e4e8ee; }
 table.levels { margin-bottom: 8px; }
 table.levels col.number { width: 8em; }
@@ -44,6 +45,21 @@ tr.locked td.pref { border-left: 4px solid #a01010; }
 td.source { background: #eef6ee; }
 .comment { white-space: pre-wrap; margin-top: 3px; padding-left: 5px; border-left: 3px solid #c8ccd2;
            font-style: italic; }
+@media (max-width: 760px) {
+  body { margin: 10px 12px; }
+  table, tbody, tr, th, td { display: block; width: auto; }
+  colgroup, thead { display: none; }
+  tbody tr { border: 1px solid #c8ccd2; border-top: none; }
+  tbody tr:first-child, tr.place { border-top: 1px solid #c8ccd2; margin-top: 10px; }
+  th, td { border: none; }
+  td + td { border-top: 1px solid #e4e8ee; }
+  tr.locked { border-left: 4px solid #a01010; }
+  tr.locked td.pref { border-left: none; }
+  td[data-label]:empty { display: none; }
+  td[data-label]::before { content: attr(data-label); display: block; color: #555;
+                           font-size: 12px; font-weight: 600; }
+  td.level { padding-left: 14px; }
+}
 )";
 
 void add_escaped_char(char c, std::string* out) {
@@ -115,11 +131,20 @@ std::string readable_date(std::string date) {
   return date;
 }
 
+// A cell's column, which a narrow page shows above the cell's content.
+std::string labelled_cell(const char* css_class, const std::string& label) {
+  const std::string attribute = css_class ? std::string(" class=\"") + css_class + "\"" : "";
+  return "<td" + attribute + " data-label=\"" + escaped(label) + "\">";
+}
+
+std::string level_label(int level) {
+  return std::to_string(level) + " " + level_name(level);
+}
+
 std::string level_cell(const report_pref_s& pref, int level, const report_level_s& info) {
   const report_entry_s& entry = pref.levels[level];
-  std::string html = "<td class=\"level";
-  if (entry.has_entry && level == pref.source) html += " source";
-  html += "\">";
+  std::string html = labelled_cell(
+      entry.has_entry && level == pref.source ? "level source" : "level", level_label(level));
   if (!info.defined) return html + element("span", "none", "level not used") + "</td>";
   if (entry.has_entry) {
     html += value_html(entry.items, entry.is_list);
@@ -149,7 +174,8 @@ std::string pref_row(const report_pref_s& pref, const report_s& report) {
   if (!pref.unit.empty()) type += ", unit " + pref.unit;
   html += "<td class=\"pref\">" + element("div", "title", pref.title) +
           element("div", "name", pref.name) + element("div", "type", type) + "</td>";
-  html += "<td class=\"effective\">" + value_html(pref.effective, pref.levels[0].is_list) +
+  html += labelled_cell("effective", "Effective value") +
+          value_html(pref.effective, pref.levels[0].is_list) +
           element("div", "from", std::string("from ") + level_name(pref.source));
   if (pref.locked_from >= 0) {
     html += element("div", "lock", std::string("locked at ") + level_name(pref.locked_from));
@@ -168,10 +194,12 @@ std::string levels_table(const report_s& report) {
       "<th>Default lock</th><th>State</th></tr></thead>\n<tbody>\n";
   for (int level = 0; level <= 3; ++level) {
     const report_level_s& info = report.levels[level];
-    html += "<tr><td>" + std::to_string(level) + " " + level_name(level) + "</td><td>" +
-            (info.file.empty() ? "" : element("span", "file", info.file)) + "</td><td>" +
-            (info.locks_by_default ? "locks every preference" : "") + "</td><td" +
-            (info.failed ? " class=\"failed\"" : "") + ">" + escaped(info.state) + "</td></tr>\n";
+    html += "<tr><td>" + level_label(level) + "</td>" + labelled_cell(nullptr, "Value file") +
+            (info.file.empty() ? "" : element("span", "file", info.file)) + "</td>" +
+            labelled_cell(nullptr, "Default lock") +
+            (info.locks_by_default ? "locks every preference" : "") + "</td>" +
+            labelled_cell(info.failed ? "failed" : nullptr, "State") + escaped(info.state) +
+            "</td></tr>\n";
   }
   return html + "</tbody></table>\n";
 }
@@ -187,9 +215,7 @@ std::string table_head() {
       "<table class=\"prefs\"><colgroup><col class=\"pref\"/><col class=\"effective\"/>"
       "<col class=\"level\"/><col class=\"level\"/><col class=\"level\"/><col class=\"level\"/>"
       "</colgroup>\n<thead><tr><th>Preference</th><th>Effective value</th>";
-  for (int level = 0; level <= 3; ++level) {
-    html += "<th>" + std::to_string(level) + " " + level_name(level) + "</th>";
-  }
+  for (int level = 0; level <= 3; ++level) html += "<th>" + level_label(level) + "</th>";
   return html + "</tr></thead>\n";
 }
 

@@ -43,11 +43,14 @@ int run_set(const command_line_s& line) {
     }
   }
   return edit_level(line, level, [&]() -> edit_outcome_s {
+    // What the level had before: its effective value there.
+    const std::string was = shown_value(pref, pref->ask_value(level));
     char* reason = nullptr;
     if (const int code = VERU_edit_value(name.c_str(), level, text.c_str(), &reason)) {
       return refused_edit(name + " was not changed", code, reason, name);
     }
-    std::string done = name + " = " + shown_value(pref, pref->ask_value(level));
+    std::string done =
+        name + " = " + shown_value(pref, pref->ask_value(level)) + " (was " + was + ")";
     if (line.lock || line.unlock) {
       if (const int code = VERU_edit_lock(name.c_str(), level, line.lock, &reason)) {
         return refused_edit(name + " was not changed", code, reason, name);

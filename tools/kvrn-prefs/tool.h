@@ -5,6 +5,7 @@
 
 #include "json.h"
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,7 +31,19 @@ enum : unsigned {
   OPTION_IDLE_TIMEOUT = 1u << 11,
   OPTION_COUNT = 1u << 12,
   OPTION_TIMEOUT = 1u << 13,
-  OPTION_CLEAR = 1u << 14,
+  OPTION_AGAINST_FILE = 1u << 14,
+  OPTION_AGAINST_LEVEL = 1u << 15,
+  OPTION_AGAINST_GENERATION = 1u << 16,
+  OPTION_EFFECTIVE = 1u << 17,
+  OPTION_AGAINST_BASE = 1u << 18,
+  OPTION_AGAINST_SITE = 1u << 19,
+  OPTION_AGAINST_GROUP = 1u << 20,
+  OPTION_AGAINST_USER = 1u << 21,
+  OPTION_GENERATION = 1u << 22,
+  OPTION_DRY_RUN = 1u << 23,
+  OPTION_KEEP_GOING = 1u << 24,
+  OPTION_CLEAR_EXCEPTIONS = 1u << 25,
+  OPTION_CLEAR = 1u << 26,
 };
 
 struct command_line_s {
@@ -51,9 +64,16 @@ struct command_line_s {
   std::string idle_timeout;     // --idle-timeout
   std::string count;            // --count N
   std::string timeout;          // --timeout S
-  bool clear = false;           // --clear
   bool verbose = false;         // -v, --verbose
   unsigned given = 0;           // the OPTION_* bits of the options given
+  // The values of the options of diff, history and restore (--against-file ... --generation),
+  // by their OPTION_* bit.
+  std::map<unsigned, std::string> values;
+  bool has(unsigned option) const { return (given & option) != 0; }
+  std::string value(unsigned option) const {
+    const auto found = values.find(option);
+    return found == values.end() ? "" : found->second;
+  }
 };
 
 // Level names as a person types and reads them.
@@ -123,4 +143,8 @@ int run_report(const command_line_s& line);
 int run_validate(const command_line_s& line);
 int run_edit(const command_line_s& line);
 int run_watch(const command_line_s& line);
+int run_history(const command_line_s& line);
+int run_diff(const command_line_s& line);
+int run_restore(const command_line_s& line);
+int run_import(const command_line_s& line);
 int run_cache(const command_line_s& line);

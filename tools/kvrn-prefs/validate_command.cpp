@@ -1,7 +1,9 @@
 // kvrn-prefs validate: checks definition files with the library's validation classes. It does
 // not start the preferences module, so it also serves files that would stop the start.
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -50,10 +52,64 @@ class document {
   XERCES_DOM_ctx* context_ = nullptr;
 };
 
+// The preferences' names and their former names (formerly="Old;Older") across the files.
+struct pref_names_s {
+  std::set<std::string> current;
+  struct former_s {
+    std::string old_name;
+    std::string name;
+    std::string file;
+  };
+  std::vector<former_s> former;
+};
+
+// Collects the names of the Pref elements under element, walking the tree without recursion.
+void collect_pref_names(XERCES_DOM_node* element, const std::string& path, pref_names_s* names) {
+  std::vector<XERCES_DOM_node*> waiting{element};
+  while (!waiting.empty()) {
+    XERCES_DOM_node* node = waiting.back();
+    waiting.pop_back();
+    const char* tag = nullptr;
+    for (XERCES_DOM_node* child = pvtbl_kvxml->XERCES_DOM_getNextElement(node, nullptr, &tag);
+         child; child = pvtbl_kvxml->XERCES_DOM_getNextElement(node, child, &tag)) {
+      if (std::strcmp(tag, "Pref") != 0) {
+        waiting.push_back(child);
+        continue;
+      }
+      const char* name = pvtbl_kvxml->XERCES_DOM_getAttribute(child, "name");
+      if (!name) continue;
+      names->current.insert(name);
+      const char* formerly = pvtbl_kvxml->XERCES_DOM_getAttribute(child, "formerly");
+      std::string old;
+      for (const char* c = formerly ? formerly : "";; ++c) {
+        if (*c && *c != ';') {
+          if (*c != ' ') old += *c;
+          continue;
+        }
+        if (!old.empty()) names->former.push_back({old, name, path});
+        old.clear();
+        if (!*c) break;
+      }
+    }
+  }
+}
+
+// A former name that is a preference's name too: entries under it would not be read as renamed.
+void report_former_names(const pref_names_s& names, VERU_validate_result* result) {
+  for (const auto& [old, pref, file] : names.former) {
+    if (!names.current.count(old)) continue;
+    const std::string text = pref + " was formerly " + old +
+                             ", which is also the name of a preference: entries under it are "
+                             "read as " +
+                             old + ", not as " + pref;
+    result->add_result(file.c_str(), VERU_ERROR_DUPLICATE_PREF_NAME, text.c_str());
+  }
+}
+
 // Walks one file with root; a file that cannot be read or parsed, or has no root element, is
 // recorded with VERU_ERROR_NO_ROOT_ELEMENT and the parser's message.
-void validate_file(const std::string& path, VERU_validate_root* root,
-                   VERU_validate_result* result) {
+void validate_file(const std::string& path, VERU_validate_root* root, VERU_validate_result* result,
+                   pref_names_s* names) {
   const document parsed;
   if (pvtbl_kvxml->XERCES_DOM_parseFile(parsed.context(), path.c_str(), "utf-8", 2) != 0) {
     result->add_result(path.c_str(), VERU_ERROR_NO_ROOT_ELEMENT,
@@ -69,6 +125,7 @@ void validate_file(const std::string& path, VERU_validate_root* root,
   root->set_dom_node_and_filename(element, path.c_str());
   root->do_validate_dom_node(result);
   root->set_dom_node_and_filename(nullptr, path.c_str());
+  collect_pref_names(element, path, names);
 }
 
 // One validation run over all files, with one root, so that names are compared across files.
@@ -78,8 +135,10 @@ std::vector<finding_s> validate_files(const std::vector<std::string>& files) {
       static_cast<VERU_validate_root*>(OM_create_object(VERU_validate_root_c)));
   om_owned<VERU_validate_result> result(
       static_cast<VERU_validate_result*>(OM_create_object(VERU_validate_result_c)));
-  for (const std::string& file : files) validate_file(file, root.get(), result.get());
+  pref_names_s names;
+  for (const std::string& file : files) validate_file(file, root.get(), result.get(), &names);
   root->report_duplicate_names(result.get());
+  report_former_names(names, result.get());
 
   std::vector<finding_s> findings;
   for (int i = 0; i < result->ask_n_results(); ++i) {

@@ -13,10 +13,14 @@ struct value_entry_s {
   bool has_value = false;
   std::string value;         // the value attribute as written (a string list encoded)
   bool locked_flag = false;  // locked="yes"
+  bool has_locked = false;
+  std::string locked;  // the locked attribute as written
   bool has_modified = false;
   std::string modified;
   bool has_comment = false;
   std::string comment;
+  // The attributes that a Pref entry does not have, in file order.
+  std::vector<std::string> unknown_attributes;
   // Why start-up ignored the entry (a library error code and its reason); 0 when it counts.
   int ignored_code = 0;
   std::string ignored_reason;
@@ -27,9 +31,14 @@ struct value_file_s {
   std::string path;
   bool exists = true;
   bool locked_by_default = false;
+  bool has_default_lock_status = false;
+  std::string default_lock_status;  // as written
   std::vector<value_entry_s> entries;
 };
 
+// Reads the value file at path (any file of the format: a level's, a generation, another
+// installation's), without what start-up made of it; false with *error when it cannot be read.
+bool read_value_file_at(const std::string& path, value_file_s* file, std::string* error);
 // Reads the value file of a loaded level; false with *error when it cannot be read now.
 bool read_value_file(int level, value_file_s* file, std::string* error);
 // Whether the entry locks its preference at the level: its flag against the level's default.

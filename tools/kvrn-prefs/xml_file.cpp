@@ -5,30 +5,26 @@
 
 xml_file::xml_file() {
   int error = KVXML_init();
-  if (error == 0) context_ = pvtbl_kvxml->XERCES_DOM_create(&error, "UTF-8", 0);
-  if (error != 0 || !context_)
+  if (error == 0) document_.reset(pvtbl_kvxml->XERCES_DOM_create(&error, "UTF-8", 0));
+  if (error != 0 || !document_.get())
     ERROR_raise(__FILE__, __LINE__, VERU_ERROR_XML_INIT, "Unable to initialize DOM");
-}
-
-xml_file::~xml_file() {
-  pvtbl_kvxml->XERCES_DOM_release(context_);
 }
 
 bool xml_file::parse(const std::string& path) {
   // Blank text is dropped, but a comment of blanks alone is kept, as start-up reads it.
   return pvtbl_kvxml->XERCES_DOM_parseFile(
-             context_, path.c_str(), "utf-8",
+             document_.get(), path.c_str(), "utf-8",
              XERCES_DOM_PARSE_DROP_BLANK_TEXT | XERCES_DOM_PARSE_KEEP_SOLE_BLANK_TEXT) == 0 &&
          root();
 }
 
 XERCES_DOM_node* xml_file::root() const {
-  XERCES_DOM_node* document = pvtbl_kvxml->XERCES_DOM_getDocument(context_);
+  XERCES_DOM_node* document = pvtbl_kvxml->XERCES_DOM_getDocument(document_.get());
   return document ? pvtbl_kvxml->XERCES_DOM_getDocumentElement(document) : nullptr;
 }
 
 std::string xml_file::error() const {
-  const char* text = pvtbl_kvxml->XERCES_DOM_getErrorText(context_);
+  const char* text = pvtbl_kvxml->XERCES_DOM_getErrorText(document_.get());
   return text && *text ? text : "the file has no root element";
 }
 

@@ -11,9 +11,6 @@
 class xml_file {
  public:
   xml_file();
-  ~xml_file();
-  xml_file(const xml_file&) = delete;
-  xml_file& operator=(const xml_file&) = delete;
   // Reads path as value files are read; false with error() when it cannot be read or parsed.
   bool parse(const std::string& path);
   // The document element, or null.
@@ -21,7 +18,7 @@ class xml_file {
   std::string error() const;
 
  private:
-  XERCES_DOM_ctx* context_ = nullptr;
+  kvxml_document document_;
 };
 
 // The element children of parent named name, in document order.

@@ -79,8 +79,9 @@ int CFI_delete_file(const char* path);
 int CFI_rename_file(const char* from, const char* to);
 // Keeps the file at path (symbolic links followed) under the name copy as well, which must not
 // exist yet (EEXIST when it does): a second name of the same file, or where the file system
-// cannot give one, a copy made under a temporary name, synced and then given the name. The
-// file at path stays. 0 on success, otherwise an errno value.
+// cannot give one, a copy made under a temporary name, synced and then given the name, with the
+// file's mode (and its owner and group where the process may set them). The file at path stays. 0
+// on success, otherwise an errno value.
 int CFI_keep_file_as(const char* path, const char* copy);
 // Copies a regular file; the target is replaced atomically. Without CFI_COPY_REPLACE nothing at
 // target is replaced nor followed, a symbolic link included (EEXIST then): the copy is made
@@ -118,6 +119,10 @@ int CFI_remove_replacement_leftovers(const char* path, int* removed);
 // ETIMEDOUT when another holder kept the lock, otherwise the errno value of the first attempt
 // that failed. The lock goes with CFI_unlock_file or when the process ends.
 int CFI_lock_file(const char* path, const char* like, int wait_ms, int* handle);
+// The names of the entries of the directory at path, "." and ".." left out, in no order: 0 with
+// *names a new array of *count new strings (SM_free each and the array; null when empty);
+// otherwise an errno value.
+int CFI_list_directory(const char* path, char*** names, int* count);
 void CFI_unlock_file(int handle);
 
 VAVADOZ_EXPORTS_END

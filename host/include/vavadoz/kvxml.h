@@ -107,6 +107,12 @@ struct KVXML_vtbl_s {
   // this one.
   int (*XERCES_DOM_writeFileWithIdentity)(const char* path, const char* encoding,
                                           XERCES_DOM_node* document, CFI_file_identity_s* written);
+  // Every attribute of the element in document order: the first room of them go to names[i] and
+  // values[i]; returns how many the element has (0 for a node that is no element).
+  int (*XERCES_DOM_getAttributeList)(XERCES_DOM_node* element, const char** names,
+                                     const char** values, int room);
+  // An unattached comment holding text (null as "").
+  XERCES_DOM_node* (*XERCES_DOM_createComment)(XERCES_DOM_ctx* context, const char* text);
   // Reads the file's bytes into the context without parsing them (its document is emptied): 0,
   // or an errno value with the error text parseFile would give. Reading, then parsing with
   // parseLoaded, is parseFile in two steps, so that a reader may look at the bytes in between.
@@ -120,10 +126,6 @@ struct KVXML_vtbl_s {
   // name only appears in error texts).
   int (*XERCES_DOM_parseText)(XERCES_DOM_ctx* context, const char* name, const char* text,
                               std::size_t size, int mode);
-  // The element's attributes in document order: the first capacity of them go to names[i] and
-  // values[i]; returns how many it has (0 for a node that is no element).
-  int (*XERCES_DOM_listAttributes)(XERCES_DOM_node* element, const char** names,
-                                   const char** values, int capacity);
   // The XML text of the node and everything under it, as writeFile writes it: a new string
   // (SM_free) of *size bytes, or null when the node cannot be written so that it reads back.
   char* (*XERCES_DOM_writeNodeText)(XERCES_DOM_node* node, std::size_t* size);
@@ -144,3 +146,35 @@ int KVXML_init();
 bool KVXML_is_xml_text(const char* text, std::size_t* offset);
 
 VAVADOZ_EXPORTS_END
+
+// The owner of one document of the service, which it releases when it goes: the one owner every
+// holder of a document keeps. It moves, never copies.
+class kvxml_document {
+ public:
+  kvxml_document() = default;
+  explicit kvxml_document(XERCES_DOM_ctx* context) : context_(context) {}
+  ~kvxml_document() { reset(); }
+  kvxml_document(kvxml_document&& other) noexcept : context_(other.release()) {}
+  kvxml_document& operator=(kvxml_document&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  kvxml_document(const kvxml_document&) = delete;
+  kvxml_document& operator=(const kvxml_document&) = delete;
+
+  XERCES_DOM_ctx* get() const { return context_; }
+  // Hands the document over to the caller, who releases it.
+  XERCES_DOM_ctx* release() {
+    XERCES_DOM_ctx* context = context_;
+    context_ = nullptr;
+    return context;
+  }
+  // Releases the document held, if any, and holds context instead.
+  void reset(XERCES_DOM_ctx* context = nullptr) {
+    if (context_) pvtbl_kvxml->XERCES_DOM_release(context_);
+    context_ = context;
+  }
+
+ private:
+  XERCES_DOM_ctx* context_ = nullptr;
+};

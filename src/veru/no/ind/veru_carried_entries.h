@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "veru_compiled.h"
+#include "veru_level_layout.h"
 #include "veru_xml.h"
 
 class veru_carried_entries {
@@ -26,19 +27,26 @@ class veru_carried_entries {
     std::string reason;
     bool value_refused = false;
   };
+  // A kept entry: its copy in the kept document, its name ("" for an entry without one) and why
+  // it was ignored.
+  struct entry_s {
+    XERCES_DOM_node* element = nullptr;
+    std::string name;
+    why_s why;
+  };
   // Keeps the Pref element its record holds, with all its attributes and children, and why it
   // was ignored.
   void keep(const veru_element_record_s& record, why_s why);
   int count() const { return static_cast<int>(entries_.size()); }
-  // The kept entries' names in file order ("" for an entry without one).
-  const std::vector<std::string>& names() const { return names_; }
-  // Why each kept entry was ignored, in file order.
-  const std::vector<why_s>& whys() const { return whys_; }
+  // The kept entries in file order.
+  const std::vector<entry_s>& entries() const { return entries_; }
   // The reason in words why the index-th kept entry was ignored.
   std::string reason(std::size_t index) const;
-  // Appends to parent, each followed by a line break, the kept entries whose preference holds
-  // no value at the level: a value of the level's own replaces them.
-  void append_to(XERCES_DOM_ctx* document, XERCES_DOM_node* parent, int level) const;
+  // Appends to parent, each followed by a line break and after the comments that stood before it
+  // in its file (layout), the kept entries whose preference holds no value at the level: a value
+  // of the level's own replaces them.
+  void append_to(XERCES_DOM_ctx* document, XERCES_DOM_node* parent, int level,
+                 const veru_level_layout& layout) const;
   // Forgets the entries that the level's own values replaced, once a save has written them.
   void drop_replaced(int level);
   // Forgets the entries of that name; how many there were.
@@ -49,16 +57,16 @@ class veru_carried_entries {
   // Clears the entries' own lock flags, as a change of the level's default lock does for the
   // level's recorded values.
   void clear_locks();
+  // Turns each entry's own lock flag over; how many entries there are.
+  int flip_locks();
 
  private:
-  bool is_replaced(std::size_t index, int level) const;
-  // Keeps only the entries for which keep(index) is true.
+  static bool is_replaced(const entry_s& entry, int level);
+  // Keeps only the entries for which keep(entry) is true, in their order.
   template <typename Keep>
   void keep_only(Keep keep);
 
   std::unique_ptr<veru_document> document_;
   std::unique_ptr<veru_element_maker> maker_;
-  std::vector<XERCES_DOM_node*> entries_;
-  std::vector<std::string> names_;
-  std::vector<why_s> whys_;
+  std::vector<entry_s> entries_;
 };

@@ -67,7 +67,7 @@ void veru_write_element_record(veru_section_writer* writer, XERCES_DOM_node* ele
   // Elements have a few attributes; a larger one is listed again in full.
   const char* names[16];
   const char* values[16];
-  int count = pvtbl_kvxml->XERCES_DOM_listAttributes(element, names, values, 16);
+  int count = pvtbl_kvxml->XERCES_DOM_getAttributeList(element, names, values, 16);
   std::vector<const char*> more_names;
   std::vector<const char*> more_values;
   const char** all_names = names;
@@ -75,7 +75,7 @@ void veru_write_element_record(veru_section_writer* writer, XERCES_DOM_node* ele
   if (count > 16) {
     more_names.resize(static_cast<std::size_t>(count));
     more_values.resize(static_cast<std::size_t>(count));
-    pvtbl_kvxml->XERCES_DOM_listAttributes(element, more_names.data(), more_values.data(), count);
+    pvtbl_kvxml->XERCES_DOM_getAttributeList(element, more_names.data(), more_values.data(), count);
     all_names = more_names.data();
     all_values = more_values.data();
   }

@@ -79,22 +79,28 @@ bool level_locks(VERU_pref* pref, int level) {
                                          : VERU_is_level_locked_by_default(level);
 }
 
+// The new value that text gives the preference, read as an edit reads it, or why an edit would
+// refuse it whatever the level.
+veru_refusal_s strict_value(VERU_pref* pref, const char* text, VERU_value** value) {
+  veru_refusal_s refusal;
+  *value = veru_read_value_text(pref, text, &refusal);
+  if (*value) refusal = veru_constraint_refusal(pref, *value);
+  if (refusal) {
+    // What a person reads in a list of members is the member's name.
+    OM_delete_object(*value);
+    *value = veru_member_named(pref, text);
+    if (!*value) return refusal;
+  }
+  return {};
+}
+
 // The new value that text gives the preference at the level, or why an edit would refuse it.
 veru_refusal_s value_for_edit(const char* name, int level, const char* text, VERU_pref** pref,
                               VERU_value** value) {
   *value = nullptr;
   if (veru_refusal_s refusal = edit_target(name, level, pref)) return refusal;
   if (veru_refusal_s refusal = lock_refusal(*pref, level)) return refusal;
-  veru_refusal_s refusal;
-  *value = veru_read_value_text(*pref, text, &refusal);
-  if (*value) refusal = veru_constraint_refusal(*pref, *value);
-  if (refusal) {
-    // What a person reads in a list of members is the member's name.
-    OM_delete_object(*value);
-    *value = veru_member_named(*pref, text);
-    if (!*value) return refusal;
-  }
-  return {};
+  return strict_value(*pref, text, value);
 }
 
 veru_refusal_s edit_value(const char* name, int level, const char* text) {
@@ -168,14 +174,18 @@ veru_refusal_s edit_reset(const char* name, int level) {
   return {};
 }
 
-veru_refusal_s edit_level_lock(int level, bool locked_by_default) {
+veru_refusal_s edit_level_lock(int level, bool locked_by_default, int* flipped) {
   if (level == 3) {
     return refusal_of(VERU_ERROR_LEVEL_NOT_CHANGEABLE,
                       "the user level cannot lock by default: no level is above it");
   }
   if (veru_refusal_s refusal = level_refusal(level)) return refusal;
   if (VERU_is_level_locked_by_default(level) == locked_by_default) return {};
-  VERU_set_level_locked_by_default(level, locked_by_default);
+  if (flipped) {
+    *flipped = veru_set_level_locked_by_default_keeping_locks(level, locked_by_default);
+  } else {
+    VERU_set_level_locked_by_default(level, locked_by_default);
+  }
   if (VERU_module_root* root = VERU__ask_module_root()) {
     OM_for_all_in_set(root->ask_pref_set(), refresh_query_value_of, nullptr);
   }
@@ -191,6 +201,17 @@ veru_refusal_s veru_change_refusal(VERU_pref* pref, int level) {
 
 int VERU_check_value(const char* name, int level, const char* text, char** reason) {
   return guarded(reason, [&] { return check_value(name, level, text); });
+}
+
+int VERU_check_value_text(const char* name, const char* text, char** reason) {
+  return guarded(reason, [&]() -> veru_refusal_s {
+    VERU_pref* pref = name ? VERU_lookup_pref(name) : nullptr;
+    if (!pref) return refusal_of(VERU_ERROR_UNKNOWN_PREF, "no preference has this name");
+    VERU_value* value = nullptr;
+    veru_refusal_s refusal = strict_value(pref, text, &value);
+    OM_delete_object(value);
+    return refusal;
+  });
 }
 
 void veru_refresh_query_value(VERU_pref* pref) {
@@ -250,5 +271,14 @@ int VERU_edit_reset(const char* name, int level, char** reason) {
 
 int VERU_edit_level_lock(int level, bool locked_by_default, char** reason) {
   return edit_and_tell({nullptr, level, true}, reason,
-                       [&] { return edit_level_lock(level, locked_by_default); });
+                       [&] { return edit_level_lock(level, locked_by_default, nullptr); });
+}
+
+int VERU_edit_level_lock_keeping_locks(int level, bool locked_by_default, int* flipped,
+                                       char** reason) {
+  int count = 0;
+  const int code = edit_and_tell({nullptr, level, true}, reason,
+                                 [&] { return edit_level_lock(level, locked_by_default, &count); });
+  if (flipped) *flipped = count;
+  return code;
 }

@@ -6,12 +6,12 @@
 
 #include "veru_data_check.h"
 #include "veru_edit.h"
+#include "veru_installation_names.h"
+#include "veru_pref_types.h"
 #include "veru_sm_string.h"
 #include "veru_xml.h"
 
 namespace {
-
-const char* const LEVEL_NAMES[] = {"defaults", "site", "group", "user"};
 
 std::string owned_text(char* text) {
   const veru_sm_string owned = veru_owned(text);
@@ -115,7 +115,7 @@ VERU_value* veru_member_named(VERU_pref* pref, const char* text) {
 
 std::string veru_level_text(int level) {
   return "level " + std::to_string(level) + " (" +
-         (level >= 0 && level <= 3 ? LEVEL_NAMES[level] : "none") + ")";
+         (level >= 0 && level <= 3 ? VERU_LEVEL_NAMES[level] : "none") + ")";
 }
 
 veru_refusal_s veru_unholdable_text(const char* text, const std::string& what, int code) {
@@ -140,10 +140,8 @@ veru_refusal_s veru_check_edit_text(const char* text, const char* what, int code
 
 VERU_value* veru_read_value_text(VERU_pref* pref, const char* text, veru_refusal_s* refusal) {
   const int type = pref->class_id();
-  const int code = type == VERU_pref_int_c       ? VERU_ERROR_NOT_INT
-                   : type == VERU_pref_real_c    ? VERU_ERROR_NOT_REAL
-                   : type == VERU_pref_logical_c ? VERU_ERROR_NOT_LOGICAL
-                                                 : VERU_ERROR_NOT_STRING;
+  const veru_pref_type_s* known = veru_pref_type_of(type);
+  const int code = known ? known->not_code : VERU_ERROR_NOT_STRING;
   if (!text) {
     *refusal = refused(code, "no value given");
     return nullptr;

@@ -5,6 +5,7 @@
 
 #include <veru.h>
 
+#include <vector>
 #include "veru_compiled.h"
 
 struct veru_entry_attributes_s {
@@ -21,8 +22,25 @@ struct veru_entry_attributes_s {
   veru_element_record_s record;
 };
 
-// Reads the attributes and comment of the element (record is left empty).
-veru_entry_attributes_s veru_read_entry_attributes(XERCES_DOM_node* element);
+// Something a person wrote into a value file that the loader does not read but a save keeps: an
+// XML comment just before an entry, or an attribute that the root or a Pref entry does not
+// define.
+struct veru_file_note_s {
+  // The entry (index among the file's Pref entries) that the note belongs to: a comment stands
+  // before it; the number of entries for comments after the last one; -1 for the root element.
+  int entry = 0;
+  const char* name = nullptr;  // the attribute's name; null for a comment
+  const char* text = nullptr;  // the attribute's value or the comment's text
+};
+
+// Whether a Pref entry of a value file defines an attribute of that name (those saves write).
+bool veru_is_entry_attribute(const char* name);
+
+// Reads the attributes and comment of the element (record is left empty); when notes is not
+// null, the attributes that a Pref entry does not define are appended to it as notes of entry.
+veru_entry_attributes_s veru_read_entry_attributes(XERCES_DOM_node* element,
+                                                   std::vector<veru_file_note_s>* notes = nullptr,
+                                                   int entry = 0);
 
 // The element's "value" attribute; null when it has none or there is no element.
 const char* veru_entry_value(XERCES_DOM_node* element);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "veru_installation_names.h"
 #include "veru_sm_string.h"
 #include "veru_xml.h"
 
@@ -45,9 +46,8 @@ level_file_s none_because(const char* format, ...) {
   return {"", text.get()};
 }
 
-// Works out where a level's value file lies from its directory variable, without a word: the
-// start-up reads the files ahead with what this finds before the levels are set up. The folder
-// may have any name the system allows.
+// Works out where a level's value file lies from its directory variable: its path, or why there
+// is none for the caller to log. The folder may have any name the system allows.
 level_file_s locate_level_file(const veru_level_s& entry, const std::string& prefix) {
   const veru_character_checking_off checking_off;
   const veru_sm_string directory = veru_owned(ENV_translate_variable(entry.variable));
@@ -140,7 +140,8 @@ level_file_s locate_local_user_file(const char* value) {
 
 void define_local_user_defaults() {
   veru_level_s& user = veru_level(3);
-  const veru_sm_string value = veru_owned(ENV_translate_variable("KVRN_LOCAL_USER_DEFAULTS"));
+  const veru_sm_string value = veru_owned(
+      ENV_translate_variable(VERU_INSTALLATION_VARIABLES[VERU_VARIABLE_LOCAL_USER_DEFAULTS]));
   if (!value) {
     say_why_none(&user,
                  "No local user customizations read - environment variable "
@@ -160,13 +161,27 @@ void define_local_user_defaults() {
 
 veru_level_s levels[VERU_LEVEL_COUNT] = {
     {"", "", true},
-    {"KVRN_SITE_DIR", "site.dpv", false},
-    {"KVRN_GROUP_DIR", "group.dpv", false},
-    {"KVRN_USER_DIR", "user.dpv", false},
+    {VERU_INSTALLATION_VARIABLES[VERU_VARIABLE_SITE_DIR], "site.dpv", false},
+    {VERU_INSTALLATION_VARIABLES[VERU_VARIABLE_GROUP_DIR], "group.dpv", false},
+    {VERU_INSTALLATION_VARIABLES[VERU_VARIABLE_USER_DIR], "user.dpv", false},
 };
 
 void clear_recorded_lock(OM_object* pref, void* level) {
   static_cast<VERU_pref*>(pref)->clear_locked(*static_cast<int*>(level));
+}
+
+struct flipping_s {
+  int level;
+  int flipped;
+};
+
+void flip_recorded_lock(OM_object* object, void* data) {
+  auto* flipping = static_cast<flipping_s*>(data);
+  auto* pref = static_cast<VERU_pref*>(object);
+  if (VERU_recorded_value* entry = pref->ask_recorded_value(flipping->level)) {
+    entry->set_locked(!entry->ask_locked());
+    ++flipping->flipped;
+  }
 }
 
 }  // namespace
@@ -205,6 +220,18 @@ void VERU_set_level_locked_by_default(int level, bool locked) {
   // The entries the level carries follow the new default too, or their flags would turn over.
   entry.carried.clear_locks();
   entry.locked_by_default = locked;
+}
+
+int veru_set_level_locked_by_default_keeping_locks(int level, bool locked) {
+  veru_level_s& entry = veru_level(level);
+  flipping_s flipping{level, 0};
+  if (VERU_module_root* root = VERU__ask_module_root()) {
+    if (OM_set* prefs = root->ask_pref_set())
+      OM_for_all_in_set(prefs, flip_recorded_lock, &flipping);
+  }
+  flipping.flipped += entry.carried.flip_locks();
+  entry.locked_by_default = locked;
+  return flipping.flipped;
 }
 
 bool VERU_is_level_up_to_date(int level) {
@@ -287,7 +314,8 @@ int VERU_ask_level_carried_entries(int level, char*** names) {
     *names = nullptr;
     if (count > 0) {
       *names = static_cast<char**>(SM_alloc(static_cast<std::size_t>(count) * sizeof(char*)));
-      for (int i = 0; i < count; ++i) (*names)[i] = SM_string_copy(carried.names()[i].c_str());
+      for (int i = 0; i < count; ++i)
+        (*names)[i] = SM_string_copy(carried.entries()[i].name.c_str());
     }
   }
   return count;
@@ -297,7 +325,7 @@ int VERU_ask_level_carried_entry(int level, int index, int* position, char** rea
   const veru_carried_entries& carried = veru_level(level).carried;
   const bool known = index >= 0 && index < carried.count();
   const veru_carried_entries::why_s none;
-  const veru_carried_entries::why_s& why = known ? carried.whys()[index] : none;
+  const veru_carried_entries::why_s& why = known ? carried.entries()[index].why : none;
   if (position) *position = why.position;
   if (reason) *reason = known ? SM_string_copy(carried.reason(index).c_str()) : nullptr;
   return why.code;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "veru_carried_entries.h"
+#include "veru_level_layout.h"
 
 constexpr int VERU_LEVEL_COUNT = 4;
 
@@ -25,6 +26,8 @@ struct veru_level_s {
   int load_state = VERU_LOAD_NOT_READ;
   std::string load_failure;  // why the last load failed: the file and the cause
   veru_carried_entries carried;
+  // The order of the file's entries and what a person wrote there, for the next save.
+  veru_level_layout layout;
   // The value file as this process last read or wrote it, so that a save does not write over
   // what another writer put there since.
   CFI_file_identity_s identity;
@@ -33,6 +36,8 @@ struct veru_level_s {
   // The advisory lock on the level's file while this process holds it, and how many holders.
   int lock_handle = -1;
   int lock_holders = 0;
+  // The edit sessions open on the level (VERU_begin_level_edit), each holding the lock once.
+  int edit_sessions = 0;
 };
 
 // The entry of a level; a level outside 0 to 3 raises the host's internal error.
@@ -41,3 +46,6 @@ veru_level_s& veru_level(int level);
 // (at a save); exists is false when there was no file. A change of the file that does not match
 // it was made by another writer.
 const CFI_file_identity_s& veru_level_file_identity(int level);
+// Sets the level's default lock and turns over the own lock flag of every entry the level records
+// or carries, so that each preference's lock at the level stays as it was; how many entries.
+int veru_set_level_locked_by_default_keeping_locks(int level, bool locked);

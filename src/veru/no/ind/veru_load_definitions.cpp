@@ -15,6 +15,9 @@
 #include "veru_module.h"
 #include "veru_number_text.h"
 #include "veru_pref_display.h"
+#include "veru_pref_names.h"
+#include "veru_pref_types.h"
+#include "veru_widgets.h"
 #include "veru_xml.h"
 
 #define VERU_SOURCE "src/veru/no/ind/veru_load_definitions"
@@ -47,46 +50,40 @@ struct named_kind_s {
   element_kind kind;
 };
 
-// Sorted by name.
+// The elements other than widgets, which the widget table names.
 const named_kind_s ELEMENT_KINDS[] = {
     {"Application", element_kind::application},
-    {"BrowseDirSel", element_kind::widget},
-    {"BrowseFileSel", element_kind::widget},
     {"Category", element_kind::category},
-    {"Color", element_kind::color_widget},
-    {"ColorOption", element_kind::widget},
-    {"ColorToggle", element_kind::widget},
     {"Data", element_kind::data},
     {"Description", element_kind::description},
     {"EnumElem", element_kind::enum_elem},
     {"Group", element_kind::group},
     {"Image", element_kind::image},
-    {"Integer", element_kind::widget},
-    {"IntegerScale", element_kind::widget},
     {"Label", element_kind::label},
     {"LowerBound", element_kind::lower_bound},
-    {"MultiLineText", element_kind::widget},
-    {"OptionMenu", element_kind::widget},
     {"Pref", element_kind::pref},
     {"PrefValue", element_kind::pref_value},
-    {"RadioBox", element_kind::widget},
-    {"Real", element_kind::widget},
-    {"RealScale", element_kind::widget},
     {"Separator", element_kind::separator},
-    {"String", element_kind::widget},
     {"Tab", element_kind::tab},
-    {"Toggle", element_kind::widget},
     {"UpperBound", element_kind::upper_bound},
-    {"Widestring", element_kind::widget},
 };
 
-// Where the names that begin with each letter start in ELEMENT_KINDS (sorted by name).
-struct first_letters_s {
+// Every element kind by name, sorted, with where the names that begin with each letter start.
+struct kinds_by_name_s {
+  std::vector<named_kind_s> rows;
   unsigned char begin[27];
-  first_letters_s() {
+  kinds_by_name_s() : rows(std::begin(ELEMENT_KINDS), std::end(ELEMENT_KINDS)) {
+    for (int widget = 1; widget <= VERU_WIDGET_MULTI_LINE_TEXT; ++widget) {
+      rows.push_back({VERU_ask_widget_name(widget), widget == VERU_WIDGET_COLOR
+                                                        ? element_kind::color_widget
+                                                        : element_kind::widget});
+    }
+    std::sort(rows.begin(), rows.end(), [](const named_kind_s& a, const named_kind_s& b) {
+      return std::strcmp(a.name, b.name) < 0;
+    });
     std::size_t row = 0;
     for (int letter = 0; letter <= 26; ++letter) {
-      while (row < std::size(ELEMENT_KINDS) && ELEMENT_KINDS[row].name[0] - 'A' < letter) ++row;
+      while (row < rows.size() && rows[row].name[0] - 'A' < letter) ++row;
       begin[letter] = static_cast<unsigned char>(row);
     }
   }
@@ -95,12 +92,11 @@ struct first_letters_s {
 // The kind of an element by its name; other for anything else. Only the few names that share
 // the element's first letter are compared.
 element_kind kind_of(const char* name) {
-  static const first_letters_s first_letters;
+  static const kinds_by_name_s kinds;
   if (name[0] < 'A' || name[0] > 'Z') return element_kind::other;
   const int letter = name[0] - 'A';
-  for (std::size_t row = first_letters.begin[letter]; row < first_letters.begin[letter + 1];
-       ++row) {
-    if (std::strcmp(ELEMENT_KINDS[row].name, name) == 0) return ELEMENT_KINDS[row].kind;
+  for (std::size_t row = kinds.begin[letter]; row < kinds.begin[letter + 1]; ++row) {
+    if (std::strcmp(kinds.rows[row].name, name) == 0) return kinds.rows[row].kind;
   }
   return element_kind::other;
 }
@@ -113,14 +109,14 @@ bool is_group_kind(element_kind kind) {
 // ---- the index of a definition file ----------------------------------------------------------
 
 // The attributes the loader reads of each kind of element, in the order of these names.
-enum { NAME, CSH };                                                 // groups
-enum { PREF_NAME, TYPE, VALUE, TITLE, UNIT, VER, SCOPE, RESTART };  // Pref
-enum { DATA_TYPE };                                                 // Data
+enum { NAME, CSH };                                                           // groups
+enum { PREF_NAME, TYPE, VALUE, TITLE, UNIT, VER, SCOPE, RESTART, FORMERLY };  // Pref
+enum { DATA_TYPE };                                                           // Data
 enum { MEMBER_NAME, MEMBER_VALUE, BITMAP, INCLUDE };  // EnumElem, LowerBound, UpperBound
 enum { PREF_VALUE_NAME, PREF_VALUE_VER };             // PrefValue
 const char* const GROUP_ATTRIBUTES[] = {"name", "csh"};
-const char* const PREF_ATTRIBUTES[] = {"name", "type", "value", "title",
-                                       "unit", "ver",  "scope", "restart"};
+const char* const PREF_ATTRIBUTES[] = {"name", "type",  "value",   "title",   "unit",
+                                       "ver",  "scope", "restart", "formerly"};
 const char* const DATA_ATTRIBUTES[] = {"type"};
 const char* const MEMBER_ATTRIBUTES[] = {"name", "value", "bitmap", "include"};
 const char* const PREF_VALUE_ATTRIBUTES[] = {"name", "ver"};
@@ -429,13 +425,8 @@ void replace_data(VERU_pref* pref, VERU_data* data) {
 }
 
 VERU_pref* create_pref(const char* type, const char* name) {
-  if (!type) return nullptr;
-  if (std::strcmp(type, "int") == 0) return VERU_pref_int::create(name);
-  if (std::strcmp(type, "real") == 0) return VERU_pref_real::create(name);
-  if (std::strcmp(type, "logical") == 0) return VERU_pref_logical::create(name);
-  if (std::strcmp(type, "string") == 0) return VERU_pref_string::create(name);
-  if (std::strcmp(type, "string_list") == 0) return VERU_pref_string_list::create(name);
-  return nullptr;
+  const veru_pref_type_s* known = veru_pref_type_named(type);
+  return known ? known->create(name) : nullptr;
 }
 
 void load_pref(VERU_group* group, const definition_index& index, std::uint32_t at) {
@@ -471,6 +462,8 @@ void load_pref(VERU_group* group, const definition_index& index, std::uint32_t a
     return;
   }
   VERU__ask_module_root()->add_pref(pref);
+  // A second definition of a name is not the one its name finds.
+  if (VERU_lookup_pref(name) == pref) veru_note_former_names(pref, index.value(element, FORMERLY));
   pref->set_parent(group);
   pref->set_value(default_value, 0);
   pref->set_loaded_value(loaded_value);

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -53,18 +55,52 @@ std::string lock_reason(VERU_pref* pref, int level) {
   return "locked at " + veru_level_text(below);
 }
 
-// Reads the Pref entries of a parsed value file into the level. A value that its preference
-// refuses, or whatever reading one entry raises, costs that entry only.
+// The preference an entry of the file is for: the one of its name, else the one renamed from
+// it unless the file has an entry under the new name too (that one wins; this one is carried).
+// Null with *why when there is none.
+class entry_target {
+ public:
+  explicit entry_target(const veru_value_file_index& index) : index_(index) {}
+  VERU_pref* find(const char* name, std::string* why) {
+    if (VERU_pref* pref = VERU_lookup_pref(name)) return pref;
+    VERU_pref* renamed = VERU_lookup_renamed_pref(name);
+    if (!renamed || !name) {
+      *why = "no preference has this name";
+      return nullptr;
+    }
+    if (names_.empty()) {
+      for (const veru_entry_attributes_s& entry : index_.entries) {
+        if (entry.name) names_.insert(entry.name);
+      }
+    }
+    if (names_.count(renamed->ask_name()) == 0) return renamed;
+    *why = std::string("renamed to ") + renamed->ask_name() + ", which the file also has";
+    return nullptr;
+  }
+
+ private:
+  const veru_value_file_index& index_;
+  std::unordered_set<std::string_view> names_;
+};
+
+// Reads the Pref entries of a parsed value file into the level, and where each stands in the
+// file. A value that its preference refuses, or whatever reading one entry raises, costs that
+// entry only.
 void read_entries(const veru_parsed_file& file, int level, bool notify, ignored_entries* ignored) {
+  const veru_value_file_index& index = file.index();
+  veru_level_layout& layout = veru_level(level).layout;
+  layout.keep_notes(index.notes, static_cast<int>(index.entries.size()));
+  entry_target target(index);
   int position = 0;
-  for (const veru_entry_attributes_s& entry : file.index().entries) {
+  std::string why;
+  for (const veru_entry_attributes_s& entry : index.entries) {
     ++position;
     const veru_element_record_s& element = entry.record;
     const char* name = entry.name;
-    VERU_pref* pref = VERU_lookup_pref(name);
+    VERU_pref* pref = target.find(name, &why);
     if (!pref) {
       ignored->ignore(element, "\tDefault %s is not found in the database. Value ignored\n", name,
-                      {VERU_ERROR_UNKNOWN_PREF, position, "no preference has this name"});
+                      {VERU_ERROR_UNKNOWN_PREF, position, why});
     } else if (pref->is_locked(level - 1)) {
       ignored->ignore(element, "\tDefault %s is locked. Value ignored\n", name,
                       {VERU_ERROR_LOCKED_AT_HIGHER_LEVEL, position, lock_reason(pref, level)});
@@ -79,6 +115,8 @@ void read_entries(const veru_parsed_file& file, int level, bool notify, ignored_
       if (refused) {
         ignored->ignore(element, "\tDefault %s value is not valid. Value ignored\n", name,
                         {refused, position, "", true});
+      } else {
+        layout.place(pref, position - 1);
       }
     }
   }
@@ -86,15 +124,16 @@ void read_entries(const veru_parsed_file& file, int level, bool notify, ignored_
 
 }  // namespace
 
-void veru_load_level_values(int level, bool notify, veru_parsed_file read) {
+void veru_load_level_values(int level, bool notify, veru_parsed_file parsed) {
   veru_level_s& entry = veru_level(level);
   // A reload replaces what an earlier load kept.
   entry.carried.clear();
+  entry.layout.clear();
   entry.load_failure.clear();
   ignored_entries ignored(entry);
   try {
     veru_character_checking_off checking_off;
-    veru_parsed_file file = std::move(read);
+    veru_parsed_file file = std::move(parsed);
     if (CFI_ask_file_exist(entry.file_path) != 0) {
       ERROR_lprintf("\tUser customizations file %s does not exist\n", entry.file_path);
       entry.identity = CFI_file_identity_s();

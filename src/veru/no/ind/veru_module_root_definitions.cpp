@@ -2,6 +2,7 @@
 #include <veru.h>
 
 #include "veru_module.h"
+#include "veru_pref_names.h"
 #include "veru_query_table.h"
 #include "veru_xml.h"
 
@@ -70,6 +71,7 @@ VERU_group* VERU_module_root::ask_tree_root() const {
 void VERU_module_root::add_pref(VERU_pref* pref) {
   veru_on_host_thread();
   if (!OM_insert_into_set(ask_pref_set(), pref)) {
+    veru_note_defined_pref(pref);
     veru_add_to_query_table(pref);
   } else if (duplicate_names < 0 || ++duplicate_names <= VERU_MAX_ENTRY_LINES) {
     ERROR_lprintf("VERU: duplicate preference %s\n", veru_quoted(pref->ask_name()).c_str());

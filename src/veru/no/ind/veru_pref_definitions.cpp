@@ -3,6 +3,7 @@
 #include <veru.h>
 
 #include "veru_entry_attributes.h"
+#include "veru_pref_types.h"
 #include "veru_query_table.h"
 #include "veru_read_entry.h"
 #include "veru_sm_string.h"
@@ -186,30 +187,80 @@ char* VERU_pref::ask_display_value(int level) {
 }
 
 XERCES_DOM_node* VERU_pref::create_dom_node(XERCES_DOM_ctx* document, int level) {
-  const VERU_recorded_value* entry = recorded(level);
-  const VERU_value* value = ask_value(level);
-  const veru_sm_string value_text = veru_owned(value ? value->print() : SM_string_copy(""));
-  char modified[VERU_MODIFIED_TEXT_SIZE];
-  if (entry) veru_format_modified(entry->ask_modification_date(), modified);
-  // The names are the groups' own UTF-8; the title and the display value are made here.
-  const veru_sm_string display_value = veru_owned(ask_display_value(level));
-  TEXT_s* full_title = ask_full_title();
-  const veru_value_entry_s texts = {TEXT_ask_utf8(ask_application_name()),
-                                    TEXT_ask_utf8(ask_category_name()),
-                                    TEXT_ask_utf8(ask_tab_name()),
-                                    TEXT_ask_utf8(full_title),
-                                    display_value.get(),
-                                    ask_name(),
-                                    value_text.get(),
-                                    entry && entry->ask_locked(),
-                                    entry ? modified : nullptr,
-                                    entry ? entry->ask_comment() : nullptr};
-  XERCES_DOM_node* element = veru_value_element(document, nullptr, texts);
-  TEXT_free(full_title);
-  return element;
+  veru_value_entry_room_s room;
+  return veru_value_element(document, nullptr, veru_value_entry_texts(this, level, &room));
 }
 
 // ---- value-file entries -------------------------------------------------------------------
+
+namespace {
+
+// Whether the entry's texts can be read from what the preference holds: it is of the library's
+// own classes, which override none of the methods that make them, and holds a value they print
+// (a list prints only a string value as its own).
+bool reads_own_texts(const VERU_pref* pref, const VERU_value* value) {
+  const int class_id = pref->class_id();
+  if (!veru_pref_type_of(class_id)) return false;
+  return !value || value->class_id() == VERU_string_value_c ||
+         !OM_is_subclass(class_id, VERU_pref_list_c);
+}
+
+}  // namespace
+
+veru_value_entry_s veru_value_entry_texts(VERU_pref* pref, int level,
+                                          veru_value_entry_room_s* room) {
+  const VERU_recorded_value* entry = pref->VERU_pref::ask_recorded_value(level);
+  const bool own = veru_pref_type_of(pref->class_id()) != nullptr;
+  const VERU_value* value = own ? pref->VERU_pref::ask_value(level) : pref->ask_value(level);
+  const bool direct = reads_own_texts(pref, value);
+  // A string value prints as its own string.
+  const char* value_text = "";
+  if (value && value->class_id() == VERU_string_value_c) {
+    value_text = static_cast<const VERU_string_value*>(value)->value();
+  } else if (value) {
+    room->value = veru_owned(value->print());
+    value_text = room->value.get();
+  }
+  if (!value_text) value_text = "";
+  veru_value_entry_s texts = {};
+  texts.value = value_text;
+  texts.display_value = value_text;
+  if (!direct) {
+    room->display_value = veru_owned(pref->ask_display_value(level));
+    texts.display_value = room->display_value.get();
+  } else if (OM_is_subclass(pref->class_id(), VERU_pref_list_c)) {
+    room->display_value = veru_owned(VERU__remove_quotes_and_backslash(value_text));
+    texts.display_value = room->display_value ? room->display_value.get() : "";
+  } else if (const TEXT_s* member = value ? veru_member_name(pref, value) : nullptr) {
+    texts.display_value = TEXT_ask_utf8(member);
+  }
+  if (direct) {
+    texts.application = TEXT_ask_utf8(pref->VERU_pref::ask_application_name());
+    texts.category = TEXT_ask_utf8(pref->VERU_pref::ask_category_name());
+    texts.tab = TEXT_ask_utf8(pref->VERU_pref::ask_tab_name());
+    texts.name = pref->name() ? pref->name() : "";
+    const TEXT_s* group_name = pref->VERU_pref::ask_group_name();
+    texts.title = TEXT_ask_utf8(pref->ask_title());
+    if (!TEXT_is_null_text(group_name)) {
+      veru_full_title(group_name, pref->ask_title(), &room->full_title);
+      texts.title = room->full_title.c_str();
+    }
+  } else {
+    texts.application = TEXT_ask_utf8(pref->ask_application_name());
+    texts.category = TEXT_ask_utf8(pref->ask_category_name());
+    texts.tab = TEXT_ask_utf8(pref->ask_tab_name());
+    texts.name = pref->ask_name();
+    room->made_title.reset(pref->ask_full_title());
+    texts.title = TEXT_ask_utf8(room->made_title.get());
+  }
+  if (entry) {
+    texts.locked = entry->ask_locked();
+    veru_format_modified(entry->ask_modification_date(), room->modified);
+    texts.modified = room->modified;
+    texts.comment = entry->ask_comment();
+  }
+  return texts;
+}
 
 XERCES_DOM_node* veru_value_element(XERCES_DOM_ctx* document, XERCES_DOM_node* parent,
                                     const veru_value_entry_s& entry) {
@@ -504,11 +555,11 @@ const VERU_value* VERU_pref::checked_level_value(int level, int value_class) {
 }
 
 void VERU_pref::store_read_value(VERU_value* value, XERCES_DOM_node* element, int level, bool check,
-                                 const char* source) {
+                                 const char* source, int line) {
   try {
     if (check && ask_data()) ask_data()->validate(value);
   } catch (TQS::Error::Exception& error) {
-    error.noteLocation(source, __LINE__, 0);
+    error.noteLocation(source, line, 0);
     OM_delete_object(value);
     error.reThrow();
   } catch (...) {

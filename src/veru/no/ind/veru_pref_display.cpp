@@ -3,8 +3,6 @@
 #include "veru_pref_display.h"
 
 #include <cstdint>
-#include <cstring>
-#include <iterator>
 #include <unordered_map>
 #include <vector>
 
@@ -36,27 +34,7 @@ std::uint8_t byte_or_zero(const VERU_pref* pref) {
   return tag < bytes.size() ? bytes[tag] : 0;
 }
 
-// Widget names of definition files, in the order of VERU_WIDGET_* from 1.
-const char* const WIDGET_NAMES[] = {
-    "Integer",    "IntegerScale", "Real",          "RealScale",    "Toggle",
-    "OptionMenu", "RadioBox",     "Color",         "ColorOption",  "ColorToggle",
-    "String",     "Widestring",   "BrowseFileSel", "BrowseDirSel", "MultiLineText",
-};
-static_assert(std::size(WIDGET_NAMES) == VERU_WIDGET_MULTI_LINE_TEXT, "one name per widget");
-
 }  // namespace
-
-int veru_widget_of(const char* element_name) {
-  for (std::size_t i = 0; element_name && i < std::size(WIDGET_NAMES); ++i) {
-    if (std::strcmp(WIDGET_NAMES[i], element_name) == 0) return static_cast<int>(i) + 1;
-  }
-  return VERU_WIDGET_NONE;
-}
-
-const char* VERU_ask_widget_name(int widget) {
-  if (widget < 1 || widget > VERU_WIDGET_MULTI_LINE_TEXT) return nullptr;
-  return WIDGET_NAMES[widget - 1];
-}
 
 void veru_set_pref_widget(const VERU_pref* pref, int widget, const char* toggle_off) {
   std::uint8_t& byte = byte_of(pref);

@@ -7,9 +7,6 @@
 
 #include <string>
 
-// The widget that a definition element names (one of VERU_WIDGET_*); VERU_WIDGET_NONE for a name
-// that is no widget.
-int veru_widget_of(const char* element_name);
 // Records the preference's widget, replacing one recorded before (the last widget element of a
 // preference is the one shown), and a toggle's off value (null for none).
 void veru_set_pref_widget(const VERU_pref* pref, int widget, const char* toggle_off);

@@ -23,8 +23,8 @@ char* VERU_pref_list::ask_display_value(int level) {
 
 // Lists are not checked against a constraint.
 void VERU_pref_list::read_dom_node(XERCES_DOM_node* element, int level) {
-  const char* text = veru_value_attribute(element, VERU_ERROR_NOT_STRING, VERU_SOURCE);
-  store_read_value(create_veru_value(text), element, level, false, VERU_SOURCE);
+  const char* text = veru_value_attribute(element, level, VERU_SOURCE);
+  store_read_value(create_veru_value(text), element, level, false, VERU_SOURCE, __LINE__);
 }
 
 VERU_value* VERU_pref_list::create_veru_value(const char* text) {

@@ -21,7 +21,8 @@ void VERU_pref_logical::read_dom_node(XERCES_DOM_node* element, int level) {
   if (!text || (!is_true && STR_compare_i(text, "false") != 0)) {
     ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_NOT_LOGICAL, "Invalid logical value");
   }
-  store_read_value(VERU_logical_value::create(is_true), element, level, false, VERU_SOURCE);
+  store_read_value(VERU_logical_value::create(is_true), element, level, false, VERU_SOURCE,
+                   __LINE__);
 }
 
 VERU_value* VERU_pref_logical::create_veru_value(const char* text) {

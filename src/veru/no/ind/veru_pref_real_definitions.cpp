@@ -15,8 +15,8 @@ void VERU_pref_real::init_methods(OM_class_descriptor* table) {
 }
 
 void VERU_pref_real::read_dom_node(XERCES_DOM_node* element, int level) {
-  const char* text = veru_value_attribute(element, VERU_ERROR_NOT_REAL, VERU_SOURCE);
-  store_read_value(create_veru_value(text), element, level, true, VERU_SOURCE);
+  const char* text = veru_value_attribute(element, level, VERU_SOURCE);
+  store_read_value(create_veru_value(text), element, level, true, VERU_SOURCE, __LINE__);
 }
 
 VERU_value* VERU_pref_real::create_veru_value(const char* text) {

@@ -5,9 +5,13 @@
 
 #include "veru_class.h"
 
-// The "value" attribute of a value-file entry; an entry without one raises code, the error of
-// the preference's type, with the text "Missing value".
-const char* veru_value_attribute(XERCES_DOM_node* element, int code, const char* source);
+// The code of a file entry read into level that has no "value" attribute: that of its file, the
+// extras definition file for level 0 and a value file above (the codes of the value types are
+// the host's to raise, not the library's).
+int veru_missing_value_code(int level);
+// The "value" attribute of a file entry read into level; an entry without one raises
+// veru_missing_value_code(level) with the text "Missing value".
+const char* veru_value_attribute(XERCES_DOM_node* element, int level, const char* source);
 
 // The bounds of a range constraint as native values of ValueClass (see ask_int_range).
 template <class ValueClass, class Native>

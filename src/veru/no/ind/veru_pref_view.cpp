@@ -7,6 +7,7 @@
 #include "veru_edit.h"
 #include "veru_levels.h"
 #include "veru_pref_display.h"
+#include "veru_pref_types.h"
 
 namespace {
 
@@ -92,8 +93,8 @@ void describe_constraint(VERU_pref* pref, owned_view_s* view) {
 
 bool is_carried(int level, const char* name) {
   if (level < 1 || !VERU__is_level_defined(level)) return false;
-  for (const std::string& carried : veru_level(level).carried.names()) {
-    if (carried == name) return true;
+  for (const veru_carried_entries::entry_s& carried : veru_level(level).carried.entries()) {
+    if (carried.name == name) return true;
   }
   return false;
 }
@@ -166,13 +167,8 @@ void describe(VERU_pref* pref, int level, owned_view_s* view) {
 }  // namespace
 
 const char* VERU_ask_pref_type_name(const VERU_pref_s* pref) {
-  const int type = pref->class_id();
-  if (type == VERU_pref_int_c) return "int";
-  if (type == VERU_pref_real_c) return "real";
-  if (type == VERU_pref_logical_c) return "logical";
-  if (type == VERU_pref_string_c) return "string";
-  if (type == VERU_pref_string_list_c) return "string_list";
-  return OM_ask_class_name(type);
+  const veru_pref_type_s* known = veru_pref_type_of(pref->class_id());
+  return known && known->name ? known->name : OM_ask_class_name(pref->class_id());
 }
 
 int VERU_describe_pref(const char* name, int level, VERU_pref_view_s** view) {

@@ -5,19 +5,20 @@
 
 #include "veru_data_check.h"
 #include "veru_edit.h"
+#include "veru_pref_typed.h"
 #include "veru_xml.h"
 
 namespace {
 
-// The code that reading an entry without a value raises for the library's preference classes;
-// 0 for a class of the host's.
-int missing_value_code(int class_id) {
-  if (class_id == VERU_pref_int_c) return VERU_ERROR_NOT_INT;
-  if (class_id == VERU_pref_real_c) return VERU_ERROR_NOT_REAL;
+// The code that reading an entry without a value raises for the library's preference classes
+// (a logical preference refuses it as any other text that is not true or false); 0 for a class
+// of the host's.
+int missing_value_code(int class_id, int level) {
   if (class_id == VERU_pref_logical_c) return VERU_ERROR_NOT_LOGICAL;
-  if (class_id == VERU_pref_string_c || class_id == VERU_pref_list_c ||
+  if (class_id == VERU_pref_int_c || class_id == VERU_pref_real_c ||
+      class_id == VERU_pref_string_c || class_id == VERU_pref_list_c ||
       class_id == VERU_pref_string_list_c) {
-    return VERU_ERROR_NOT_STRING;
+    return veru_missing_value_code(level);
   }
   return 0;
 }
@@ -73,7 +74,7 @@ void veru_read_entry_details(VERU_pref* pref, VERU_recorded_value* recorded,
 int veru_read_entry(VERU_pref* pref, const veru_entry_attributes_s& entry, int level,
                     const std::function<XERCES_DOM_node*()>& element) {
   const int class_id = pref->class_id();
-  const int missing_code = missing_value_code(class_id);
+  const int missing_code = missing_value_code(class_id, level);
   if (missing_code == 0) {
     pref->read_dom_node(element(), level);
     return 0;

@@ -5,9 +5,13 @@
 #include <cstdarg>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "veru_edit.h"
+#include "veru_history.h"
 #include "veru_levels.h"
+#include "veru_pref_names.h"
+#include "veru_pref_types.h"
 #include "veru_save_result.h"
 #include "veru_sm_string.h"
 #include "veru_value_entry.h"
@@ -32,8 +36,8 @@ struct save_context_s {
   XERCES_DOM_ctx* document;
   XERCES_DOM_node* root;
   int level;
-  std::string refusal;     // why the document cannot be written, once an entry says so
-  std::string full_title;  // kept from entry to entry for its room
+  std::string refusal;           // why the document cannot be written, once an entry says so
+  veru_value_entry_room_s room;  // kept from entry to entry
 };
 
 // Why text of the preference's entry (what, "value" or "comment") cannot be written: text that
@@ -54,75 +58,73 @@ std::string unwritable_text(VERU_pref* pref, int level) {
   return refusal;
 }
 
-// The preference classes of the library, whose entries the save makes itself (as
-// VERU_pref::create_dom_node would) from texts it reads once.
+// The preference classes of the library, whose entries the save makes itself, from the same
+// texts as VERU_pref::create_dom_node.
 bool is_library_pref(int class_id) {
-  return class_id == VERU_pref_int_c || class_id == VERU_pref_real_c ||
-         class_id == VERU_pref_logical_c || class_id == VERU_pref_string_c ||
-         class_id == VERU_pref_list_c || class_id == VERU_pref_string_list_c;
+  return veru_pref_type_of(class_id) != nullptr;
 }
 
 // Appends the entry of a preference of the library's own classes; null, with the refusal set,
 // when it cannot be written, and null too for a value that a list does not hold as a string,
 // which create_dom_node then reports.
 XERCES_DOM_node* library_entry(VERU_pref* pref, save_context_s* save) {
-  const int level = save->level;
-  const VERU_recorded_value* entry = pref->VERU_pref::ask_recorded_value(level);
-  const VERU_value* value = entry->ask_value();
+  const VERU_value* value = pref->VERU_pref::ask_recorded_value(save->level)->ask_value();
   const bool is_list = OM_is_subclass(pref->class_id(), VERU_pref_list_c);
   if (is_list && value->class_id() != VERU_string_value_c) return nullptr;
-  // A string value prints as its own string.
-  const bool is_string = value->class_id() == VERU_string_value_c;
-  const veru_sm_string printed = veru_owned(is_string ? nullptr : value->print());
-  const char* value_text =
-      is_string ? static_cast<const VERU_string_value*>(value)->value() : printed.get();
-  save->refusal = unwritable(value_text, "value", pref);
+  const veru_value_entry_s texts = veru_value_entry_texts(pref, save->level, &save->room);
+  save->refusal = unwritable(texts.value, "value", pref);
   if (save->refusal.empty()) {
-    save->refusal = unwritable(TEXT_ask_utf8(entry->ask_comment()), "comment", pref);
+    save->refusal = unwritable(TEXT_ask_utf8(texts.comment), "comment", pref);
   }
   if (!save->refusal.empty()) return nullptr;
-  char modified[VERU_MODIFIED_TEXT_SIZE];
-  veru_format_modified(entry->ask_modification_date(), modified);
-  veru_sm_string flattened = veru_owned(nullptr);
-  const char* display_value = value_text;
-  if (is_list) {
-    flattened = veru_owned(VERU__remove_quotes_and_backslash(value_text));
-    display_value = flattened ? flattened.get() : "";
-  } else if (const TEXT_s* member = veru_member_name(pref, value)) {
-    display_value = TEXT_ask_utf8(member);
-  }
-  const TEXT_s* group_name = pref->VERU_pref::ask_group_name();
-  const char* title = TEXT_ask_utf8(pref->ask_title());
-  if (!TEXT_is_null_text(group_name)) {
-    veru_full_title(group_name, pref->ask_title(), &save->full_title);
-    title = save->full_title.c_str();
-  }
-  const veru_value_entry_s texts = {TEXT_ask_utf8(pref->VERU_pref::ask_application_name()),
-                                    TEXT_ask_utf8(pref->VERU_pref::ask_category_name()),
-                                    TEXT_ask_utf8(pref->VERU_pref::ask_tab_name()),
-                                    title,
-                                    display_value,
-                                    pref->name() ? pref->name() : "",
-                                    value_text ? value_text : "",
-                                    entry->ask_locked(),
-                                    modified,
-                                    entry->ask_comment()};
   return veru_value_element(save->document, save->root, texts);
 }
 
-void append_entry(OM_object* object, void* data) {
-  auto* pref = static_cast<VERU_pref*>(object);
-  auto* save = static_cast<save_context_s*>(data);
-  if (!save->refusal.empty() || !pref->has_value(save->level)) return;
-  const bool appended = is_library_pref(pref->class_id()) && library_entry(pref, save);
+void append_comments(const std::vector<std::string>& comments, save_context_s* save) {
+  for (const std::string& comment : comments) {
+    pvtbl_kvxml->XERCES_DOM_appendChild(
+        save->root, pvtbl_kvxml->XERCES_DOM_createComment(save->document, comment.c_str()));
+    pvtbl_kvxml->XERCES_DOM_appendTextNode(save->root, "\n");
+  }
+}
+
+// Appends the preference's entry at the level, with what a person wrote at it by hand (notes,
+// or null).
+void append_entry(VERU_pref* pref, const veru_entry_notes_s* notes, save_context_s* save) {
+  if (notes) append_comments(notes->comments, save);
+  XERCES_DOM_node* element =
+      is_library_pref(pref->class_id()) ? library_entry(pref, save) : nullptr;
   if (!save->refusal.empty()) return;
-  if (!appended) {
+  if (!element) {
     save->refusal = unwritable_text(pref, save->level);
     if (!save->refusal.empty()) return;
-    pvtbl_kvxml->XERCES_DOM_appendChild(save->root,
-                                        pref->create_dom_node(save->document, save->level));
+    element = pref->create_dom_node(save->document, save->level);
+    pvtbl_kvxml->XERCES_DOM_appendChild(save->root, element);
+  }
+  if (notes) {
+    for (const auto& [name, value] : notes->attributes) {
+      pvtbl_kvxml->XERCES_DOM_setAttribute(element, name.c_str(), value.c_str());
+    }
   }
   pvtbl_kvxml->XERCES_DOM_appendTextNode(save->root, "\n");
+}
+
+// Appends the level's own entries: those of its file in the file's order, then those new to it
+// in definition order (*added), so that a save changes only the entries that changed.
+void append_entries(const veru_level_layout& layout, save_context_s* save,
+                    std::vector<VERU_pref*>* added) {
+  const int level = save->level;
+  for (const auto& [pref, file_entry] : layout.order()) {
+    if (!pref->has_value(level)) continue;
+    append_entry(pref, layout.notes(file_entry), save);
+    if (!save->refusal.empty()) return;
+  }
+  for (VERU_pref* pref : veru_prefs_in_definition_order()) {
+    if (!pref->has_value(level) || layout.is_placed(pref)) continue;
+    append_entry(pref, nullptr, save);
+    if (!save->refusal.empty()) return;
+    added->push_back(pref);
+  }
 }
 
 bool exists(const char* path) {
@@ -133,18 +135,6 @@ bool exists(const char* path) {
 // never written through one.
 bool anything_at(const char* path) {
   return CFI_ask_file_kind(path) != nullptr;
-}
-
-// The installation variables that style sheets come from, read at the first save and kept.
-struct style_sheet_source_s {
-  const char* lang;
-  const char* base_dir;
-};
-
-const style_sheet_source_s& style_sheet_source() {
-  static const style_sheet_source_s source = {ENV_translate_variable("KVRN_LANG"),
-                                              ENV_translate_variable("KVRN_BASE_DIR")};
-  return source;
 }
 
 // Copies source (a file in directory under the installation) to target when it is there and
@@ -159,7 +149,8 @@ void copy_style_sheet(const char* directory, const char* source_name, const char
 // Puts the installation's style sheet, in the language's variant when there is one, at target
 // unless something is there already.
 void provide_style_sheet(const char* target) {
-  const style_sheet_source_s& source = style_sheet_source();
+  // The installation as start-up found it.
+  const veru_environment_s& source = veru_environment();
   if (!source.base_dir || anything_at(target)) return;
   if (const char* language = veru_counting_language(source.lang)) {
     char* localization = nullptr;
@@ -220,14 +211,7 @@ std::string write_value_document(const char* path, XERCES_DOM_ctx* document, XER
 // anything: EEXIST) finds the name taken. 0 with *name, otherwise place's errno value.
 int place_broken_file(const char* path, int (*place)(const char* from, const char* to),
                       std::string* name) {
-  CLOCK_date_s date = CLOCK_null_date;
-  CLOCK_time_to_date(CLOCK_gmt(), &date);
-  const veru_sm_string stamp =
-      veru_owned(CLOCK_format_date_time(&date, CLOCK_FORMAT_XML_SCHEMA, CLOCK_FORMAT_XML_SCHEMA));
-  std::string suffix;
-  for (const char* c = stamp ? stamp.get() : ""; *c; ++c) {
-    if (*c != '-' && *c != ':') suffix += *c;
-  }
+  const std::string suffix = veru_compact_utc_stamp();
   int error = EEXIST;
   for (int attempt = 1; error == EEXIST && attempt < 100; ++attempt) {
     *name = std::string(path) + ".broken-" + suffix +
@@ -281,6 +265,7 @@ int save_locked_level(int level, bool over_broken, std::string* kept_as, char** 
   CFI_remove_replacement_leftovers(entry.file_path, nullptr);
   std::string failure;
   CFI_file_identity_s written;
+  std::vector<VERU_pref*> added;
   try {
     veru_document document;
     XERCES_DOM_ctx* context = document.context();
@@ -290,15 +275,22 @@ int save_locked_level(int level, bool over_broken, std::string* kept_as, char** 
     XERCES_DOM_node* root = pvtbl_kvxml->XERCES_DOM_getDocumentElement(node);
     pvtbl_kvxml->XERCES_DOM_setAttribute(root, "defaultLockStatus",
                                          entry.locked_by_default ? "locked" : "unlocked");
-    pvtbl_kvxml->XERCES_DOM_appendChild(root, first_line);
-    save_context_s save{context, root, level, "", ""};
-    if (VERU_module_root* module_root = VERU__ask_module_root()) {
-      OM_for_all_in_set(module_root->ask_pref_set(), append_entry, &save);
+    for (const auto& [name, value] : entry.layout.root().attributes) {
+      pvtbl_kvxml->XERCES_DOM_setAttribute(root, name.c_str(), value.c_str());
     }
-    entry.carried.append_to(context, root, level);
-    failure = save.refusal.empty()
-                  ? write_value_document(entry.file_path, context, node, true, &written)
-                  : save.refusal;
+    pvtbl_kvxml->XERCES_DOM_appendChild(root, first_line);
+    save_context_s save{context, root, level, "", {}};
+    append_entries(entry.layout, &save, &added);
+    entry.carried.append_to(context, root, level, entry.layout);
+    append_comments(entry.layout.trailing_comments(), &save);
+    if (save.refusal.empty()) {
+      // The file that the save replaces is kept; a refused save keeps nothing.
+      const std::string generation = veru_keep_generation(entry.file_path);
+      failure = write_value_document(entry.file_path, context, node, true, &written);
+      if (!failure.empty() && !generation.empty()) CFI_delete_file(generation.c_str());
+    } else {
+      failure = save.refusal;
+    }
   } catch (const TQS::Error::Exception& error) {
     failure = error.what();
   }
@@ -310,7 +302,9 @@ int save_locked_level(int level, bool over_broken, std::string* kept_as, char** 
   entry.up_to_date = true;
   entry.load_state = VERU_LOAD_LOADED;
   entry.load_failure.clear();
+  veru_prune_generations(entry.file_path);
   entry.carried.drop_replaced(level);
+  for (VERU_pref* pref : added) entry.layout.place_last(pref);
   veru_watch_saved(level);
   return 0;
 }

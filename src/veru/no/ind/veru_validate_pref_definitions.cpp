@@ -4,23 +4,13 @@
 
 #include "veru_class.h"
 #include "veru_validate.h"
+#include "veru_widgets.h"
 
 namespace {
 
-// The widget elements that the definition loader hands to the host.
-const char* const WIDGET_NAMES[] = {
-    "Real",    "OptionMenu",   "RadioBox",      "Toggle",       "RealScale",
-    "Integer", "IntegerScale", "Color",         "ColorToggle",  "ColorOption",
-    "String",  "Widestring",   "BrowseFileSel", "BrowseDirSel", "MultiLineText",
-};
-
 bool is_widget(XERCES_DOM_node* node) {
-  if (pvtbl_kvxml->XERCES_DOM_getNodeType(node) != XERCES_DOM_ELEMENT_NODE) return false;
-  const char* name = pvtbl_kvxml->XERCES_DOM_getNodeName(node);
-  for (const char* widget : WIDGET_NAMES) {
-    if (std::strcmp(name, widget) == 0) return true;
-  }
-  return false;
+  return pvtbl_kvxml->XERCES_DOM_getNodeType(node) == XERCES_DOM_ELEMENT_NODE &&
+         veru_widget_of(pvtbl_kvxml->XERCES_DOM_getNodeName(node)) != VERU_WIDGET_NONE;
 }
 
 }  // namespace
@@ -69,4 +59,9 @@ void VERU_validate_pref::do_validate_dom_node(VERU_validate_result* result) {
   if (!widget) return;
   const int code = validate_widget(widget, data, veru_attribute(element, "type"));
   if (code != 0) result->add_result(filename, code, text);
+}
+
+int VERU_validate_pref::validate_widget(XERCES_DOM_node* widget, XERCES_DOM_node* data,
+                                        const char* pref_type) {
+  return veru_check_widget(widget, data, pref_type);
 }

@@ -90,8 +90,9 @@ void VERU_validate_root::add_name(int set_slot, int duplicates_slot, const char*
     map.release();
     return;
   }
-  // The extras file adds categories to applications that the other files declare.
-  if (is_application && std::strstr(filename, "kv_extras.dpx")) return;
+  // The extras file (or a language variant of it, as start-up reads it) adds categories to
+  // applications that the other files declare.
+  if (is_application && std::strstr(filename, "kv_extras")) return;
   auto* duplicates = slot_object<OM_set>(duplicates_slot);
   if (!duplicates) {
     duplicates = OM_create_string_set(this, 0);

@@ -15,6 +15,8 @@ enum : std::uint32_t { PARSED = 0, NOT_PARSED = 1 };
 constexpr std::size_t ENTRY_WORDS = 7;
 // The fewest words of an element's record: name, XML text, attribute count.
 constexpr std::size_t RECORD_WORDS = 3;
+// The words of a note: the entry it belongs to, its name, its text.
+constexpr std::size_t NOTE_WORDS = 3;
 
 }  // namespace
 
@@ -23,34 +25,65 @@ void veru_compile_value_file(XERCES_DOM_ctx* context, veru_section_writer* write
   XERCES_DOM_node* document = pvtbl_kvxml->XERCES_DOM_getDocument(context);
   XERCES_DOM_node* root = document ? pvtbl_kvxml->XERCES_DOM_getDocumentElement(document) : nullptr;
   writer->text(root ? pvtbl_kvxml->XERCES_DOM_getNodeName(root) : nullptr);
-  writer->text(root ? pvtbl_kvxml->XERCES_DOM_getAttribute(root, "defaultLockStatus") : nullptr);
+  std::vector<veru_file_note_s> notes;
+  const char* default_lock_status = nullptr;
+  if (root) {
+    constexpr int ROOM = 8;
+    const char* names[ROOM];
+    const char* values[ROOM];
+    const int count = pvtbl_kvxml->XERCES_DOM_getAttributeList(root, names, values, ROOM);
+    for (int i = 0; i < count && i < ROOM; ++i) {
+      if (std::strcmp(names[i], "defaultLockStatus") != 0) {
+        notes.push_back({-1, names[i], values[i]});
+      } else if (!default_lock_status) {
+        default_lock_status = values[i];
+      }
+    }
+  }
+  writer->text(default_lock_status);
   const std::size_t count_at = writer->word_count();
   writer->word(0);
   std::uint32_t count = 0;
   std::vector<std::uint32_t> offsets;
-  const char* name = nullptr;
-  for (XERCES_DOM_node* element =
-           root ? pvtbl_kvxml->XERCES_DOM_getNextElement(root, nullptr, &name) : nullptr;
-       element; element = pvtbl_kvxml->XERCES_DOM_getNextElement(root, element, &name)) {
-    if (std::strcmp(name, "Pref") != 0) continue;
+  // The comments a person wrote stand before the entry that follows them.
+  for (XERCES_DOM_node* node = root ? pvtbl_kvxml->XERCES_DOM_getFirstChild(root) : nullptr; node;
+       node = pvtbl_kvxml->XERCES_DOM_getNextSibling(node)) {
+    const int type = pvtbl_kvxml->XERCES_DOM_getNodeType(node);
+    const int entry = static_cast<int>(count);
+    if (type == XERCES_DOM_COMMENT_NODE) {
+      notes.push_back({entry, nullptr, pvtbl_kvxml->XERCES_DOM_getNodeValue(node)});
+      continue;
+    }
+    if (type != XERCES_DOM_ELEMENT_NODE ||
+        std::strcmp(pvtbl_kvxml->XERCES_DOM_getNodeName(node), "Pref") != 0) {
+      continue;
+    }
     ++count;
-    veru_write_element_record(writer, element, &offsets);
+    veru_write_element_record(writer, node, &offsets);
     // The entry's attributes are texts of its record already.
     std::uint32_t fields[4] = {VERU_NO_TEXT, VERU_NO_TEXT, VERU_NO_TEXT, VERU_NO_TEXT};
     static const char* const FIELDS[] = {"name", "value", "locked", "modified"};
     for (std::size_t i = 0; i + 1 < offsets.size(); i += 2) {
       const char* attribute = writer->text_at(offsets[i]);
       for (std::size_t field = 0; field < 4; ++field) {
-        if (std::strcmp(attribute, FIELDS[field]) == 0) fields[field] = offsets[i + 1];
+        if (fields[field] == VERU_NO_TEXT && std::strcmp(attribute, FIELDS[field]) == 0) {
+          fields[field] = offsets[i + 1];
+        }
       }
     }
     for (const std::uint32_t field : fields) writer->word(field);
-    const veru_entry_attributes_s attributes = veru_read_entry_attributes(element);
+    const veru_entry_attributes_s attributes = veru_read_entry_attributes(node, &notes, entry);
     writer->text(attributes.comment);
     writer->word(attributes.has_modified_time ? 1 : 0);
     writer->word(static_cast<std::uint32_t>(attributes.modified_time));
   }
   writer->set_word(count_at, count);
+  writer->word(static_cast<std::uint32_t>(notes.size()));
+  for (const veru_file_note_s& note : notes) {
+    writer->word(static_cast<std::uint32_t>(note.entry));
+    writer->text(note.name);
+    writer->text(note.text);
+  }
 }
 
 void veru_compile_value_file_failure(const char* error_text, veru_section_writer* writer) {
@@ -88,6 +121,18 @@ bool veru_parsed_file::read(const veru_section_s& section) {
     entry.comment = reader.text();
     entry.has_modified_time = reader.word() != 0;
     entry.modified_time = static_cast<int>(reader.word());
+  }
+  const std::uint32_t notes = reader.count(NOTE_WORDS);
+  index_.notes.resize(notes);
+  for (veru_file_note_s& note : index_.notes) {
+    note.entry = static_cast<int>(reader.word());
+    note.name = reader.text();
+    note.text = reader.text();
+    // A note belongs to the root (-1) or stands before an entry or after the last one.
+    if (note.entry < -1 || note.entry > static_cast<int>(count) || !note.text ||
+        (note.entry == -1 && !note.name)) {
+      return false;
+    }
   }
   if (!reader.ok() || !reader.at_end()) return false;
   parsed_ = true;

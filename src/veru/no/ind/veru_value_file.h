@@ -13,11 +13,13 @@
 #include "veru_image.h"
 
 // What the loader reads of a value file: the document element's name and default lock status,
-// and its Pref children with what reading them takes, in document order.
+// its Pref children with what reading them takes, in document order, and what a person wrote
+// there by hand that the next save gives back (notes, in document order too).
 struct veru_value_file_index {
   const char* root_name = nullptr;
   const char* default_lock_status = nullptr;
   std::vector<veru_entry_attributes_s> entries;
+  std::vector<veru_file_note_s> notes;
 };
 
 // A value file read for a level. Owns what the index's texts point into.

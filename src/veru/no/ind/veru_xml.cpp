@@ -3,13 +3,15 @@
 
 #include <cstring>
 
+#include "veru_installation_names.h"
+
 #define VERU_SOURCE "src/veru/no/ind/veru_xml"
 
 const veru_environment_s& veru_environment() {
   static const veru_environment_s environment = {
-      ENV_translate_variable("KVRN_VERU_XML_DEF_DIR"),
-      ENV_translate_variable("KVRN_LANG"),
-      ENV_translate_variable("KVRN_BASE_DIR"),
+      ENV_translate_variable(VERU_INSTALLATION_VARIABLES[VERU_VARIABLE_DEF_DIR]),
+      ENV_translate_variable(VERU_INSTALLATION_VARIABLES[VERU_VARIABLE_LANG]),
+      ENV_translate_variable(VERU_INSTALLATION_VARIABLES[VERU_VARIABLE_BASE_DIR]),
   };
   return environment;
 }
@@ -51,22 +53,12 @@ void veru_parse_timer::report(const char* format) {
   ERROR_lprintf(format, here.cpu, here.real);
 }
 
-veru_document::veru_document() : context_(nullptr) {
+veru_document::veru_document() {
   int error = KVXML_init();
-  if (error == 0) context_ = pvtbl_kvxml->XERCES_DOM_create(&error, "UTF-8", 0);
-  if (error != 0 || !context_) {
+  if (error == 0) document_.reset(pvtbl_kvxml->XERCES_DOM_create(&error, "UTF-8", 0));
+  if (error != 0 || !document_.get()) {
     ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_XML_INIT, "Unable to initialize DOM");
   }
-}
-
-veru_document::~veru_document() {
-  if (context_) pvtbl_kvxml->XERCES_DOM_release(context_);
-}
-
-XERCES_DOM_ctx* veru_document::release() {
-  XERCES_DOM_ctx* context = context_;
-  context_ = nullptr;
-  return context;
 }
 
 bool veru_is_named(XERCES_DOM_node* node, const char* name) {

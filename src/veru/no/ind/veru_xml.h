@@ -69,20 +69,17 @@ const veru_environment_s& veru_environment();
 // is set, not empty and not exactly "english"; null otherwise.
 const char* veru_counting_language(const char* lang);
 
-// A document of the XML service, released when the holder goes.
+// A document of the XML service made for the library, released when the holder goes.
 class veru_document {
  public:
   // Makes an empty document; raises VERU_ERROR_XML_INIT "Unable to initialize DOM" when it cannot.
   veru_document();
-  ~veru_document();
-  veru_document(const veru_document&) = delete;
-  veru_document& operator=(const veru_document&) = delete;
-  XERCES_DOM_ctx* context() const { return context_; }
+  XERCES_DOM_ctx* context() const { return document_.get(); }
   // Hands the document over to the caller, who releases it.
-  XERCES_DOM_ctx* release();
+  XERCES_DOM_ctx* release() { return document_.release(); }
 
  private:
-  XERCES_DOM_ctx* context_;
+  kvxml_document document_;
 };
 
 // The first element child of parent when after is null, else the next element sibling of
@@ -117,9 +114,11 @@ void veru_load_values(bool notify);
 
 // How definition and value files are parsed.
 constexpr int VERU_DEFINITION_FILE_MODE = XERCES_DOM_PARSE_DROP_BLANK_TEXT;
-// A comment of blanks alone is kept as it was written.
-constexpr int VERU_VALUE_FILE_MODE =
-    XERCES_DOM_PARSE_DROP_BLANK_TEXT | XERCES_DOM_PARSE_KEEP_SOLE_BLANK_TEXT;
+// A comment of blanks alone is kept as it was written; the XML comments a person wrote are kept
+// for the next save.
+constexpr int VERU_VALUE_FILE_MODE = XERCES_DOM_PARSE_DROP_BLANK_TEXT |
+                                     XERCES_DOM_PARSE_KEEP_SOLE_BLANK_TEXT |
+                                     XERCES_DOM_PARSE_KEEP_MARKUP;
 class veru_parsed_file;
 // Reads one level's value file: from the file given when it is parsed, else from the disk. With
 // notify, queries follow each value read and the host's report hook is called.

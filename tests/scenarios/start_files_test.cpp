@@ -1,10 +1,8 @@
-// The start-up runs on the calling thread alone: hooks are called on it, files changed during
-// the start are read as they are when their turn comes, a failed start and a finished one leave
-// no thread behind, and a fork during the start leaves a child that finishes it.
-#include <sys/wait.h>
-#include <unistd.h>
-
+// The start reads its files one after the other on the calling thread: a finished start and a
+// failed one leave no thread behind, a failed one reads no further, and files changed during the
+// start are read as they are when their turn comes.
 #include <cstdlib>
+#include <functional>
 #include <thread>
 
 #include "installation.h"
@@ -71,7 +69,7 @@ void register_hooks() {
 
 }  // namespace
 
-TEST(StartThreads, AFinishedStartLeavesOnlyTheCallingThread) {
+TEST(StartFiles, TheStartRunsOnTheCallingThreadAlone) {
   Installation installation;
   fill(installation);
   installation.write_values(2, values(entry("NoSuchPref", "1")));  // the report hook runs too
@@ -86,7 +84,7 @@ TEST(StartThreads, AFinishedStartLeavesOnlyTheCallingThread) {
   for (int level = 1; level <= 3; ++level) EXPECT_TRUE(VERU_is_level_up_to_date(level));
 }
 
-TEST(StartThreads, AFailedStartLeavesNoThreadAndReadsNoFurther) {
+TEST(StartFiles, AFailedStartLeavesNoThreadAndReadsNoFurther) {
   Installation installation;
   fill(installation);
   const std::vector<std::string>& files = Installation::definition_files();
@@ -99,7 +97,7 @@ TEST(StartThreads, AFailedStartLeavesNoThreadAndReadsNoFurther) {
   EXPECT_EQ(raised_code([] { VERU_init_module(); }, &what), VERU_ERROR_DEFINITION_FILE_LOAD);
   const std::string path = installation.kvrn_dir() + "/" + files[9];
   EXPECT_EQ(what, "Unable to parse XML def file " + path);
-  // One line: the parser's message about that file, as without reading ahead.
+  // One line: the parser's message about that file.
   EXPECT_TRUE(has_position_after(log.text(), "\n" + path + ":")) << log.text();
   EXPECT_EQ(std::count(log.text().begin(), log.text().end(), '\n'), 2) << log.text();
   EXPECT_EQ(thread_count(), threads);
@@ -108,14 +106,13 @@ TEST(StartThreads, AFailedStartLeavesNoThreadAndReadsNoFurther) {
   EXPECT_FALSE(VERU__is_level_defined(3));
 }
 
-TEST(StartThreads, FilesChangedDuringTheStartAreReadAsTheyAreWhenTheirTurnComes) {
+TEST(StartFiles, FilesChangedDuringTheStartAreReadAsTheyAreWhenTheirTurnComes) {
   Installation installation;
   fill(installation);
   const std::vector<std::string>& files = Installation::definition_files();
   installation.write("moved/startup/kvrn1_group.dpv", values(entry("Name1", "moved")));
   installation.use_environment();
   register_hooks();
-  // While the first file is built, later files may have been read ahead already.
   on_first_create = [&] {
     installation.define(files[2], definitions("<Application name=\"New\" csh=\"new\"><Category "
                                               "name=\"C\"><Pref name=\"Added\" type=\"int\" "
@@ -131,33 +128,4 @@ TEST(StartThreads, FilesChangedDuringTheStartAreReadAsTheyAreWhenTheirTurnComes)
   EXPECT_EQ(taken(VERU_ask_string("Name0")), "changed");
   EXPECT_EQ(taken(VERU_ask_string("Name1")), "moved");
   EXPECT_EQ(VERU__ask_level_filename(2), installation.path("moved/startup/kvrn1_group.dpv"));
-}
-
-TEST(StartThreads, AForkDuringTheStartLeavesAChildThatFinishesIt) {
-  Installation installation;
-  fill(installation);
-  installation.use_environment();
-  register_hooks();
-  int channel[2];
-  ASSERT_EQ(pipe(channel), 0);
-  pid_t child = -1;
-  on_first_create = [&] { child = fork(); };
-  VERU_init_module();
-  if (child == 0) {
-    // The child finishes the start the parent began, with no thread but its own.
-    const bool whole = thread_count() == 1 && VERU_ask_int("Count0") == 30 &&
-                       VERU_ask_int("Count25") == 1 && VERU_is_level_up_to_date(3);
-    const char answer = whole ? 'y' : 'n';
-    _exit(write(channel[1], &answer, 1) == 1 ? 0 : 1);
-  }
-  ASSERT_GT(child, 0);
-  close(channel[1]);
-  char answer = 0;
-  EXPECT_EQ(read(channel[0], &answer, 1), 1);
-  close(channel[0]);
-  int status = 0;
-  waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  EXPECT_EQ(answer, 'y');
-  EXPECT_EQ(VERU_ask_int("Count0"), 30);
 }
