@@ -13,9 +13,25 @@ std::uint32_t veru_section_writer::add_text(const char* text) {
 std::uint32_t veru_section_writer::add_text(const char* text, std::size_t size) {
   if (!text) return VERU_NO_TEXT;
   const auto offset = static_cast<std::uint32_t>(texts_.size());
-  texts_.append(text, size);
-  texts_.push_back('\0');
+  texts_.append(text, size + 1);
   return offset;
+}
+
+void veru_section_writer::reserve_for_file(std::size_t file_size) {
+  texts_.reserve(file_size);
+  // Some forty words for an element of some two hundred bytes.
+  words_.reserve(file_size / 5);
+}
+
+veru_attribute_list::veru_attribute_list(XERCES_DOM_node* element)
+    : count_(pvtbl_kvxml->XERCES_DOM_getAttributeList(element, room_names_, room_values_, ROOM)) {
+  if (count_ <= ROOM) return;
+  more_names_.resize(static_cast<std::size_t>(count_));
+  more_values_.resize(static_cast<std::size_t>(count_));
+  pvtbl_kvxml->XERCES_DOM_getAttributeList(element, more_names_.data(), more_values_.data(),
+                                           count_);
+  names_ = more_names_.data();
+  values_ = more_values_.data();
 }
 
 std::uint32_t veru_section_reader::word() {
@@ -55,6 +71,7 @@ const char* veru_element_record_s::attribute(const char* wanted) const {
 }
 
 void veru_write_element_record(veru_section_writer* writer, XERCES_DOM_node* element,
+                               const veru_attribute_list& attributes,
                                std::vector<std::uint32_t>* offsets) {
   writer->text(pvtbl_kvxml->XERCES_DOM_getNodeName(element));
   char* xml = nullptr;
@@ -64,26 +81,12 @@ void veru_write_element_record(veru_section_writer* writer, XERCES_DOM_node* ele
   }
   writer->text(xml, xml_size);
   SM_free(xml);
-  // Elements have a few attributes; a larger one is listed again in full.
-  const char* names[16];
-  const char* values[16];
-  int count = pvtbl_kvxml->XERCES_DOM_getAttributeList(element, names, values, 16);
-  std::vector<const char*> more_names;
-  std::vector<const char*> more_values;
-  const char** all_names = names;
-  const char** all_values = values;
-  if (count > 16) {
-    more_names.resize(static_cast<std::size_t>(count));
-    more_values.resize(static_cast<std::size_t>(count));
-    pvtbl_kvxml->XERCES_DOM_getAttributeList(element, more_names.data(), more_values.data(), count);
-    all_names = more_names.data();
-    all_values = more_values.data();
-  }
+  const int count = attributes.count();
   writer->word(static_cast<std::uint32_t>(count));
   offsets->clear();
   for (int i = 0; i < count; ++i) {
-    offsets->push_back(writer->add_text(all_names[i]));
-    offsets->push_back(writer->add_text(all_values[i]));
+    offsets->push_back(writer->add_text(attributes.name(i)));
+    offsets->push_back(writer->add_text(attributes.value(i)));
   }
   for (const std::uint32_t offset : *offsets) writer->word(offset);
 }

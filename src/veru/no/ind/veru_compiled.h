@@ -26,10 +26,14 @@ constexpr std::uint32_t VERU_NO_TEXT = 0xFFFFFFFFu;
 class veru_section_writer {
  public:
   void word(std::uint32_t value) { words_.push_back(value); }
+  // Makes room at once for a section compiled from a file of that many bytes: its texts are
+  // pieces of the file, so they take no more.
+  void reserve_for_file(std::size_t file_size);
   // Adds the text (null as VERU_NO_TEXT) to the table and its offset to the words.
   void text(const char* text) { words_.push_back(add_text(text)); }
   void text(const char* text, std::size_t size) { words_.push_back(add_text(text, size)); }
-  // The offset the text has in the table, added now (VERU_NO_TEXT for null).
+  // The offset the text has in the table, added now (VERU_NO_TEXT for null). A text given with
+  // its size ends in a NUL at text[size] all the same.
   std::uint32_t add_text(const char* text);
   std::uint32_t add_text(const char* text, std::size_t size);
   std::size_t word_count() const { return words_.size(); }
@@ -93,10 +97,33 @@ struct veru_element_record_s {
   bool empty() const { return name == nullptr; }
 };
 
+// The attributes of an element in document order, listed once for all that read them.
+class veru_attribute_list {
+ public:
+  explicit veru_attribute_list(XERCES_DOM_node* element);
+  veru_attribute_list(const veru_attribute_list&) = delete;
+  veru_attribute_list& operator=(const veru_attribute_list&) = delete;
+  int count() const { return count_; }
+  const char* name(int i) const { return names_[i]; }
+  const char* value(int i) const { return values_[i]; }
+
+ private:
+  // Elements have a few attributes; a larger one is listed again in full.
+  static constexpr int ROOM = 16;
+  const char* room_names_[ROOM];
+  const char* room_values_[ROOM];
+  std::vector<const char*> more_names_;
+  std::vector<const char*> more_values_;
+  const char** names_ = room_names_;
+  const char** values_ = room_values_;
+  int count_ = 0;
+};
+
 // Writes the element's record; the texts of its attributes are added to the table and their
 // offsets, in the element's order, go to *offsets (names and values in pairs), so that a caller
 // may refer to them again.
 void veru_write_element_record(veru_section_writer* writer, XERCES_DOM_node* element,
+                               const veru_attribute_list& attributes,
                                std::vector<std::uint32_t>* offsets);
 // Reads an element's record; false (the reader failed) when it does not fit the section.
 bool veru_read_element_record(veru_section_reader* reader, veru_element_record_s* record);

@@ -41,6 +41,10 @@ bool veru_is_entry_attribute(const char* name);
 veru_entry_attributes_s veru_read_entry_attributes(XERCES_DOM_node* element,
                                                    std::vector<veru_file_note_s>* notes = nullptr,
                                                    int entry = 0);
+// The same, from the element's attributes listed already.
+veru_entry_attributes_s veru_read_entry_attributes(XERCES_DOM_node* element,
+                                                   const veru_attribute_list& list,
+                                                   std::vector<veru_file_note_s>* notes, int entry);
 
 // The element's "value" attribute; null when it has none or there is no element.
 const char* veru_entry_value(XERCES_DOM_node* element);

@@ -224,7 +224,8 @@ std::size_t compile_element(veru_section_writer* writer, XERCES_DOM_node* node, 
     pvtbl_kvxml->XERCES_DOM_getAttributes(node, read.names, values, static_cast<int>(read.count));
     for (std::size_t i = 0; i < read.count; ++i) writer->text(values[i]);
   }
-  if (is_kept_whole(kind)) veru_write_element_record(writer, node, offsets);
+  if (is_kept_whole(kind))
+    veru_write_element_record(writer, node, veru_attribute_list(node), offsets);
   return end_at;
 }
 
@@ -651,11 +652,10 @@ void compile_definition_file(const char* path, veru_section_writer* writer,
   int status = pvtbl_kvxml->XERCES_DOM_loadFile(context, path);
   veru_image_key_s digest;
   if (status == 0) {
-    if (images && images->writing()) {
-      std::size_t size = 0;
-      const char* bytes = pvtbl_kvxml->XERCES_DOM_getLoadedText(context, &size);
-      digest = veru_hash_bytes(bytes, size);
-    }
+    std::size_t size = 0;
+    const char* bytes = pvtbl_kvxml->XERCES_DOM_getLoadedText(context, &size);
+    if (images && images->writing()) digest = veru_hash_bytes(bytes, size);
+    writer->reserve_for_file(size);
     status = pvtbl_kvxml->XERCES_DOM_parseLoaded(context, VERU_DEFINITION_FILE_MODE);
   }
   if (status != 0) {

@@ -59,20 +59,24 @@ void veru_compile_value_file(XERCES_DOM_ctx* context, veru_section_writer* write
       continue;
     }
     ++count;
-    veru_write_element_record(writer, node, &offsets);
-    // The entry's attributes are texts of its record already.
-    std::uint32_t fields[4] = {VERU_NO_TEXT, VERU_NO_TEXT, VERU_NO_TEXT, VERU_NO_TEXT};
-    static const char* const FIELDS[] = {"name", "value", "locked", "modified"};
-    for (std::size_t i = 0; i + 1 < offsets.size(); i += 2) {
-      const char* attribute = writer->text_at(offsets[i]);
-      for (std::size_t field = 0; field < 4; ++field) {
-        if (fields[field] == VERU_NO_TEXT && std::strcmp(attribute, FIELDS[field]) == 0) {
-          fields[field] = offsets[i + 1];
+    const veru_attribute_list list(node);
+    veru_write_element_record(writer, node, list, &offsets);
+    const veru_entry_attributes_s attributes =
+        veru_read_entry_attributes(node, list, &notes, entry);
+    // The entry's attributes are texts of its record already: the same values, listed in the
+    // same order.
+    const char* const read[4] = {attributes.name, attributes.value, attributes.locked,
+                                 attributes.modified};
+    for (const char* field : read) {
+      std::uint32_t offset = VERU_NO_TEXT;
+      for (int i = 0; i < list.count() && field; ++i) {
+        if (list.value(i) == field) {
+          offset = offsets[2 * static_cast<std::size_t>(i) + 1];
+          break;
         }
       }
+      writer->word(offset);
     }
-    for (const std::uint32_t field : fields) writer->word(field);
-    const veru_entry_attributes_s attributes = veru_read_entry_attributes(node, &notes, entry);
     writer->text(attributes.comment);
     writer->word(attributes.has_modified_time ? 1 : 0);
     writer->word(static_cast<std::uint32_t>(attributes.modified_time));
@@ -167,6 +171,9 @@ int veru_parsed_file::parse(const char* path, int level) {
     writer = std::make_unique<veru_image_writer>(level, key);
   }
   compiled_ = std::make_unique<veru_section_writer>();
+  std::size_t file_size = 0;
+  pvtbl_kvxml->XERCES_DOM_getLoadedText(context, &file_size);
+  compiled_->reserve_for_file(file_size);
   status = pvtbl_kvxml->XERCES_DOM_parseLoaded(context, VERU_VALUE_FILE_MODE);
   if (status == 0) {
     veru_compile_value_file(context, compiled_.get());
