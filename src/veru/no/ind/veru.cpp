@@ -154,6 +154,7 @@ OM_object* veru_call_create_object_hook(OM_object* owner, XERCES_DOM_node* eleme
 }
 
 bool veru_has_create_object_hook() {
+  veru_on_host_thread();
   return hooks_registered && hooks.create_object_hook;
 }
 

@@ -332,7 +332,8 @@ bool definition_index::read(const veru_section_s& section) {
       return false;
     }
   }
-  return reader.ok() && reader.at_end() && (count == 0 || elements_[0].end == count);
+  // A compiled file holds its document element at least.
+  return reader.ok() && reader.at_end() && count > 0 && elements_[0].end == count;
 }
 
 // ---- building from the index -----------------------------------------------------------------
