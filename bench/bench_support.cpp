@@ -96,12 +96,16 @@ std::string installation(int preferences) {
 
 void set_installation_environment(const std::string& directory, const std::string& user_directory) {
   static const std::string data_home = temporary_directory("xdg");
+  // Start-up images go to a folder of the run's own, never to the user's.
+  static const std::string cache_home = temporary_directory("cache");
   setenv("KVRN_BASE_DIR", directory.c_str(), 1);
   setenv("KVRN_SITE_DIR", (directory + "/site").c_str(), 1);
   setenv("KVRN_GROUP_DIR", (directory + "/group").c_str(), 1);
   setenv("KVRN_USER_DIR", (user_directory.empty() ? directory + "/user" : user_directory).c_str(),
          1);
   setenv("XDG_DATA_HOME", data_home.c_str(), 1);
+  setenv("XDG_CACHE_HOME", cache_home.c_str(), 1);
+  unsetenv("KVRN_CACHE");
   unsetenv("KVRN_LANG");
   unsetenv("KVRN_VERU_XML_DEF_DIR");
   unsetenv("KVRN_LOCAL_USER_DEFAULTS");

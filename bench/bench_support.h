@@ -30,8 +30,9 @@ std::string installation(int preferences);
 std::string temporary_directory(const char* purpose);
 
 // Points the module at the installation: KVRN_BASE_DIR and the three level directories (the
-// user level at user_directory when given), XDG_DATA_HOME at a temporary directory; unsets the
-// variables that would move definition or value files elsewhere.
+// user level at user_directory when given), XDG_DATA_HOME and XDG_CACHE_HOME (start-up images,
+// on) at temporary directories; unsets the variables that would move definition or value files
+// elsewhere.
 void set_installation_environment(const std::string& directory,
                                   const std::string& user_directory = "");
 

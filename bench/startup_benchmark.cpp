@@ -1,9 +1,12 @@
 // Module start on generated installations of 2,000, 20,000 and 200,000 preferences, beside
-// pugixml parsing and walking the same 30 files; and the start without value files beside the 27
-// definition files alone, so that definitions and values can be told apart; and the start of
-// 20,000 preferences beside the same baseline while another process keeps a processor busy, as on
-// a machine where the host is not alone. The module starts once per process, so every measured
-// start runs in a child of its own, which sends its times and heap figures back.
+// pugixml parsing and walking the same 30 files: from XML (no start-up image), from valid
+// images, from a valid definitions image with a changed user file, and the start that writes the
+// images; the start without value files beside the 27 definition files alone, so that
+// definitions and values can be told apart; and the start of 20,000 preferences from XML, and its
+// baseline, while another process keeps a processor busy, as on a machine where the host is not
+// alone. The module starts once per process, so every measured start runs in a child of its own,
+// which sends its times and heap figures back; the peak of the heap during a start from XML is
+// sampled in an untimed start of its own.
 #include <benchmark/benchmark.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -17,6 +20,8 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <pugixml.hpp>
@@ -136,7 +141,7 @@ const installation_facts_s& facts(int preferences) {
   static std::map<int, installation_facts_s> known;
   auto found = known.find(preferences);
   if (found != known.end()) return found->second;
-  // Made apart and kept only when whole, so that a failure is met again by every later call.
+  // Kept only once complete: a size whose installation cannot be read fails each time it is asked.
   installation_facts_s facts;
   facts.directory = kvrn_bench::installation(preferences);
   for (int i = 0; i < kvrn_bench::DEFINITION_FILE_COUNT; ++i) {
@@ -272,9 +277,20 @@ void parse_and_walk(const std::vector<std::string>& files, child_report_s& repor
 
 // ---- results ------------------------------------------------------------------------------
 
-// What a start reads: all 30 files, or the 27 definition files alone (no level directories, so
-// no value files); or all 30 files while another process keeps a processor busy.
-enum class scope_e { whole, definitions, beside_busy };
+// What a start reads, and from what: all 30 files parsed (no start-up image, KVRN_CACHE=off);
+// the 27 definition files alone (no level directories, so no value files), parsed; all 30 from
+// valid images; from valid images but the user file's, which changed; all 30 parsed into an
+// empty image folder, so that the start writes every image; all 30 parsed while another process
+// keeps a processor busy.
+enum class scope_e { whole, definitions, image, changed_user, writing, beside_busy };
+constexpr int SCOPES = 6;
+const char* const SCOPE_NAMES[SCOPES] = {
+    "", "_without_values", "_from_images", "_changed_user_file", "_writing_images", "_beside_busy"};
+
+// A start that parses every file it reads, with start-up images off.
+bool without_images(scope_e scope) {
+  return scope == scope_e::whole || scope == scope_e::definitions || scope == scope_e::beside_busy;
+}
 
 // A process that spins on a processor from construction until destruction, or until this
 // process ends.
@@ -312,11 +328,18 @@ struct samples_s {
   std::vector<double> table_beyond_names;  // bytes of the query table less its names
   std::vector<double> table_cpu;           // processor seconds of making the query table
   long long log_lines = 0;
+  std::string error;  // why a start or a baseline failed; its figures are then left out
 };
-std::map<int, samples_s> samples[3];
+std::map<int, samples_s> samples[SCOPES];
 
 samples_s& samples_of(int size, scope_e scope) {
   return samples[static_cast<int>(scope)][size];
+}
+
+// The baseline of a start: the parse and walk of the files it reads, beside a busy process for
+// the start beside one.
+scope_e baseline_of(scope_e scope) {
+  return scope == scope_e::definitions || scope == scope_e::beside_busy ? scope : scope_e::whole;
 }
 
 struct result_s {
@@ -324,6 +347,7 @@ struct result_s {
   double baseline = 0;
   double library_cpu = 0;
   double baseline_cpu = 0;
+  double heap = 0;
   double heap_per_pref = 0;
   double beyond_texts_per_pref = 0;
   double peak_over_kept = 0;  // the highest heap growth during the start, of the growth kept
@@ -335,18 +359,19 @@ struct result_s {
 result_s result_of(int size, scope_e scope) {
   result_s result;
   const samples_s& measured = samples_of(size, scope);
-  if (measured.library.empty()) return result;
+  const samples_s& base = samples_of(size, baseline_of(scope));
+  if (measured.library.empty() || !measured.error.empty() || !base.error.empty()) return result;
   const installation_facts_s& installation = facts(size);
   const double prefs = static_cast<double>(installation.preferences);
-  const double heap = kvrn_bench::median(measured.heap);
+  result.heap = kvrn_bench::median(measured.heap);
   result.library = kvrn_bench::median(measured.library);
-  result.baseline = kvrn_bench::median(measured.baseline);
+  result.baseline = kvrn_bench::median(base.baseline);
   result.library_cpu = kvrn_bench::median(measured.library_cpu);
-  result.baseline_cpu = kvrn_bench::median(measured.baseline_cpu);
-  result.heap_per_pref = heap / prefs;
+  result.baseline_cpu = kvrn_bench::median(base.baseline_cpu);
+  result.heap_per_pref = result.heap / prefs;
   result.beyond_texts_per_pref = kvrn_bench::median(measured.beyond_texts) / prefs;
-  if (!measured.peak_heap.empty() && heap > 0) {
-    result.peak_over_kept = kvrn_bench::median(measured.peak_heap) / heap;
+  if (!measured.peak_heap.empty() && result.heap > 0) {
+    result.peak_over_kept = kvrn_bench::median(measured.peak_heap) / result.heap;
   }
   result.table_per_pref = kvrn_bench::median(measured.table_beyond_names) / prefs;
   result.table_share = kvrn_bench::median(measured.table_cpu) / result.library_cpu;
@@ -359,35 +384,48 @@ int iterations_for(int preferences) {
   return preferences <= 2000 ? 10 : preferences <= 20000 ? 5 : 1;
 }
 
-const installation_facts_s* facts_or_skip(benchmark::State& state) {
+// A failure is kept with the samples and every iteration still runs, so that all repetitions
+// have as many iterations as the library's statistics require.
+void fail(samples_s* measured, const std::string& why) {
+  if (measured->error.empty()) measured->error = why;
+}
+
+const installation_facts_s* facts_or_fail(benchmark::State& state, samples_s* measured) {
   try {
     return &facts(static_cast<int>(state.range(0)));
   } catch (const std::exception& error) {
-    state.SkipWithError(error.what());
+    fail(measured, error.what());
     return nullptr;
   }
 }
 
 void BM_parse_and_walk(benchmark::State& state, scope_e scope) {
-  const installation_facts_s* installation = facts_or_skip(state);
-  if (!installation) return;
-  const std::vector<std::string>& files =
-      scope == scope_e::definitions ? installation->definition_files : installation->files;
-  auto run = [&] { return in_child([&](child_report_s& r) { parse_and_walk(files, r); }); };
   samples_s& measured = samples_of(static_cast<int>(state.range(0)), scope);
-  if (measured.baseline.empty())
+  const installation_facts_s* installation = facts_or_fail(state, &measured);
+  const std::vector<std::string> none;
+  const std::vector<std::string>& files = !installation ? none
+                                          : scope == scope_e::definitions
+                                              ? installation->definition_files
+                                              : installation->files;
+  auto run = [&] { return in_child([&](child_report_s& r) { parse_and_walk(files, r); }); };
+  if (installation && measured.baseline.empty())
     run();  // the files into the page cache before the first measurement
-  const std::unique_ptr<busy_process> busy(scope == scope_e::beside_busy ? new busy_process()
-                                                                         : nullptr);
+  const std::unique_ptr<busy_process> busy(
+      installation && scope == scope_e::beside_busy ? new busy_process() : nullptr);
   for (auto _ : state) {
-    const child_report_s report = run();
+    const child_report_s report = installation ? run() : child_report_s{};
     if (!report.ok) {
-      state.SkipWithError(report.error);
-      break;
+      fail(&measured, installation ? report.error : measured.error);
+      state.SetIterationTime(1e-6);
+      continue;
     }
     state.SetIterationTime(report.seconds);
     measured.baseline.push_back(report.seconds);
     measured.baseline_cpu.push_back(report.cpu_seconds);
+  }
+  if (!installation || !measured.error.empty()) {
+    state.counters["failed"] = 1;
+    return;
   }
   state.counters["prefs"] = static_cast<double>(installation->preferences);
   if (!measured.baseline.empty()) {
@@ -399,33 +437,82 @@ void BM_parse_and_walk(benchmark::State& state, scope_e scope) {
   }
 }
 
-void BM_VERU_init_module(benchmark::State& state, scope_e scope) {
-  const installation_facts_s* installation = facts_or_skip(state);
-  if (!installation) return;
-  const int size = static_cast<int>(state.range(0));
-  kvrn_bench::set_installation_environment(installation->directory);
-  if (scope == scope_e::definitions) {
-    for (const char* variable : {"KVRN_SITE_DIR", "KVRN_GROUP_DIR", "KVRN_USER_DIR"}) {
-      unsetenv(variable);
-    }
+// A folder of the run's own for the images of one kind of start.
+std::string image_folder_home(scope_e scope, int size) {
+  static const std::string root = kvrn_bench::temporary_directory("images");
+  const std::string home =
+      root + "/" + std::to_string(static_cast<int>(scope)) + "-" + std::to_string(size);
+  std::filesystem::create_directories(home);
+  return home;
+}
+
+// The user file of a start whose user file changes before each start: a copy of the
+// installation's user folder, changed in its last comment.
+class changing_user_file {
+ public:
+  changing_user_file(const std::string& installation, int size) {
+    folder_ = kvrn_bench::temporary_directory(("user-" + std::to_string(size)).c_str());
+    std::filesystem::copy(installation + "/user", folder_,
+                          std::filesystem::copy_options::recursive |
+                              std::filesystem::copy_options::overwrite_existing);
+    std::ifstream in(file());
+    content_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
+  const std::string& folder() const { return folder_; }
+  // A content no start has read yet.
+  void change() {
+    std::ofstream(file(), std::ios::trunc) << content_ << "<!-- " << ++changes_ << " -->\n";
+  }
+
+ private:
+  std::string file() const { return folder_ + "/startup/kvrn1_user.dpv"; }
+  std::string folder_;
+  std::string content_;
+  int changes_ = 0;
+};
+
+void BM_VERU_init_module(benchmark::State& state, scope_e scope) {
+  const int size = static_cast<int>(state.range(0));
   samples_s& measured = samples_of(size, scope);
-  if (measured.library.empty()) in_child(start_module);  // as above
-  const std::unique_ptr<busy_process> busy(scope == scope_e::beside_busy ? new busy_process()
-                                                                         : nullptr);
+  const installation_facts_s* installation = facts_or_fail(state, &measured);
+  std::unique_ptr<changing_user_file> user;
+  if (installation) {
+    if (scope == scope_e::changed_user) {
+      user = std::make_unique<changing_user_file>(installation->directory, size);
+    }
+    kvrn_bench::set_installation_environment(installation->directory,
+                                             user ? user->folder() : std::string());
+    const std::string images = image_folder_home(scope, size);
+    setenv("XDG_CACHE_HOME", images.c_str(), 1);
+    if (without_images(scope)) setenv("KVRN_CACHE", "off", 1);
+    if (scope == scope_e::definitions) {
+      for (const char* variable : {"KVRN_SITE_DIR", "KVRN_GROUP_DIR", "KVRN_USER_DIR"}) {
+        unsetenv(variable);
+      }
+    }
+    // The files into the page cache, and the images in place for the starts that read them.
+    if (measured.library.empty()) in_child(start_module);
+  }
+  const std::unique_ptr<busy_process> busy(
+      installation && scope == scope_e::beside_busy ? new busy_process() : nullptr);
   for (auto _ : state) {
+    if (!installation || !measured.error.empty()) {
+      state.SetIterationTime(1e-6);
+      continue;
+    }
+    if (user) user->change();
+    if (scope == scope_e::writing) {
+      std::filesystem::remove_all(image_folder_home(scope, size) + "/vuzodod");
+    }
     const child_report_s report = in_child(start_module);
     if (!report.ok) {
-      state.SkipWithError(report.error);
-      break;
+      fail(&measured, report.error);
+    } else if (static_cast<long long>(report.checksum) != installation->preferences) {
+      fail(&measured, format("the module holds %llu preferences, the files define %lld",
+                             report.checksum, installation->preferences));
     }
-    if (static_cast<long long>(report.checksum) != installation->preferences) {
-      state.SkipWithError(format("the module holds %llu preferences, the files define %lld",
-                                 report.checksum, installation->preferences)
-                              .c_str());
-      break;
-    }
-    state.SetIterationTime(report.seconds);
+    state.SetIterationTime(report.ok ? report.seconds : 1e-6);
+    if (!measured.error.empty()) continue;
     measured.library.push_back(report.seconds);
     measured.library_cpu.push_back(report.cpu_seconds);
     measured.heap.push_back(static_cast<double>(report.heap_after - report.heap_before));
@@ -436,10 +523,19 @@ void BM_VERU_init_module(benchmark::State& state, scope_e scope) {
     measured.table_cpu.push_back(report.table.build_cpu_seconds);
     measured.log_lines = report.log_lines;
   }
-  if (scope == scope_e::whole) {
+  // The peak in a start of its own, untimed, with the start-up images still off.
+  if (scope == scope_e::whole && measured.error.empty()) {
     const child_report_s report = in_child(start_module_with_peak);
-    if (report.ok)
+    if (report.ok) {
       measured.peak_heap.push_back(static_cast<double>(report.heap_peak - report.heap_before));
+    } else {
+      fail(&measured, report.error);
+    }
+  }
+  unsetenv("KVRN_CACHE");
+  if (!measured.error.empty()) {
+    state.counters["failed"] = 1;
+    return;
   }
   const result_s result = result_of(size, scope);
   if (result.library <= 0) return;
@@ -464,6 +560,17 @@ std::map<int, result_s> results_of(scope_e scope) {
   return results;
 }
 
+// The failures of the run, which leave their rows out.
+void summarise_failures() {
+  for (int scope = 0; scope < SCOPES; ++scope) {
+    for (const auto& [size, measured] : samples[scope]) {
+      if (measured.error.empty()) continue;
+      kvrn_bench::summary(
+          format("FAILED: %d prefs%s: %s", size, SCOPE_NAMES[scope], measured.error.c_str()));
+    }
+  }
+}
+
 void summarise() {
   using kvrn_bench::summary;
   summary("Start-up: VERU_init_module in a fresh process, beside pugixml parse + walk of the same");
@@ -473,6 +580,7 @@ void summarise() {
       "malloc's bytes in use; beyond text: less the storage of names, titles, units, "
       "descriptions");
   summary("(the query table's copies of the names included).");
+  summary("Without an image (KVRN_CACHE=off):");
   summary(format("%7s %6s %17s %17s %12s %13s %7s %9s %11s %4s", "prefs", "XML MB", "library ms",
                  "baseline ms", "ratio", "ns/pref", "growth", "heap B/pr", "beyond text", "log"));
   std::map<int, result_s> results = results_of(scope_e::whole);
@@ -490,6 +598,21 @@ void summarise() {
         ratio(result.library, result.baseline), ratio(result.library_cpu, result.baseline_cpu),
         per_pref * 1e9, result.library_cpu / prefs * 1e9, per_pref / first_per_pref,
         result.heap_per_pref, result.beyond_texts_per_pref, result.log_lines));
+  }
+  summary("");
+  summary("From start-up images: all valid; valid but the user file's (changed before each");
+  summary("start); and the start that writes them all.");
+  summary(format("%7s %-20s %17s %12s %12s", "prefs", "start", "library ms", "ratio", "heap MB"));
+  for (const scope_e scope :
+       {scope_e::whole, scope_e::image, scope_e::changed_user, scope_e::writing}) {
+    static const char* const NAMES[SCOPES] = {"without an image", "", "from images",
+                                              "changed user file", "writing images"};
+    for (const auto& [size, result] : results_of(scope)) {
+      summary(format("%7lld %-20s %8.1f (%6.1f) %5.2f (%4.2f) %12.1f", facts(size).preferences,
+                     NAMES[static_cast<int>(scope)], result.library * 1e3, result.library_cpu * 1e3,
+                     ratio(result.library, result.baseline),
+                     ratio(result.library_cpu, result.baseline_cpu), result.heap / 1e6));
+    }
   }
   const std::map<int, result_s> definitions = results_of(scope_e::definitions);
   if (!definitions.empty()) {
@@ -515,13 +638,40 @@ void summarise() {
           both ? (whole.baseline_cpu - result.baseline_cpu) * 1e3 : 0.0));
     }
   }
-  for (const auto& [size, result] : results) {
-    if (result.baseline > 0) {
+  summarise_failures();
+  // The targets: at 20,000 preferences; the other sizes for information.
+  const auto info = [](int size) { return size == 20000 ? "" : ", info"; };
+  const auto both_times = [&](const char* what, scope_e scope, double limit) {
+    for (const auto& [size, result] : results_of(scope)) {
       kvrn_bench::target(
-          format("start-up %d prefs / pugixml parse+walk%s (processor time %.2fx)", size,
-                 size == 20000 ? "" : ", info", ratio(result.library_cpu, result.baseline_cpu)),
-          ratio(result.library, result.baseline), 1.2, "x");
+          format("start-up %s %d prefs / pugixml parse+walk%s", what, size, info(size)),
+          ratio(result.library, result.baseline), limit, "x");
+      kvrn_bench::target(format("start-up %s %d prefs / pugixml parse+walk, processor time%s", what,
+                                size, info(size)),
+                         ratio(result.library_cpu, result.baseline_cpu), limit, "x");
     }
+  };
+  both_times("without an image", scope_e::whole, 1.5);
+  both_times("from valid images", scope_e::image, 0.5);
+  both_times("with a changed user file", scope_e::changed_user, 0.8);
+  for (const auto& [size, result] : results_of(scope_e::writing)) {
+    const result_s without = result_of(size, scope_e::whole);
+    kvrn_bench::target(
+        format("start-up writing the images / without an image, %d prefs%s", size, info(size)),
+        ratio(result.library, without.library), 1.1, "x");
+  }
+  for (const auto& [size, result] : results) {
+    if (result.peak_over_kept > 0) {
+      kvrn_bench::target(
+          format("peak heap during start-up / heap kept after it, %d prefs%s", size, info(size)),
+          result.peak_over_kept, 1.2, "x");
+    }
+  }
+  for (const auto& [size, result] : results_of(scope_e::image)) {
+    const result_s without = result_of(size, scope_e::whole);
+    kvrn_bench::target(
+        format("heap kept after start-up from images / without, %d prefs%s", size, info(size)),
+        ratio(result.heap, without.heap), 1.0, "x");
   }
   for (const auto& [size, result] : definitions) {
     if (result.baseline > 0) {
@@ -529,7 +679,7 @@ void summarise() {
           format("start-up without value files %d prefs / parse+walk of the definitions, info "
                  "(processor time %.2fx)",
                  size, ratio(result.library_cpu, result.baseline_cpu)),
-          ratio(result.library, result.baseline), 1.2, "x");
+          ratio(result.library, result.baseline), 1.5, "x");
     }
   }
   for (const auto& [size, result] : results_of(scope_e::beside_busy)) {
@@ -558,13 +708,6 @@ void summarise() {
                        result.beyond_texts_per_pref, 400, "");
   }
   for (const auto& [size, result] : results) {
-    if (result.peak_over_kept > 0) {
-      kvrn_bench::target(format("peak heap during start-up / heap kept after it, %d prefs%s", size,
-                                size == 20000 ? "" : ", info"),
-                         result.peak_over_kept, 1.2, "x");
-    }
-  }
-  for (const auto& [size, result] : results) {
     kvrn_bench::target(format("query table per pref beyond its names, %d prefs (B)", size),
                        result.table_per_pref, 40, "");
   }
@@ -579,19 +722,20 @@ void summarise() {
 
 int main(int argc, char** argv) {
   kvrn_bench::parse_options(&argc, &argv);
-  const std::pair<const char*, const char*> names[] = {
-      {"BM_parse_and_walk", "BM_VERU_init_module"},
-      {"BM_parse_and_walk_definitions", "BM_VERU_init_module_without_values"},
-      {"BM_parse_and_walk_beside_busy", "BM_VERU_init_module_beside_busy"}};
   for (int size : SIZES) {
-    for (const scope_e scope : {scope_e::whole, scope_e::definitions, scope_e::beside_busy}) {
+    for (int kind = 0; kind < SCOPES; ++kind) {
+      const auto scope = static_cast<scope_e>(kind);
       if (scope == scope_e::beside_busy && size != 20000) continue;
-      const auto& [baseline, library] = names[static_cast<int>(scope)];
-      for (const auto& [name, function] :
-           {std::pair<const char*, void (*)(benchmark::State&, scope_e)>{baseline,
-                                                                         BM_parse_and_walk},
-            {library, BM_VERU_init_module}}) {
-        benchmark::RegisterBenchmark(name, function, scope)
+      std::vector<std::pair<std::string, void (*)(benchmark::State&, scope_e)>> benchmarks{
+          {std::string("BM_VERU_init_module") + SCOPE_NAMES[kind], BM_VERU_init_module}};
+      if (baseline_of(scope) == scope) {
+        const std::string name =
+            std::string("BM_parse_and_walk") +
+            (scope == scope_e::definitions ? "_definitions" : SCOPE_NAMES[kind]);
+        benchmarks.insert(benchmarks.begin(), {name, BM_parse_and_walk});
+      }
+      for (const auto& [name, function] : benchmarks) {
+        benchmark::RegisterBenchmark(name.c_str(), function, scope)
             ->Arg(size)
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond)

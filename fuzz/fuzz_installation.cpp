@@ -56,6 +56,7 @@ std::string fuzz_start_module() {
   setenv("KVRN_USER_DIR", (root + "/user").c_str(), 1);
   setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
   setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
+  setenv("XDG_CACHE_HOME", (root + "/cache").c_str(), 1);
   for (const char* variable : {"KVRN_LANG", "KVRN_VERU_XML_DEF_DIR", "KVRN_LOCAL_USER_DEFAULTS"}) {
     unsetenv(variable);
   }

@@ -18,12 +18,18 @@
 #include <utility>
 
 #include <vavadoz/cfi.h>
+#include <vavadoz/sm.h>
 #include "kvxml_checks.h"
+
+struct loaded_text_s;
 
 struct XERCES_DOM_ctx {
   pugi::xml_document document;
   pugi::xml_node holder;
   std::string error;
+  // Bytes that loadFile read and no parse has taken yet (shared only so that the context needs no
+  // destructor of its own while the type is incomplete here).
+  std::shared_ptr<loaded_text_s> loaded;
 };
 
 namespace {
@@ -65,18 +71,27 @@ pugi::xml_node holder_of(XERCES_DOM_ctx* context) {
 // the parser left them, where a CR LF pair is one. Parsing changes its buffer in place, so the
 // file is read again (only when a parse fails). Lines end at LF, CR LF or CR; columns count
 // bytes. In a file that the parser converted from another encoding than UTF-8 the place is
-// approximate.
-std::string position_of(const char* path, std::ptrdiff_t offset, std::size_t index = 0) {
+// approximate. Text given in memory is counted in place of the file.
+std::string position_of(const char* path, std::ptrdiff_t offset, std::size_t index = 0,
+                        std::string_view text = {}) {
   int line = 1;
   std::ptrdiff_t column = 1;
   bool after_cr = false;
-  int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  if (fd >= 0) {
+  int fd = text.empty() ? open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK) : -1;
+  if (fd >= 0 || !text.empty()) {
     char chunk[65536];
     std::ptrdiff_t position = 0;
     std::size_t counted = 0;
     ssize_t got = 0;
-    while ((position < offset || counted < index) && (got = read(fd, chunk, sizeof chunk)) > 0) {
+    std::size_t given = 0;
+    const auto next_chunk = [&]() -> ssize_t {
+      if (fd >= 0) return read(fd, chunk, sizeof chunk);
+      const std::size_t length = std::min(sizeof chunk, text.size() - given);
+      std::memcpy(chunk, text.data() + given, length);
+      given += length;
+      return static_cast<ssize_t>(length);
+    };
+    while ((position < offset || counted < index) && (got = next_chunk()) > 0) {
       for (ssize_t i = 0; i < got && (position < offset || counted < index); ++i, ++position) {
         const bool pair = chunk[i] == '\n' && after_cr;
         if (position >= offset && !pair) ++counted;
@@ -89,7 +104,7 @@ std::string position_of(const char* path, std::ptrdiff_t offset, std::size_t ind
         }
       }
     }
-    close(fd);
+    if (fd >= 0) close(fd);
   }
   return std::to_string(line) + ":" + std::to_string(column);
 }
@@ -97,6 +112,7 @@ std::string position_of(const char* path, std::ptrdiff_t offset, std::size_t ind
 // A file open to read, closed with it.
 class input_file {
  public:
+  input_file() : fd_(-1) {}
   explicit input_file(const char* path)
       : fd_(open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)) {}
   ~input_file() {
@@ -376,7 +392,7 @@ kvxml::fault_s parse_stage(pugi::xml_document& document, text_s* text, int mode)
 
 // Stage four: the checks of the parsed tree. A piece of the text before parsing is read again
 // from the file (it is open still, so a file put in its place does not count), or taken from the
-// copy kept when it was converted.
+// copy kept when it was converted or given in memory.
 kvxml::fault_s check_tree_stage(pugi::xml_document& document, const text_s& text,
                                 const input_file& file) {
   kvxml::fault_s fault;
@@ -384,9 +400,10 @@ kvxml::fault_s check_tree_stage(pugi::xml_document& document, const text_s& text
   std::string piece;
   const kvxml::raw_text_f raw_text = [&](std::size_t offset,
                                          std::size_t length) -> std::string_view {
-    if (offset >= text.size || (text.converted && !text.before_parse)) return {};
+    const bool from_copy = text.converted || file.fd() < 0;
+    if (offset >= text.size || (from_copy && !text.before_parse)) return {};
     length = std::min(length, text.size - offset);
-    if (text.converted) {
+    if (from_copy) {
       piece.assign(text.before_parse.get() + offset, length);
     } else {
       piece.resize(length);
@@ -420,39 +437,78 @@ void dom_release(XERCES_DOM_ctx* context) {
   delete context;
 }
 
-// Reads a file in stages: read, check its bytes, parse, check the tree. A stage runs only when
-// those before it leave the text fit for it.
-int dom_parse_file(XERCES_DOM_ctx* context, const char* path, const char* encoding, int mode) {
-  if (!context) return EINVAL;
+}  // namespace
+
+// The bytes of a file read but not parsed yet, with the file they came from, open still: the
+// checks after the parse read pieces of the text as it was from it. Text given in memory has no
+// file and keeps a copy instead.
+struct loaded_text_s {
+  input_file file;
+  text_s text;
+  std::string name;  // the file's name in error texts
+  explicit loaded_text_s(const char* path) : file(path) {}
+  loaded_text_s() = default;
+};
+
+namespace {
+
+// Empties the context's document and what it loaded, before a new load or parse.
+void reset_context(XERCES_DOM_ctx* context) {
   context->error.clear();
   context->holder = pugi::xml_node();
   context->document.reset();
+  context->loaded.reset();
+}
+
+int dom_load_file(XERCES_DOM_ctx* context, const char* path) {
+  if (!context) return EINVAL;
+  reset_context(context);
   if (!path || !*path) {
     context->error = "no file name given";
     return EINVAL;
   }
-  if (encoding && strcasecmp(encoding, "utf-8") != 0) {
-    context->error = std::string(path) + ": encoding " + encoding + " is not supported";
+  auto loaded = std::make_shared<loaded_text_s>(path);
+  context->error = read_stage(loaded->file, path, &loaded->text);
+  if (!context->error.empty()) return EIO;
+  loaded->name = path;
+  context->loaded = std::move(loaded);
+  return 0;
+}
+
+const char* dom_get_loaded_text(XERCES_DOM_ctx* context, std::size_t* size) {
+  const text_s* text = context && context->loaded ? &context->loaded->text : nullptr;
+  if (size) *size = text ? text->size : 0;
+  return text ? text->buffer.get() : nullptr;
+}
+
+// Parses the loaded text in stages: check its bytes, parse, check the tree. A stage runs only
+// when those before it leave the text fit for it.
+int dom_parse_loaded(XERCES_DOM_ctx* context, int mode) {
+  if (!context) return EINVAL;
+  if (!context->loaded) {
+    context->error = "no text loaded to parse";
     return EINVAL;
   }
-  const input_file file(path);
-  text_s text;
-  context->error = read_stage(file, path, &text);
-  if (!context->error.empty()) return EIO;
+  const std::shared_ptr<loaded_text_s> loaded = std::move(context->loaded);
+  text_s& text = loaded->text;
   kvxml::fault_s fault;
   byte_fault_s bytes = check_bytes_stage(&text);
   if (bytes.final) {
     fault = std::move(bytes.fault);
   } else {
     kvxml::fault_s later = parse_stage(context->document, &text, mode);
-    if (later.message.empty()) later = check_tree_stage(context->document, text, file);
+    if (later.message.empty()) later = check_tree_stage(context->document, text, loaded->file);
     fault = earliest(bytes.fault, later);
   }
   if (!fault.message.empty()) {
     context->document.reset();
+    std::string_view given;
+    if (loaded->file.fd() < 0 && text.before_parse) given = {text.before_parse.get(), text.size};
     const std::string where =
-        fault.offset >= 0 ? position_of(path, fault.offset, fault.index) + ":" : "";
-    context->error = std::string(path) + ":" + where + " " + fault.message;
+        fault.offset >= 0
+            ? position_of(loaded->name.c_str(), fault.offset, fault.index, given) + ":"
+            : "";
+    context->error = loaded->name + ":" + where + " " + fault.message;
     return EINVAL;
   }
   // Declarations and white space around the root element are not part of the document.
@@ -465,6 +521,42 @@ int dom_parse_file(XERCES_DOM_ctx* context, const char* path, const char* encodi
     child = following;
   }
   return 0;
+}
+
+int dom_parse_file(XERCES_DOM_ctx* context, const char* path, const char* encoding, int mode) {
+  if (!context) return EINVAL;
+  if (path && *path && encoding && strcasecmp(encoding, "utf-8") != 0) {
+    reset_context(context);
+    context->error = std::string(path) + ": encoding " + encoding + " is not supported";
+    return EINVAL;
+  }
+  const int status = dom_load_file(context, path);
+  return status != 0 ? status : dom_parse_loaded(context, mode);
+}
+
+int dom_parse_text(XERCES_DOM_ctx* context, const char* name, const char* text, std::size_t size,
+                   int mode) {
+  if (!context) return EINVAL;
+  reset_context(context);
+  if (!text || size > static_cast<std::size_t>(MAX_FILE_SIZE)) {
+    context->error = std::string(name ? name : "") + ": no text, or text too large to read";
+    return EINVAL;
+  }
+  auto loaded = std::make_shared<loaded_text_s>();
+  text_s& copy = loaded->text;
+  const auto allocate = pugi::get_memory_allocation_function();
+  copy.buffer.reset(static_cast<char*>(allocate(size + 1)));
+  copy.before_parse.reset(static_cast<char*>(allocate(size + 1)));
+  if (!copy.buffer || !copy.before_parse) {
+    context->error = std::string(name ? name : "") + ": out of memory";
+    return ENOMEM;
+  }
+  std::memcpy(copy.buffer.get(), text, size);
+  std::memcpy(copy.before_parse.get(), text, size);
+  copy.size = size;
+  loaded->name = name ? name : "";
+  context->loaded = std::move(loaded);
+  return dom_parse_loaded(context, mode);
 }
 
 const char* dom_get_error_text(XERCES_DOM_ctx* context) {
@@ -786,6 +878,18 @@ int dom_get_attribute_list(XERCES_DOM_node* handle, const char** names, const ch
   return count;
 }
 
+char* dom_write_node_text(XERCES_DOM_node* handle, std::size_t* size) {
+  pugi::xml_node node = node_of(handle);
+  if (size) *size = 0;
+  if (!node || node.type() == pugi::node_document || !kvxml::is_writable(node)) return nullptr;
+  StringWriter writer;
+  node.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
+  char* text = static_cast<char*>(SM_alloc(writer.text.size() + 1));
+  std::memcpy(text, writer.text.c_str(), writer.text.size() + 1);
+  if (size) *size = writer.text.size();
+  return text;
+}
+
 XERCES_DOM_node* dom_create_comment(XERCES_DOM_ctx* context, const char* text) {
   if (!context) return nullptr;
   pugi::xml_node node = holder_of(context).append_child(pugi::node_comment);
@@ -826,6 +930,11 @@ KVXML_vtbl_s table = {
     dom_write_file_with_identity,
     dom_get_attribute_list,
     dom_create_comment,
+    dom_load_file,
+    dom_get_loaded_text,
+    dom_parse_loaded,
+    dom_parse_text,
+    dom_write_node_text,
 };
 
 }  // namespace

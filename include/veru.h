@@ -44,6 +44,11 @@ struct REG_VERU_data_s {
 
 // ---- module start, queries and hooks ------------------------------------------------------
 
+// Starts the module: reads the definition files and the levels' value files, on the calling
+// thread; the library starts no thread. A file whose bytes are those of an earlier start is read
+// from that start's compiled image in $XDG_CACHE_HOME/vuzodod (~/.cache/vuzodod), and a start
+// that parsed files leaves images for the next; KVRN_CACHE=off turns images off. Nothing a host
+// sees differs with or without them.
 void VERU_init_module();
 // The first registration stays for the life of the process.
 void REG_VERU_register(const REG_VERU_data_s* data);
@@ -156,6 +161,24 @@ int VERU_ask_level_carried_entries(int level, char*** names);
 // words, such as "locked at level 1 (site)" or "0.5 is outside [>0.0 <=0.1]". 0, with 0 and null,
 // when there is no such entry.
 int VERU_ask_level_carried_entry(int level, int index, int* position, char** reason);
+
+// ---- start-up images ------------------------------------------------------------------------
+
+// One image of the cache folder.
+struct VERU_image_s {
+  char* path;      // SM_free
+  long long size;  // bytes
+  int role;        // 0 the definition files, 1 to 3 the value file of that level; -1 not an image
+  char* installation;  // the settings of the installation it serves (SM_free); null when unknown
+};
+// The folder that holds start-up images (SM_free); null when images are off (KVRN_CACHE=off) or
+// no private folder can be had.
+char* VERU_ask_image_folder();
+// The images of the folder, by path, in *images (VERU_free_images); how many.
+int VERU_ask_images(VERU_image_s** images);
+void VERU_free_images(VERU_image_s* images, int count);
+// Removes every image of the folder; how many were removed. The next start parses its files.
+int VERU_clear_images();
 
 // ---- definition and value files -----------------------------------------------------------
 

@@ -64,6 +64,7 @@ void Installation::use_environment() const {
   setenv("KVRN_USER_DIR", level_dir(3).c_str(), 1);
   setenv("XDG_DATA_HOME", path("data").c_str(), 1);
   setenv("XDG_CONFIG_HOME", path("config").c_str(), 1);
+  setenv("XDG_CACHE_HOME", path("cache").c_str(), 1);
   unsetenv("KVRN_LANG");
   unsetenv("KVRN_VERU_XML_DEF_DIR");
   unsetenv("KVRN_LOCAL_USER_DEFAULTS");

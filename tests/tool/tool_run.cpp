@@ -72,7 +72,8 @@ std::string ExampleCopy::value_file(int level) const {
 std::vector<std::string> ExampleCopy::environment() const {
   return {"KVRN_BASE_DIR=" + path("base"),   "KVRN_SITE_DIR=" + path("site"),
           "KVRN_GROUP_DIR=" + path("group"), "KVRN_USER_DIR=" + path("user"),
-          "XDG_DATA_HOME=" + path("data"),   "XDG_CONFIG_HOME=" + path("config")};
+          "XDG_DATA_HOME=" + path("data"),   "XDG_CONFIG_HOME=" + path("config"),
+          "XDG_CACHE_HOME=" + path("cache")};
 }
 
 ToolResult run_tool(const std::vector<std::string>& environment,
@@ -100,6 +101,12 @@ spawned_s spawn(const std::string& program, const std::vector<std::string>& envi
                                    [&](const std::string& v) { return v.rfind(prefix, 0) == 0; });
     if (const char* value = std::getenv(kept); value && !given) variables.push_back(prefix + value);
   }
+  // A program given no cache folder of the test's own would leave start-up images in the home
+  // folder of whoever runs the tests.
+  const bool has_cache = std::any_of(variables.begin(), variables.end(), [](const std::string& v) {
+    return v.rfind("XDG_CACHE_HOME=", 0) == 0 || v.rfind("KVRN_CACHE=", 0) == 0;
+  });
+  if (!has_cache) variables.push_back("KVRN_CACHE=off");
   std::vector<char*> argv{const_cast<char*>(program.c_str())};
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);

@@ -21,6 +21,8 @@ inline void start_module() {
   for (std::string name; names >> name;)
     write_file(definitions / ("kv_" + name + ".dpx"), "<Preferences/>\n");
   setenv("KVRN_VERU_XML_DEF_DIR", definitions.path().c_str(), 1);
+  // No start-up image in the home folder of whoever runs the tests.
+  setenv("KVRN_CACHE", "off", 1);
   for (const char* variable : {"KVRN_BASE_DIR", "KVRN_LANG", "KVRN_SITE_DIR", "KVRN_GROUP_DIR",
                                "KVRN_USER_DIR", "KVRN_LOCAL_USER_DEFAULTS"}) {
     unsetenv(variable);

@@ -154,6 +154,13 @@ const command_s COMMANDS[] = {
      "get a line too. --json prints one JSON object per line. Stops after N\n"
      "batches of changes (--count), after S seconds (--timeout), or on Ctrl-C.",
      run_watch, OPTION_JSON | OPTION_COUNT | OPTION_TIMEOUT, true, true},
+    {"cache", "[--clear] [--json]", "the start-up images kept to start faster",
+     "Shows the folder of start-up images ($XDG_CACHE_HOME/vuzodod, else\n"
+     "~/.cache/vuzodod) and each image: its size, what it holds (the definitions,\n"
+     "or the site, group or user value file) and the installation it serves.\n"
+     "--clear removes them all; the next start reads the XML files and writes them\n"
+     "again. With KVRN_CACHE=off no image is read or written.",
+     run_cache, OPTION_CLEAR | OPTION_JSON, false},
     {"help", "[COMMAND]", "this text, or the help of one command",
      "Prints the usage, or the help of COMMAND (the same as COMMAND --help).", run_help, 0, false},
     {"complete", "WHAT", "words for the shell's completion",
@@ -198,6 +205,7 @@ const option_s OPTIONS[] = {
     {"--keep-going", nullptr, OPTION_KEEP_GOING, nullptr,
      "save the entries that are accepted even when others are refused"},
     {"--timeout", nullptr, OPTION_TIMEOUT, "S", "stop after S seconds"},
+    {"--clear", nullptr, OPTION_CLEAR, nullptr, "remove every start-up image"},
     {"--verbose", "-v", 0, nullptr, "the library's log lines on standard error"},
     {"--help", "-h", 0, nullptr, "the help of the command"},
     {"--version", nullptr, 0, nullptr, "the program's version"},

@@ -43,6 +43,7 @@ enum : unsigned {
   OPTION_DRY_RUN = 1u << 23,
   OPTION_KEEP_GOING = 1u << 24,
   OPTION_CLEAR_EXCEPTIONS = 1u << 25,
+  OPTION_CLEAR = 1u << 26,
 };
 
 struct command_line_s {
@@ -146,3 +147,4 @@ int run_history(const command_line_s& line);
 int run_diff(const command_line_s& line);
 int run_restore(const command_line_s& line);
 int run_import(const command_line_s& line);
+int run_cache(const command_line_s& line);

@@ -113,6 +113,22 @@ struct KVXML_vtbl_s {
                                      const char** values, int room);
   // An unattached comment holding text (null as "").
   XERCES_DOM_node* (*XERCES_DOM_createComment)(XERCES_DOM_ctx* context, const char* text);
+  // Reads the file's bytes into the context without parsing them (its document is emptied): 0,
+  // or an errno value with the error text parseFile would give. Reading, then parsing with
+  // parseLoaded, is parseFile in two steps, so that a reader may look at the bytes in between.
+  int (*XERCES_DOM_loadFile)(XERCES_DOM_ctx* context, const char* path);
+  // The bytes that loadFile read and no parse has taken yet (*size of them); null when none.
+  const char* (*XERCES_DOM_getLoadedText)(XERCES_DOM_ctx* context, std::size_t* size);
+  // Parses the loaded bytes as parseFile parses a file (in UTF-8), with the same checks and
+  // error texts; the bytes are gone afterwards.
+  int (*XERCES_DOM_parseLoaded)(XERCES_DOM_ctx* context, int mode);
+  // Parses size bytes of text as parseFile would parse a file of that content named name (the
+  // name only appears in error texts).
+  int (*XERCES_DOM_parseText)(XERCES_DOM_ctx* context, const char* name, const char* text,
+                              std::size_t size, int mode);
+  // The XML text of the node and everything under it, as writeFile writes it: a new string
+  // (SM_free) of *size bytes, or null when the node cannot be written so that it reads back.
+  char* (*XERCES_DOM_writeNodeText)(XERCES_DOM_node* node, std::size_t* size);
 };
 
 // The service keeps no state besides its documents: different documents may be made, parsed, read

@@ -153,6 +153,11 @@ OM_object* veru_call_create_object_hook(OM_object* owner, XERCES_DOM_node* eleme
   return hooks.create_object_hook(owner, element);
 }
 
+bool veru_has_create_object_hook() {
+  veru_on_host_thread();
+  return hooks_registered && hooks.create_object_hook;
+}
+
 void veru_call_level_report_hook(int level, int flag) {
   veru_on_host_thread();
   if (hooks_registered && hooks.level_report_hook) hooks.level_report_hook(level, flag);

@@ -8,13 +8,15 @@
 void veru_carried_entries::clear() {
   entries_.clear();
   document_.reset();
+  maker_.reset();
 }
 
-void veru_carried_entries::keep(XERCES_DOM_node* element, why_s why) {
+void veru_carried_entries::keep(const veru_element_record_s& record, why_s why) {
   if (!document_) document_ = std::make_unique<veru_document>();
-  XERCES_DOM_node* copy = pvtbl_kvxml->XERCES_DOM_importNode(document_->context(), element, true);
+  if (!maker_) maker_ = std::make_unique<veru_element_maker>();
+  XERCES_DOM_node* copy = maker_->make(record, document_->context());
   if (!copy) return;
-  const char* name = pvtbl_kvxml->XERCES_DOM_getAttribute(element, "name");
+  const char* name = record.attribute("name");
   entries_.push_back({copy, name ? name : "", std::move(why)});
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "veru_compiled.h"
 #include "veru_level_layout.h"
 #include "veru_xml.h"
 
@@ -33,8 +34,9 @@ class veru_carried_entries {
     std::string name;
     why_s why;
   };
-  // Keeps a copy of a Pref element with all its attributes and children, and why it was ignored.
-  void keep(XERCES_DOM_node* element, why_s why);
+  // Keeps the Pref element its record holds, with all its attributes and children, and why it
+  // was ignored.
+  void keep(const veru_element_record_s& record, why_s why);
   int count() const { return static_cast<int>(entries_.size()); }
   // The kept entries in file order.
   const std::vector<entry_s>& entries() const { return entries_; }
@@ -65,5 +67,6 @@ class veru_carried_entries {
   void keep_only(Keep keep);
 
   std::unique_ptr<veru_document> document_;
+  std::unique_ptr<veru_element_maker> maker_;
   std::vector<entry_s> entries_;
 };

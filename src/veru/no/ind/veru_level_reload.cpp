@@ -28,7 +28,7 @@ void for_every_pref(Visit visit) {
 
 bool locks_by_default(const veru_parsed_file& file) {
   if (!file.is_parsed()) return false;
-  const char* status = static_cast<const veru_value_file_index&>(file.index()).default_lock_status;
+  const char* status = file.index().default_lock_status;
   return status && std::strcmp(status, "locked") == 0;
 }
 
@@ -61,8 +61,7 @@ level_reload_s plan(veru_level_file_s* file) {
     if (OM_object* recorded = recorded_at(pref, level)) reload.old_values.emplace(pref, recorded);
   });
   if (file->file.is_parsed()) {
-    for (const veru_entry_attributes_s& entry :
-         static_cast<const veru_value_file_index&>(file->file.index()).entries) {
+    for (const veru_entry_attributes_s& entry : file->file.index().entries) {
       if (VERU_pref* pref = entry.name ? VERU_lookup_pref(entry.name) : nullptr) {
         reload.named.push_back(pref);
       }

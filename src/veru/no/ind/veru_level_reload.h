@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "veru_changes.h"
-#include "veru_parsed_file.h"
+#include "veru_value_file.h"
 
 // A level's value file as it now is: parsed, or not parsed when there is no file.
 struct veru_level_file_s {

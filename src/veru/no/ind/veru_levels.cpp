@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "veru_installation_names.h"
-#include "veru_parsed_file.h"
 #include "veru_sm_string.h"
 #include "veru_xml.h"
 

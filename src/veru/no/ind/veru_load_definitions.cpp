@@ -4,16 +4,16 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <deque>
 #include <iterator>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "veru_compiled.h"
+#include "veru_image.h"
 #include "veru_module.h"
 #include "veru_number_text.h"
-#include "veru_parsed_file.h"
 #include "veru_pref_display.h"
 #include "veru_pref_names.h"
 #include "veru_pref_types.h"
@@ -148,103 +148,52 @@ attribute_names_s attributes_read(element_kind kind) {
   }
 }
 
-// One element that the loader reads, in document order.
-struct element_s {
-  XERCES_DOM_node* node;
-  // Its attributes by the names of its kind, null where absent; a Description's text.
-  const char* values[std::size(PREF_ATTRIBUTES)];
-  std::uint32_t end;  // the index past the last element inside it
-  element_kind kind;
-};
-
-// The elements of a definition file that the loader gives meaning to, with their attributes: the
-// document element first, then every element of a known kind inside it, except inside elements
-// that the loader does not look into (display objects, descriptions, constraint members).
-class definition_index : public veru_file_index {
- public:
-  const element_s& operator[](std::uint32_t at) const { return elements_[at]; }
-  bool empty() const { return elements_.empty(); }
-  static const char* value(const element_s& element, int which) { return element.values[which]; }
-  // The element's attribute, null when it is absent or empty.
-  static const char* non_empty(const element_s& element, int which) {
-    const char* text = element.values[which];
-    return text && *text ? text : nullptr;
-  }
-
-  static std::unique_ptr<veru_file_index> make(XERCES_DOM_ctx* context, std::size_t file_size);
-
- private:
-  std::uint32_t add(XERCES_DOM_node* node, element_kind kind);
-  const char* description_text(XERCES_DOM_node* description);
-
-  std::vector<element_s> elements_;
-  std::deque<std::string> texts_;  // descriptions made of more than one piece of text
-};
-
 // Whether the loader looks at the children of an element of this kind.
 bool is_read_inside(element_kind kind) {
   return is_group_kind(kind) || kind == element_kind::pref || kind == element_kind::data ||
          kind == element_kind::pref_value;
 }
 
-std::unique_ptr<veru_file_index> definition_index::make(XERCES_DOM_ctx* context,
-                                                        std::size_t file_size) {
-  auto index = std::make_unique<definition_index>();
-  // An element that the loader reads takes some 110 bytes of a file; room for the elements of a
-  // file of the usual size at once.
-  index->elements_.reserve(std::min<std::size_t>(file_size / 96, 1 << 16) + 16);
-  XERCES_DOM_node* document = pvtbl_kvxml->XERCES_DOM_getDocument(context);
-  XERCES_DOM_node* root = document ? pvtbl_kvxml->XERCES_DOM_getDocumentElement(document) : nullptr;
-  if (!root) return index;
-  // Depth first without recursion, so that any nesting is safe: open holds the elements whose
-  // children are being read, each with the last child read.
-  std::vector<std::pair<std::uint32_t, XERCES_DOM_node*>> open{
-      {index->add(root, element_kind::other), nullptr}};
-  while (!open.empty()) {
-    auto& [parent, last] = open.back();
-    const char* name = nullptr;
-    XERCES_DOM_node* child =
-        pvtbl_kvxml->XERCES_DOM_getNextElement(index->elements_[parent].node, last, &name);
-    if (!child) {
-      index->elements_[parent].end = static_cast<std::uint32_t>(index->elements_.size());
-      open.pop_back();
-      continue;
-    }
-    last = child;
-    const element_kind kind = kind_of(name);
-    if (kind == element_kind::other) continue;
-    const std::uint32_t added = index->add(child, kind);
-    if (is_read_inside(kind)) open.emplace_back(added, nullptr);
+// Whether the loader hands elements of this kind to the host, or reads them whole: they are
+// kept as records, to be made again as elements.
+bool is_kept_whole(element_kind kind) {
+  switch (kind) {
+    case element_kind::widget:
+    case element_kind::color_widget:
+    case element_kind::label:
+    case element_kind::image:
+    case element_kind::separator:
+    case element_kind::pref_value:
+      return true;
+    default:
+      return false;
   }
-  return index;
 }
 
-std::uint32_t definition_index::add(XERCES_DOM_node* node, element_kind kind) {
-  const auto at = static_cast<std::uint32_t>(elements_.size());
-  element_s& element = elements_.emplace_back();
-  element.node = node;
-  element.end = at + 1;
-  element.kind = kind;
-  if (kind == element_kind::description) {
-    element.values[0] = description_text(node);
-  } else if (const attribute_names_s read = attributes_read(kind); read.count > 0) {
-    pvtbl_kvxml->XERCES_DOM_getAttributes(node, read.names, element.values,
-                                          static_cast<int>(read.count));
-  }
-  return at;
+// How many texts the loader reads of an element of this kind: its attributes, or a
+// Description's text.
+std::size_t values_read(element_kind kind) {
+  return kind == element_kind::description ? 1 : attributes_read(kind).count;
 }
+
+constexpr std::size_t MAX_VALUES = std::size(PREF_ATTRIBUTES);
+
+// One element that the loader reads, in document order.
+struct element_s {
+  // Its attributes by the names of its kind, null where absent; a Description's text.
+  const char* values[MAX_VALUES];
+  veru_element_record_s record;  // for the kinds kept whole
+  std::uint32_t end;             // the index past the last element inside it
+  element_kind kind;
+};
+
+// ---- compiling a definition file -------------------------------------------------------------
 
 // All text inside the description, in document order, descending into child elements.
-const char* definition_index::description_text(XERCES_DOM_node* description) {
-  // Most descriptions are one run of text.
-  XERCES_DOM_node* first = pvtbl_kvxml->XERCES_DOM_getFirstChild(description);
-  if (first && pvtbl_kvxml->XERCES_DOM_getNodeType(first) == XERCES_DOM_TEXT_NODE &&
-      !pvtbl_kvxml->XERCES_DOM_getNextSibling(first)) {
-    return pvtbl_kvxml->XERCES_DOM_getNodeValue(first);
-  }
-  std::string& text = texts_.emplace_back();
+std::string description_text(XERCES_DOM_node* description) {
+  std::string text;
   // Without recursion, so any nesting is safe.
-  std::vector<XERCES_DOM_node*> pending{first};
+  std::vector<XERCES_DOM_node*> pending{pvtbl_kvxml->XERCES_DOM_getFirstChild(description)};
   while (!pending.empty()) {
     XERCES_DOM_node* node = pending.back();
     pending.pop_back();
@@ -257,7 +206,134 @@ const char* definition_index::description_text(XERCES_DOM_node* description) {
       pending.push_back(pvtbl_kvxml->XERCES_DOM_getFirstChild(node));
     }
   }
-  return text.c_str();
+  return text;
+}
+
+// Writes one element: its kind, the word that will hold its end, its texts and its record.
+// Returns where its end goes.
+std::size_t compile_element(veru_section_writer* writer, XERCES_DOM_node* node, element_kind kind,
+                            std::vector<std::uint32_t>* offsets) {
+  writer->word(static_cast<std::uint32_t>(kind));
+  const std::size_t end_at = writer->word_count();
+  writer->word(0);
+  if (kind == element_kind::description) {
+    const std::string text = description_text(node);
+    writer->text(text.c_str(), text.size());
+  } else if (const attribute_names_s read = attributes_read(kind); read.count > 0) {
+    const char* values[MAX_VALUES];
+    pvtbl_kvxml->XERCES_DOM_getAttributes(node, read.names, values, static_cast<int>(read.count));
+    for (std::size_t i = 0; i < read.count; ++i) writer->text(values[i]);
+  }
+  if (is_kept_whole(kind))
+    veru_write_element_record(writer, node, veru_attribute_list(node), offsets);
+  return end_at;
+}
+
+// The elements of a definition file that the loader gives meaning to, with their attributes: the
+// document element first, then every element of a known kind inside it, except inside elements
+// that the loader does not look into (display objects, descriptions, constraint members).
+void compile_definition_file(XERCES_DOM_ctx* context, veru_section_writer* writer) {
+  const std::size_t count_at = writer->word_count();
+  writer->word(0);
+  XERCES_DOM_node* document = pvtbl_kvxml->XERCES_DOM_getDocument(context);
+  XERCES_DOM_node* root = document ? pvtbl_kvxml->XERCES_DOM_getDocumentElement(document) : nullptr;
+  if (!root) return;
+  std::vector<std::uint32_t> offsets;
+  std::uint32_t count = 0;
+  // Depth first without recursion, so that any nesting is safe: open holds the elements whose
+  // children are being read, each with the last child read and where its end goes.
+  struct open_s {
+    XERCES_DOM_node* node;
+    XERCES_DOM_node* last;
+    std::size_t end_at;
+  };
+  std::vector<open_s> open{
+      {root, nullptr, compile_element(writer, root, element_kind::other, &offsets)}};
+  ++count;
+  while (!open.empty()) {
+    open_s& parent = open.back();
+    const char* name = nullptr;
+    XERCES_DOM_node* child =
+        pvtbl_kvxml->XERCES_DOM_getNextElement(parent.node, parent.last, &name);
+    if (!child) {
+      writer->set_word(parent.end_at, count);
+      open.pop_back();
+      continue;
+    }
+    parent.last = child;
+    const element_kind kind = kind_of(name);
+    if (kind == element_kind::other) continue;
+    const std::size_t end_at = compile_element(writer, child, kind, &offsets);
+    ++count;
+    if (is_read_inside(kind)) {
+      open.push_back({child, nullptr, end_at});
+    } else {
+      writer->set_word(end_at, count);
+    }
+  }
+  writer->set_word(count_at, count);
+}
+
+// ---- the index of a compiled definition file -------------------------------------------------
+
+// The elements of a compiled definition file, with texts pointing into its section.
+class definition_index {
+ public:
+  const element_s& operator[](std::uint32_t at) const { return elements_[at]; }
+  bool empty() const { return elements_.empty(); }
+  static const char* value(const element_s& element, int which) { return element.values[which]; }
+  // The element's attribute, null when it is absent or empty.
+  static const char* non_empty(const element_s& element, int which) {
+    const char* text = element.values[which];
+    return text && *text ? text : nullptr;
+  }
+  // Reads the section; false when it is not a compiled definition file (a damaged image).
+  bool read(const veru_section_s& section);
+  // The element of a kind kept whole, made again for the host or for reading it; null when it
+  // cannot be made.
+  XERCES_DOM_node* element(const element_s& element) const { return maker_.make(element.record); }
+
+ private:
+  std::vector<element_s> elements_;
+  mutable veru_element_maker maker_;
+};
+
+// The display element to the host's create_object_hook, when the host registered one.
+OM_object* call_create_object_hook(OM_object* owner, const definition_index& index,
+                                   const element_s& element) {
+  if (!veru_has_create_object_hook()) return nullptr;
+  XERCES_DOM_node* node = index.element(element);
+  return node ? veru_call_create_object_hook(owner, node) : nullptr;
+}
+
+bool definition_index::read(const veru_section_s& section) {
+  elements_.clear();
+  veru_section_reader reader(section);
+  const std::uint32_t count = reader.count(2);
+  elements_.resize(count);
+  // The ends of the elements that the one being read lies inside: each element ends inside
+  // its parent, so that a walk over children stays inside the file.
+  std::vector<std::uint32_t> open;
+  for (std::uint32_t at = 0; at < count && reader.ok(); ++at) {
+    element_s& element = elements_[at];
+    const std::uint32_t kind = reader.word();
+    element.end = reader.word();
+    if (kind > static_cast<std::uint32_t>(element_kind::color_widget)) return false;
+    element.kind = static_cast<element_kind>(kind);
+    while (!open.empty() && open.back() <= at) open.pop_back();
+    if (element.end <= at || element.end > (open.empty() ? count : open.back()) ||
+        (at == 0) != open.empty()) {
+      return false;
+    }
+    open.push_back(element.end);
+    const std::size_t values = values_read(element.kind);
+    for (std::size_t i = 0; i < values; ++i) element.values[i] = reader.text();
+    if (is_kept_whole(element.kind) && !veru_read_element_record(&reader, &element.record)) {
+      return false;
+    }
+  }
+  // A compiled file holds its document element at least.
+  return reader.ok() && reader.at_end() && count > 0 && elements_[0].end == count;
 }
 
 // ---- building from the index -----------------------------------------------------------------
@@ -408,14 +484,12 @@ void load_pref(VERU_group* group, const definition_index& index, std::uint32_t a
     if (part.kind == element_kind::data) {
       replace_data(pref, load_data(pref, index, child));
     } else if (part.kind == element_kind::widget || part.kind == element_kind::color_widget) {
-      if (OM_object* widget = veru_call_create_object_hook(pref, part.node)) {
+      if (OM_object* widget = call_create_object_hook(pref, index, part)) {
         group->add_object(widget);
       }
-      const int widget = veru_widget_of(pvtbl_kvxml->XERCES_DOM_getNodeName(part.node));
+      const int widget = veru_widget_of(part.record.name);
       veru_set_pref_widget(pref, widget,
-                           widget == VERU_WIDGET_TOGGLE
-                               ? pvtbl_kvxml->XERCES_DOM_getAttribute(part.node, "off")
-                               : nullptr);
+                           widget == VERU_WIDGET_TOGGLE ? part.record.attribute("off") : nullptr);
       if (part.kind == element_kind::color_widget && !pref->ask_data()) {
         pref->set_data(VERU_data_color::create(0));
       }
@@ -448,7 +522,7 @@ VERU_group* load_group(const definition_index& index, std::uint32_t at, int dept
       load_pref(group, index, child);
     } else if (part.kind == element_kind::label || part.kind == element_kind::image ||
                part.kind == element_kind::separator) {
-      if (OM_object* shown = veru_call_create_object_hook(nullptr, part.node)) {
+      if (OM_object* shown = call_create_object_hook(nullptr, index, part)) {
         group->add_object(shown);
       }
     }
@@ -480,7 +554,7 @@ void load_pref_value(const definition_index& index, std::uint32_t at) {
   if (!pref) return;
   // Whatever reading the entry raises costs the entry only.
   try {
-    pref->read_dom_node(element.node, 0);
+    pref->read_dom_node(index.element(element), 0);
   } catch (const TQS::Error::Exception&) {
     ERROR_lprintf("\tDefault %s value is not valid. Value ignored\n", veru_quoted(name).c_str());
     return;
@@ -517,18 +591,102 @@ void load_extras(const definition_index& index, const char* path) {
   }
 }
 
-}  // namespace
+// The definition files' image: read when one matches the files' bytes and the settings, written
+// as the files are compiled when none does.
+class definition_images {
+ public:
+  definition_images(char** paths, int count);
+  // The compiled file i of the image; null when there is no image.
+  const veru_section_s* section(int i) const {
+    return image_ ? &image_->sections()[static_cast<std::size_t>(i)] : nullptr;
+  }
+  // Whether compiled files go to a new image; their bytes' digests are then wanted.
+  bool writing() const { return writer_ && writer_->active(); }
+  // Hands file i, compiled from bytes of that digest, to the new image.
+  void add(int i, const veru_image_key_s& digest, const veru_section_s& section);
+  void finish() {
+    if (writer_) writer_->finish();
+  }
 
-void veru_load_definition_file(const char* path) {
-  veru_parsed_file file = veru_parsed_file::create();
-  veru_parse_timer timer;
-  if (timer.is_timing()) ERROR_lprintf("Processing customer default file %s ", path);
-  if (file.parse(path, VERU_DEFINITION_FILE_MODE, definition_index::make) != 0) {
-    ERROR_lprintf("\n%s\n", file.error_text());
+ private:
+  std::vector<veru_image_key_s> digests_;
+  std::unique_ptr<veru_image> image_;
+  std::unique_ptr<veru_image_writer> writer_;
+};
+
+definition_images::definition_images(char** paths, int count) {
+  if (veru_image_folder().empty()) return;
+  veru_image_hasher hasher;
+  veru_start_image_key(&hasher, VERU_IMAGE_DEFINITIONS);
+  veru_document document;
+  for (int i = 0; i < count; ++i) {
+    // A file that cannot be read has no image; its parse says why.
+    if (pvtbl_kvxml->XERCES_DOM_loadFile(document.context(), paths[i]) != 0) return;
+    std::size_t size = 0;
+    const char* bytes = pvtbl_kvxml->XERCES_DOM_getLoadedText(document.context(), &size);
+    digests_.push_back(veru_hash_bytes(bytes, size));
+    hasher.add_text(paths[i]);
+    hasher.add(digests_.back().bytes, sizeof digests_.back().bytes);
+  }
+  const veru_image_key_s key = hasher.key();
+  image_ = veru_image::open(VERU_IMAGE_DEFINITIONS, key);
+  if (image_ && image_->sections().size() != static_cast<std::size_t>(count)) image_.reset();
+  if (!image_) writer_ = std::make_unique<veru_image_writer>(VERU_IMAGE_DEFINITIONS, key);
+}
+
+void definition_images::add(int i, const veru_image_key_s& digest, const veru_section_s& section) {
+  if (!writing()) return;
+  // A file changed since the key was made: the image would not be of the files it names.
+  if (!(digest == digests_[static_cast<std::size_t>(i)])) {
+    writer_->abandon();
+    return;
+  }
+  writer_->add(section);
+}
+
+// Parses the file and compiles it into writer; raises when it does not parse. The document is
+// gone before the loader builds from what it compiled.
+void compile_definition_file(const char* path, veru_section_writer* writer,
+                             definition_images* images, int i) {
+  veru_document document;
+  XERCES_DOM_ctx* context = document.context();
+  int status = pvtbl_kvxml->XERCES_DOM_loadFile(context, path);
+  veru_image_key_s digest;
+  if (status == 0) {
+    std::size_t size = 0;
+    const char* bytes = pvtbl_kvxml->XERCES_DOM_getLoadedText(context, &size);
+    if (images && images->writing()) digest = veru_hash_bytes(bytes, size);
+    writer->reserve_for_file(size);
+    status = pvtbl_kvxml->XERCES_DOM_parseLoaded(context, VERU_DEFINITION_FILE_MODE);
+  }
+  if (status != 0) {
+    ERROR_lprintf("\n%s\n", pvtbl_kvxml->XERCES_DOM_getErrorText(context));
     ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_DEFINITION_FILE_LOAD,
                 "Unable to parse XML def file %s", path);
   }
-  const auto& index = static_cast<const definition_index&>(file.index());
+  compile_definition_file(context, writer);
+  if (!writer->fits()) {
+    ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_DEFINITION_FILE_LOAD,
+                "Unable to load preferences definition: %s is too large", path);
+  }
+  if (images) images->add(i, digest, writer->section());
+}
+
+// Reads definition file i, from its compiled section when there is one (the image's), else from
+// the file.
+void load_definition_file(const char* path, const veru_section_s* stored, definition_images* images,
+                          int i) {
+  veru_parse_timer timer;
+  if (timer.is_timing()) ERROR_lprintf("Processing customer default file %s ", path);
+  definition_index index;
+  veru_section_writer compiled;
+  // An image whose file does not read as one is passed over for the file itself.
+  if (!stored || !index.read(*stored)) {
+    compile_definition_file(path, &compiled, images, i);
+    if (!index.read(compiled.section())) {
+      ERROR_internal(VERU_SOURCE, __LINE__, "compiled definition file %s does not read", path);
+    }
+  }
   const veru_duplicate_name_lines duplicate_lines(path);
   if (std::strstr(path, "kv_extras")) {
     load_extras(index, path);
@@ -538,16 +696,28 @@ void veru_load_definition_file(const char* path) {
   timer.report(" Parsing time: cpu: %1.1f, real: %1.1f \n");
 }
 
+}  // namespace
+
+void veru_load_definition_file(const char* path) {
+  load_definition_file(path, nullptr, nullptr, 0);
+}
+
+void veru_load_definition_section(const char* path, const veru_section_s& section) {
+  load_definition_file(path, &section, nullptr, 0);
+}
+
 void veru_load_definitions() {
   VERU__ask_module_root()->set_tree_root(VERU_group::create(""));
   char** paths = nullptr;
   const int count = VERU_ask_dpx_files(&paths);
   int next = 0;
   try {
+    definition_images images(paths, count);
     for (; next < count; ++next) {
-      veru_load_definition_file(paths[next]);
+      load_definition_file(paths[next], images.section(next), &images, next);
       SM_free(paths[next]);
     }
+    images.finish();
   } catch (...) {
     for (; next < count; ++next) SM_free(paths[next]);
     SM_free(paths);

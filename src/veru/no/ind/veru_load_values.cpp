@@ -13,8 +13,8 @@
 #include "veru_entry_attributes.h"
 #include "veru_levels.h"
 #include "veru_module.h"
-#include "veru_parsed_file.h"
 #include "veru_read_entry.h"
+#include "veru_value_file.h"
 #include "veru_watch.h"
 #include "veru_xml.h"
 
@@ -36,7 +36,7 @@ class ignored_entries {
   ignored_entries& operator=(const ignored_entries&) = delete;
 
   // Logs the line, whose format takes the entry's name, and keeps the entry with why.
-  void ignore(XERCES_DOM_node* element, const char* format, const char* name,
+  void ignore(const veru_element_record_s& element, const char* format, const char* name,
               veru_carried_entries::why_s why) {
     if (++count_ <= VERU_MAX_ENTRY_LINES) ERROR_lprintf(format, veru_quoted(name).c_str());
     entry_.carried.keep(element, std::move(why));
@@ -86,8 +86,8 @@ class entry_target {
 // Reads the Pref entries of a parsed value file into the level, and where each stands in the
 // file. A value that its preference refuses, or whatever reading one entry raises, costs that
 // entry only.
-void read_entries(const veru_value_file_index& index, int level, bool notify,
-                  ignored_entries* ignored) {
+void read_entries(const veru_parsed_file& file, int level, bool notify, ignored_entries* ignored) {
+  const veru_value_file_index& index = file.index();
   veru_level_layout& layout = veru_level(level).layout;
   layout.keep_notes(index.notes, static_cast<int>(index.entries.size()));
   entry_target target(index);
@@ -95,7 +95,7 @@ void read_entries(const veru_value_file_index& index, int level, bool notify,
   std::string why;
   for (const veru_entry_attributes_s& entry : index.entries) {
     ++position;
-    XERCES_DOM_node* element = entry.element;
+    const veru_element_record_s& element = entry.record;
     const char* name = entry.name;
     VERU_pref* pref = target.find(name, &why);
     if (!pref) {
@@ -107,7 +107,7 @@ void read_entries(const veru_value_file_index& index, int level, bool notify,
     } else {
       int refused = 0;
       try {
-        refused = veru_read_entry(pref, entry, level);
+        refused = veru_read_entry(pref, entry, level, [&] { return file.element(entry); });
         if (!refused && notify) pref->update_loaded_value(level);
       } catch (const TQS::Error::Exception& error) {
         refused = error.askCode();
@@ -143,8 +143,7 @@ void veru_load_level_values(int level, bool notify, veru_parsed_file parsed) {
       return;
     }
     if (!file.is_parsed()) {
-      file = veru_parsed_file::create();
-      const int status = file.parse(entry.file_path, VERU_VALUE_FILE_MODE, veru_index_value_file);
+      const int status = file.parse(entry.file_path, level);
       entry.identity = file.file_identity();
       if (status != 0) {
         entry.load_failure = file.error_text();
@@ -154,7 +153,7 @@ void veru_load_level_values(int level, bool notify, veru_parsed_file parsed) {
       }
     }
     entry.identity = file.file_identity();
-    const auto& index = static_cast<const veru_value_file_index&>(file.index());
+    const veru_value_file_index& index = file.index();
     // Another document (a definition file given as a value file) is not read, nor saved over.
     if (!index.root_name || std::strcmp(index.root_name, "PrefValues") != 0) {
       entry.load_failure = std::string(entry.file_path) + ": the root element is " +
@@ -166,7 +165,7 @@ void veru_load_level_values(int level, bool notify, veru_parsed_file parsed) {
     entry.locked_by_default = false;
     const char* status = index.default_lock_status;
     const bool locked_by_default = status && std::strcmp(status, "locked") == 0;
-    read_entries(index, level, notify, &ignored);
+    read_entries(file, level, notify, &ignored);
     // Applied only now, so that a file never locks itself out.
     entry.locked_by_default = locked_by_default;
     entry.up_to_date = true;
@@ -180,41 +179,6 @@ void veru_load_level_values(int level, bool notify, veru_parsed_file parsed) {
     if (notify) veru_call_level_report_hook(level, 0);
   }
   if (ignored.any() && notify) veru_call_level_report_hook(level, 1);
-}
-
-std::unique_ptr<veru_file_index> veru_index_value_file(XERCES_DOM_ctx* context,
-                                                       std::size_t file_size) {
-  auto index = std::make_unique<veru_value_file_index>();
-  // An entry takes some 200 bytes of a file; room for the entries of a file of the usual size.
-  index->entries.reserve(std::min<std::size_t>(file_size / 128, 1 << 16));
-  XERCES_DOM_node* document = pvtbl_kvxml->XERCES_DOM_getDocument(context);
-  XERCES_DOM_node* root = document ? pvtbl_kvxml->XERCES_DOM_getDocumentElement(document) : nullptr;
-  if (!root) return index;
-  index->root_name = pvtbl_kvxml->XERCES_DOM_getNodeName(root);
-  constexpr int ROOM = 8;
-  const char* names[ROOM];
-  const char* values[ROOM];
-  const int count = pvtbl_kvxml->XERCES_DOM_getAttributeList(root, names, values, ROOM);
-  for (int i = 0; i < count && i < ROOM; ++i) {
-    if (std::strcmp(names[i], "defaultLockStatus") != 0) {
-      index->notes.push_back({-1, names[i], values[i]});
-    } else if (!index->default_lock_status) {
-      index->default_lock_status = values[i];
-    }
-  }
-  // The comments a person wrote stand before the entry that follows them.
-  for (XERCES_DOM_node* node = pvtbl_kvxml->XERCES_DOM_getFirstChild(root); node;
-       node = pvtbl_kvxml->XERCES_DOM_getNextSibling(node)) {
-    const int type = pvtbl_kvxml->XERCES_DOM_getNodeType(node);
-    const int entry = static_cast<int>(index->entries.size());
-    if (type == XERCES_DOM_COMMENT_NODE) {
-      index->notes.push_back({entry, nullptr, pvtbl_kvxml->XERCES_DOM_getNodeValue(node)});
-    } else if (type == XERCES_DOM_ELEMENT_NODE &&
-               std::strcmp(pvtbl_kvxml->XERCES_DOM_getNodeName(node), "Pref") == 0) {
-      index->entries.push_back(veru_read_entry_attributes(node, &index->notes, entry));
-    }
-  }
-  return index;
 }
 
 void veru_load_values(bool notify) {

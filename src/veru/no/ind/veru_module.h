@@ -6,6 +6,8 @@
 
 // The host's create_object_hook; null when no hooks are registered.
 OM_object* veru_call_create_object_hook(OM_object* owner, XERCES_DOM_node* element);
+// Whether the host registered a create_object_hook (display elements are made for it only then).
+bool veru_has_create_object_hook();
 // The host's level_report_hook; nothing when no hooks are registered.
 void veru_call_level_report_hook(int level, int flag);
 

@@ -5,6 +5,7 @@
 #include "veru_entry_attributes.h"
 #include "veru_pref_types.h"
 #include "veru_query_table.h"
+#include "veru_read_entry.h"
 #include "veru_sm_string.h"
 #include "veru_value_entry.h"
 #include "veru_xml.h"
@@ -389,32 +390,7 @@ VERU_group* VERU_pref::ask_parent() const {
 void VERU_pref::read_dom_node(XERCES_DOM_node* element, int level) {
   VERU_recorded_value* entry = recorded(level);
   if (!entry || !element) return;
-  veru_entry_attributes_s read_now;
-  const veru_entry_attributes_s& attributes = veru_entry_attributes(element, &read_now);
-  if (attributes.locked && std::strcmp(attributes.locked, "yes") == 0) entry->set_locked(true);
-  if (const char* modified = attributes.modified) {
-    if (attributes.has_modified_time) {
-      entry->set_modification_date(attributes.modified_time);
-    } else {
-      ERROR_lprintf("\tDefault %s has a modification date %s that cannot be read. Date ignored\n",
-                    veru_quoted(ask_name()).c_str(), veru_quoted(modified).c_str());
-    }
-  }
-  for (XERCES_DOM_node* child = pvtbl_kvxml->XERCES_DOM_getFirstChild(element); child;
-       child = pvtbl_kvxml->XERCES_DOM_getNextSibling(child)) {
-    if (pvtbl_kvxml->XERCES_DOM_getNodeType(child) != XERCES_DOM_ELEMENT_NODE ||
-        std::strcmp(pvtbl_kvxml->XERCES_DOM_getNodeName(child), "UserComment") != 0) {
-      continue;
-    }
-    for (XERCES_DOM_node* text = pvtbl_kvxml->XERCES_DOM_getFirstChild(child); text;
-         text = pvtbl_kvxml->XERCES_DOM_getNextSibling(text)) {
-      const int type = pvtbl_kvxml->XERCES_DOM_getNodeType(text);
-      if (type != XERCES_DOM_TEXT_NODE && type != XERCES_DOM_CDATA_SECTION_NODE) continue;
-      TEXT_s* comment = TEXT_create_string(pvtbl_kvxml->XERCES_DOM_getNodeValue(text));
-      entry->set_comment(comment);
-      TEXT_free(comment);
-    }
-  }
+  veru_read_entry_details(this, entry, veru_read_entry_attributes(element));
 }
 
 void VERU_pref::set_unit(const char* unit) {

@@ -1,6 +1,8 @@
 // Reading one Pref entry of a value file into a preference, with a refusal instead of a raise.
 #include "veru_read_entry.h"
 
+#include <cstring>
+
 #include "veru_data_check.h"
 #include "veru_edit.h"
 #include "veru_pref_typed.h"
@@ -51,12 +53,30 @@ std::string veru_invalid_entry_reason(VERU_pref* pref, const char* text, int cod
          (meaning ? std::string(": ") + meaning : std::string());
 }
 
-int veru_read_entry(VERU_pref* pref, const veru_entry_attributes_s& entry, int level) {
-  const veru_reading_entry reading(entry);
+void veru_read_entry_details(VERU_pref* pref, VERU_recorded_value* recorded,
+                             const veru_entry_attributes_s& entry) {
+  if (entry.locked && std::strcmp(entry.locked, "yes") == 0) recorded->set_locked(true);
+  if (const char* modified = entry.modified) {
+    if (entry.has_modified_time) {
+      recorded->set_modification_date(entry.modified_time);
+    } else {
+      ERROR_lprintf("\tDefault %s has a modification date %s that cannot be read. Date ignored\n",
+                    veru_quoted(pref->ask_name()).c_str(), veru_quoted(modified).c_str());
+    }
+  }
+  if (entry.comment) {
+    TEXT_s* comment = TEXT_create_string(entry.comment);
+    recorded->set_comment(comment);
+    TEXT_free(comment);
+  }
+}
+
+int veru_read_entry(VERU_pref* pref, const veru_entry_attributes_s& entry, int level,
+                    const std::function<XERCES_DOM_node*()>& element) {
   const int class_id = pref->class_id();
   const int missing_code = missing_value_code(class_id, level);
   if (missing_code == 0) {
-    pref->read_dom_node(entry.element, level);
+    pref->read_dom_node(element(), level);
     return 0;
   }
   if (!entry.value) return missing_code;
@@ -72,6 +92,8 @@ int veru_read_entry(VERU_pref* pref, const veru_entry_attributes_s& entry, int l
     return code;
   }
   pref->set_value(value, level);
-  pref->VERU_pref::read_dom_node(entry.element, level);
+  if (VERU_recorded_value* recorded = pref->VERU_pref::ask_recorded_value(level)) {
+    veru_read_entry_details(pref, recorded, entry);
+  }
   return 0;
 }

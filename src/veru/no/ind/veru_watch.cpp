@@ -225,8 +225,8 @@ void settle_value_file(watched_file_s* file, std::int64_t now,
     return;
   }
   veru_character_checking_off checking_off;
-  veru_parsed_file parsed = veru_parsed_file::create();
-  const int status = parsed.parse(file->path.c_str(), VERU_VALUE_FILE_MODE, veru_index_value_file);
+  veru_parsed_file parsed;
+  const int status = parsed.parse(file->path.c_str(), file->level);
   if (!CFI_is_same_file(identity_of(file->path), identity)) {
     file->due = now + SETTLE_MS;  // still being written
     return;

@@ -100,11 +100,15 @@ std::string veru_quoted(const char* text);
 // One lookup of a definition file by its table name; a new string (SM_free) or error
 // VERU_ERROR_DEFINITION_FILE_LOAD.
 char* veru_find_definition_file(const char* name);
+struct veru_section_s;
 // Start-up steps: reading the definition files, setting up the levels, reading value files.
 void veru_load_definitions();
 // Reads one definition file into the started module: the extras procedure when the path
 // contains "kv_extras", else its applications. Raises on the first failure.
 void veru_load_definition_file(const char* path);
+// Reads a compiled definition file as the start reads one from its image: from the section, or
+// from the file at path when the section is no compiled definition file.
+void veru_load_definition_section(const char* path, const veru_section_s& section);
 void veru_init_levels();
 void veru_load_values(bool notify);
 
@@ -115,10 +119,6 @@ constexpr int VERU_DEFINITION_FILE_MODE = XERCES_DOM_PARSE_DROP_BLANK_TEXT;
 constexpr int VERU_VALUE_FILE_MODE = XERCES_DOM_PARSE_DROP_BLANK_TEXT |
                                      XERCES_DOM_PARSE_KEEP_SOLE_BLANK_TEXT |
                                      XERCES_DOM_PARSE_KEEP_MARKUP;
-// What the value loader reads of a parsed value file (the indexer of veru_parsed_file.h).
-class veru_file_index;
-std::unique_ptr<veru_file_index> veru_index_value_file(XERCES_DOM_ctx* context,
-                                                       std::size_t file_size);
 class veru_parsed_file;
 // Reads one level's value file: from the file given when it is parsed, else from the disk. With
 // notify, queries follow each value read and the host's report hook is called.

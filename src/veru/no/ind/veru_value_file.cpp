@@ -1,0 +1,198 @@
+// Value files compiled for the value loader, from their parse or from their start-up image.
+#include "veru_value_file.h"
+
+#include <cstring>
+#include <utility>
+
+#include "veru_xml.h"
+
+namespace {
+
+enum : std::uint32_t { PARSED = 0, NOT_PARSED = 1 };
+
+// The words of an entry beyond its element's record: name, value, locked, modified, comment,
+// whether modified has a time, the time.
+constexpr std::size_t ENTRY_WORDS = 7;
+// The fewest words of an element's record: name, XML text, attribute count.
+constexpr std::size_t RECORD_WORDS = 3;
+// The words of a note: the entry it belongs to, its name, its text.
+constexpr std::size_t NOTE_WORDS = 3;
+
+}  // namespace
+
+void veru_compile_value_file(XERCES_DOM_ctx* context, veru_section_writer* writer) {
+  writer->word(PARSED);
+  XERCES_DOM_node* document = pvtbl_kvxml->XERCES_DOM_getDocument(context);
+  XERCES_DOM_node* root = document ? pvtbl_kvxml->XERCES_DOM_getDocumentElement(document) : nullptr;
+  writer->text(root ? pvtbl_kvxml->XERCES_DOM_getNodeName(root) : nullptr);
+  std::vector<veru_file_note_s> notes;
+  const char* default_lock_status = nullptr;
+  if (root) {
+    constexpr int ROOM = 8;
+    const char* names[ROOM];
+    const char* values[ROOM];
+    const int count = pvtbl_kvxml->XERCES_DOM_getAttributeList(root, names, values, ROOM);
+    for (int i = 0; i < count && i < ROOM; ++i) {
+      if (std::strcmp(names[i], "defaultLockStatus") != 0) {
+        notes.push_back({-1, names[i], values[i]});
+      } else if (!default_lock_status) {
+        default_lock_status = values[i];
+      }
+    }
+  }
+  writer->text(default_lock_status);
+  const std::size_t count_at = writer->word_count();
+  writer->word(0);
+  std::uint32_t count = 0;
+  std::vector<std::uint32_t> offsets;
+  // The comments a person wrote stand before the entry that follows them.
+  for (XERCES_DOM_node* node = root ? pvtbl_kvxml->XERCES_DOM_getFirstChild(root) : nullptr; node;
+       node = pvtbl_kvxml->XERCES_DOM_getNextSibling(node)) {
+    const int type = pvtbl_kvxml->XERCES_DOM_getNodeType(node);
+    const int entry = static_cast<int>(count);
+    if (type == XERCES_DOM_COMMENT_NODE) {
+      notes.push_back({entry, nullptr, pvtbl_kvxml->XERCES_DOM_getNodeValue(node)});
+      continue;
+    }
+    if (type != XERCES_DOM_ELEMENT_NODE ||
+        std::strcmp(pvtbl_kvxml->XERCES_DOM_getNodeName(node), "Pref") != 0) {
+      continue;
+    }
+    ++count;
+    const veru_attribute_list list(node);
+    veru_write_element_record(writer, node, list, &offsets);
+    const veru_entry_attributes_s attributes =
+        veru_read_entry_attributes(node, list, &notes, entry);
+    // The entry's attributes are texts of its record already: the same values, listed in the
+    // same order.
+    const char* const read[4] = {attributes.name, attributes.value, attributes.locked,
+                                 attributes.modified};
+    for (const char* field : read) {
+      std::uint32_t offset = VERU_NO_TEXT;
+      for (int i = 0; i < list.count() && field; ++i) {
+        if (list.value(i) == field) {
+          offset = offsets[2 * static_cast<std::size_t>(i) + 1];
+          break;
+        }
+      }
+      writer->word(offset);
+    }
+    writer->text(attributes.comment);
+    writer->word(attributes.has_modified_time ? 1 : 0);
+    writer->word(static_cast<std::uint32_t>(attributes.modified_time));
+  }
+  writer->set_word(count_at, count);
+  writer->word(static_cast<std::uint32_t>(notes.size()));
+  for (const veru_file_note_s& note : notes) {
+    writer->word(static_cast<std::uint32_t>(note.entry));
+    writer->text(note.name);
+    writer->text(note.text);
+  }
+}
+
+void veru_compile_value_file_failure(const char* error_text, veru_section_writer* writer) {
+  writer->word(NOT_PARSED);
+  writer->text(error_text ? error_text : "");
+}
+
+veru_parsed_file::veru_parsed_file() = default;
+veru_parsed_file::~veru_parsed_file() = default;
+veru_parsed_file::veru_parsed_file(veru_parsed_file&& other) noexcept = default;
+veru_parsed_file& veru_parsed_file::operator=(veru_parsed_file&& other) noexcept = default;
+
+bool veru_parsed_file::read(const veru_section_s& section) {
+  index_ = veru_value_file_index();
+  parsed_ = false;
+  veru_section_reader reader(section);
+  const std::uint32_t status = reader.word();
+  if (status == NOT_PARSED) {
+    const char* error = reader.text();
+    if (!error || !reader.at_end()) return false;
+    error_ = error;
+    return true;
+  }
+  if (status != PARSED) return false;
+  index_.root_name = reader.text();
+  index_.default_lock_status = reader.text();
+  const std::uint32_t count = reader.count(RECORD_WORDS + ENTRY_WORDS);
+  index_.entries.resize(count);
+  for (veru_entry_attributes_s& entry : index_.entries) {
+    if (!veru_read_element_record(&reader, &entry.record)) return false;
+    entry.name = reader.text();
+    entry.value = reader.text();
+    entry.locked = reader.text();
+    entry.modified = reader.text();
+    entry.comment = reader.text();
+    entry.has_modified_time = reader.word() != 0;
+    entry.modified_time = static_cast<int>(reader.word());
+  }
+  const std::uint32_t notes = reader.count(NOTE_WORDS);
+  index_.notes.resize(notes);
+  for (veru_file_note_s& note : index_.notes) {
+    note.entry = static_cast<int>(reader.word());
+    note.name = reader.text();
+    note.text = reader.text();
+    // A note belongs to the root (-1) or stands before an entry or after the last one.
+    if (note.entry < -1 || note.entry > static_cast<int>(count) || !note.text ||
+        (note.entry == -1 && !note.name)) {
+      return false;
+    }
+  }
+  if (!reader.ok() || !reader.at_end()) return false;
+  parsed_ = true;
+  return true;
+}
+
+int veru_parsed_file::parse(const char* path, int level) {
+  *this = veru_parsed_file();
+  CFI_ask_file_identity(path, &identity_);
+  const veru_document document;
+  XERCES_DOM_ctx* context = document.context();
+  int status = pvtbl_kvxml->XERCES_DOM_loadFile(context, path);
+  if (status != 0) {
+    error_ = pvtbl_kvxml->XERCES_DOM_getErrorText(context);
+    return status;
+  }
+  std::unique_ptr<veru_image_writer> writer;
+  if (!veru_image_folder().empty()) {
+    std::size_t size = 0;
+    const char* bytes = pvtbl_kvxml->XERCES_DOM_getLoadedText(context, &size);
+    veru_image_hasher hasher;
+    veru_start_image_key(&hasher, level);
+    hasher.add_text(path);
+    hasher.add(bytes, size);
+    const veru_image_key_s key = hasher.key();
+    image_ = veru_image::open(level, key);
+    // An image that does not read as a value file is passed over for the file itself.
+    if (image_ && image_->sections().size() == 1 && read(image_->sections()[0])) {
+      return parsed_ ? 0 : EINVAL;
+    }
+    image_.reset();
+    writer = std::make_unique<veru_image_writer>(level, key);
+  }
+  compiled_ = std::make_unique<veru_section_writer>();
+  std::size_t file_size = 0;
+  pvtbl_kvxml->XERCES_DOM_getLoadedText(context, &file_size);
+  compiled_->reserve_for_file(file_size);
+  status = pvtbl_kvxml->XERCES_DOM_parseLoaded(context, VERU_VALUE_FILE_MODE);
+  if (status == 0) {
+    veru_compile_value_file(context, compiled_.get());
+  } else {
+    veru_compile_value_file_failure(pvtbl_kvxml->XERCES_DOM_getErrorText(context), compiled_.get());
+  }
+  if (!compiled_->fits() || !read(compiled_->section())) {
+    ERROR_internal("src/veru/no/ind/veru_value_file", __LINE__,
+                   "compiled value file %s does not read", path);
+  }
+  if (writer) {
+    writer->add(compiled_->section());
+    writer->finish();
+  }
+  return parsed_ ? 0 : status;
+}
+
+XERCES_DOM_node* veru_parsed_file::element(const veru_entry_attributes_s& entry,
+                                           XERCES_DOM_ctx* context) const {
+  if (!maker_) maker_ = std::make_unique<veru_element_maker>();
+  return maker_->make(entry.record, context);
+}
