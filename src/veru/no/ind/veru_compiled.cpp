@@ -20,15 +20,24 @@ std::uint32_t veru_section_writer::add_text(const char* text, std::size_t size) 
 std::uint32_t veru_section_writer::add_name(const char* name) {
   if (!name) return VERU_NO_TEXT;
   const std::size_t size = std::strlen(name);
-  for (const kept_name_s& kept : names_) {
+  if (size == 0) return add_text(name, 0);
+  // Open addressing over the length and the first and last letters; a slot of size 0 is free,
+  // and at most half the slots are taken, so that a search always ends.
+  std::size_t slot = (size * 31 + static_cast<unsigned char>(name[0]) * 7 +
+                      static_cast<unsigned char>(name[size - 1])) %
+                     names_.size();
+  for (; names_[slot].size != 0; slot = (slot + 1) % names_.size()) {
+    const kept_name_s& kept = names_[slot];
     if (kept.size == size && std::memcmp(texts_.data() + kept.offset, name, size) == 0) {
       return kept.offset;
     }
   }
   const std::uint32_t offset = add_text(name, size);
-  // Past a few dozen, the names are not a file's vocabulary but its content: kept as texts.
-  constexpr std::size_t MOST_NAMES = 64;
-  if (names_.size() < MOST_NAMES) names_.push_back({offset, static_cast<std::uint32_t>(size)});
+  // Past that, the names are not a file's vocabulary but its content: kept as texts.
+  if (kept_names_ < names_.size() / 2) {
+    names_[slot] = {offset, static_cast<std::uint32_t>(size)};
+    ++kept_names_;
+  }
   return offset;
 }
 

@@ -5,6 +5,7 @@
 
 #include <veru.h>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -51,12 +52,14 @@ class veru_section_writer {
  private:
   std::vector<std::uint32_t> words_;
   std::string texts_;
-  // The names kept so far, as offsets into texts_ with their lengths; a file uses a few dozen.
+  // The names kept so far, as offsets into texts_ with their lengths, by a hash of the name; a
+  // file uses a few dozen.
   struct kept_name_s {
-    std::uint32_t offset;
-    std::uint32_t size;
+    std::uint32_t offset = 0;
+    std::uint32_t size = 0;
   };
-  std::vector<kept_name_s> names_;
+  std::array<kept_name_s, 128> names_{};
+  std::size_t kept_names_ = 0;
 };
 
 // Reads a section's words in order. Any read beyond the words, or of a text offset outside the
