@@ -443,8 +443,8 @@ TEST_P(DamagedImage, IsIgnoredAndNothingDiffers) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Damages, DamagedImage, testing::ValuesIn(DAMAGES),
-                         [](const testing::TestParamInfo<damage_s>& info) {
-                           return std::string(info.param.name);
+                         [](const testing::TestParamInfo<damage_s>& param_info) {
+                           return std::string(param_info.param.name);
                          });
 
 TEST(StartImageWriters, TwoAtOnceLeaveOneWholeImageOfEach) {

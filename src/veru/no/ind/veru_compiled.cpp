@@ -17,6 +17,30 @@ std::uint32_t veru_section_writer::add_text(const char* text, std::size_t size) 
   return offset;
 }
 
+std::uint32_t veru_section_writer::add_name(const char* name) {
+  if (!name) return VERU_NO_TEXT;
+  const std::size_t size = std::strlen(name);
+  if (size == 0) return add_text(name, 0);
+  // Open addressing over the length and the first and last letters; a slot of size 0 is free,
+  // and at most half the slots are taken, so that a search always ends.
+  std::size_t slot = (size * 31 + static_cast<unsigned char>(name[0]) * 7 +
+                      static_cast<unsigned char>(name[size - 1])) %
+                     names_.size();
+  for (; names_[slot].size != 0; slot = (slot + 1) % names_.size()) {
+    const kept_name_s& kept = names_[slot];
+    if (kept.size == size && std::memcmp(texts_.data() + kept.offset, name, size) == 0) {
+      return kept.offset;
+    }
+  }
+  const std::uint32_t offset = add_text(name, size);
+  // Past that, the names are not a file's vocabulary but its content: kept as texts.
+  if (kept_names_ < names_.size() / 2) {
+    names_[slot] = {offset, static_cast<std::uint32_t>(size)};
+    ++kept_names_;
+  }
+  return offset;
+}
+
 void veru_section_writer::reserve_for_file(std::size_t file_size) {
   texts_.reserve(file_size);
   // Some forty words for an element of some two hundred bytes.
@@ -73,7 +97,7 @@ const char* veru_element_record_s::attribute(const char* wanted) const {
 void veru_write_element_record(veru_section_writer* writer, XERCES_DOM_node* element,
                                const veru_attribute_list& attributes,
                                std::vector<std::uint32_t>* offsets) {
-  writer->text(pvtbl_kvxml->XERCES_DOM_getNodeName(element));
+  writer->word(writer->add_name(pvtbl_kvxml->XERCES_DOM_getNodeName(element)));
   char* xml = nullptr;
   std::size_t xml_size = 0;
   if (pvtbl_kvxml->XERCES_DOM_getFirstChild(element)) {
@@ -85,7 +109,7 @@ void veru_write_element_record(veru_section_writer* writer, XERCES_DOM_node* ele
   writer->word(static_cast<std::uint32_t>(count));
   offsets->clear();
   for (int i = 0; i < count; ++i) {
-    offsets->push_back(writer->add_text(attributes.name(i)));
+    offsets->push_back(writer->add_name(attributes.name(i)));
     offsets->push_back(writer->add_text(attributes.value(i)));
   }
   for (const std::uint32_t offset : *offsets) writer->word(offset);

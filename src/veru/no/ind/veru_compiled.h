@@ -5,6 +5,7 @@
 
 #include <veru.h>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -36,6 +37,8 @@ class veru_section_writer {
   // its size ends in a NUL at text[size] all the same.
   std::uint32_t add_text(const char* text);
   std::uint32_t add_text(const char* text, std::size_t size);
+  // The same for a name of an element or attribute: the few names a file uses are each kept once.
+  std::uint32_t add_name(const char* name);
   std::size_t word_count() const { return words_.size(); }
   // The text at an offset this writer gave.
   const char* text_at(std::uint32_t offset) const { return texts_.c_str() + offset; }
@@ -49,6 +52,14 @@ class veru_section_writer {
  private:
   std::vector<std::uint32_t> words_;
   std::string texts_;
+  // The names kept so far, as offsets into texts_ with their lengths, by a hash of the name; a
+  // file uses a few dozen.
+  struct kept_name_s {
+    std::uint32_t offset = 0;
+    std::uint32_t size = 0;
+  };
+  std::array<kept_name_s, 128> names_{};
+  std::size_t kept_names_ = 0;
 };
 
 // Reads a section's words in order. Any read beyond the words, or of a text offset outside the

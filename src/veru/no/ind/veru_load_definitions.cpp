@@ -180,6 +180,9 @@ constexpr std::size_t MAX_VALUES = std::size(PREF_ATTRIBUTES);
 
 // One element that the loader reads, in document order.
 struct element_s {
+  // Made without zeroing the values, which reading sets, so that a file's elements are made in
+  // one go.
+  element_s() {}
   // Its attributes by the names of its kind, null where absent; a Description's text.
   const char* values[MAX_VALUES];
   veru_element_record_s record;  // for the kinds kept whole
@@ -328,6 +331,7 @@ bool definition_index::read(const veru_section_s& section) {
     open.push_back(element.end);
     const std::size_t values = values_read(element.kind);
     for (std::size_t i = 0; i < values; ++i) element.values[i] = reader.text();
+    std::fill(element.values + values, element.values + MAX_VALUES, nullptr);
     if (is_kept_whole(element.kind) && !veru_read_element_record(&reader, &element.record)) {
       return false;
     }
