@@ -71,14 +71,14 @@ pugi::xml_node holder_of(XERCES_DOM_ctx* context) {
 // the parser left them, where a CR LF pair is one. Parsing changes its buffer in place, so the
 // file is read again (only when a parse fails). Lines end at LF, CR LF or CR; columns count
 // bytes. In a file that the parser converted from another encoding than UTF-8 the place is
-// approximate. Text given in memory is counted in place of the file.
+// approximate. Text given in memory (text not null) is counted in place of the file.
 std::string position_of(const char* path, std::ptrdiff_t offset, std::size_t index = 0,
-                        std::string_view text = {}) {
+                        const std::string_view* text = nullptr) {
   int line = 1;
   std::ptrdiff_t column = 1;
   bool after_cr = false;
-  int fd = text.empty() ? open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK) : -1;
-  if (fd >= 0 || !text.empty()) {
+  int fd = text ? -1 : open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd >= 0 || text) {
     char chunk[65536];
     std::ptrdiff_t position = 0;
     std::size_t counted = 0;
@@ -86,8 +86,8 @@ std::string position_of(const char* path, std::ptrdiff_t offset, std::size_t ind
     std::size_t given = 0;
     const auto next_chunk = [&]() -> ssize_t {
       if (fd >= 0) return read(fd, chunk, sizeof chunk);
-      const std::size_t length = std::min(sizeof chunk, text.size() - given);
-      std::memcpy(chunk, text.data() + given, length);
+      const std::size_t length = std::min(sizeof chunk, text->size() - given);
+      std::memcpy(chunk, text->data() + given, length);
       given += length;
       return static_cast<ssize_t>(length);
     };
@@ -502,12 +502,15 @@ int dom_parse_loaded(XERCES_DOM_ctx* context, int mode) {
   }
   if (!fault.message.empty()) {
     context->document.reset();
+    // Text given in memory is counted in its copy; without one, nothing is counted.
     std::string_view given;
-    if (loaded->file.fd() < 0 && text.before_parse) given = {text.before_parse.get(), text.size};
-    const std::string where =
-        fault.offset >= 0
-            ? position_of(loaded->name.c_str(), fault.offset, fault.index, given) + ":"
-            : "";
+    if (text.before_parse) given = {text.before_parse.get(), text.size};
+    const bool in_memory = loaded->file.fd() < 0;
+    const std::string where = fault.offset >= 0
+                                  ? position_of(loaded->name.c_str(), fault.offset, fault.index,
+                                                in_memory ? &given : nullptr) +
+                                        ":"
+                                  : "";
     context->error = loaded->name + ":" + where + " " + fault.message;
     return EINVAL;
   }
@@ -881,7 +884,9 @@ int dom_get_attribute_list(XERCES_DOM_node* handle, const char** names, const ch
 char* dom_write_node_text(XERCES_DOM_node* handle, std::size_t* size) {
   pugi::xml_node node = node_of(handle);
   if (size) *size = 0;
-  if (!node || node.type() == pugi::node_document || !kvxml::is_writable(node)) return nullptr;
+  // Written also when a file writer would refuse it (a processing instruction holding a CR, as
+  // a parse leaves it): the text is read back by this service alone, which gives the same node.
+  if (!node || node.type() == pugi::node_document) return nullptr;
   StringWriter writer;
   node.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
   char* text = static_cast<char*>(SM_alloc(writer.text.size() + 1));

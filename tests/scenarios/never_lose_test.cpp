@@ -475,3 +475,17 @@ TEST(NeverLose, ACarriedEntryFollowsAChangeOfTheLevelsDefaultLock) {
   EXPECT_NE(saved.find("<Pref name=\"Newer\" value=\"3\"/>"), std::string::npos) << saved;
   EXPECT_NE(saved.find("defaultLockStatus=\"unlocked\""), std::string::npos);
 }
+
+TEST(NeverLose, ACarriedEntryKeepsChildrenThatAFileWriterWouldSpell) {
+  Installation installation;
+  // A processing instruction keeps the CR of a CR LF line end as the parse leaves it.
+  installation.write_values(3, values("<Pref name=\"Newer\" value=\"3\"><?note first\r\nsecond?>"
+                                      "<UserComment>keep me</UserComment></Pref>\n"));
+  start(installation);
+  ASSERT_EQ(VERU_ask_level_carried_entries(3, nullptr), 1);
+  ASSERT_EQ(save(3), 0);
+  const std::string saved = read_file(installation.value_file(3));
+  EXPECT_NE(saved.find("<?note first"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("second?><UserComment>keep me</UserComment></Pref>"), std::string::npos)
+      << saved;
+}

@@ -126,8 +126,9 @@ struct KVXML_vtbl_s {
   // name only appears in error texts).
   int (*XERCES_DOM_parseText)(XERCES_DOM_ctx* context, const char* name, const char* text,
                               std::size_t size, int mode);
-  // The XML text of the node and everything under it, as writeFile writes it: a new string
-  // (SM_free) of *size bytes, or null when the node cannot be written so that it reads back.
+  // The XML text of the node and everything under it, as writeFile writes it, also where
+  // writeFile would refuse the node: a new string (SM_free) of *size bytes that parseText reads
+  // back into the same node; null for no node or a document.
   char* (*XERCES_DOM_writeNodeText)(XERCES_DOM_node* node, std::size_t* size);
 };
 

@@ -313,12 +313,14 @@ bool definition_index::read(const veru_section_s& section) {
   elements_.clear();
   veru_section_reader reader(section);
   const std::uint32_t count = reader.count(2);
-  elements_.resize(count);
+  // Made as they are read, so that a damaged count costs no more memory than the elements that
+  // are there.
+  elements_.reserve(std::min<std::size_t>(count, section.word_count / 8));
   // The ends of the elements that the one being read lies inside: each element ends inside
   // its parent, so that a walk over children stays inside the file.
   std::vector<std::uint32_t> open;
   for (std::uint32_t at = 0; at < count && reader.ok(); ++at) {
-    element_s& element = elements_[at];
+    element_s& element = elements_.emplace_back();
     const std::uint32_t kind = reader.word();
     element.end = reader.word();
     if (kind > static_cast<std::uint32_t>(element_kind::color_widget)) return false;

@@ -184,7 +184,9 @@ int veru_parsed_file::parse(const char* path, int level) {
     ERROR_internal("src/veru/no/ind/veru_value_file", __LINE__,
                    "compiled value file %s does not read", path);
   }
-  if (writer) {
+  // A failure is not kept: it may come from the moment (memory, a file that cannot be read
+  // again) rather than from the bytes, and the next start should try again.
+  if (writer && parsed_) {
     writer->add(compiled_->section());
     writer->finish();
   }
