@@ -489,3 +489,21 @@ TEST(NeverLose, ACarriedEntryKeepsChildrenThatAFileWriterWouldSpell) {
   EXPECT_NE(saved.find("second?><UserComment>keep me</UserComment></Pref>"), std::string::npos)
       << saved;
 }
+
+TEST(NeverLose, EveryAttributeOfTheRootThatTheLibraryDoesNotReadIsSavedBack) {
+  Installation installation;
+  std::string file = values(entry("Count", "30"));
+  std::string extra;
+  for (int i = 0; i < 12; ++i)
+    extra += " note" + std::to_string(i) + "=\"" + std::to_string(i) + "\"";
+  file.insert(file.find("<PrefValues") + 11, extra);
+  installation.write_values(3, file);
+  start(installation);
+  ASSERT_EQ(VERU_edit_value("Count", 3, "31", nullptr), 0);
+  ASSERT_EQ(save(3), 0);
+  const std::string saved = read_file(installation.value_file(3));
+  for (int i = 0; i < 12; ++i) {
+    const std::string note = "note" + std::to_string(i) + "=\"" + std::to_string(i) + "\"";
+    EXPECT_NE(saved.find(note), std::string::npos) << note << "\n" << saved;
+  }
+}

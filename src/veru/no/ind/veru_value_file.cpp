@@ -28,15 +28,12 @@ void veru_compile_value_file(XERCES_DOM_ctx* context, veru_section_writer* write
   std::vector<veru_file_note_s> notes;
   const char* default_lock_status = nullptr;
   if (root) {
-    constexpr int ROOM = 8;
-    const char* names[ROOM];
-    const char* values[ROOM];
-    const int count = pvtbl_kvxml->XERCES_DOM_getAttributeList(root, names, values, ROOM);
-    for (int i = 0; i < count && i < ROOM; ++i) {
-      if (std::strcmp(names[i], "defaultLockStatus") != 0) {
-        notes.push_back({-1, names[i], values[i]});
+    const veru_attribute_list list(root);
+    for (int i = 0; i < list.count(); ++i) {
+      if (std::strcmp(list.name(i), "defaultLockStatus") != 0) {
+        notes.push_back({-1, list.name(i), list.value(i)});
       } else if (!default_lock_status) {
-        default_lock_status = values[i];
+        default_lock_status = list.value(i);
       }
     }
   }
