@@ -40,8 +40,6 @@ class veru_section_writer {
   // The same for a name of an element or attribute: the few names a file uses are each kept once.
   std::uint32_t add_name(const char* name);
   std::size_t word_count() const { return words_.size(); }
-  // The text at an offset this writer gave.
-  const char* text_at(std::uint32_t offset) const { return texts_.c_str() + offset; }
   void set_word(std::size_t at, std::uint32_t value) { words_[at] = value; }
   // Whether the section fits the format: its words and texts are counted in 32 bits.
   bool fits() const { return words_.size() < VERU_NO_TEXT && texts_.size() < VERU_NO_TEXT; }
@@ -76,10 +74,6 @@ class veru_section_reader {
   std::uint32_t count(std::size_t record_words);
   bool ok() const { return ok_; }
   bool at_end() const { return at_ == section_.word_count; }
-  // The text at an offset read earlier (already checked).
-  const char* text_at(std::uint32_t offset) const {
-    return offset == VERU_NO_TEXT ? nullptr : section_.texts + offset;
-  }
   const veru_section_s& section() const { return section_; }
 
  private:

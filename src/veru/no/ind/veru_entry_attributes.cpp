@@ -62,10 +62,6 @@ const char* const* VERU__ask_value_entry_attribute_names(int* count) {
   return ENTRY_ATTRIBUTES;
 }
 
-bool veru_is_entry_attribute(const char* name) {
-  return entry_attribute(name) >= 0;
-}
-
 veru_entry_attributes_s veru_read_entry_attributes(XERCES_DOM_node* element,
                                                    std::vector<veru_file_note_s>* notes,
                                                    int entry) {

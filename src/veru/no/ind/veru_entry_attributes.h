@@ -33,9 +33,6 @@ struct veru_file_note_s {
   const char* text = nullptr;  // the attribute's value or the comment's text
 };
 
-// Whether a Pref entry of a value file defines an attribute of that name (those saves write).
-bool veru_is_entry_attribute(const char* name);
-
 // Reads the attributes and comment of the element (record is left empty); when notes is not
 // null, the attributes that a Pref entry does not define are appended to it as notes of entry.
 veru_entry_attributes_s veru_read_entry_attributes(XERCES_DOM_node* element,
