@@ -58,6 +58,33 @@ veru_attribute_list::veru_attribute_list(XERCES_DOM_node* element)
   values_ = more_values_.data();
 }
 
+namespace {
+
+// Attribute names are short, and most that are compared differ in their first letter.
+bool same_name(const char* a, const char* b) {
+  while (*a == *b && *a) ++a, ++b;
+  return *a == *b;
+}
+
+}  // namespace
+
+void veru_attribute_list::find(const char* const* names, const char** values, int count) const {
+  for (int i = 0; i < count; ++i) values[i] = nullptr;
+  // Elements tend to give their attributes in the order asked for, so each search starts after
+  // the name found last; the first of two attributes of one name counts.
+  int next = 0;
+  for (int a = 0; a < count_; ++a) {
+    const char* name = names_[a];
+    for (int tried = 0, i = next; tried < count; ++tried, i = i + 1 == count ? 0 : i + 1) {
+      if (!values[i] && same_name(names[i], name)) {
+        values[i] = values_[a];
+        next = i + 1 == count ? 0 : i + 1;
+        break;
+      }
+    }
+  }
+}
+
 std::uint32_t veru_section_reader::word() {
   if (!ok_ || at_ >= section_.word_count) return fail(), 0;
   return section_.words[at_++];

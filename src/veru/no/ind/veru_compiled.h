@@ -106,11 +106,19 @@ struct veru_element_record_s {
 class veru_attribute_list {
  public:
   explicit veru_attribute_list(XERCES_DOM_node* element);
+  // The attributes of an element as a walk of its document shows them; valid while they are.
+  explicit veru_attribute_list(const XERCES_DOM_visit_s& element)
+      : names_(element.attribute_names),
+        values_(element.attribute_values),
+        count_(element.attribute_count) {}
   veru_attribute_list(const veru_attribute_list&) = delete;
   veru_attribute_list& operator=(const veru_attribute_list&) = delete;
   int count() const { return count_; }
   const char* name(int i) const { return names_[i]; }
   const char* value(int i) const { return values_[i]; }
+  // values[i] receives the value of the attribute named names[i], null when there is none, as
+  // the XML service's getAttributes gives them.
+  void find(const char* const* names, const char** values, int count) const;
 
  private:
   // Elements have a few attributes; a larger one is listed again in full.
@@ -119,8 +127,8 @@ class veru_attribute_list {
   const char* room_values_[ROOM];
   std::vector<const char*> more_names_;
   std::vector<const char*> more_values_;
-  const char** names_ = room_names_;
-  const char** values_ = room_values_;
+  const char* const* names_ = room_names_;
+  const char* const* values_ = room_values_;
   int count_ = 0;
 };
 
