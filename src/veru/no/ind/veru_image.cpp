@@ -10,6 +10,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <xxhash.h>
+// Where the library was built with its forms for wider vector units, the same hashes are taken
+// with the widest form the processor runs.
+#if defined(__x86_64__) && __has_include(<xxh_x86dispatch.h>)
+#include <xxh_x86dispatch.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
