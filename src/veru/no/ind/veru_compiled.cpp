@@ -85,20 +85,6 @@ void veru_attribute_list::find(const char* const* names, const char** values, in
   }
 }
 
-std::uint32_t veru_section_reader::word() {
-  if (!ok_ || at_ >= section_.word_count) return fail(), 0;
-  return section_.words[at_++];
-}
-
-const char* veru_section_reader::text() {
-  const std::uint32_t offset = word();
-  if (!ok_ || offset == VERU_NO_TEXT) return nullptr;
-  // The table ends in a NUL (checked when the section was taken in), so every offset inside it
-  // begins a text that ends inside it.
-  if (offset >= section_.text_size) return fail(), nullptr;
-  return section_.texts + offset;
-}
-
 const std::uint32_t* veru_section_reader::words(std::size_t count) {
   if (!ok_ || count > section_.word_count - at_) return fail(), nullptr;
   const std::uint32_t* first = section_.words + at_;

@@ -65,9 +65,18 @@ class veru_section_writer {
 class veru_section_reader {
  public:
   explicit veru_section_reader(const veru_section_s& section) : section_(section) {}
-  std::uint32_t word();
-  // A text of the table; null for VERU_NO_TEXT.
-  const char* text();
+  std::uint32_t word() {
+    if (!ok_ || at_ >= section_.word_count) return fail(), 0;
+    return section_.words[at_++];
+  }
+  // A text of the table; null for VERU_NO_TEXT. The table ends in a NUL (checked when the
+  // section was taken in), so every offset inside it begins a text that ends inside it.
+  const char* text() {
+    const std::uint32_t offset = word();
+    if (!ok_ || offset == VERU_NO_TEXT) return nullptr;
+    if (offset >= section_.text_size) return fail(), nullptr;
+    return section_.texts + offset;
+  }
   // count words in place, or null (failing the reader) when fewer are left.
   const std::uint32_t* words(std::size_t count);
   // A count of records of at least record_words words each that the words left can hold.
