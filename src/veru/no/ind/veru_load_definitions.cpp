@@ -648,13 +648,9 @@ definition_images::definition_images(char** paths, int count) {
   if (veru_image_folder().empty()) return;
   veru_image_hasher hasher;
   veru_start_image_key(&hasher, VERU_IMAGE_DEFINITIONS);
-  veru_document document;
   for (int i = 0; i < count; ++i) {
     // A file that cannot be read has no image; its parse says why.
-    if (pvtbl_kvxml->XERCES_DOM_loadFile(document.context(), paths[i]) != 0) return;
-    std::size_t size = 0;
-    const char* bytes = pvtbl_kvxml->XERCES_DOM_getLoadedText(document.context(), &size);
-    digests_.push_back(veru_hash_bytes(bytes, size));
+    if (!veru_hash_file(paths[i], &digests_.emplace_back())) return;
     hasher.add_text(paths[i]);
     hasher.add(digests_.back().bytes, sizeof digests_.back().bytes);
   }
