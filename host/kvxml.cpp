@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include <vavadoz/cfi.h>
 #include <vavadoz/sm.h>
@@ -45,6 +46,30 @@ pugi::xml_node node_of(XERCES_DOM_node* node) {
 
 XERCES_DOM_node* handle_of(const pugi::xml_node& node) {
   return reinterpret_cast<XERCES_DOM_node*>(node.internal_object());
+}
+
+// The DOM's number for the node's type; 0 for no node.
+int type_of(const pugi::xml_node& node) {
+  switch (node.type()) {
+    case pugi::node_element:
+      return XERCES_DOM_ELEMENT_NODE;
+    case pugi::node_pcdata:
+      return XERCES_DOM_TEXT_NODE;
+    case pugi::node_cdata:
+      return XERCES_DOM_CDATA_SECTION_NODE;
+    case pugi::node_pi:
+    case pugi::node_declaration:
+      return XERCES_DOM_PROCESSING_INSTRUCTION_NODE;
+    case pugi::node_comment:
+      return XERCES_DOM_COMMENT_NODE;
+    case pugi::node_document:
+      return XERCES_DOM_DOCUMENT_NODE;
+    case pugi::node_doctype:
+      return XERCES_DOM_DOCUMENT_TYPE_NODE;
+    case pugi::node_null:
+      break;
+  }
+  return 0;
 }
 
 // Names rarely begin as the holder's does, so the name is looked at first: every step from node to
@@ -293,7 +318,7 @@ std::pair<std::ptrdiff_t, std::ptrdiff_t> doctype_of(const pugi::xml_document& d
 // before parsing. The first fault in the text wins.
 void check_content(pugi::xml_document& document, const char* buffer,
                    const kvxml::references_s& references, const kvxml::raw_text_f& raw_text,
-                   kvxml::fault_s* fault) {
+                   kvxml::checked_node_visitor* visitor, kvxml::fault_s* fault) {
   kvxml::fault_s reference_fault;
   if (references.doubtful) {
     const std::string_view text = raw_text(0, std::string_view::npos);
@@ -306,7 +331,7 @@ void check_content(pugi::xml_document& document, const char* buffer,
     }
   }
   kvxml::fault_s element_fault;
-  kvxml::check_elements(document, buffer, references.to_lt, raw_text, &element_fault);
+  kvxml::check_elements(document, buffer, references.to_lt, raw_text, &element_fault, visitor);
   const bool reference_first =
       !reference_fault.message.empty() &&
       (element_fault.message.empty() || reference_fault.offset < element_fault.offset);
@@ -394,7 +419,7 @@ kvxml::fault_s parse_stage(pugi::xml_document& document, text_s* text, int mode)
 // from the file (it is open still, so a file put in its place does not count), or taken from the
 // copy kept when it was converted or given in memory.
 kvxml::fault_s check_tree_stage(pugi::xml_document& document, const text_s& text,
-                                const input_file& file) {
+                                const input_file& file, kvxml::checked_node_visitor* visitor) {
   kvxml::fault_s fault;
   if (!kvxml::check_top_level(document, text.parsed, &fault)) return fault;
   std::string piece;
@@ -411,7 +436,7 @@ kvxml::fault_s check_tree_stage(pugi::xml_document& document, const text_s& text
     }
     return piece;
   };
-  check_content(document, text.parsed, text.references, raw_text, &fault);
+  check_content(document, text.parsed, text.references, raw_text, visitor, &fault);
   return fault;
 }
 
@@ -481,9 +506,41 @@ const char* dom_get_loaded_text(XERCES_DOM_ctx* context, std::size_t* size) {
   return text ? text->buffer.get() : nullptr;
 }
 
-// Parses the loaded text in stages: check its bytes, parse, check the tree. A stage runs only
-// when those before it leave the text fit for it.
-int dom_parse_loaded(XERCES_DOM_ctx* context, int mode) {
+// Shows a reader's visitor the document element and the nodes inside it as the checks pass them.
+class reader_visit final : public kvxml::checked_node_visitor {
+ public:
+  reader_visit(XERCES_DOM_visitor_f visitor, void* user) : visitor_(visitor), user_(user) {}
+
+  void visit(const pugi::xml_node& node, int depth, const pugi::xml_attribute* attributes,
+             const char* const* names, int count) override {
+    const int type = type_of(node);
+    const bool element = type == XERCES_DOM_ELEMENT_NODE;
+    // Beside the document element there are only declarations, comments and blanks.
+    if (depth == 0 && !element) return;
+    XERCES_DOM_visit_s visit{handle_of(node), type, depth, nullptr, nullptr, names, nullptr, 0};
+    if (element) {
+      visit.name = node.name();
+      values_.resize(static_cast<std::size_t>(count));
+      for (int i = 0; i < count; ++i) values_[static_cast<std::size_t>(i)] = attributes[i].value();
+      visit.attribute_values = values_.data();
+      visit.attribute_count = count;
+    } else {
+      visit.value = node.value();
+    }
+    visitor_(user_, &visit);
+  }
+
+ private:
+  XERCES_DOM_visitor_f visitor_;
+  void* user_;
+  std::vector<const char*> values_;
+};
+
+// Parses the loaded text in stages: check its bytes, parse, check the tree, showing visitor (when
+// there is one) the nodes the checks pass. A stage runs only when those before it leave the text
+// fit for it.
+int dom_parse_loaded_visiting(XERCES_DOM_ctx* context, int mode, XERCES_DOM_visitor_f visitor,
+                              void* user) {
   if (!context) return EINVAL;
   if (!context->loaded) {
     context->error = "no text loaded to parse";
@@ -497,7 +554,10 @@ int dom_parse_loaded(XERCES_DOM_ctx* context, int mode) {
     fault = std::move(bytes.fault);
   } else {
     kvxml::fault_s later = parse_stage(context->document, &text, mode);
-    if (later.message.empty()) later = check_tree_stage(context->document, text, loaded->file);
+    if (later.message.empty()) {
+      reader_visit reader(visitor, user);
+      later = check_tree_stage(context->document, text, loaded->file, visitor ? &reader : nullptr);
+    }
     fault = earliest(bytes.fault, later);
   }
   if (!fault.message.empty()) {
@@ -524,6 +584,10 @@ int dom_parse_loaded(XERCES_DOM_ctx* context, int mode) {
     child = following;
   }
   return 0;
+}
+
+int dom_parse_loaded(XERCES_DOM_ctx* context, int mode) {
+  return dom_parse_loaded_visiting(context, mode, nullptr, nullptr);
 }
 
 int dom_parse_file(XERCES_DOM_ctx* context, const char* path, const char* encoding, int mode) {
@@ -604,26 +668,7 @@ const char* dom_get_node_value(XERCES_DOM_node* handle) {
 }
 
 int dom_get_node_type(XERCES_DOM_node* handle) {
-  switch (node_of(handle).type()) {
-    case pugi::node_element:
-      return XERCES_DOM_ELEMENT_NODE;
-    case pugi::node_pcdata:
-      return XERCES_DOM_TEXT_NODE;
-    case pugi::node_cdata:
-      return XERCES_DOM_CDATA_SECTION_NODE;
-    case pugi::node_pi:
-    case pugi::node_declaration:
-      return XERCES_DOM_PROCESSING_INSTRUCTION_NODE;
-    case pugi::node_comment:
-      return XERCES_DOM_COMMENT_NODE;
-    case pugi::node_document:
-      return XERCES_DOM_DOCUMENT_NODE;
-    case pugi::node_doctype:
-      return XERCES_DOM_DOCUMENT_TYPE_NODE;
-    case pugi::node_null:
-      break;
-  }
-  return 0;
+  return type_of(node_of(handle));
 }
 
 XERCES_DOM_node* dom_get_first_child(XERCES_DOM_node* handle) {
@@ -940,6 +985,7 @@ KVXML_vtbl_s table = {
     dom_parse_loaded,
     dom_parse_text,
     dom_write_node_text,
+    dom_parse_loaded_visiting,
 };
 
 }  // namespace

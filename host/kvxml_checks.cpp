@@ -16,6 +16,7 @@
 #endif
 #include <functional>
 #include <string_view>
+#include <vector>
 
 #include <vavadoz/kvxml.h>
 
@@ -198,41 +199,55 @@ bool lt_in_values(std::string_view text, std::ptrdiff_t* at) {
 class element_checker : public pugi::xml_tree_walker {
  public:
   element_checker(const char* buffer, bool to_lt, const kvxml::raw_text_f& raw_text,
-                  kvxml::fault_s* fault)
-      : buffer_(buffer), to_lt_(to_lt), raw_text_(raw_text), fault_(fault) {}
+                  kvxml::fault_s* fault, kvxml::checked_node_visitor* visitor)
+      : buffer_(buffer), to_lt_(to_lt), raw_text_(raw_text), fault_(fault), visitor_(visitor) {}
 
   bool for_each(pugi::xml_node& node) override {
+    if (!check_attributes(node)) return false;
+    if (visitor_) visitor_->visit(node, depth(), attributes_, names_, count_);
+    return true;
+  }
+
+ private:
+  // The element's attributes, listed in attributes_ and names_ (count_ of them) for the visitor.
+  bool check_attributes(const pugi::xml_node& node) {
+    names_ = few_names_;
+    attributes_ = few_attributes_;
+    count_ = 0;
     pugi::xml_attribute attribute = node.first_attribute();
     const char* name = attribute.name();  // "" past the last attribute and without any
     if (!*name) return true;
-    const char* names[FEW_ATTRIBUTES];
-    int count = 0;
     std::uint64_t initials = 0;
     for (;;) {
-      if (count == FEW_ATTRIBUTES) return check_many(node);
+      if (count_ == FEW_ATTRIBUTES) return check_many(node);
       const std::uint64_t initial = initial_of(name);
-      if ((initials & initial) && repeats(names, count, name)) return twice(name);
+      if ((initials & initial) && repeats(few_names_, count_, name)) return twice(name);
       initials |= initial;
-      names[count++] = name;
+      few_names_[count_] = name;
+      few_attributes_[count_++] = attribute;
       const pugi::xml_attribute next = attribute.next_attribute();
       name = next.name();
       if (!*name) break;
       attribute = next;
     }
-    return check_values(names[0], attribute);
+    return check_values(few_names_[0], attribute);
   }
 
- private:
   // An element with more than a few attributes.
   bool check_many(const pugi::xml_node& node) {
     many_.clear();
-    pugi::xml_attribute last;
+    many_names_.clear();
+    many_attributes_.clear();
     for (pugi::xml_attribute attribute = node.first_attribute(); attribute;
          attribute = attribute.next_attribute()) {
       if (!many_.insert(attribute.name()).second) return twice(attribute.name());
-      last = attribute;
+      many_names_.push_back(attribute.name());
+      many_attributes_.push_back(attribute);
     }
-    return check_values(node.first_attribute().name(), last);
+    names_ = many_names_.data();
+    attributes_ = many_attributes_.data();
+    count_ = static_cast<int>(many_names_.size());
+    return check_values(names_[0], many_attributes_.back());
   }
 
   // The values of the attributes from the one named first_name to last, which lie in the parse
@@ -272,7 +287,15 @@ class element_checker : public pugi::xml_tree_walker {
   bool to_lt_;
   const kvxml::raw_text_f& raw_text_;
   kvxml::fault_s* fault_;
+  kvxml::checked_node_visitor* visitor_;
+  const char* few_names_[FEW_ATTRIBUTES];
+  pugi::xml_attribute few_attributes_[FEW_ATTRIBUTES];
   absl::flat_hash_set<std::string_view> many_;
+  std::vector<const char*> many_names_;
+  std::vector<pugi::xml_attribute> many_attributes_;
+  const char* const* names_ = few_names_;
+  const pugi::xml_attribute* attributes_ = few_attributes_;
+  int count_ = 0;
 };
 
 // Whether the declaration starts the file, after a byte order mark at most.
@@ -563,8 +586,8 @@ bool check_characters(const char* text, std::size_t size, fault_s* fault) {
 }
 
 bool check_elements(pugi::xml_document& document, const char* buffer, bool to_lt,
-                    const raw_text_f& raw_text, fault_s* fault) {
-  element_checker checker(buffer, to_lt, raw_text, fault);
+                    const raw_text_f& raw_text, fault_s* fault, checked_node_visitor* visitor) {
+  element_checker checker(buffer, to_lt, raw_text, fault, visitor);
   return document.traverse(checker);
 }
 

@@ -63,11 +63,25 @@ bool check_top_level(const pugi::xml_document& document, const char* buffer, fau
 // be had.
 using raw_text_f = std::function<std::string_view(std::size_t offset, std::size_t length)>;
 
+// Shown each node that the checks of elements passed, in document order, so that a reader of the
+// document needs no walk of its own: its depth below the document (0 for the document's children)
+// and, for an element, its attributes in document order with their names (count of them).
+class checked_node_visitor {
+ public:
+  virtual void visit(const pugi::xml_node& node, int depth, const pugi::xml_attribute* attributes,
+                     const char* const* names, int count) = 0;
+
+ protected:
+  ~checked_node_visitor() = default;
+};
+
 // Every element: no attribute twice, and no '<' in an attribute value. A start tag whose values
 // hold '<' after parsing is looked up in raw_text, since the '<' may stand for a reference; to_lt
 // tells whether one does (when none does, the '<' is a fault, and the text only tells where).
+// The walk stops at the first fault; visitor, when given, is shown every node before it.
 bool check_elements(pugi::xml_document& document, const char* buffer, bool to_lt,
-                    const raw_text_f& raw_text, fault_s* fault);
+                    const raw_text_f& raw_text, fault_s* fault,
+                    checked_node_visitor* visitor = nullptr);
 
 // Whether the node and everything under it can be written so that it reads back exactly and
 // any XML processor accepts it: names are names; text, attribute values, comments, processing

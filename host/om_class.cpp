@@ -163,12 +163,8 @@ OM_registry& OM_build_registry() {
   return *OM_registry_instance;
 }
 
-OM_class_s* OM_class_record(int class_id) {
-  OM_registry& registry = OM_the_registry();
-  if (class_id <= 0 || static_cast<std::size_t>(class_id) >= registry.classes.size()) {
-    ERROR_internal(SOURCE, __LINE__, "%d is not a class id", class_id);
-  }
-  return registry.classes[static_cast<std::size_t>(class_id)].get();
+void OM_no_such_class(int class_id) {
+  ERROR_internal(SOURCE, __LINE__, "%d is not a class id", class_id);
 }
 
 // ---- schemas and classes ----------------------------------------------------------------

@@ -116,8 +116,18 @@ OM_registry& OM_build_registry();
 inline OM_registry& OM_the_registry() {
   return OM_registry_instance ? *OM_registry_instance : OM_build_registry();
 }
-// Class record of a valid id; an internal error otherwise.
-OM_class_s* OM_class_record(int class_id);
+// Reports a class id that names no class, as an internal error.
+[[noreturn]] void OM_no_such_class(int class_id);
+// Class record of a valid id; an internal error otherwise. Inline: every object made, copied or
+// deleted looks up its class.
+inline OM_class_s* OM_class_record(int class_id) {
+  OM_registry& registry = OM_the_registry();
+  if (class_id <= 0 || static_cast<std::size_t>(class_id) >= registry.classes.size()) {
+    OM_no_such_class(class_id);
+  }
+  return registry.classes[static_cast<std::size_t>(class_id)].get();
+}
+// Fixes the class's layout once; does nothing for a sealed class.
 void OM_seal_class(OM_class_s* record);
 // Declares an attribute that the object manager answers from the object's own state.
 int OM_create_computed_attribute(int class_id, const char* name, int type, unsigned flags,

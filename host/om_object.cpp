@@ -224,11 +224,10 @@ OM_object* OM_create_object(int class_id) {
   if (!descriptor || !descriptor->construct) {
     ERROR_internal(SOURCE, __LINE__, "class %s has no operation table", record->name.c_str());
   }
-  OM_seal_class(record);
+  if (!record->sealed) OM_seal_class(record);
   const std::size_t slot_bytes = static_cast<std::size_t>(record->slot_count) * sizeof(OM_slot);
+  // Every kind's empty value (false, 0, 0.0, null) is all zero bits, and pool blocks come zeroed.
   char* memory = static_cast<char*>(SM_pool_alloc(slot_bytes + descriptor->object_size));
-  // Every kind's empty value (false, 0, 0.0, null) is all zero bits.
-  std::memset(memory, 0, slot_bytes);
   OM_object* object = descriptor->construct(memory + slot_bytes);
   OM_object_access::set_class(object, class_id);
   if (record->tagged) OM_object_access::set_tagged(object);

@@ -46,16 +46,14 @@ bool is_poisoned(void*) {
 
 // Small blocks are cut one after another from chunks of 16 KiB, so that what is made together
 // stays together, without a header per block; a freed block goes on the free list of its size
-// (in steps of 8 bytes) and is used again first. Larger blocks come from malloc. Like the rest
-// of the host's services, the pools serve one thread.
+// (in steps of 8 bytes) and is used again first. Larger blocks come from calloc. Every block is
+// handed out zero: chunks come zeroed, and a freed block is cleared (but for the link of its free
+// list, which is cleared when the block is used again). Like the rest of the host's services, the
+// pools serve one thread.
 class small_block_pools {
  public:
   void* allocate(std::size_t size) {
-    if (size > LARGEST) {
-      void* block = SM_alloc(size);
-      ++live_;
-      return block;
-    }
+    if (size > LARGEST) return allocate_large(size);
     const std::size_t index = index_of(size);
     const std::size_t rounded = index * STEP;
     void* block = free_lists_[index];
@@ -118,9 +116,17 @@ class small_block_pools {
 
   static std::size_t index_of(std::size_t size) { return size ? (size + STEP - 1) / STEP : 1; }
 
+  // Out of the way of the common case, which is then small enough to inline.
+  [[gnu::noinline]] void* allocate_large(std::size_t size) {
+    void* block = std::calloc(1, size);
+    if (!block) throw std::bad_alloc();
+    ++live_;
+    return block;
+  }
+
   // Chunks come from malloc, zeroed, so that a leak checker sees them and finds no stale
   // pointers in what is not cut yet.
-  void new_chunk() {
+  [[gnu::noinline]] void new_chunk() {
     chunks_.push_back(static_cast<char*>(std::calloc(1, CHUNK)));
     if (!chunks_.back()) {
       chunks_.pop_back();
@@ -148,10 +154,13 @@ class small_block_pools {
   std::size_t live_ = 0;
 };
 
-// Lives as long as the process: the objects in it are freed only when they are deleted.
+// Lives as long as the process: the objects in it are freed only when they are deleted. Made
+// on first use, by the one thread the pools serve; a plain pointer, so the test is cheap.
+small_block_pools* the_pools = nullptr;
+
 small_block_pools& pools() {
-  static auto* pools = new small_block_pools();
-  return *pools;
+  if (!the_pools) the_pools = new small_block_pools();
+  return *the_pools;
 }
 
 }  // namespace

@@ -337,6 +337,42 @@ TEST_F(ObjectManager, ScalarAccessByIdCopiesAndChecks) {
   for (OM_object* object : {node, leaf, other}) OM_delete_object(object);
 }
 
+TEST_F(ObjectManager, NewObjectsAreEmptyInTheMemoryOfDeletedOnes) {
+  const Schema& s = tst();
+  // Each object deleted with every attribute set, and then one made in its place.
+  for (int round = 0; round < 2; ++round) {
+    std::vector<OM_object*> made;
+    for (int i = 0; i < 8; ++i) made.push_back(OM_create_object(s.leaf));
+    for (OM_object* node : made) {
+      ASSERT_EQ(OM_ask_int(node, s.count), 0);
+      EXPECT_FALSE(OM_ask_logical(node, s.flag));
+      EXPECT_EQ(OM_ask_real(node, s.weight), 0.0);
+      EXPECT_EQ(OM_ask_pointer(node, s.any), nullptr);
+      EXPECT_EQ(OM_ask_untyped_pointer(node, s.data), nullptr);
+      EXPECT_EQ(OM_ask_string(node, s.label), nullptr);
+      EXPECT_EQ(OM_ask_text(node, s.note), nullptr);
+      EXPECT_FALSE(OM_ask_function(node, s.hook, nullptr, nullptr));
+      EXPECT_EQ(OM_ask_pointer_elem(node, s.fixed, 2), nullptr);
+      EXPECT_EQ(OM_ask_array_length(node, s.numbers), 0);
+      EXPECT_EQ(OM_ask_int(node, s.extra), 0);
+      OM_set_int(node, s.count, -1);
+      OM_set_logical(node, s.flag, true);
+      OM_set_real(node, s.weight, 1.5);
+      OM_set_pointer(node, s.any, node);
+      OM_set_untyped_pointer(node, s.data, node);
+      OM_set_string(node, s.label, "label");
+      TEXT_s* note = TEXT_create_string("note");
+      OM_set_text(node, s.note, note);
+      TEXT_free(note);
+      OM_set_function(node, s.hook, "example_fn", &example_fn);
+      OM_set_pointer_elem(node, s.fixed, 2, node);
+      OM_set_array_length(node, s.numbers, 3);
+      OM_set_int(node, s.extra, 7);
+    }
+    for (OM_object* node : made) OM_delete_object(node);
+  }
+}
+
 TEST_F(ObjectManager, ArraysByIdAndIndex) {
   const Schema& s = tst();
   OM_object* node = make_node(1);

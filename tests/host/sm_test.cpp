@@ -25,7 +25,7 @@ char* allocate(std::size_t size) {
 
 TEST(SmPool, BlocksAreAlignedCountedAndClearedForEverySize) {
   const std::size_t live = SM_pool_live_blocks();
-  for (std::size_t size : {0, 1, 8, 9, 16, 17, 40, 512}) {
+  for (std::size_t size : {0, 1, 8, 9, 16, 17, 40, 512, 513, 4096}) {
     SCOPED_TRACE(size);
     // A block used, freed and asked for again holds nothing of its last use.
     std::vector<char*> used;

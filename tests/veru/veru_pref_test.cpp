@@ -3,6 +3,8 @@
 // loaded value.
 #include "veru_pref_test_helpers.h"
 
+#include <utility>
+
 namespace {
 
 class VeruPref : public ModuleTest {};
@@ -307,8 +309,19 @@ TEST_F(VeruPref, NamesAndTitlesFollowTheTree) {
   EXPECT_EQ(taken(title), "Width");
   EXPECT_EQ(taken(in_group->ask_full_title()), "Edges - Colour");
 
-  on_tab->set_desc("  Line width in pixels \n");
-  EXPECT_EQ(utf8(on_tab->ask_desc()), "Line width in pixels");
+  // Descriptions lose the white space at both ends, of every kind, and nothing inside.
+  const std::pair<const char*, const char*> descriptions[] = {
+      {"  Line width in pixels \n", "Line width in pixels"},
+      {"\t\v\f\r in\tside \r\n", "in\tside"},
+      {" \n ", ""},
+      {"plain", "plain"},
+  };
+  for (const auto& [desc, stored] : descriptions) {
+    on_tab->set_desc(desc);
+    EXPECT_EQ(utf8(on_tab->ask_desc()), stored) << desc;
+  }
+  on_tab->set_desc(nullptr);
+  EXPECT_EQ(on_tab->ask_desc(), nullptr);
 }
 
 namespace {

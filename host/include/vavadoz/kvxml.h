@@ -34,6 +34,25 @@ enum : int {
   XERCES_DOM_PARSE_KEEP_SOLE_BLANK_TEXT = 4,
 };
 
+// One node of a document as parseLoadedVisiting shows it to its visitor.
+struct XERCES_DOM_visit_s {
+  XERCES_DOM_node* node;
+  // An element, text, CDATA section, comment or processing instruction.
+  int type;
+  // 0 for the document element, 1 for its children, and so on.
+  int depth;
+  // An element's name; null for other nodes.
+  const char* name;
+  // The text of a node that is no element; null for an element.
+  const char* value;
+  // An element's attributes in document order: attribute_count names and their values.
+  const char* const* attribute_names;
+  const char* const* attribute_values;
+  int attribute_count;
+};
+// A visitor of parseLoadedVisiting; user is what the caller gave with it.
+using XERCES_DOM_visitor_f = void (*)(void* user, const XERCES_DOM_visit_s* visit);
+
 struct KVXML_vtbl_s {
   // An empty document; *error is non-zero (and the result null) when it cannot be made.
   XERCES_DOM_ctx* (*XERCES_DOM_create)(int* error, const char* encoding, int flags);
@@ -130,6 +149,13 @@ struct KVXML_vtbl_s {
   // writeFile would refuse the node: a new string (SM_free) of *size bytes that parseText reads
   // back into the same node; null for no node or a document.
   char* (*XERCES_DOM_writeNodeText)(XERCES_DOM_node* node, std::size_t* size);
+  // parseLoaded, which shows visitor the document element and every node inside it, in document
+  // order, as the checks of the parsed document pass them: a reader of the document walks it
+  // once, with the checks. The visitor may read the document (a node's children are there when it
+  // is shown) but not change it. What it was shown counts only when the parse returns 0: a fault
+  // found further on fails the parse all the same.
+  int (*XERCES_DOM_parseLoadedVisiting)(XERCES_DOM_ctx* context, int mode,
+                                        XERCES_DOM_visitor_f visitor, void* user);
 };
 
 // The service keeps no state besides its documents: different documents may be made, parsed, read

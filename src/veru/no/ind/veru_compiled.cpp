@@ -58,18 +58,31 @@ veru_attribute_list::veru_attribute_list(XERCES_DOM_node* element)
   values_ = more_values_.data();
 }
 
-std::uint32_t veru_section_reader::word() {
-  if (!ok_ || at_ >= section_.word_count) return fail(), 0;
-  return section_.words[at_++];
+namespace {
+
+// Attribute names are short, and most that are compared differ in their first letter.
+bool same_name(const char* a, const char* b) {
+  while (*a == *b && *a) ++a, ++b;
+  return *a == *b;
 }
 
-const char* veru_section_reader::text() {
-  const std::uint32_t offset = word();
-  if (!ok_ || offset == VERU_NO_TEXT) return nullptr;
-  // The table ends in a NUL (checked when the section was taken in), so every offset inside it
-  // begins a text that ends inside it.
-  if (offset >= section_.text_size) return fail(), nullptr;
-  return section_.texts + offset;
+}  // namespace
+
+void veru_attribute_list::find(const char* const* names, const char** values, int count) const {
+  for (int i = 0; i < count; ++i) values[i] = nullptr;
+  // Elements tend to give their attributes in the order asked for, so each search starts after
+  // the name found last; the first of two attributes of one name counts.
+  int next = 0;
+  for (int a = 0; a < count_; ++a) {
+    const char* name = names_[a];
+    for (int tried = 0, i = next; tried < count; ++tried, i = i + 1 == count ? 0 : i + 1) {
+      if (!values[i] && same_name(names[i], name)) {
+        values[i] = values_[a];
+        next = i + 1 == count ? 0 : i + 1;
+        break;
+      }
+    }
+  }
 }
 
 const std::uint32_t* veru_section_reader::words(std::size_t count) {

@@ -65,9 +65,18 @@ class veru_section_writer {
 class veru_section_reader {
  public:
   explicit veru_section_reader(const veru_section_s& section) : section_(section) {}
-  std::uint32_t word();
-  // A text of the table; null for VERU_NO_TEXT.
-  const char* text();
+  std::uint32_t word() {
+    if (!ok_ || at_ >= section_.word_count) return fail(), 0;
+    return section_.words[at_++];
+  }
+  // A text of the table; null for VERU_NO_TEXT. The table ends in a NUL (checked when the
+  // section was taken in), so every offset inside it begins a text that ends inside it.
+  const char* text() {
+    const std::uint32_t offset = word();
+    if (!ok_ || offset == VERU_NO_TEXT) return nullptr;
+    if (offset >= section_.text_size) return fail(), nullptr;
+    return section_.texts + offset;
+  }
   // count words in place, or null (failing the reader) when fewer are left.
   const std::uint32_t* words(std::size_t count);
   // A count of records of at least record_words words each that the words left can hold.
@@ -106,11 +115,19 @@ struct veru_element_record_s {
 class veru_attribute_list {
  public:
   explicit veru_attribute_list(XERCES_DOM_node* element);
+  // The attributes of an element as a walk of its document shows them; valid while they are.
+  explicit veru_attribute_list(const XERCES_DOM_visit_s& element)
+      : names_(element.attribute_names),
+        values_(element.attribute_values),
+        count_(element.attribute_count) {}
   veru_attribute_list(const veru_attribute_list&) = delete;
   veru_attribute_list& operator=(const veru_attribute_list&) = delete;
   int count() const { return count_; }
   const char* name(int i) const { return names_[i]; }
   const char* value(int i) const { return values_[i]; }
+  // values[i] receives the value of the attribute named names[i], null when there is none, as
+  // the XML service's getAttributes gives them.
+  void find(const char* const* names, const char** values, int count) const;
 
  private:
   // Elements have a few attributes; a larger one is listed again in full.
@@ -119,8 +136,8 @@ class veru_attribute_list {
   const char* room_values_[ROOM];
   std::vector<const char*> more_names_;
   std::vector<const char*> more_values_;
-  const char** names_ = room_names_;
-  const char** values_ = room_values_;
+  const char* const* names_ = room_names_;
+  const char* const* values_ = room_values_;
   int count_ = 0;
 };
 

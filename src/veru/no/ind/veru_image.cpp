@@ -10,12 +10,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <xxhash.h>
+// Where the library was built with its forms for wider vector units, the same hashes are taken
+// with the widest form the processor runs.
+#if defined(__x86_64__) && __has_include(<xxh_x86dispatch.h>)
+#include <xxh_x86dispatch.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <utility>
 
 #include "veru_sm_string.h"
@@ -237,6 +243,28 @@ veru_image_key_s veru_hash_bytes(const void* data, std::size_t size) {
   veru_image_key_s key;
   std::memcpy(key.bytes, canonical.digest, sizeof key.bytes);
   return key;
+}
+
+bool veru_hash_file(const char* path, veru_image_key_s* digest) {
+  const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat status {};
+  bool whole = fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+  veru_image_hasher hasher;
+  constexpr std::size_t PIECE = 64 * 1024;
+  const std::unique_ptr<char[]> piece(new char[PIECE]);
+  while (whole) {
+    const ssize_t got = ::read(fd, piece.get(), PIECE);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      whole = got == 0;
+      break;
+    }
+    hasher.add(piece.get(), static_cast<std::size_t>(got));
+  }
+  close(fd);
+  if (whole) *digest = hasher.key();
+  return whole;
 }
 
 void veru_start_image_key(veru_image_hasher* hasher, int role) {

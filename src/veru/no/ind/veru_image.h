@@ -39,6 +39,9 @@ class veru_image_hasher {
 
 // The hash of size bytes.
 veru_image_key_s veru_hash_bytes(const void* data, std::size_t size);
+// The hash of the bytes of the regular file at path, as veru_hash_bytes gives it for them, read
+// in pieces so that no memory of the file's size is taken; false when it cannot be read whole.
+bool veru_hash_file(const char* path, veru_image_key_s* digest);
 
 // A hasher that has taken in the format, the library's version, the image's role and the
 // settings that decide which files a start reads (KVRN_LANG, KVRN_VERU_XML_DEF_DIR, the level

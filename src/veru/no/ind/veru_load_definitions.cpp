@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <iterator>
+#include <limits>
 #include <memory>
 #include <string>
 #include <utility>
@@ -192,90 +193,113 @@ struct element_s {
 
 // ---- compiling a definition file -------------------------------------------------------------
 
-// All text inside the description, in document order, descending into child elements.
-std::string description_text(XERCES_DOM_node* description) {
-  std::string text;
-  // Without recursion, so any nesting is safe.
-  std::vector<XERCES_DOM_node*> pending{pvtbl_kvxml->XERCES_DOM_getFirstChild(description)};
-  while (!pending.empty()) {
-    XERCES_DOM_node* node = pending.back();
-    pending.pop_back();
-    if (!node) continue;
-    pending.push_back(pvtbl_kvxml->XERCES_DOM_getNextSibling(node));
-    const int type = pvtbl_kvxml->XERCES_DOM_getNodeType(node);
-    if (type == XERCES_DOM_TEXT_NODE || type == XERCES_DOM_CDATA_SECTION_NODE) {
-      text += pvtbl_kvxml->XERCES_DOM_getNodeValue(node);
-    } else if (type == XERCES_DOM_ELEMENT_NODE) {
-      pending.push_back(pvtbl_kvxml->XERCES_DOM_getFirstChild(node));
+// Compiles a definition file as the checks of its parse walk it: the elements the loader gives
+// meaning to, with their attributes. The document element comes first, then every element of a
+// known kind inside it, except inside elements that the loader does not look into (display
+// objects, descriptions, constraint members). Each element is written as its kind, the word that
+// will hold its end (the index past the last element inside it), its texts and, for the kinds
+// kept whole, its record.
+class definition_compiler {
+ public:
+  explicit definition_compiler(veru_section_writer* writer)
+      : writer_(writer), count_at_(writer->word_count()) {
+    writer_->word(0);
+  }
+
+  static void visit(void* compiler, const XERCES_DOM_visit_s* node) {
+    static_cast<definition_compiler*>(compiler)->take(*node);
+  }
+
+  // Ends what is still open after the last node.
+  void finish() {
+    close_from(0);
+    writer_->set_word(count_at_, count_);
+  }
+
+ private:
+  static constexpr int NOTHING_PASSED = std::numeric_limits<int>::max();
+
+  void take(const XERCES_DOM_visit_s& node) {
+    close_from(node.depth);
+    if (node.depth > passed_depth_) {
+      // A Description's text is all the text inside it, in document order.
+      if (in_description_ &&
+          (node.type == XERCES_DOM_TEXT_NODE || node.type == XERCES_DOM_CDATA_SECTION_NODE)) {
+        description_ += node.value;
+      }
+      return;
+    }
+    if (node.type != XERCES_DOM_ELEMENT_NODE) return;
+    const element_kind kind = node.depth == 0 ? element_kind::other : kind_of(node.name);
+    if (node.depth > 0 && kind == element_kind::other) {
+      passed_depth_ = node.depth;
+      return;
+    }
+    const std::size_t end_at = compile_element(node, kind);
+    ++count_;
+    if (node.depth == 0 || is_read_inside(kind)) {
+      open_.push_back({node.depth, end_at});
+      return;
+    }
+    passed_depth_ = node.depth;
+    if (kind == element_kind::description) {
+      in_description_ = true;
+      description_end_at_ = end_at;
+    } else {
+      writer_->set_word(end_at, count_);
     }
   }
-  return text;
-}
 
-// Writes one element: its kind, the word that will hold its end, its texts and its record.
-// Returns where its end goes.
-std::size_t compile_element(veru_section_writer* writer, XERCES_DOM_node* node, element_kind kind,
-                            std::vector<std::uint32_t>* offsets) {
-  writer->word(static_cast<std::uint32_t>(kind));
-  const std::size_t end_at = writer->word_count();
-  writer->word(0);
-  if (kind == element_kind::description) {
-    const std::string text = description_text(node);
-    writer->text(text.c_str(), text.size());
-  } else if (const attribute_names_s read = attributes_read(kind); read.count > 0) {
-    const char* values[MAX_VALUES];
-    pvtbl_kvxml->XERCES_DOM_getAttributes(node, read.names, values, static_cast<int>(read.count));
-    for (std::size_t i = 0; i < read.count; ++i) writer->text(values[i]);
+  // Writes the element's kind, its end's word (returning where it is), its texts but a
+  // Description's, and its record.
+  std::size_t compile_element(const XERCES_DOM_visit_s& node, element_kind kind) {
+    writer_->word(static_cast<std::uint32_t>(kind));
+    const std::size_t end_at = writer_->word_count();
+    writer_->word(0);
+    const veru_attribute_list attributes(node);
+    if (const attribute_names_s read = attributes_read(kind); read.count > 0) {
+      const char* values[MAX_VALUES];
+      attributes.find(read.names, values, static_cast<int>(read.count));
+      for (std::size_t i = 0; i < read.count; ++i) writer_->text(values[i]);
+    }
+    if (is_kept_whole(kind)) veru_write_element_record(writer_, node.node, attributes, &offsets_);
+    return end_at;
   }
-  if (is_kept_whole(kind))
-    veru_write_element_record(writer, node, veru_attribute_list(node), offsets);
-  return end_at;
-}
 
-// The elements of a definition file that the loader gives meaning to, with their attributes: the
-// document element first, then every element of a known kind inside it, except inside elements
-// that the loader does not look into (display objects, descriptions, constraint members).
-void compile_definition_file(XERCES_DOM_ctx* context, veru_section_writer* writer) {
-  const std::size_t count_at = writer->word_count();
-  writer->word(0);
-  XERCES_DOM_node* document = pvtbl_kvxml->XERCES_DOM_getDocument(context);
-  XERCES_DOM_node* root = document ? pvtbl_kvxml->XERCES_DOM_getDocumentElement(document) : nullptr;
-  if (!root) return;
-  std::vector<std::uint32_t> offsets;
-  std::uint32_t count = 0;
-  // Depth first without recursion, so that any nesting is safe: open holds the elements whose
-  // children are being read, each with the last child read and where its end goes.
+  // Ends the elements at depth or deeper, which a node at depth follows.
+  void close_from(int depth) {
+    if (depth <= passed_depth_) {
+      if (in_description_) {
+        writer_->text(description_.c_str(), description_.size());
+        writer_->set_word(description_end_at_, count_);
+        in_description_ = false;
+        description_.clear();
+      }
+      passed_depth_ = NOTHING_PASSED;
+    }
+    while (!open_.empty() && open_.back().depth >= depth) {
+      writer_->set_word(open_.back().end_at, count_);
+      open_.pop_back();
+    }
+  }
+
+  // An element whose children are being compiled, and where its end goes.
   struct open_s {
-    XERCES_DOM_node* node;
-    XERCES_DOM_node* last;
+    int depth;
     std::size_t end_at;
   };
-  std::vector<open_s> open{
-      {root, nullptr, compile_element(writer, root, element_kind::other, &offsets)}};
-  ++count;
-  while (!open.empty()) {
-    open_s& parent = open.back();
-    const char* name = nullptr;
-    XERCES_DOM_node* child =
-        pvtbl_kvxml->XERCES_DOM_getNextElement(parent.node, parent.last, &name);
-    if (!child) {
-      writer->set_word(parent.end_at, count);
-      open.pop_back();
-      continue;
-    }
-    parent.last = child;
-    const element_kind kind = kind_of(name);
-    if (kind == element_kind::other) continue;
-    const std::size_t end_at = compile_element(writer, child, kind, &offsets);
-    ++count;
-    if (is_read_inside(kind)) {
-      open.push_back({child, nullptr, end_at});
-    } else {
-      writer->set_word(end_at, count);
-    }
-  }
-  writer->set_word(count_at, count);
-}
+
+  veru_section_writer* writer_;
+  std::size_t count_at_;
+  std::uint32_t count_ = 0;
+  std::vector<open_s> open_;
+  // The depth of the element whose inside is passed over, while its inside is visited.
+  int passed_depth_ = NOTHING_PASSED;
+  bool in_description_ = false;
+  std::size_t description_end_at_ = 0;
+  std::string description_;
+  std::vector<std::uint32_t> offsets_;
+};
 
 // ---- the index of a compiled definition file -------------------------------------------------
 
@@ -624,13 +648,9 @@ definition_images::definition_images(char** paths, int count) {
   if (veru_image_folder().empty()) return;
   veru_image_hasher hasher;
   veru_start_image_key(&hasher, VERU_IMAGE_DEFINITIONS);
-  veru_document document;
   for (int i = 0; i < count; ++i) {
     // A file that cannot be read has no image; its parse says why.
-    if (pvtbl_kvxml->XERCES_DOM_loadFile(document.context(), paths[i]) != 0) return;
-    std::size_t size = 0;
-    const char* bytes = pvtbl_kvxml->XERCES_DOM_getLoadedText(document.context(), &size);
-    digests_.push_back(veru_hash_bytes(bytes, size));
+    if (!veru_hash_file(paths[i], &digests_.emplace_back())) return;
     hasher.add_text(paths[i]);
     hasher.add(digests_.back().bytes, sizeof digests_.back().bytes);
   }
@@ -650,27 +670,29 @@ void definition_images::add(int i, const veru_image_key_s& digest, const veru_se
   writer_->add(section);
 }
 
-// Parses the file and compiles it into writer; raises when it does not parse. The document is
-// gone before the loader builds from what it compiled.
+// Parses the file and compiles it into writer as the checks of the parse walk it; raises when it
+// does not parse. The document is gone before the loader builds from what it compiled.
 void compile_definition_file(const char* path, veru_section_writer* writer,
                              definition_images* images, int i) {
   veru_document document;
   XERCES_DOM_ctx* context = document.context();
   int status = pvtbl_kvxml->XERCES_DOM_loadFile(context, path);
   veru_image_key_s digest;
+  definition_compiler compiler(writer);
   if (status == 0) {
     std::size_t size = 0;
     const char* bytes = pvtbl_kvxml->XERCES_DOM_getLoadedText(context, &size);
     if (images && images->writing()) digest = veru_hash_bytes(bytes, size);
     writer->reserve_for_file(size);
-    status = pvtbl_kvxml->XERCES_DOM_parseLoaded(context, VERU_DEFINITION_FILE_MODE);
+    status = pvtbl_kvxml->XERCES_DOM_parseLoadedVisiting(context, VERU_DEFINITION_FILE_MODE,
+                                                         definition_compiler::visit, &compiler);
   }
   if (status != 0) {
     ERROR_lprintf("\n%s\n", pvtbl_kvxml->XERCES_DOM_getErrorText(context));
     ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_DEFINITION_FILE_LOAD,
                 "Unable to parse XML def file %s", path);
   }
-  compile_definition_file(context, writer);
+  compiler.finish();
   if (!writer->fits()) {
     ERROR_raise(VERU_SOURCE, __LINE__, VERU_ERROR_DEFINITION_FILE_LOAD,
                 "Unable to load preferences definition: %s is too large", path);

@@ -363,7 +363,8 @@ TEXT_s* VERU_pref::ask_title() const {
 }
 
 void VERU_pref::set_desc(const char* desc) {
-  // Stripped once before the text is made too, so that it takes no more room than it needs.
+  // Stripped of the white space that TEXT_strip_spaces strips before the text is made, so that
+  // it takes no more room than it needs and is not stripped again.
   auto is_space = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
   const char* first = desc;
   while (first && is_space(*first)) ++first;
@@ -371,7 +372,6 @@ void VERU_pref::set_desc(const char* desc) {
   while (last && last > first && is_space(last[-1])) --last;
   TEXT_s* text =
       first ? TEXT_create_string_n(first, static_cast<std::size_t>(last - first)) : nullptr;
-  TEXT_strip_spaces(text);
   OM_take_text(slot(slot_desc), text);
 }
 

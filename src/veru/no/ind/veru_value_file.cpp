@@ -20,70 +20,78 @@ constexpr std::size_t NOTE_WORDS = 3;
 
 }  // namespace
 
-void veru_compile_value_file(XERCES_DOM_ctx* context, veru_section_writer* writer) {
-  writer->word(PARSED);
-  XERCES_DOM_node* document = pvtbl_kvxml->XERCES_DOM_getDocument(context);
-  XERCES_DOM_node* root = document ? pvtbl_kvxml->XERCES_DOM_getDocumentElement(document) : nullptr;
-  writer->text(root ? pvtbl_kvxml->XERCES_DOM_getNodeName(root) : nullptr);
-  std::vector<veru_file_note_s> notes;
-  const char* default_lock_status = nullptr;
-  if (root) {
-    const veru_attribute_list list(root);
-    for (int i = 0; i < list.count(); ++i) {
-      if (std::strcmp(list.name(i), "defaultLockStatus") != 0) {
-        notes.push_back({-1, list.name(i), list.value(i)});
-      } else if (!default_lock_status) {
-        default_lock_status = list.value(i);
-      }
-    }
+veru_value_file_compiler::veru_value_file_compiler(veru_section_writer* writer) : writer_(writer) {
+  writer_->word(PARSED);
+  root_at_ = writer_->word_count();
+  writer_->word(VERU_NO_TEXT);  // the root's name
+  writer_->word(VERU_NO_TEXT);  // its default lock status
+  writer_->word(0);             // the number of entries
+}
+
+void veru_value_file_compiler::visit(void* compiler, const XERCES_DOM_visit_s* node) {
+  static_cast<veru_value_file_compiler*>(compiler)->take(*node);
+}
+
+void veru_value_file_compiler::take(const XERCES_DOM_visit_s& node) {
+  if (node.depth == 0) {
+    take_root(node);
+    return;
   }
-  writer->text(default_lock_status);
-  const std::size_t count_at = writer->word_count();
-  writer->word(0);
-  std::uint32_t count = 0;
-  std::vector<std::uint32_t> offsets;
+  if (node.depth != 1) return;
   // The comments a person wrote stand before the entry that follows them.
-  for (XERCES_DOM_node* node = root ? pvtbl_kvxml->XERCES_DOM_getFirstChild(root) : nullptr; node;
-       node = pvtbl_kvxml->XERCES_DOM_getNextSibling(node)) {
-    const int type = pvtbl_kvxml->XERCES_DOM_getNodeType(node);
-    const int entry = static_cast<int>(count);
-    if (type == XERCES_DOM_COMMENT_NODE) {
-      notes.push_back({entry, nullptr, pvtbl_kvxml->XERCES_DOM_getNodeValue(node)});
-      continue;
-    }
-    if (type != XERCES_DOM_ELEMENT_NODE ||
-        std::strcmp(pvtbl_kvxml->XERCES_DOM_getNodeName(node), "Pref") != 0) {
-      continue;
-    }
-    ++count;
-    const veru_attribute_list list(node);
-    veru_write_element_record(writer, node, list, &offsets);
-    const veru_entry_attributes_s attributes =
-        veru_read_entry_attributes(node, list, &notes, entry);
-    // The entry's attributes are texts of its record already: the same values, listed in the
-    // same order.
-    const char* const read[4] = {attributes.name, attributes.value, attributes.locked,
-                                 attributes.modified};
-    for (const char* field : read) {
-      std::uint32_t offset = VERU_NO_TEXT;
-      for (int i = 0; i < list.count() && field; ++i) {
-        if (list.value(i) == field) {
-          offset = offsets[2 * static_cast<std::size_t>(i) + 1];
-          break;
-        }
-      }
-      writer->word(offset);
-    }
-    writer->text(attributes.comment);
-    writer->word(attributes.has_modified_time ? 1 : 0);
-    writer->word(static_cast<std::uint32_t>(attributes.modified_time));
+  if (node.type == XERCES_DOM_COMMENT_NODE) {
+    notes_.push_back({static_cast<int>(count_), nullptr, node.value});
+    return;
   }
-  writer->set_word(count_at, count);
-  writer->word(static_cast<std::uint32_t>(notes.size()));
-  for (const veru_file_note_s& note : notes) {
-    writer->word(static_cast<std::uint32_t>(note.entry));
-    writer->text(note.name);
-    writer->text(note.text);
+  if (node.type == XERCES_DOM_ELEMENT_NODE && std::strcmp(node.name, "Pref") == 0) take_entry(node);
+}
+
+void veru_value_file_compiler::take_root(const XERCES_DOM_visit_s& root) {
+  writer_->set_word(root_at_, writer_->add_text(root.name));
+  const veru_attribute_list list(root);
+  const char* default_lock_status = nullptr;
+  for (int i = 0; i < list.count(); ++i) {
+    if (std::strcmp(list.name(i), "defaultLockStatus") != 0) {
+      notes_.push_back({-1, list.name(i), list.value(i)});
+    } else if (!default_lock_status) {
+      default_lock_status = list.value(i);
+    }
+  }
+  writer_->set_word(root_at_ + 1, writer_->add_text(default_lock_status));
+}
+
+void veru_value_file_compiler::take_entry(const XERCES_DOM_visit_s& element) {
+  const int entry = static_cast<int>(count_++);
+  const veru_attribute_list list(element);
+  veru_write_element_record(writer_, element.node, list, &offsets_);
+  const veru_entry_attributes_s attributes =
+      veru_read_entry_attributes(element.node, list, &notes_, entry);
+  // The entry's attributes are texts of its record already: the same values, listed in the same
+  // order.
+  const char* const read[4] = {attributes.name, attributes.value, attributes.locked,
+                               attributes.modified};
+  for (const char* field : read) {
+    std::uint32_t offset = VERU_NO_TEXT;
+    for (int i = 0; i < list.count() && field; ++i) {
+      if (list.value(i) == field) {
+        offset = offsets_[2 * static_cast<std::size_t>(i) + 1];
+        break;
+      }
+    }
+    writer_->word(offset);
+  }
+  writer_->text(attributes.comment);
+  writer_->word(attributes.has_modified_time ? 1 : 0);
+  writer_->word(static_cast<std::uint32_t>(attributes.modified_time));
+}
+
+void veru_value_file_compiler::finish() {
+  writer_->set_word(root_at_ + 2, count_);
+  writer_->word(static_cast<std::uint32_t>(notes_.size()));
+  for (const veru_file_note_s& note : notes_) {
+    writer_->word(static_cast<std::uint32_t>(note.entry));
+    writer_->text(note.name);
+    writer_->text(note.text);
   }
 }
 
@@ -171,10 +179,14 @@ int veru_parsed_file::parse(const char* path, int level) {
   std::size_t file_size = 0;
   pvtbl_kvxml->XERCES_DOM_getLoadedText(context, &file_size);
   compiled_->reserve_for_file(file_size);
-  status = pvtbl_kvxml->XERCES_DOM_parseLoaded(context, VERU_VALUE_FILE_MODE);
+  veru_value_file_compiler compiler(compiled_.get());
+  status = pvtbl_kvxml->XERCES_DOM_parseLoadedVisiting(context, VERU_VALUE_FILE_MODE,
+                                                       veru_value_file_compiler::visit, &compiler);
   if (status == 0) {
-    veru_compile_value_file(context, compiled_.get());
+    compiler.finish();
   } else {
+    // What the walk compiled before the fault is dropped.
+    compiled_ = std::make_unique<veru_section_writer>();
     veru_compile_value_file_failure(pvtbl_kvxml->XERCES_DOM_getErrorText(context), compiled_.get());
   }
   if (!compiled_->fits() || !read(compiled_->section())) {

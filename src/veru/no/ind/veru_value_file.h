@@ -59,7 +59,26 @@ class veru_parsed_file {
   mutable std::unique_ptr<veru_element_maker> maker_;
 };
 
-// Compiles the parsed value file in context into writer.
-void veru_compile_value_file(XERCES_DOM_ctx* context, veru_section_writer* writer);
+// Compiles a value file into writer as the checks of its parse walk it (the visitor of
+// parseLoadedVisiting): the document element's name, default lock status and other attributes,
+// its Pref children and the comments before them. finish() ends the section once the parse
+// succeeded.
+class veru_value_file_compiler {
+ public:
+  explicit veru_value_file_compiler(veru_section_writer* writer);
+  static void visit(void* compiler, const XERCES_DOM_visit_s* node);
+  void finish();
+
+ private:
+  void take(const XERCES_DOM_visit_s& node);
+  void take_root(const XERCES_DOM_visit_s& root);
+  void take_entry(const XERCES_DOM_visit_s& element);
+
+  veru_section_writer* writer_;
+  std::size_t root_at_ = 0;  // where the root's name, lock status and entry count go
+  std::uint32_t count_ = 0;
+  std::vector<veru_file_note_s> notes_;
+  std::vector<std::uint32_t> offsets_;
+};
 // Compiles a value file that did not parse, with the parse's error text.
 void veru_compile_value_file_failure(const char* error_text, veru_section_writer* writer);
