@@ -153,7 +153,9 @@ struct KVXML_vtbl_s {
   // order, as the checks of the parsed document pass them: a reader of the document walks it
   // once, with the checks. The visitor may read the document (a node's children are there when it
   // is shown) but not change it. What it was shown counts only when the parse returns 0: a fault
-  // found further on fails the parse all the same.
+  // found further on fails the parse all the same, and the document, with every node, name and
+  // value shown, is then gone. A visit's attribute arrays are valid only during the call; a
+  // visitor that throws leaves the context with the parsed document and no error text.
   int (*XERCES_DOM_parseLoadedVisiting)(XERCES_DOM_ctx* context, int mode,
                                         XERCES_DOM_visitor_f visitor, void* user);
 };

@@ -115,7 +115,8 @@ struct veru_element_record_s {
 class veru_attribute_list {
  public:
   explicit veru_attribute_list(XERCES_DOM_node* element);
-  // The attributes of an element as a walk of its document shows them; valid while they are.
+  // The attributes of an element as a walk of its document shows them; valid only during that
+  // visit, as its arrays are.
   explicit veru_attribute_list(const XERCES_DOM_visit_s& element)
       : names_(element.attribute_names),
         values_(element.attribute_values),

@@ -10,8 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <xxhash.h>
-// Where the library was built with its forms for wider vector units, the same hashes are taken
-// with the widest form the processor runs.
+// The hashing library as Debian builds it for x86-64 also has forms for wider vector units, which
+// give the same hashes with the widest form the processor runs.
 #if defined(__x86_64__) && __has_include(<xxh_x86dispatch.h>)
 #include <xxh_x86dispatch.h>
 #endif
@@ -246,7 +246,7 @@ veru_image_key_s veru_hash_bytes(const void* data, std::size_t size) {
 }
 
 bool veru_hash_file(const char* path, veru_image_key_s* digest) {
-  const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat status {};
   bool whole = fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
