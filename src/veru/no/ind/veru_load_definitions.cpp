@@ -230,14 +230,16 @@ class definition_compiler {
       return;
     }
     if (node.type != XERCES_DOM_ELEMENT_NODE) return;
-    const element_kind kind = node.depth == 0 ? element_kind::other : kind_of(node.name);
-    if (node.depth > 0 && kind == element_kind::other) {
+    // The document element is read whatever its name.
+    const bool root = node.depth == 0;
+    const element_kind kind = root ? element_kind::other : kind_of(node.name);
+    if (!root && kind == element_kind::other) {
       passed_depth_ = node.depth;
       return;
     }
     const std::size_t end_at = compile_element(node, kind);
     ++count_;
-    if (node.depth == 0 || is_read_inside(kind)) {
+    if (root || is_read_inside(kind)) {
       open_.push_back({node.depth, end_at});
       return;
     }

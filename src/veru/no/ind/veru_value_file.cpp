@@ -158,10 +158,10 @@ int veru_parsed_file::parse(const char* path, int level) {
     error_ = pvtbl_kvxml->XERCES_DOM_getErrorText(context);
     return status;
   }
+  std::size_t size = 0;
+  const char* bytes = pvtbl_kvxml->XERCES_DOM_getLoadedText(context, &size);
   std::unique_ptr<veru_image_writer> writer;
   if (!veru_image_folder().empty()) {
-    std::size_t size = 0;
-    const char* bytes = pvtbl_kvxml->XERCES_DOM_getLoadedText(context, &size);
     veru_image_hasher hasher;
     veru_start_image_key(&hasher, level);
     hasher.add_text(path);
@@ -176,9 +176,7 @@ int veru_parsed_file::parse(const char* path, int level) {
     writer = std::make_unique<veru_image_writer>(level, key);
   }
   compiled_ = std::make_unique<veru_section_writer>();
-  std::size_t file_size = 0;
-  pvtbl_kvxml->XERCES_DOM_getLoadedText(context, &file_size);
-  compiled_->reserve_for_file(file_size);
+  compiled_->reserve_for_file(size);
   veru_value_file_compiler compiler(compiled_.get());
   status = pvtbl_kvxml->XERCES_DOM_parseLoadedVisiting(context, VERU_VALUE_FILE_MODE,
                                                        veru_value_file_compiler::visit, &compiler);
